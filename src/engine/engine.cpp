@@ -1,0 +1,337 @@
+// Start-up, shutdown and the run-time error model of the engine.
+#include "engine/engine.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "audio/music.h"
+#include "audio/sound.h"
+#include "engine/file_channels.h"
+#include "engine/numbers.h"
+#include "engine/packed_media.h"
+#include "graphics/display.h"
+#include "graphics/draw.h"
+#include "graphics/font.h"
+#include "graphics/sprite_store.h"
+#include "input/input_state.h"
+
+extern char** environ;
+
+namespace zorby {
+
+namespace {
+Engine* g_engine = nullptr;
+
+int32_t truncate_to_int32(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= 2147483647.0) return 2147483647;
+    if (v <= -2147483648.0) return static_cast<int32_t>(-2147483647 - 1);
+    return static_cast<int32_t>(v);
+}
+}  // namespace
+
+Engine::Engine() = default;
+
+Engine::~Engine() {
+    if (g_engine == this) {
+        if (started && !cleaned_up) engine_cleanup();
+        g_engine = nullptr;
+    }
+}
+
+Engine& engine() {
+    if (!g_engine) {
+        std::fputs("zorby: an engine command was called before the engine started\n", stderr);
+        std::abort();
+    }
+    return *g_engine;
+}
+
+Engine* engine_if_any() { return g_engine; }
+
+void set_current_engine(Engine* e) { g_engine = e; }
+
+double clock_ms() { return engine().platform->now_ms(); }
+
+// ---- errors ----
+
+const char* error_text(int code) {
+    switch (code) {
+        case 3:
+            return "failed file transfer";
+        case 7:
+            return "bad channel or storage failure";
+        case 8:
+            return "bad array argument";
+        case 9:
+            return "index out of range";
+        case 20:
+            return "data list exhausted";
+        default:
+            return "run-time error";
+    }
+}
+
+double set_error(double code) {
+    Engine& e = engine();
+    e.error.error_number = code;
+    e.error.error_line = e.error.current_line;
+    e.error_detail.clear();
+    return code;
+}
+
+double set_error(double code, const std::string& what) {
+    set_error(code);
+    engine().error_detail = what;
+    return code;
+}
+
+void set_current_line(double position, double line) {
+    Engine& e = engine();
+    e.error.current_position = position;
+    e.error.current_line = line;
+}
+
+std::string error_log_path() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string dir = (tmp && *tmp) ? tmp : "/tmp";
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir + "/ErrorLog.txt";
+}
+
+void append_error_log(const char* text) {
+    const char* line = text ? text : "null";
+    const std::string path = error_log_path();
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        // O_NOFOLLOW: a link planted under the log's name is never written through.
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            std::string data = line;
+            data += "\r\n";
+            size_t done = 0;
+            while (done < data.size()) {
+                ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+                if (n <= 0) break;
+                done += static_cast<size_t>(n);
+            }
+            ::close(fd);
+            return;
+        }
+        if (attempt < 4) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+void append_error_log(const std::string& text) { append_error_log(text.c_str()); }
+
+// ---- start-up ----
+
+std::string executable_directory() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    std::string name = exe.string();
+    // Cut at the last separator, never at index 0 (as the program entry does).
+    for (size_t i = name.size(); i-- > 1;) {
+        if (name[i] == '/' || name[i] == '\\') return name.substr(0, i);
+    }
+    return {};
+}
+
+bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command,
+                  const std::string& title) {
+    Engine& e = engine();
+    e.platform = std::move(platform);
+    e.started = true;
+    e.cleaned_up = false;
+
+    // 1-2: the display with its window and context.
+    e.auto_pause = true;
+    e.display = std::make_unique<OpenGLVizovudo>(*e.platform);
+    if (!e.display->display_setup(e.settings.width, e.settings.height, 0, e.settings.frame_rate,
+                                  e.settings.multisample)) {
+        return false;
+    }
+    // 3: the title.
+    e.platform->set_title(title);
+    e.title = title;
+    // 4: a stale log from an earlier run goes (never following a link).
+    ::unlink(error_log_path().c_str());
+    // 5: the other engine objects.
+    e.input = std::make_unique<InputState>();
+    e.sound = std::make_unique<SoundSystem>(e.platform->audio());
+    e.network = std::make_unique<NetworkObject>();
+    e.scene = std::make_unique<Vizovudo3D>();
+    e.scene->display = e.display.get();
+    e.music = std::make_unique<MusicPlayer>();
+    e.channels = std::make_unique<FileChannels>();
+    e.random = std::make_unique<RandomGenerator>();
+    // 6: seed from the clock in whole milliseconds.
+    seed_random(static_cast<uint32_t>(truncate_to_int32(clock_ms())));
+    // 7: window mode.
+    if (e.settings.full_screen != 0) {
+        e.display->set_fullscreen_mode();
+    } else {
+        e.display->set_windowed_mode();
+    }
+    // 8: devices.
+    input_setup(*e.input, e.settings.pointer_hidden != 0);
+    e.sound->setup();
+    // 9: the program's directory becomes the current directory.
+    e.program_dir = executable_directory();
+    if (!e.program_dir.empty()) {
+        if (::chdir(e.program_dir.c_str()) != 0) {
+            // Left unchanged, as when no separator is found.
+        }
+    }
+    // 10: the two packed-media lookups.
+    e.media_lookup = std::make_unique<PackedMediaLookup>(e.program_dir);
+    e.music_lookup = std::make_unique<PackedMediaLookup>(e.program_dir);
+    // 11: clear and set the frame marks.
+    clear_screen();
+    double now = clock_ms();
+    e.current_frame_mark = e.previous_frame_mark = e.clock_base = now;
+    // 12
+    swap_and_pace();
+    e.display->set_viewport(0, 0, 0, 0);
+    // 13: the start-up font.
+    double w = 0, h = 0;
+    e.display->screen_size(w, h);
+    load_font(0, "");
+    load_font(0, "smalfont.bmp");
+    double cw = 0, ch = 0;
+    font_glyph_size(cw, ch);
+    // 14
+    print_text((w - 10 * cw) * 0.5, (h - ch) * 0.5, "Loading...");
+    present_frame();
+    // 15-16
+    e.paused = false;
+    now = clock_ms();
+    e.current_frame_mark = e.previous_frame_mark = e.clock_base = now;
+    // 17
+    if (show_command == 0) {
+        e.display->hide_display();
+        e.platform->show_window(false);
+    }
+    // 18: pointer mode.
+    show_pointer(e.settings.pointer_hidden == 0 ? 1.0 : 0.0);
+    // 19
+    std::fputs("Init OK\n", stdout);
+    std::fflush(stdout);
+    return true;
+}
+
+void engine_cleanup() {
+    Engine* ep = engine_if_any();
+    if (!ep || ep->cleaned_up) return;
+    Engine& e = *ep;
+    e.cleaned_up = true;
+    // Music first: it must stop before the audio device goes.
+    if (e.music) {
+        e.music->cleanup();
+        e.music.reset();
+    }
+    e.display.reset();
+    if (e.input) {
+        release_input(*e.input);
+        e.input.reset();
+    }
+    if (e.sound) {
+        e.sound->destroy_slots();
+        e.sound.reset();
+    }
+    if (e.network) {
+        e.network->close_all();
+        e.network.reset();
+    }
+    e.scene.reset();
+    for (auto* lookup : {&e.media_lookup, &e.music_lookup}) {
+        if (*lookup) {
+            (*lookup)->cleanup();
+            lookup->reset();
+        }
+    }
+    if (e.channels) {
+        e.channels->close_all();
+        e.channels.reset();
+    }
+    if (e.platform) e.platform->destroy_window();
+}
+
+void end_program() {
+    Engine& e = engine();
+    engine_cleanup();
+    if (e.settings.debug_mode != 0) {
+        char buf[32];
+        append_error_log("-End On Line");
+        std::snprintf(buf, sizeof buf, "%d", truncate_to_int32(e.error.error_number));
+        append_error_log(buf);
+        std::snprintf(buf, sizeof buf, "%d", truncate_to_int32(e.error.error_line - 1));
+        append_error_log(buf);
+        std::snprintf(buf, sizeof buf, "%d", truncate_to_int32(e.error.current_line));
+        append_error_log(buf);
+        std::snprintf(buf, sizeof buf, "%d", truncate_to_int32(e.error.current_position));
+        append_error_log(buf);
+    }
+    int status = 0;
+    const int code = truncate_to_int32(e.error.error_number);
+    if (code != 0) {
+        // A run-time error is a failure: say what failed and exit non-zero.
+        std::fprintf(stderr, "zorby: run-time error %d (%s)%s%s\n", code, error_text(code),
+                     e.error_detail.empty() ? "" : ": ", e.error_detail.c_str());
+        status = 1;
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (e.exit_hook) e.exit_hook(status);
+    std::exit(status);
+}
+
+void end_and_run(const std::string& command_line) {
+    engine_cleanup();
+    pid_t pid;
+    const char* argv[] = {"/bin/sh", "-c", command_line.c_str(), nullptr};
+    posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ);
+    std::fflush(stdout);
+    Engine& e = engine();
+    if (e.exit_hook) e.exit_hook(0);
+    std::exit(0);
+}
+
+void set_auto_pause(double flag) { engine().auto_pause = flag != 0.0; }
+
+void set_escape_ends_program(double flag) { engine().escape_ends_program = flag != 0.0; }
+
+void debug_break(int32_t number) {
+    // The debugger's output channel is stderr here; only when a debugger traces us.
+    bool traced = false;
+    if (FILE* f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f)) {
+            if (std::strncmp(line, "TracerPid:", 10) == 0) {
+                traced = std::atoi(line + 10) != 0;
+                break;
+            }
+        }
+        std::fclose(f);
+    }
+    if (!traced) return;
+    Engine& e = engine();
+    e.platform->show_window(false);
+    std::fprintf(stderr, "BP%d", number);
+    e.paused = false;
+    if (e.input) {
+        poll_keyboard(*e.input);
+        e.input->new_frame = true;
+    }
+}
+
+}  // namespace zorby

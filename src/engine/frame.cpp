@@ -1,0 +1,122 @@
+// Frame presentation: showing a frame, the window events, the quit keys, the pause
+// while the window is inactive and pacing on the 1000 / rate grid.
+#include <cmath>
+
+#include "audio/music.h"
+#include "engine/engine.h"
+#include "graphics/display.h"
+#include "input/input_state.h"
+
+namespace zorby {
+
+namespace {
+
+bool key_held(const InputState& input, int code) { return (input.key_state[code & 0xFF] & 0x80) != 0; }
+
+void quit_by_key() {
+    Engine& e = engine();
+    e.error.error_number = 0.0;
+    e.error.error_line = e.error.current_line;
+    e.error_detail.clear();
+    end_program();
+}
+
+// Sleep this long before the slot and spin the rest: the sleep saves the CPU, the
+// short spin keeps the frame start within a fraction of a millisecond of its slot.
+constexpr double kSpinMs = 1.0;
+
+}  // namespace
+
+void handle_window_event(const platform::WindowEvent& event) {
+    Engine& e = engine();
+    switch (event.type) {
+        case platform::WindowEventType::FocusLost:
+            if (e.settings.debug_mode == 0 && e.auto_pause) {
+                e.platform->set_title(e.title + " <pause>");
+                e.paused = true;
+            }
+            break;
+        case platform::WindowEventType::FocusGained:
+            if (e.settings.debug_mode == 0 && e.auto_pause) {
+                e.platform->set_title(e.title);
+                e.paused = false;
+            }
+            break;
+        case platform::WindowEventType::Close:
+            end_program();
+        case platform::WindowEventType::ScreenSaver:
+            // Suppressed: the screen saver never starts while the program runs.
+            break;
+    }
+}
+
+bool drain_messages() {
+    Engine& e = engine();
+    while (auto event = e.platform->poll_window_event()) handle_window_event(*event);
+    return true;
+}
+
+double frame_duration_ms() {
+    Engine& e = engine();
+    double d = e.current_frame_mark - e.previous_frame_mark;
+    return d > 0 ? d : 1.0;
+}
+
+double swap_and_pace() {
+    Engine& e = engine();
+    OpenGLVizovudo& d = *e.display;
+    d.set_viewport(0, 0, 0, 0);
+    e.platform->swap_buffers();
+    d.clear_after_swap();
+    platform::Platform& p = *e.platform;
+    const double t0 = p.now_ms();
+    double now = t0;
+    for (;;) {
+        drain_messages();
+        now = p.now_ms();
+        if (now > d.next_frame_time) break;
+        const double remaining = d.next_frame_time - now;
+        if (p.is_virtual()) {
+            // The virtual clock only moves when asked to: step just past the slot.
+            p.sleep_until_ms(d.next_frame_time + 0.001);
+        } else if (remaining > kSpinMs) {
+            p.sleep_until_ms(d.next_frame_time - kSpinMs);
+        }
+    }
+    d.next_frame_time += d.frame_period;
+    if (d.frame_period > 0) {
+        while (d.next_frame_time < now) d.next_frame_time += d.frame_period;
+    }
+    return now - t0 + 1.0;
+}
+
+void present_frame() {
+    Engine& e = engine();
+    if (e.settings.debug_mode != 0) {
+        e.platform->show_window(true);
+        e.platform->raise_window();
+    }
+    e.previous_frame_mark = e.current_frame_mark;
+    e.current_frame_mark = clock_ms();
+    while (e.paused) {
+        if (e.music) e.music->keep_alive();
+        drain_messages();
+        if (!e.paused) break;
+        e.platform->sleep_ms(100);
+    }
+    if (e.input) {
+        poll_keyboard(*e.input);
+        e.input->new_frame = true;
+        if (e.escape_ends_program && key_held(*e.input, 1)) quit_by_key();
+        if (key_held(*e.input, 56) && key_held(*e.input, 62)) quit_by_key();
+    }
+    if (e.scene) e.scene->leave_shadow_state();
+    if (e.music) e.music->keep_alive();
+    drain_messages();
+    swap_and_pace();
+    e.display->begin_next_frame();
+    if (e.scene) e.scene->reset_frame_values();
+    if (e.frame_hook) e.frame_hook();
+}
+
+}  // namespace zorby

@@ -1,0 +1,7 @@
+#include "graphics/sprite_store.h"
+
+namespace zorby {
+
+void SpriteStore::free_all(bool) {}
+
+}  // namespace zorby

@@ -1,0 +1,204 @@
+// The deterministic platform: virtual clock, scripted events and input, and a real
+// OpenGL window (offscreen in headless runs) so frames can be read back.
+#include "platform/deterministic.h"
+
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/keys.h"
+#include "platform/sdl_window.h"
+
+namespace zorby::platform {
+
+std::unique_ptr<AudioDevice> make_sdl_mixer_audio();
+
+namespace {
+double real_ms() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+}  // namespace
+
+DeterministicPlatform::DeterministicPlatform(const DeterministicOptions& options)
+    : options_(options), now_ms_(options.start_ms), real_start_(real_ms()) {
+    audio_ = options.real_audio ? make_sdl_mixer_audio() : make_null_audio();
+}
+
+DeterministicPlatform::~DeterministicPlatform() {
+    audio_.reset();
+    if (window_) window_->destroy();
+}
+
+std::unique_ptr<DeterministicPlatform> make_deterministic_platform(
+    const DeterministicOptions& options) {
+    return std::make_unique<DeterministicPlatform>(options);
+}
+
+void DeterministicPlatform::sleep_ms(double ms) {
+    if (ms > 0) {
+        now_ms_ += ms;
+        slept_ms_ += ms;
+    }
+    if (sleep_hook) sleep_hook(ms);
+}
+
+void DeterministicPlatform::sleep_until_ms(double deadline_ms) {
+    if (deadline_ms > now_ms_) sleep_ms(deadline_ms - now_ms_);
+}
+
+bool DeterministicPlatform::create_window(const WindowConfig& config) {
+    if (!options_.open_real_window) return false;
+    if (!window_) window_ = std::make_unique<SdlWindow>();
+    WindowConfig c = config;
+    c.hidden = true;  // nobody watches a scripted run; offscreen needs no showing
+    if (!window_->create(c)) return false;
+    width_ = config.width;
+    height_ = config.height;
+    window_open_ = true;
+    title_ = config.title;
+    shown_ = !config.hidden;
+    return true;
+}
+
+bool DeterministicPlatform::multisample_available(int samples) {
+    multisample_requests_.push_back(samples);
+    return max_samples_ > 0 && samples <= max_samples_;
+}
+
+void DeterministicPlatform::destroy_window() {
+    if (window_) window_->destroy();
+    window_open_ = false;
+    width_ = height_ = 0;
+}
+
+bool DeterministicPlatform::has_window() const { return window_open_; }
+
+void DeterministicPlatform::client_size(int& width, int& height) const {
+    if (window_ && window_->open()) {
+        window_->client_size(width, height);
+    } else {
+        width = width_;
+        height = height_;
+    }
+}
+
+void DeterministicPlatform::swap_buffers() {
+    if (window_) window_->swap();
+    ++frames_;
+    now_ms_ += options_.frame_period_ms;
+    if (options_.realtime) {
+        // Watched replays run at the speed they were recorded.
+        const double target = real_start_ + (now_ms_ - options_.start_ms);
+        timespec ts;
+        for (double left = target - real_ms(); left > 0.2; left = target - real_ms()) {
+            ts.tv_sec = 0;
+            ts.tv_nsec = static_cast<long>(std::min(left, 50.0) * 1e6);
+            nanosleep(&ts, nullptr);
+        }
+    }
+    if (swap_hook) swap_hook();
+}
+
+bool DeterministicPlatform::set_fullscreen(bool fullscreen) {
+    fullscreen_ = fullscreen;
+    return true;
+}
+
+void* DeterministicPlatform::gl_proc_address(const char* name) {
+    return window_open_ ? sdl_gl_proc_address(name) : nullptr;
+}
+
+void DeterministicPlatform::schedule(uint64_t frame, const ScriptedInput::Action& action) {
+    // Keep the queue ordered by frame; equal frames keep their order.
+    auto it = std::upper_bound(
+        pending_.begin(), pending_.end(), frame,
+        [](uint64_t f, const std::pair<uint64_t, ScriptedInput::Action>& p) { return f < p.first; });
+    pending_.insert(it, {frame, action});
+}
+
+void DeterministicPlatform::schedule_all(const ScriptedInput& input) {
+    for (const auto& [frame, action] : input.actions) schedule(frame, action);
+}
+
+uint64_t DeterministicPlatform::last_scheduled_frame() const {
+    return pending_.empty() ? 0 : pending_.back().first;
+}
+
+void DeterministicPlatform::set_key(int code, bool down) {
+    if (code >= 0 && code < 256) keys_[code] = down ? 0x80 : 0;
+}
+
+void DeterministicPlatform::apply(const ScriptedInput::Action& a) {
+    using K = ScriptedInput::Action::Kind;
+    switch (a.kind) {
+        case K::KeyDown: set_key(a.a, true); break;
+        case K::KeyUp: set_key(a.a, false); break;
+        case K::MouseMove:
+            pending_dx_ += a.a;
+            pending_dy_ += a.b;
+            mouse_.x += a.a;
+            mouse_.y += a.b;
+            break;
+        case K::MouseTo:
+            pending_dx_ += a.a - mouse_.x;
+            pending_dy_ += a.b - mouse_.y;
+            mouse_.x = a.a;
+            mouse_.y = a.b;
+            break;
+        case K::ButtonDown:
+        case K::ButtonUp: {
+            const bool down = a.kind == K::ButtonDown;
+            if (a.a == 0) mouse_.left = down;
+            if (a.a == 1) mouse_.right = down;
+            if (a.a == 2) mouse_.middle = down;
+            break;
+        }
+        case K::Wheel: pending_wheel_ = a.a > 0 ? 1 : (a.a < 0 ? -1 : 0); break;
+        case K::FocusLost: events_.push_back({WindowEventType::FocusLost}); break;
+        case K::FocusGained: events_.push_back({WindowEventType::FocusGained}); break;
+        case K::Close: events_.push_back({WindowEventType::Close}); break;
+    }
+}
+
+void DeterministicPlatform::apply_due_actions() {
+    while (!pending_.empty() && pending_.front().first <= frames_) {
+        const auto action = pending_.front().second;
+        pending_.pop_front();
+        apply(action);
+    }
+}
+
+std::optional<WindowEvent> DeterministicPlatform::poll_window_event() {
+    apply_due_actions();
+    if (events_.empty()) return std::nullopt;
+    WindowEvent e = events_.front();
+    events_.pop_front();
+    return e;
+}
+
+void DeterministicPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
+    apply_due_actions();
+    out = keys_;
+}
+
+int DeterministicPlatform::key_character(int scan_code) { return us_layout_character(scan_code); }
+
+MouseSample DeterministicPlatform::sample_mouse() {
+    apply_due_actions();
+    MouseSample s = mouse_;
+    s.dx = pending_dx_;
+    s.dy = pending_dy_;
+    s.wheel = pending_wheel_;
+    pending_dx_ = pending_dy_ = pending_wheel_ = 0;
+    return s;
+}
+
+void DeterministicPlatform::warp_pointer(int x, int y) {
+    mouse_.x = x;
+    mouse_.y = y;
+}
+
+}  // namespace zorby::platform

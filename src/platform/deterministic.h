@@ -1,0 +1,121 @@
+// The deterministic platform: a virtual clock, scripted window events and input.
+// Tests, replays and benchmarks run the real engine and game on it, so a run is
+// reproducible frame for frame.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace zorby::platform {
+
+class SdlWindow;
+
+class DeterministicPlatform : public Platform {
+public:
+    explicit DeterministicPlatform(const DeterministicOptions& options);
+    ~DeterministicPlatform() override;
+
+    // ---- scripting (tests and replays) ----
+    // Queues an action to take effect at the first event pump of the given frame
+    // (frames count presented frames from 0). Actions for past frames apply at the
+    // next pump.
+    void schedule(uint64_t frame, const ScriptedInput::Action& action);
+    void schedule_all(const ScriptedInput& input);
+    // Applies an action right now.
+    void apply(const ScriptedInput::Action& action);
+    // Convenience: hold or release a key (engine scan code) now.
+    void set_key(int code, bool down);
+    // Moves the virtual clock forward (a frame that "took" longer).
+    void advance_ms(double ms) { now_ms_ += ms; }
+    uint64_t frames_presented() const { return frames_; }
+    double frame_period_ms() const { return options_.frame_period_ms; }
+    void set_frame_period_ms(double ms) { options_.frame_period_ms = ms; }
+    // Number of scheduled actions not applied yet.
+    size_t pending_actions() const { return pending_.size(); }
+    // The last frame on which an action is scheduled (0 when none).
+    uint64_t last_scheduled_frame() const;
+    // Replaces the null audio with another device (tests).
+    void set_audio(std::unique_ptr<AudioDevice> audio) { audio_ = std::move(audio); }
+    // Called after every wait with the waited time (tests script events that come
+    // while the engine waits, such as regaining focus during a pause).
+    std::function<void(double)> sleep_hook;
+    // Called at every swap (tests script frames that take longer).
+    std::function<void()> swap_hook;
+    // Total time spent in sleep_ms (tests check that waits advance the clock).
+    double slept_ms() const { return slept_ms_; }
+
+    // ---- Platform ----
+    double now_ms() override { return now_ms_; }
+    void sleep_ms(double ms) override;
+    void sleep_until_ms(double deadline_ms) override;
+    bool is_virtual() const override { return true; }
+
+    bool create_window(const WindowConfig& config) override;
+    bool multisample_available(int samples) override;
+    void destroy_window() override;
+    bool has_window() const override;
+    void set_title(const std::string& title) override { title_ = title; }
+    std::string title() const override { return title_; }
+    void client_size(int& width, int& height) const override;
+    void swap_buffers() override;
+    bool set_fullscreen(bool fullscreen) override;
+    void show_window(bool shown) override { shown_ = shown; }
+    void raise_window() override {}
+    void set_screensaver_enabled(bool enabled) override { screensaver_enabled_ = enabled; }
+    void* gl_proc_address(const char* name) override;
+
+    std::optional<WindowEvent> poll_window_event() override;
+    void keyboard_state(std::array<uint8_t, 256>& out) override;
+    int key_character(int scan_code) override;
+    MouseSample sample_mouse() override;
+    void set_pointer_visible(bool visible) override { pointer_visible_ = visible; }
+    void warp_pointer(int x, int y) override;
+    int joystick_count() override { return 0; }
+    std::string joystick_name(int) override { return {}; }
+    bool read_joystick(int, JoystickSample&) override { return false; }
+
+    AudioDevice& audio() override { return *audio_; }
+
+    // Inspection for tests.
+    bool window_shown() const { return shown_; }
+    bool fullscreen() const { return fullscreen_; }
+    bool screensaver_enabled() const { return screensaver_enabled_; }
+    bool pointer_visible() const { return pointer_visible_; }
+    // Multisample counts asked of multisample_available, in order.
+    const std::vector<int>& multisample_requests() const { return multisample_requests_; }
+    // The largest sample count the fake multisample query accepts (0: none).
+    void set_max_multisample(int samples) { max_samples_ = samples; }
+
+private:
+    void apply_due_actions();
+
+    DeterministicOptions options_;
+    double now_ms_;
+    double real_start_ = 0.0;
+    uint64_t frames_ = 0;
+    double slept_ms_ = 0.0;
+    std::unique_ptr<SdlWindow> window_;
+    int width_ = 0, height_ = 0;
+    bool window_open_ = false;
+    std::string title_;
+    bool shown_ = false;
+    bool fullscreen_ = false;
+    bool screensaver_enabled_ = true;
+    bool pointer_visible_ = false;
+    std::array<uint8_t, 256> keys_{};
+    MouseSample mouse_{};
+    int pending_dx_ = 0, pending_dy_ = 0, pending_wheel_ = 0;
+    std::deque<WindowEvent> events_;
+    std::deque<std::pair<uint64_t, ScriptedInput::Action>> pending_;
+    std::unique_ptr<AudioDevice> audio_;
+    std::vector<int> multisample_requests_;
+    int max_samples_ = 0;
+};
+
+}  // namespace zorby::platform

@@ -1,0 +1,185 @@
+// The platform layer: everything the engine needs from the operating system.
+//
+// The engine never talks to SDL directly; it talks to a Platform. Two kinds exist:
+//   - the SDL platform (real window, real clock, real devices) used for playing, and
+//   - the deterministic platform (virtual clock, scripted events and input) used by
+//     tests, replays and benchmarks. It still opens a real OpenGL window (under
+//     SDL_VIDEODRIVER=offscreen in headless runs) so drawing can be read back.
+//
+// Keys are numbered by the engine's scan codes (1 Escape, 28 Enter, 44 Z, 57 Space,
+// 200/203/205/208 arrows, ...); the platform translates its own key codes into them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zorby::platform {
+
+// What a window should look like when it is created.
+struct WindowConfig {
+    int width = 320;
+    int height = 240;
+    std::string title = "zorby";
+    std::string window_class = "Pixmora";  // X11 class of the window
+    int samples = 0;                       // multisample samples to request (0: none)
+    bool hidden = false;
+};
+
+// Events the engine's window procedure reacts to.
+enum class WindowEventType { FocusLost, FocusGained, Close, ScreenSaver };
+
+struct WindowEvent {
+    WindowEventType type;
+};
+
+// One mouse sample: accumulated relative motion since the previous sample, the
+// pointer position in window pixels, buttons and wheel.
+struct MouseSample {
+    int dx = 0, dy = 0;
+    int x = 0, y = 0;
+    int wheel = 0;  // -1, 0, 1
+    bool left = false, right = false, middle = false;
+};
+
+// Joystick report in the engine's layout (axes -32768..32768, POV in hundredths of
+// a degree or -1 when centred, button bytes non-zero when down).
+struct JoystickSample {
+    std::array<int32_t, 6> axes{};
+    std::array<int32_t, 2> sliders{};
+    std::array<int32_t, 4> pov{-1, -1, -1, -1};
+    std::array<uint8_t, 32> buttons{};
+};
+
+// The audio device. Sounds and music are decoded and mixed below this interface;
+// the engine's sound slots and music player sit on top of it. Every method is
+// safe to call when no device could be opened (available() == false): loads
+// return 0 and playing does nothing.
+class AudioDevice {
+public:
+    virtual ~AudioDevice() = default;
+    virtual bool available() const = 0;
+    // Number of mixer channels; channels are allocated on demand.
+    virtual int allocate_channels(int count) = 0;
+    // Turns raw PCM (format as in a WAV fmt chunk) into a mixer chunk. Returns an id > 0
+    // or 0 when the data cannot be converted.
+    virtual int load_chunk(const uint8_t* pcm, size_t bytes, int channels, int sample_rate,
+                           int bits_per_sample) = 0;
+    virtual void free_chunk(int chunk) = 0;
+    // Plays chunk on channel (restarting it when busy) with left/right gains 0..1.
+    virtual bool play_chunk(int channel, int chunk, double left_gain, double right_gain) = 0;
+    virtual bool channel_playing(int channel) = 0;
+    virtual void halt_channel(int channel) = 0;
+    virtual void halt_all() = 0;
+    // Music from a file. Returns false when the file cannot be played.
+    virtual bool play_music(const std::string& path) = 0;
+    // Length of the loaded music in milliseconds, or a negative number when unknown.
+    virtual double music_length_ms() = 0;
+    virtual void set_music_volume(double volume01) = 0;
+    virtual void stop_music() = 0;
+    virtual bool music_playing() = 0;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // ---- clock ----
+    // Milliseconds on a monotonic clock (fractional).
+    virtual double now_ms() = 0;
+    // Waits the given time (virtual clocks advance by exactly that much).
+    virtual void sleep_ms(double ms) = 0;
+    // Waits until the clock reads at least deadline_ms (absolute, so oversleeping in
+    // one wait does not push later deadlines back).
+    virtual void sleep_until_ms(double deadline_ms) = 0;
+    // True for the virtual clock: waits advance time instead of passing it.
+    virtual bool is_virtual() const = 0;
+
+    // ---- window and OpenGL context ----
+    // Creates the window with an OpenGL compatibility context and makes it current.
+    // Returns false when no window or context could be made.
+    virtual bool create_window(const WindowConfig& config) = 0;
+    // Asks whether a window with the given multisample count can be made. A real
+    // implementation tries; the result says whether it succeeded.
+    virtual bool multisample_available(int samples) = 0;
+    virtual void destroy_window() = 0;
+    virtual bool has_window() const = 0;
+    virtual void set_title(const std::string& title) = 0;
+    virtual std::string title() const = 0;
+    // Client area size in pixels (0, 0 without a window).
+    virtual void client_size(int& width, int& height) const = 0;
+    virtual void swap_buffers() = 0;
+    virtual bool set_fullscreen(bool fullscreen) = 0;
+    virtual void show_window(bool shown) = 0;
+    virtual void raise_window() = 0;
+    virtual void set_screensaver_enabled(bool enabled) = 0;
+    // Looks up an OpenGL entry point (null when missing).
+    virtual void* gl_proc_address(const char* name) = 0;
+
+    // ---- events and input ----
+    // Pumps the platform's queue and returns the next window event, if any. Key and
+    // mouse state are updated as a side effect of pumping.
+    virtual std::optional<WindowEvent> poll_window_event() = 0;
+    // The engine's 256-entry key state (bit 7 set while the key is down).
+    virtual void keyboard_state(std::array<uint8_t, 256>& out) = 0;
+    // The printable character (ASCII, lower case for letters) the key with the
+    // engine scan code produces on the current layout, or 0.
+    virtual int key_character(int scan_code) = 0;
+    // One mouse sample; relative motion accumulates between samples.
+    virtual MouseSample sample_mouse() = 0;
+    // Hidden pointer: the mouse is captured and reports relative motion.
+    virtual void set_pointer_visible(bool visible) = 0;
+    virtual void warp_pointer(int x, int y) = 0;
+    virtual int joystick_count() = 0;
+    virtual std::string joystick_name(int index) = 0;
+    virtual bool read_joystick(int index, JoystickSample& out) = 0;
+
+    // ---- audio ----
+    // The audio device (never null; may be unavailable).
+    virtual AudioDevice& audio() = 0;
+};
+
+// The SDL platform: real clock, real window and devices.
+std::unique_ptr<Platform> make_sdl_platform();
+
+// Scripted input for the deterministic platform. Tests and replays push events
+// that take effect at a given frame (counted by presented frames, from 0).
+struct ScriptedInput {
+    struct Action {
+        enum class Kind { KeyDown, KeyUp, MouseMove, MouseTo, ButtonDown, ButtonUp, Wheel,
+                          FocusLost, FocusGained, Close };
+        Kind kind;
+        int a = 0, b = 0;  // key code / button / dx, dy / x, y / wheel
+    };
+    // Frame number -> actions applied at the start of that frame's first event pump.
+    std::vector<std::pair<uint64_t, Action>> actions;
+};
+
+// The deterministic platform: the clock starts at start_ms and advances by
+// frame_period_ms on every swap_buffers and by the asked time in every sleep.
+// With open_real_window the OpenGL window is a real SDL window (use
+// SDL_VIDEODRIVER=offscreen for headless runs); otherwise there is no GL context.
+// With real_audio the audio device is SDL_mixer (use SDL_AUDIODRIVER=dummy or disk);
+// otherwise it is the null device.
+struct DeterministicOptions {
+    double start_ms = 1000.0;
+    double frame_period_ms = 1000.0 / 60.0;
+    bool open_real_window = true;
+    bool real_audio = false;
+    // When set, each swap also waits in real time up to the next frame (replays
+    // watched at normal speed).
+    bool realtime = false;
+};
+
+class DeterministicPlatform;
+std::unique_ptr<DeterministicPlatform> make_deterministic_platform(
+    const DeterministicOptions& options);
+
+// The null audio device: nothing loads, nothing plays.
+std::unique_ptr<AudioDevice> make_null_audio();
+
+}  // namespace zorby::platform
