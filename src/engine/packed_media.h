@@ -15,4 +15,8 @@ private:
     std::string dir_;
 };
 
+// Every command that opens a media file passes the name through here first.
+// Returns 1 when out names a readable file for the media name, else 0.
+int resolve_media_name(PackedMediaLookup& record, const std::string& name, std::string& out);
+
 }  // namespace zorby
