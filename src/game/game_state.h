@@ -1,0 +1,122 @@
+// The game's record: every variable of the game lives in one GameState, reached
+// through game(). Also the small helpers every game routine shares: the checked
+// array access (a bad index ends the program with error 9), the press test, the
+// hotspot test, the pause and the game's way of playing a sound.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/engine_array.h"
+#include "engine/engine_string.h"
+
+namespace zorby::game {
+
+// Screen states (game_state).
+inline constexpr double kStatePlaying = 10;
+inline constexpr double kStateGameOver = 20;
+inline constexpr double kStateIntro = 30;
+inline constexpr double kStateMenu = 90;
+inline constexpr double kStateQuit = 99;
+
+struct GameState {
+    // ---- screen state and menu pages ----
+    double game_state = 0;  // set to 30 by game_main before the intro
+    double menu_page = 1;
+    double scroll_y = 81;
+    double scroll_delay = 0;
+
+    // ---- input ----
+    double input_device = 1;  // 1 mouse, 0 keyboard cursor
+    double mouse_x = 10, mouse_y = 10;
+    double mouse_button = 0;
+    double cursor_x = 10, cursor_y = 10;
+    double device_chosen = 0;
+
+    // ---- the game in progress ----
+    double energy = 300;
+    double score = 0;
+    double countdown = 0;
+    double difficulty = 1;
+    double tick_frames = 1;
+    double loop_index = 0;
+
+    // ---- stage flags ----
+    double attack_active = 0, lost_active = 0, maze_active = 0, masq_active = 0;
+    double attack_ready = 0, lost_ready = 0, maze_ready = 0, masq_ready = 0;
+
+    // ---- sound and music ----
+    double sound_on = 1;
+    double music_playing = 0;
+    double volume_step = 5;
+    double music_level = 0.0;
+
+    // ---- high scores and name entry ----
+    EngineArray high_scores;  // numbers, dimension 6; entries 0..2 the table, ascending
+    EngineArray high_names;   // strings, dimension 6
+    double entry_threshold = 0;
+    EngineString typed_name, shown_name, name_scratch, sort_name;
+    double sort_score = 0, sort_i = 0, sort_j = 0;
+
+    // ---- star burst ----
+    double star_timer = 0;
+    double stars_active = 0;
+    EngineArray stars;  // records: x, y, angle_x, angle_y, speed_x, speed_y
+
+    // ---- hole board (dimension 100 each) ----
+    EngineArray holes_x, holes_y, holes_life, holes_hit, holes_kind;
+    EngineArray block_x, block_y, masq_opened, masq_covered;
+    EngineArray masq_dropped;  // dimension 30
+
+    // ---- Time attack ----
+    double attack_level = 0;
+    double attack_spawn_range = 0;
+    double attack_patience = 0;
+    double attack_patience_reset = 0;
+
+    // ---- Lost and found ----
+    double lost_target_index = 0;
+    double lost_target_x = 0, lost_target_y = 0;
+
+    // ---- Labyrinth ----
+    double maze_x = 10, maze_y = 10;
+    double maze_target_x = 0, maze_target_y = 0;
+    double maze_number = 0;
+    double maze_step_frames = 0;
+
+    // ---- Masked smileys ----
+    double masq_good_total = 0;
+    double masq_good_found = 0;
+    double masq_drop_next = 0;
+    double masq_drop_frames = 0;
+};
+
+// The game's record. It exists from the first call until reset_game_state.
+GameState& game();
+// Replaces the record with a fresh one holding the initial values (a new run; tests).
+void reset_game_state();
+
+// ---- checked array access ----
+// The element index after truncation toward zero. When the array is not
+// dimensioned, or the index is negative or not below the first dimension, reports
+// error 9 and ends the program.
+int32_t checked_index(const EngineArray& array, double index);
+// The numeric element at index (checked as above).
+double& cell(EngineArray& array, double index);
+// The string element at index (checked as above).
+EngineString& text_cell(EngineArray& array, double index);
+
+// ---- shared tests and actions ----
+// True while the first mouse button, Z or Space is held (the held state, not a new
+// press). The keys are only asked when the mouse button is up.
+bool strike_pressed();
+// True when x1 < mouse_x < x2 and y1 < mouse_y < y2, or x1 < cursor_x < x2 and
+// c1 < cursor_y < y2 (strict bounds; both pointers count whatever the device).
+bool pointer_in(double x1, double x2, double y1, double y2, double c1);
+// Pauses the game for ms milliseconds of the engine clock. Draws, presents and reads
+// nothing of the game; window events are still handled (closing the window ends the
+// program, losing focus pauses) and the music is kept alive.
+void busy_wait(double ms);
+// Plays sound slot n when sound_on = 1, centred and at full volume.
+void play_game_sound(double slot);
+
+}  // namespace zorby::game
