@@ -54,6 +54,7 @@ bool DeterministicPlatform::create_window(const WindowConfig& config) {
     if (!window_) window_ = std::make_unique<SdlWindow>();
     WindowConfig c = config;
     c.hidden = true;  // nobody watches a scripted run; offscreen needs no showing
+    c.samples = 0;    // multisampling is answered by the fake query, not the driver
     if (!window_->create(c)) return false;
     width_ = config.width;
     height_ = config.height;

@@ -10,6 +10,15 @@
 
 namespace zorby::testing {
 
+namespace {
+// Death tests re-run the test binary instead of forking: the OpenGL driver runs
+// threads, and a forked child of a threaded process is not safe to use.
+const bool kThreadsafeDeathTests = [] {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    return true;
+}();
+}  // namespace
+
 TestEngine::TestEngine(const platform::DeterministicOptions& options,
                        const ProjectSettings& settings) {
     set_current_engine(&engine_);

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# One entry point for players and developers on Debian 12:
+#   scripts/zorby.sh play          install what is missing, build, start the game
+#   scripts/zorby.sh test          install what is missing, build, run every test
+#   scripts/zorby.sh test-asan     the tests in an AddressSanitizer + UBSan build
+#   scripts/zorby.sh fuzz [SECS]   build the fuzz targets with clang and run each briefly
+#   scripts/zorby.sh build         install what is missing and build (Release)
+# Extra arguments after "play" are passed to the game (e.g. --record FILE).
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+JOBS="${JOBS:-$(nproc)}"
+
+RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libsdl2-mixer-dev
+    libpng-dev zlib1g-dev liblzo2-dev libgl-dev libgl1-mesa-dri libgtest-dev libbenchmark-dev)
+TEST_PACKAGES=(xvfb xauth)
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+
+install_missing() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    if [ -z "${ZORBY_APT_UPDATED:-}" ]; then
+        $sudo apt-get update -q
+        export ZORBY_APT_UPDATED=1
+    fi
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
+}
+
+configure_and_build() {
+    local dir="$1" type="$2"; shift 2
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+    cmake --build "$dir" -j "$JOBS"
+}
+
+cmd="${1:-play}"
+shift || true
+case "$cmd" in
+    play)
+        install_missing "${RUNTIME_PACKAGES[@]}"
+        configure_and_build "$ROOT/build" Release
+        cd "$ROOT/build/src" && exec ./zorby "$@"
+        ;;
+    build)
+        install_missing "${RUNTIME_PACKAGES[@]}"
+        configure_and_build "$ROOT/build" Release
+        ;;
+    test)
+        install_missing "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+        configure_and_build "$ROOT/build" Release
+        ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
+        ;;
+    test-asan)
+        install_missing "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+        configure_and_build "$ROOT/build-asan" Debug -DZORBY_SANITIZE=ON -DZORBY_BENCH=OFF
+        ctest --test-dir "$ROOT/build-asan" --output-on-failure -j "$JOBS"
+        ;;
+    fuzz)
+        secs="${1:-20}"
+        install_missing "${RUNTIME_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+        CC=clang CXX=clang++ configure_and_build "$ROOT/build-fuzz" Debug -DZORBY_FUZZ=ON \
+            -DZORBY_BENCH=OFF
+        shopt -s nullglob
+        for f in "$ROOT"/build-fuzz/tests/fuzz_*; do
+            [ -x "$f" ] || continue
+            echo "== $(basename "$f") for ${secs}s"
+            corpus="$ROOT/tests/fuzz/corpus/$(basename "$f")"
+            args=()
+            [ -d "$corpus" ] && args+=("$corpus")
+            "$f" -max_total_time="$secs" -rss_limit_mb=2048 "${args[@]}"
+        done
+        ;;
+    *)
+        echo "usage: $0 {play|build|test|test-asan|fuzz [SECS]}" >&2
+        exit 2
+        ;;
+esac

@@ -1,0 +1,232 @@
+// Start-up, shutdown, the error model and the error log.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "engine/engine.h"
+#include "graphics/display.h"
+#include "support/engine_fixture.h"
+
+namespace zorby {
+namespace {
+
+using testing::TempDir;
+using testing::TestEngine;
+
+std::string read_all(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Points TMPDIR (where the error log lives) at a private directory for one test.
+class ScopedTmpDir {
+public:
+    ScopedTmpDir() {
+        const char* old = std::getenv("TMPDIR");
+        had_old_ = old != nullptr;
+        if (old) old_ = old;
+        setenv("TMPDIR", dir_.path().c_str(), 1);
+    }
+    ~ScopedTmpDir() {
+        if (had_old_) {
+            setenv("TMPDIR", old_.c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+    }
+    std::string log() const { return dir_.file("ErrorLog.txt"); }
+    const TempDir& dir() const { return dir_; }
+
+private:
+    TempDir dir_;
+    std::string old_;
+    bool had_old_ = false;
+};
+
+TEST(Startup, OpensTheGameWindowAndSaysInitOk) {
+    TestEngine te;
+    ::testing::internal::CaptureStdout();
+    ASSERT_TRUE(te.start());
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Init OK\n"), std::string::npos);
+    Engine& e = te.engine();
+    EXPECT_EQ(e.platform->title(), "zorby");
+    int w = 0, h = 0;
+    e.platform->client_size(w, h);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
+    EXPECT_DOUBLE_EQ(e.display->frame_period, 1000.0 / 60.0);
+    EXPECT_TRUE(e.input && e.sound && e.network && e.scene && e.media_lookup && e.music_lookup);
+    EXPECT_FALSE(e.paused);
+    // The millisecond clock starts at the end of start-up.
+    EXPECT_DOUBLE_EQ(e.clock_base, e.platform->now_ms());
+    EXPECT_EQ(e.program_dir, executable_directory());
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    EXPECT_EQ(std::string(cwd), e.program_dir);
+}
+
+TEST(Startup, ShowCommandZeroHidesTheWindow) {
+    TestEngine te;
+    ASSERT_TRUE(te.start(0));
+    EXPECT_FALSE(te.platform().window_shown());
+}
+
+TEST(Startup, FailsCleanlyWithoutAWindow) {
+    platform::DeterministicOptions options;
+    options.open_real_window = false;
+    TestEngine te(options);
+    EXPECT_FALSE(te.start());
+    EXPECT_FALSE(te.engine().input);
+    EXPECT_FALSE(te.engine().sound);
+}
+
+TEST(Startup, DeletesAStaleErrorLog) {
+    ScopedTmpDir tmp;
+    {
+        std::ofstream(tmp.log()) << "left over from the last run\r\n";
+    }
+    TestEngine te;
+    ASSERT_TRUE(te.start());
+    // Only lines of this run may be in the log (the software-renderer line may be,
+    // but not the stale one).
+    EXPECT_EQ(read_all(tmp.log()).find("left over"), std::string::npos);
+}
+
+TEST(Shutdown, CleanupTwiceDoesNothing) {
+    TestEngine te;
+    ASSERT_TRUE(te.start());
+    engine_cleanup();
+    EXPECT_FALSE(te.engine().display);
+    EXPECT_FALSE(te.engine().input);
+    EXPECT_FALSE(te.engine().media_lookup);
+    engine_cleanup();
+    EXPECT_TRUE(te.engine().cleaned_up);
+}
+
+TEST(ErrorModel, SetErrorStoresAndReturnsTheCode) {
+    TestEngine te;
+    set_current_line(4, 17);
+    EXPECT_DOUBLE_EQ(set_error(7), 7.0);
+    EXPECT_DOUBLE_EQ(te.engine().error.error_number, 7.0);
+    EXPECT_DOUBLE_EQ(te.engine().error.error_line, 17.0);
+    EXPECT_DOUBLE_EQ(te.engine().error.current_position, 4.0);
+}
+
+TEST(ErrorLog, AppendsCrLfLinesAndWritesNullForNoText) {
+    ScopedTmpDir tmp;
+    append_error_log("Loadbmp");
+    append_error_log(static_cast<const char*>(nullptr));
+    append_error_log(std::string("OK?"));
+    EXPECT_EQ(read_all(tmp.log()), "Loadbmp\r\nnull\r\nOK?\r\n");
+}
+
+TEST(ErrorLog, NeverWritesThroughALink) {
+    ScopedTmpDir tmp;
+    const std::string target = tmp.dir().file("victim.txt");
+    {
+        std::ofstream(target) << "precious";
+    }
+    ASSERT_EQ(symlink(target.c_str(), tmp.log().c_str()), 0);
+    append_error_log("attack");
+    EXPECT_EQ(read_all(target), "precious");
+}
+
+// ---- how the program ends (in child processes: the real exit path) ----
+
+void start_real_exit_engine(int debug_mode) {
+    static Engine e;
+    set_current_engine(&e);
+    e.settings.debug_mode = debug_mode;
+    auto p = platform::make_deterministic_platform({});
+    if (!engine_start(std::move(p), 1, "zorby")) std::exit(70);
+}
+
+TEST(EndProgramDeathTest, NormalEndExitsWithZero) {
+    EXPECT_EXIT(
+        {
+            start_real_exit_engine(0);
+            end_program();
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(EndProgramDeathTest, RunTimeErrorExitsNonZeroWithOneLine) {
+    EXPECT_EXIT(
+        {
+            start_real_exit_engine(0);
+            set_error(9, "board index 30 of 30");
+            end_program();
+        },
+        ::testing::ExitedWithCode(1), "zorby: run-time error 9 \\(index out of range\\): board index 30 of 30");
+}
+
+TEST(EndProgramDeathTest, DebugModeWritesTheEndBlockByteForByte) {
+    ScopedTmpDir tmp;
+    EXPECT_EXIT(
+        {
+            start_real_exit_engine(1);
+            // Only the end block should be compared: start from an empty log.
+            unlink(error_log_path().c_str());
+            set_error(9);
+            end_program();
+        },
+        ::testing::ExitedWithCode(1), "run-time error 9");
+    EXPECT_EQ(read_all(tmp.log()), "-End On Line\r\n9\r\n-1\r\n0\r\n0\r\n");
+}
+
+TEST(EndProgramDeathTest, EscapeEndsWithZeroEvenAfterAnError) {
+    EXPECT_EXIT(
+        {
+            start_real_exit_engine(0);
+            set_error(3);
+            auto& p = static_cast<platform::DeterministicPlatform&>(*engine().platform);
+            p.set_key(1, true);
+            present_frame();
+            std::exit(71);  // not reached
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(QuitPaths, EscapeAltF4AndCloseEndTheProgram) {
+    {
+        TestEngine te;
+        ASSERT_TRUE(te.start());
+        set_error(8);
+        te.platform().set_key(1, true);
+        EXPECT_EQ(te.run_until_end([] { present_frame(); }), 0);
+        EXPECT_DOUBLE_EQ(te.engine().error.error_number, 0.0);
+    }
+    {
+        TestEngine te;
+        ASSERT_TRUE(te.start());
+        te.platform().set_key(56, true);
+        EXPECT_EQ(te.run_until_end([] { present_frame(); }), -1);  // Alt alone: nothing
+        te.platform().set_key(62, true);
+        EXPECT_EQ(te.run_until_end([] { present_frame(); }), 0);
+    }
+    {
+        TestEngine te;
+        ASSERT_TRUE(te.start());
+        te.platform().apply({platform::ScriptedInput::Action::Kind::Close});
+        EXPECT_EQ(te.run_until_end([] { present_frame(); }), 0);
+        EXPECT_TRUE(te.engine().cleaned_up);
+    }
+}
+
+TEST(QuitPaths, EscapeIgnoredWhenItMustNotEndTheProgram) {
+    TestEngine te;
+    ASSERT_TRUE(te.start());
+    set_escape_ends_program(0);
+    te.platform().set_key(1, true);
+    EXPECT_EQ(te.run_until_end([] { present_frame(); }), -1);
+}
+
+}  // namespace
+}  // namespace zorby
