@@ -10,6 +10,8 @@ namespace zorby::platform {
 
 bool sdl_video_init() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    // The X11 class of our windows (WM_CLASS) is read when video starts.
+    setenv("SDL_VIDEO_X11_WMCLASS", "Pixmora", 1);
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
@@ -39,9 +41,6 @@ SdlWindow::~SdlWindow() { destroy(); }
 bool SdlWindow::create(const WindowConfig& config) {
     destroy();
     if (!sdl_video_init()) return false;
-    // The X11 class of the window (WM_CLASS) comes from this hint.
-    SDL_SetHint("SDL_VIDEO_X11_WMCLASS", config.window_class.c_str());
-    setenv("SDL_VIDEO_X11_WMCLASS", config.window_class.c_str(), 1);
     set_gl_attributes(config.samples);
     Uint32 flags = SDL_WINDOW_OPENGL | (config.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
     SDL_Window* w = SDL_CreateWindow(config.title.c_str(), SDL_WINDOWPOS_CENTERED,
