@@ -1,0 +1,118 @@
+// A* search over a planner's cost map.
+#include "pathfinding/astar_planner.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace zorby {
+
+namespace {
+
+constexpr float sqrt2 = 1.41421356f;
+
+}  // namespace
+
+void AStarPlanner::start() {
+    Planner::start();
+    PathNode* node = pool_.take();
+    if (!node) return;
+    node->parent = nullptr;
+    node->x = params_.start_x;
+    node->y = params_.start_y;
+    node->g = 0.0f;
+    // Alone in the open list, so its f orders nothing; the estimate keeps it honest.
+    node->f = params_.weight * heuristic(node->x, node->y);
+    node->next = nullptr;
+    if (open_.push_back(node))
+        place(node, in_open);
+    else
+        pool_.give_back(1);
+}
+
+// Manhattan distance for edge moves. With diagonal moves the cheapest step is
+// still above 1 per cell, so the estimate becomes the diagonal distance (with
+// diagonals costing sqrt(2) when they cost more).
+float AStarPlanner::heuristic(int32_t x, int32_t y) const {
+    const int32_t dx = std::abs(params_.goal_x - x);
+    const int32_t dy = std::abs(params_.goal_y - y);
+    if (!params_.diagonal_moves) return static_cast<float>(dx + dy);
+    const int32_t lo = std::min(dx, dy);
+    const int32_t hi = std::max(dx, dy);
+    if (!params_.diagonal_cost) return static_cast<float>(hi);
+    return static_cast<float>(hi - lo) + sqrt2 * static_cast<float>(lo);
+}
+
+bool AStarPlanner::visit(PathNode* from, int32_t x, int32_t y, float step_cost) {
+    const float g = from->g + step_cost;
+    const float h = heuristic(x, y);
+    const float f = g + params_.weight * (h - g);
+    uint32_t& place_word = cell_place_[cell_index(x, y)];
+    const uint32_t where = place_word & place_mask;
+
+    if (where == 0) {
+        PathNode* node = pool_.take();
+        if (!node) return false;
+        node->parent = from;
+        node->x = x;
+        node->y = y;
+        node->f = f;
+        node->g = g;
+        node->next = nullptr;
+        return insert_open(node);
+    }
+
+    PathNode* node = pool_.node(static_cast<int32_t>(place_word >> 2));
+    if (!(g < node->g)) return true;
+    if (where == in_closed) {
+        // A cheaper way into a closed cell: re-open it.
+        closed_.find(x, y);
+        closed_.remove_found();
+    } else {
+        open_.erase(find_open(node));
+    }
+    node->parent = from;
+    node->g = g;
+    node->f = f;
+    return insert_open(node);
+}
+
+bool AStarPlanner::search() {
+    const int32_t width = params_.width;
+    const int32_t height = params_.height;
+    // Edge neighbours first, in this order; the diagonals after them.
+    static constexpr int32_t step_x[8] = {0, 1, -1, 0, -1, 1, -1, 1};
+    static constexpr int32_t step_y[8] = {-1, 0, 0, 1, -1, -1, 1, 1};
+    const int neighbours = params_.diagonal_moves ? 8 : 4;
+
+    while (!open_.empty()) {
+        PathNode* node = open_.back();
+        open_.pop_back();
+        if (node->x == params_.goal_x && node->y == params_.goal_y) {
+            closed_.insert_new(node);
+            place(node, in_closed);
+            goal_node_ = node;
+            done_ = true;
+            return true;
+        }
+        for (int k = 0; k < neighbours; ++k) {
+            const int32_t x = node->x + step_x[k];
+            const int32_t y = node->y + step_y[k];
+            if (x < 0 || y < 0 || x >= width || y >= height) continue;
+            float cost = cost_map_[cell_index(x, y)];
+            if (cost < 0.0f) continue;
+            if (k >= 4) {
+                // No squeezing between two blocked cells or across a blocked corner.
+                if (cost_map_[cell_index(x, node->y)] < 0.0f ||
+                    cost_map_[cell_index(node->x, y)] < 0.0f)
+                    continue;
+                if (params_.diagonal_cost) cost *= sqrt2;
+            }
+            if (!visit(node, x, y, cost)) return false;
+        }
+        closed_.insert_new(node);
+        place(node, in_closed);
+    }
+    return false;
+}
+
+}  // namespace zorby
