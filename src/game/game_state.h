@@ -4,6 +4,7 @@
 // hotspot test, the pause and the game's way of playing a sound.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "engine/engine_array.h"
@@ -17,6 +18,16 @@ inline constexpr double kStateGameOver = 20;
 inline constexpr double kStateIntro = 30;
 inline constexpr double kStateMenu = 90;
 inline constexpr double kStateQuit = 99;
+
+// One star of a burst.
+struct StarRecord {
+    double x = 0, y = 0;              // position, pixels
+    double angle_x = 0, angle_y = 0;  // degrees, 0..359
+    double speed_x = 0, speed_y = 0;  // pixels per frame, 2..6
+};
+
+using NumberArray = EngineArray<double>;
+using TextArray = EngineArray<EngineString>;
 
 struct GameState {
     // ---- screen state and menu pages ----
@@ -51,8 +62,8 @@ struct GameState {
     double music_level = 0.0;
 
     // ---- high scores and name entry ----
-    EngineArray high_scores;  // numbers, dimension 6; entries 0..2 the table, ascending
-    EngineArray high_names;   // strings, dimension 6
+    NumberArray high_scores;  // dimension 6; entries 0..2 the table, ascending
+    TextArray high_names;     // dimension 6
     double entry_threshold = 0;
     EngineString typed_name, shown_name, name_scratch, sort_name;
     double sort_score = 0, sort_i = 0, sort_j = 0;
@@ -60,12 +71,12 @@ struct GameState {
     // ---- star burst ----
     double star_timer = 0;
     double stars_active = 0;
-    EngineArray stars;  // records: x, y, angle_x, angle_y, speed_x, speed_y
+    EngineArray<StarRecord> stars;
 
     // ---- hole board (dimension 100 each) ----
-    EngineArray holes_x, holes_y, holes_life, holes_hit, holes_kind;
-    EngineArray block_x, block_y, masq_opened, masq_covered;
-    EngineArray masq_dropped;  // dimension 30
+    NumberArray holes_x, holes_y, holes_life, holes_hit, holes_kind;
+    NumberArray block_x, block_y, masq_opened, masq_covered;
+    NumberArray masq_dropped;  // dimension 30
 
     // ---- Time attack ----
     double attack_level = 0;
@@ -99,11 +110,24 @@ void reset_game_state();
 // The element index after truncation toward zero. When the array is not
 // dimensioned, or the index is negative or not below the first dimension, reports
 // error 9 and ends the program.
-int32_t checked_index(const EngineArray& array, double index);
-// The numeric element at index (checked as above).
-double& cell(EngineArray& array, double index);
-// The string element at index (checked as above).
-EngineString& text_cell(EngineArray& array, double index);
+[[noreturn]] void index_out_of_range(double index, double size);
+template <typename T>
+int32_t checked_index(const EngineArray<T>& array, double index) {
+    const double whole = std::trunc(index);
+    const double size = array_size(array, 0);
+    if (!(whole >= 0) || !(whole < size)) index_out_of_range(whole, size);
+    return static_cast<int32_t>(whole);
+}
+// The element at index (checked as above).
+inline double& cell(NumberArray& array, double index) {
+    return number_at(array, checked_index(array, index));
+}
+inline EngineString& text_cell(TextArray& array, double index) {
+    return string_at(array, checked_index(array, index));
+}
+inline StarRecord& star_cell(EngineArray<StarRecord>& array, double index) {
+    return record_at(array, checked_index(array, index));
+}
 
 // ---- shared tests and actions ----
 // True while the first mouse button, Z or Space is held (the held state, not a new
