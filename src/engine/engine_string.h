@@ -12,6 +12,7 @@
 
 #include <concepts>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -149,6 +150,9 @@ EngineString from_number(double value);
 EngineString format_number(double width, double decimals, double value);
 // 2 * count upper-case hexadecimal digits, high nibble first.
 EngineString bytes_to_hex(const void* bytes, size_t count);
+
+// Writes the text (for diagnostics and test output).
+std::ostream& operator<<(std::ostream& out, const EngineString& s);
 
 // ---- operators: concatenation ----
 
