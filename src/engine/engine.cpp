@@ -205,12 +205,12 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     // 13: the start-up font.
     double w = 0, h = 0;
     e.display->screen_size(w, h);
-    load_font(0, "");
-    load_font(0, "smalfont.bmp");
+    load_font("", 0);
+    load_font("smalfont.bmp", 0);
     double cw = 0, ch = 0;
     font_glyph_size(cw, ch);
     // 14
-    print_text((w - 10 * cw) * 0.5, (h - ch) * 0.5, "Loading...");
+    print_text("Loading...", (w - 10 * cw) * 0.5, (h - ch) * 0.5);
     present_frame();
     // 15-16
     e.paused = false;

@@ -9,8 +9,8 @@ namespace zorby::game {
 
 void game_main() {
     for (;;) {
-        print_text(8, 8, "zorby engine running");
-        print_text(8, 24, "Escape quits");
+        print_text("zorby engine running", 8, 8);
+        print_text("Escape quits", 8, 24);
         present_frame();
     }
 }

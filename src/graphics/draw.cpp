@@ -1,10 +1,242 @@
+// Drawing commands: immediate-mode quads and lines in the 2D state that the display's
+// set_viewport establishes (origin top-left, y down, alpha test GREATER 0.05,
+// clockwise quads culled), blending modes, pixel-exact collisions from cached alpha
+// masks, tiled surfaces and the cross-fade between backgrounds.
 #include "graphics/draw.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "engine/engine.h"
+#include "engine/engine_string.h"
+#include "engine/packed_media.h"
+#include "graphics/command_numbers.h"
+#include "graphics/display.h"
+#include "graphics/sprite_store.h"
 
 namespace zorby {
 
-void clear_screen() { glClear(GL_COLOR_BUFFER_BIT); }
-void draw_surface(int) {}
+namespace {
+
+OpenGLVizovudo& display() {
+    return *engine().display;
+}
+
+// The second texture unit stays off for all 2D drawing.
+void second_unit_off(OpenGLVizovudo& d) {
+    if (!d.active_texture) return;
+    d.active_texture(GL_TEXTURE1_ARB);
+    glDisable(GL_TEXTURE_2D);
+    d.active_texture(GL_TEXTURE0_ARB);
+}
+
+}  // namespace
+
+void clear_screen() {
+    free_surface(0);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void set_alpha_mode(double value) {
+    OpenGLVizovudo& d = display();
+    const float a = static_cast<float>(value);
+    if (a > 0) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        d.current_alpha = std::min(a, 1.0f);
+    } else if (a < 0) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        d.current_alpha = std::min(-a, 1.0f);
+    } else {
+        // 0 (and a value that is no number) is the opaque mode.
+        glDisable(GL_BLEND);
+        d.current_alpha = 1.0f;
+    }
+    glColor4f(1, 1, 1, d.current_alpha);
+}
+
+void bind_sprite_texture(int32_t slot) {
+    OpenGLVizovudo& d = display();
+    d.store->current_texture_slot = slot;
+    second_unit_off(d);
+    if (slot < 0) {
+        glDisable(GL_TEXTURE_2D);
+        if (!d.active_texture) glEnable(GL_COLOR_MATERIAL);
+        return;
+    }
+    const SpriteRecord* r = d.store->record(slot);
+    glBindTexture(GL_TEXTURE_2D, r ? r->texture : 0);
+    glEnable(GL_TEXTURE_2D);
+}
+
+void draw_sprite(double slot_value, double x, double y) {
+    OpenGLVizovudo& d = display();
+    const int64_t slot = command_slot(slot_value);
+    const SpriteRecord* r = d.store->record(slot);
+    if (!r) return;
+    const float px = std::ceil(static_cast<float>(x));
+    const float py = std::ceil(static_cast<float>(y));
+    const float w = r->width, h = r->height;
+    const float s = w / r->texture_width, t = h / r->texture_height;
+    bind_sprite_texture(static_cast<int32_t>(slot));
+    const GLint filter = d.smoothing ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    // Counter-clockwise on the screen; the picture's top is texture row h - 1.
+    glBegin(GL_QUADS);
+    glTexCoord2f(s, t);
+    glVertex2f(px + w, py);
+    glTexCoord2f(0, t);
+    glVertex2f(px, py);
+    glTexCoord2f(0, 0);
+    glVertex2f(px, py + h);
+    glTexCoord2f(s, 0);
+    glVertex2f(px + w, py + h);
+    glEnd();
+}
+
+void draw_line(double x1, double y1, double x2, double y2, double colour_value) {
+    OpenGLVizovudo& d = display();
+    const uint32_t colour = command_bits32(colour_value);
+    glDisable(GL_ALPHA_TEST);
+    const auto alpha_byte =
+        colour == d.sprite_colour_key ? 0 : static_cast<int32_t>(d.current_alpha * 255.0f) & 0xFF;
+    glColor4ub(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF,
+               static_cast<GLubyte>(alpha_byte));
+    bind_sprite_texture(-1);
+    // Lines hit pixel centres; the end point is drawn on its own so both ends show.
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glTranslatef(0.375f, 0.375f, 0);
+    glBegin(GL_LINES);
+    glVertex2f(static_cast<float>(x1), static_cast<float>(y1));
+    glVertex2f(static_cast<float>(x2), static_cast<float>(y2));
+    glEnd();
+    glBegin(GL_POINTS);
+    glVertex2f(static_cast<float>(x2), static_cast<float>(y2));
+    glEnd();
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glColor4f(1, 1, 1, d.current_alpha);
+    glEnable(GL_ALPHA_TEST);
+}
+
+double sprites_collide(double slot1, double x1, double y1, double slot2, double x2, double y2) {
+    SpriteStore& store = *display().store;
+    const int64_t s1 = command_slot(slot1), s2 = command_slot(slot2);
+    const SpriteRecord* r1 = store.record(s1);
+    const SpriteRecord* r2 = store.record(s2);
+    if (!r1 || !r2) return 0.0;
+    const int64_t ax = command_int(x1), ay = command_int(y1);
+    const int64_t bx = command_int(x2), by = command_int(y2);
+    const int64_t right = std::min(ax + r1->width, bx + r2->width);
+    const int64_t left = std::max(ax, bx);
+    if (right < left) return 0.0;
+    const int64_t bottom = std::min(ay + r1->height, by + r2->height);
+    const int64_t top = std::max(ay, by);
+    if (bottom < top) return 0.0;
+    if (right == left || bottom == top) return 0.0;
+    // A record whose picture is larger than its texture has no usable mask.
+    if (r1->width > r1->texture_width || r1->height > r1->texture_height ||
+        r2->width > r2->texture_width || r2->height > r2->texture_height) {
+        return 0.0;
+    }
+    const uint8_t* m1 = store.alpha_mask(s1);
+    const uint8_t* m2 = store.alpha_mask(s2);
+    if (!m1 || !m2) return 0.0;
+    // Mask rows run bottom-up: screen row py of a sprite at y sits at mask row
+    // y + h - 1 - py.
+    const int64_t tw1 = r1->texture_width, tw2 = r2->texture_width;
+    const int64_t row1 = ay + r1->height - 1, row2 = by + r2->height - 1;
+    // Four interleaved passes find an overlap of any real size after a quarter of
+    // the work.
+    for (int pass = 0; pass < 4; ++pass) {
+        for (int64_t py = top + pass / 2; py < bottom; py += 2) {
+            const int64_t base1 = (row1 - py) * tw1 - ax;
+            const int64_t base2 = (row2 - py) * tw2 - bx;
+            for (int64_t px = left + pass % 2; px < right; px += 2) {
+                if (m1[base1 + px] != 0 && m2[base2 + px] != 0) return 1.0;
+            }
+        }
+    }
+    return 0.0;
+}
+
+void clip_viewport(double x, double y, double w, double h) {
+    Engine& e = engine();
+    if (e.scene && e.scene->in_shadow_volume_state) e.scene->leave_shadow_state();
+    e.display->set_viewport(command_int(x), command_int(y), command_int(w), command_int(h));
+}
+
+void draw_surface(int32_t number) {
+    OpenGLVizovudo& d = display();
+    TiledSurface* surf = d.store->surface(number);
+    if (!surf) return;
+    glDisable(GL_ALPHA_TEST);
+    second_unit_off(d);
+    glEnable(GL_TEXTURE_2D);
+    d.store->current_texture_slot = 0;
+    float x = 0;
+    for (int32_t i = 0; i < surf->column_count; ++i) {
+        float y = 0;
+        size_t index = 0;
+        for (int32_t j = 0; j < surf->row_count; ++j) {
+            index = size_t(i * kMaxTileColumns + j);
+            glBindTexture(GL_TEXTURE_2D, surf->tile_texture[index]);
+            const float u = float(surf->tile_used_width[index]);
+            const float v = float(surf->tile_used_height[index]);
+            const float tw = float(surf->tile_texture_width[index]);
+            const float th = float(surf->tile_texture_height[index]);
+            if (tw > 0 && th > 0) {
+                glBegin(GL_QUADS);
+                glTexCoord2f(0, 0);
+                glVertex2f(x, y + v);
+                glTexCoord2f(u / tw, 0);
+                glVertex2f(x + u, y + v);
+                glTexCoord2f(u / tw, v / th);
+                glVertex2f(x + u, y);
+                glTexCoord2f(0, v / th);
+                glVertex2f(x, y);
+                glEnd();
+            }
+            y += th;
+        }
+        x += float(surf->tile_texture_width[index]);
+    }
+    glEnable(GL_ALPHA_TEST);
+    bind_sprite_texture(-1);
+}
+
+void fade_to_background(const EngineString& file) {
+    Engine& e = engine();
+    std::string path;
+    if (!e.media_lookup || !resolve_media_name(*e.media_lookup, file.str(), path)) return;
+    grab_screen(2);
+    load_surface(1, path);
+    free_surface(0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // Both pictures are added on the cleared frame, weighted a and 1 - a.
+    double a = 0.9;
+    const double end = clock_ms() + 1500.0;
+    do {
+        set_alpha_mode(a);
+        draw_surface(2);
+        set_alpha_mode(1.0 - a);
+        draw_surface(1);
+        present_frame();
+        a = (end - clock_ms()) / 1500.0;
+    } while (a > 0 && a < 1);
+    free_surface(1);
+    free_surface(2);
+    load_surface(0, path);
+    set_alpha_mode(0);
+    draw_surface(0);
+    present_frame();
+}
 
 }  // namespace zorby

@@ -1,7 +1,274 @@
+// The sprite table, the tiled surfaces, their alpha-mask caches and the loading
+// commands. OpenGL textures are deleted only while the display's context is ready;
+// the display empties the whole store before its window goes.
 #include "graphics/sprite_store.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+
+#include "engine/engine.h"
+#include "engine/engine_string.h"
+#include "engine/packed_media.h"
+#include "graphics/command_numbers.h"
+#include "graphics/display.h"
+#include "graphics/draw.h"
+#include "graphics/texture_builder.h"
 
 namespace zorby {
 
-void SpriteStore::free_all(bool) {}
+SpriteStore::SpriteStore()
+    : sprites(kSpriteSlots),
+      alpha_masks(kSpriteSlots),
+      surfaces(std::make_unique<std::array<TiledSurface, kSurfaceCount>>()) {}
+
+SpriteStore::~SpriteStore() = default;
+
+SpriteRecord* SpriteStore::record(int64_t slot) {
+    return slot >= 0 && slot < kSpriteSlots ? &sprites[size_t(slot)] : nullptr;
+}
+
+const SpriteRecord* SpriteStore::record(int64_t slot) const {
+    return slot >= 0 && slot < kSpriteSlots ? &sprites[size_t(slot)] : nullptr;
+}
+
+TiledSurface* SpriteStore::surface(int64_t number) {
+    return number >= 0 && number < kSurfaceCount ? &(*surfaces)[size_t(number)] : nullptr;
+}
+
+void SpriteStore::free_sprite(int64_t slot, bool context_ready) {
+    SpriteRecord* r = record(slot);
+    if (!r) return;
+    if (context_ready) {
+        if (r->texture != 0) glDeleteTextures(1, &r->texture);
+        if (r->mipmapped_texture != 0) glDeleteTextures(1, &r->mipmapped_texture);
+        r->texture = 0;
+        r->mipmapped_texture = 0;
+    }
+    r->texture_width = r->texture_height = -1;
+    r->width = r->height = 0;
+    alpha_masks[size_t(slot)].reset();
+}
+
+void SpriteStore::free_surface(int64_t number, bool context_ready) {
+    TiledSurface* s = surface(number);
+    if (!s) return;
+    if (context_ready) {
+        for (int32_t col = 0; col < s->column_count; ++col) {
+            for (int32_t row = 0; row < s->row_count; ++row) {
+                GLuint& name = s->tile_texture[size_t(col * kMaxTileColumns + row)];
+                if (name != 0) glDeleteTextures(1, &name);
+            }
+        }
+    }
+    s->tile_texture.fill(0);
+    s->tile_texture_width.fill(0);
+    s->tile_texture_height.fill(0);
+    s->tile_used_width.fill(0);
+    s->tile_used_height.fill(0);
+    s->column_count = s->row_count = 0;
+}
+
+void SpriteStore::free_all(bool context_ready) {
+    for (int64_t slot = 0; slot < kSpriteSlots; ++slot) {
+        const SpriteRecord& r = sprites[size_t(slot)];
+        if (r.texture != 0 || r.mipmapped_texture != 0 || r.width != 0 || r.height != 0 ||
+            alpha_masks[size_t(slot)]) {
+            free_sprite(slot, context_ready);
+        }
+    }
+    for (int n = 0; n < kSurfaceCount; ++n) free_surface(n, context_ready);
+}
+
+const uint8_t* SpriteStore::alpha_mask(int64_t slot) {
+    SpriteRecord* r = record(slot);
+    if (!r || r->texture == 0 || r->texture_width < 1 || r->texture_height < 1) return nullptr;
+    auto& mask = alpha_masks[size_t(slot)];
+    if (mask) return mask.get();
+    glBindTexture(GL_TEXTURE_2D, r->texture);
+    GLint tw = 0, th = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
+    // The mask is indexed with the record's texture size: a texture of any other
+    // size would be read outside the buffer.
+    if (tw != r->texture_width || th != r->texture_height) return nullptr;
+    mask.reset(new uint8_t[size_t(tw) * size_t(th)]);
+    // Rows exactly tw bytes long, also for textures 1 or 2 texels wide.
+    GLint old_alignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &old_alignment);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, mask.get());
+    glPixelStorei(GL_PACK_ALIGNMENT, old_alignment);
+    return mask.get();
+}
+
+// ---- commands ----
+
+namespace {
+
+SpriteStore& store() {
+    return *engine().display->store;
+}
+bool context_ready() {
+    return engine().display->context_ready;
+}
+
+GLint max_texture_size() {
+    GLint m = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &m);
+    return m > 0 ? m : 64;
+}
+
+}  // namespace
+
+double load_sprite(const EngineString& file, double slot_value) {
+    const int64_t slot = command_slot(slot_value);
+    if (!store().record(slot)) return 0.0;
+    store().free_sprite(slot, context_ready());
+    Engine& e = engine();
+    std::string path;
+    if (!e.media_lookup || !resolve_media_name(*e.media_lookup, file.str(), path)) return 0.0;
+    return load_sprite_file(slot, path, e.display->sprite_colour_key, false) ? 1.0 : 0.0;
+}
+
+bool load_sprite_file(int64_t slot, const std::string& path, uint32_t key, bool normal_map) {
+    SpriteStore& s = store();
+    SpriteRecord* r = s.record(slot);
+    if (!r) return false;
+    s.free_sprite(slot, context_ready());
+    PixelImage image;
+    if (!load_picture(image, path, key)) return false;
+    // A picture larger than the largest texture shows its top-left part; the record
+    // describes what the texture holds, so drawing and collisions agree with it.
+    const int32_t limit = std::min<GLint>(max_texture_size(), 16384);
+    const int32_t w = std::min(image.width, limit);
+    const int32_t h = std::min(image.height, limit);
+    const bool font = slot >= kFontSlotBase;
+    if (!make_sprite_texture(image, 0, 0, w, h, r->texture, font ? nullptr : &r->mipmapped_texture,
+                             font ? false : normal_map, font)) {
+        s.free_sprite(slot, context_ready());
+        return false;
+    }
+    r->texture_width = static_cast<int16_t>(power_of_two_size(w));
+    r->texture_height = static_cast<int16_t>(power_of_two_size(h));
+    r->width = static_cast<int16_t>(w);
+    r->height = static_cast<int16_t>(h);
+    return true;
+}
+
+void free_sprite(double slot) {
+    store().free_sprite(command_slot(slot), context_ready());
+}
+
+void load_background(const EngineString& file) {
+    append_error_log("Loadbmp");
+    append_error_log("Shoeboxing");
+    Engine& e = engine();
+    std::string path;
+    if (!e.media_lookup || !resolve_media_name(*e.media_lookup, file.str(), path)) {
+        append_error_log("failed");
+        free_surface(0);
+        glClear(GL_COLOR_BUFFER_BIT);
+        return;
+    }
+    append_error_log("OK?");
+    if (load_surface(0, path)) {
+        draw_surface(0);
+    } else {
+        free_surface(0);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+}
+
+bool load_surface(int64_t number, const std::string& path) {
+    SpriteStore& s = store();
+    TiledSurface* surf = s.surface(number);
+    if (!surf) return false;
+    PixelImage image;
+    if (!load_picture(image, path, kNoColourKey)) return false;
+    const int32_t t = std::min<GLint>(max_texture_size(), 512);
+    s.free_surface(number, context_ready());
+    const int64_t columns = (int64_t{image.width} + t - 1) / t;
+    const int64_t rows = (int64_t{image.height} + t - 1) / t;
+    // The tile grid holds 64 x 64 tiles; a larger picture is refused.
+    if (columns > kMaxTileColumns || rows > kMaxTileColumns) return false;
+    for (int32_t r = 0; r < rows; ++r) {
+        for (int32_t k = 0; k < columns; ++k) {
+            const size_t index = size_t(k * kMaxTileColumns + r);
+            if (!make_sprite_texture(image, k * t, r * t, t, t, surf->tile_texture[index], nullptr,
+                                     false, false)) {
+                return false;
+            }
+            surf->tile_texture_width[index] = surf->tile_texture_height[index] = t;
+            surf->tile_used_width[index] = surf->tile_used_height[index] = t;
+        }
+        surf->column_count = std::max<int32_t>(surf->column_count, static_cast<int32_t>(columns));
+        surf->row_count = r + 1;
+    }
+    return true;
+}
+
+void free_surface(int64_t number) {
+    store().free_surface(number, context_ready());
+}
+
+void grab_screen(int64_t number) {
+    OpenGLVizovudo& d = *engine().display;
+    TiledSurface* surf = d.store->surface(number);
+    if (!surf || !d.window) return;
+    const GLint max_size = max_texture_size();
+    int32_t t = 128;
+    while (t < std::max(d.width, d.height) && t < max_size) t *= 2;
+    int32_t rows = 0, columns = 0;
+    for (int32_t r = 0; r < kMaxTileColumns && int64_t{r} * t < d.height; ++r) {
+        const int32_t y0 = r * t;
+        columns = 0;
+        for (int32_t k = 0; k < kMaxTileColumns && int64_t{k} * t < d.width; ++k) {
+            const int32_t x0 = k * t;
+            const size_t index = size_t(k * kMaxTileColumns + r);
+            GLuint& name = surf->tile_texture[index];
+            if (name != 0 && surf->tile_texture_width[index] == t &&
+                surf->tile_texture_height[index] == t) {
+                glBindTexture(GL_TEXTURE_2D, name);
+            } else {
+                if (name != 0) glDeleteTextures(1, &name);
+                glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+                glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+                glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+                glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+                glGenTextures(1, &name);
+                glBindTexture(GL_TEXTURE_2D, name);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+                glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, t, t, 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                             nullptr);
+            }
+            const int32_t u = d.width - x0 < t ? d.width - x0 : t;
+            const int32_t v = d.height - y0 < t ? d.height - y0 : t;
+            // Window rows y0.. from the top land bottom-up, like loaded pictures.
+            glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x0, d.height - y0 - v, u, v);
+            surf->tile_texture_width[index] = surf->tile_texture_height[index] = t;
+            surf->tile_used_width[index] = u;
+            surf->tile_used_height[index] = v;
+            ++columns;
+        }
+        ++rows;
+    }
+    surf->column_count = columns;
+    surf->row_count = rows;
+}
+
+void set_colour_key(double colour) {
+    OpenGLVizovudo& d = *engine().display;
+    d.sprite_colour_key = d.font_colour_key = command_bits32(colour);
+}
+
+void sprite_size(double slot, double& width, double& height) {
+    const SpriteRecord* r = store().record(command_slot(slot));
+    width = r ? r->width : 0;
+    height = r ? r->height : 0;
+}
 
 }  // namespace zorby

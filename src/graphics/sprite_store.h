@@ -1,14 +1,109 @@
-// The sprite table and the tiled surfaces (minimal start-up version; the sprite
-// store replaces it).
+// The sprite store: 65536 numbered sprite slots (each one picture as an OpenGL
+// texture), 16 tiled screen-sized surfaces, the per-slot alpha-mask caches used by
+// collision tests, and the loading commands that fill them. Fonts live in the top 32
+// sprite slots. The store belongs to the display object (engine().display->store).
 #pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/engine_string.h"
+#include "graphics/image_decode.h"
 
 namespace zorby {
 
-class SpriteStore {
-public:
-    // Empties every sprite slot and tiled surface; textures are deleted only while
-    // the context is ready.
-    void free_all(bool context_ready);
+constexpr int kSpriteSlots = 65536;
+constexpr int kFontSlotBase = 65504;  // font n lives in slot kFontSlotBase + n
+constexpr int kFontCount = 32;
+constexpr int kSurfaceCount = 16;
+constexpr int kMaxTileColumns = 64;  // and rows: tile index = column * 64 + row
+constexpr int kSurfaceTiles = kMaxTileColumns * kMaxTileColumns;
+
+// One slot of the sprite table. Texture names are OpenGL names (0: none).
+struct SpriteRecord {
+    uint32_t texture = 0;
+    uint32_t mipmapped_texture = 0;  // a mipmapped copy for the 3D scene; 2D never uses it
+    int16_t texture_width = -1, texture_height = -1;  // power-of-two texture size
+    int16_t width = 0, height = 0;                    // picture size in pixels
+    int16_t frame_width = 0, frame_height = 0;        // animation frame (0: not a strip)
 };
+
+// A screen-sized picture as a grid of square tile textures, index column * 64 + row.
+struct TiledSurface {
+    std::array<uint32_t, kSurfaceTiles> tile_texture{};
+    std::array<int32_t, kSurfaceTiles> tile_texture_width{};
+    std::array<int32_t, kSurfaceTiles> tile_texture_height{};
+    std::array<int32_t, kSurfaceTiles> tile_used_width{};
+    std::array<int32_t, kSurfaceTiles> tile_used_height{};
+    int32_t column_count = 0;
+    int32_t row_count = 0;
+};
+
+// Vertices of printed text: x, y, z, s, t per vertex. Grows to 512 vertices first,
+// then in steps of 128; never shrinks.
+struct TextVertexArray {
+    std::unique_ptr<float[]> data;
+    int32_t count = 0;     // vertices in use by the last print
+    int32_t capacity = 0;  // vertices allocated
+};
+
+class SpriteStore {
+  public:
+    SpriteStore();
+    ~SpriteStore();
+    SpriteStore(const SpriteStore&) = delete;
+    SpriteStore& operator=(const SpriteStore&) = delete;
+
+    // The record of a slot, or nullptr for a slot number outside 0..65535.
+    SpriteRecord* record(int64_t slot);
+    const SpriteRecord* record(int64_t slot) const;
+    TiledSurface* surface(int64_t number);
+
+    // Empties a slot: both textures deleted (only while the context is ready),
+    // sizes reset, alpha mask freed. The frame size stays.
+    void free_sprite(int64_t slot, bool context_ready);
+    // Empties a surface (tile textures deleted only while the context is ready).
+    void free_surface(int64_t number, bool context_ready);
+    // Empties every sprite slot and surface.
+    void free_all(bool context_ready);
+
+    // The alpha channel of a slot's texture, texture width x height bytes, bottom
+    // row first; fetched from OpenGL on first use and kept until the slot is emptied.
+    // nullptr for an empty slot.
+    const uint8_t* alpha_mask(int64_t slot);
+
+    std::vector<SpriteRecord> sprites;
+    std::vector<std::unique_ptr<uint8_t[]>> alpha_masks;
+    std::unique_ptr<std::array<TiledSurface, kSurfaceCount>> surfaces;
+    TextVertexArray text_vertices;
+    // The slot last given to bind_sprite_texture; -1 after texturing was switched off.
+    int32_t current_texture_slot = -1;
+    // The font used by print_text (0..31).
+    int32_t current_font = 0;
+};
+
+// ---- engine commands (slot numbers truncated toward zero) ----
+
+// Empties the slot, resolves the name through the media lookup and loads the picture
+// with the sprite colour key. Returns 1 or 0; a failed load leaves the slot empty.
+double load_sprite(const EngineString& file, double slot);
+// Loads a resolved path into a slot (font slots get font textures). False when the
+// slot is out of range or the picture cannot be decoded; the slot is empty then.
+bool load_sprite_file(int64_t slot, const std::string& path, uint32_t key, bool normal_map);
+void free_sprite(double slot);
+// Shows a full-screen picture: it goes into surface 0 and is drawn under every frame.
+void load_background(const EngineString& file);
+// Loads a resolved path into a surface as tiles of up to 512 x 512, no colour key.
+bool load_surface(int64_t surface, const std::string& path);
+void free_surface(int64_t surface);
+// Copies the back buffer into a surface.
+void grab_screen(int64_t surface);
+// Sets both the sprite and the font colour key.
+void set_colour_key(double colour);
+// (width, height) of the picture in a slot; (0, 0) when empty or out of range.
+void sprite_size(double slot, double& width, double& height);
 
 }  // namespace zorby

@@ -1,0 +1,37 @@
+// The texture builder: turns a region of a decoded picture into a power-of-two
+// OpenGL texture (flipped so the bottom row comes first, transparent texels given the
+// colour of their opaque neighbours), optionally with a mipmapped copy. The pixel
+// steps are plain functions so they can be checked without a context.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "graphics/image_decode.h"
+
+namespace zorby {
+
+// The texture size for a picture side: 2, doubled until it is at least n.
+int32_t power_of_two_size(int32_t n);
+
+// Copies the region (x, y, w, h) of image into a tw x th RGBA texel buffer, bottom
+// row of the region first; texels outside the region are transparent black.
+std::vector<uint8_t> texels_from_region(const PixelImage& image, int32_t x, int32_t y, int32_t w,
+                                        int32_t h, int32_t tw, int32_t th);
+// Gives every texel with alpha 0 the average colour of its non-transparent
+// neighbours that lie off the outermost rows and columns (black when none).
+void bleed_colours(std::vector<uint8_t>& texels, int32_t tw, int32_t th);
+// Builds the next, smaller mipmap level from one of size w x h; returns the new size.
+void next_mip_level(const std::vector<uint8_t>& level, int32_t w, int32_t h,
+                    std::vector<uint8_t>& out, int32_t& out_w, int32_t& out_h);
+// Turns the texels into a normal map: brightness as height, normal as RGB.
+void convert_to_normal_map(std::vector<uint8_t>& texels, int32_t tw, int32_t th);
+
+// Builds a texture from the region of the picture whose top-left is (x, y); w or h 0
+// means "to the picture's edge". The texture named in out (when not 0) is replaced.
+// mipmapped_out, when not null, receives a mipmapped copy. Fonts get nearest
+// filtering and no colour bleeding. False when the region is empty.
+bool make_sprite_texture(const PixelImage& image, int32_t x, int32_t y, int32_t w, int32_t h,
+                         uint32_t& out, uint32_t* mipmapped_out, bool normal_map, bool font);
+
+}  // namespace zorby
