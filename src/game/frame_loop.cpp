@@ -1,0 +1,209 @@
+// The game's frame: the screen state machine, the heads-up display, the three
+// buttons of every screen and the game-over sequence.
+#include "game/frame_loop.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "audio/music.h"
+#include "audio/sound.h"
+#include "engine/engine.h"
+#include "game/game_state.h"
+#include "game/pages.h"
+#include "game/stages.h"
+#include "graphics/draw.h"
+#include "graphics/font.h"
+#include "input/input_state.h"
+
+namespace zorby::game {
+
+namespace {
+
+void read_mouse() {
+    GameState& g = game();
+    double right = 0;
+    mouse_state(g.mouse_x, g.mouse_y, g.mouse_button, right);
+}
+
+void run_stages() {
+    GameState& g = game();
+    // Each test reads the state afresh: a stage that hands over starts its successor
+    // in the same frame.
+    if (g.game_state == kStatePlaying && g.attack_active == 1) run_time_attack();
+    if (g.game_state == kStatePlaying && g.lost_active == 1) run_lost_and_found();
+    if (g.game_state == kStatePlaying && g.maze_active == 1) run_labyrinth();
+    if (g.game_state == kStatePlaying && g.masq_active == 1) run_masked_smileys();
+}
+
+double energy_colour(double energy) {
+    if (energy < 100) return 255;    // red
+    if (energy < 200) return 48895;  // orange
+    return 65310;                    // green
+}
+
+void draw_energy_bar() {
+    const double energy = game().energy;
+    const double colour = energy_colour(energy);
+    for (double y = 182; y <= 185; ++y) draw_line(5, y, energy, y, colour);
+}
+
+void menu_state() {
+    GameState& g = game();
+    if (g.difficulty == 1) g.countdown = 250;
+    if (g.difficulty == 2) g.countdown = 400;
+    if (g.difficulty == 3) g.countdown = 600;
+    start_menu_music();
+    draw_menu_pages();
+}
+
+void buttons() {
+    GameState& g = game();
+    if (strike_pressed() && pointer_in(230, 307, 203, 227, 203) && g.game_state != kStatePlaying) {
+        g.game_state = kStateQuit;
+    }
+    if (strike_pressed() && pointer_in(5, 86, 213, 230, 213)) start_sequence();
+    if (strike_pressed() && pointer_in(5, 86, 188, 206, 188)) menu_sequence();
+}
+
+void draw_pointer_glyph() {
+    const GameState& g = game();
+    if (g.input_device == 1) print_text(EngineString("X"), g.mouse_x - 4, g.mouse_y - 4);
+    if (g.input_device == 0) print_text(EngineString("x"), g.cursor_x, g.cursor_y);
+}
+
+// Page Down / Page Up move the volume one step per frame while held.
+void volume_keys() {
+    GameState& g = game();
+    if (key_down(209) == 1) g.volume_step -= 1;
+    if (key_down(201) == 1) g.volume_step += 1;
+    const double step = g.volume_step;
+    if (step >= 1 && step <= 11 && step == std::floor(step)) g.music_level = (step - 1) / 10;
+    g.volume_step = std::clamp(g.volume_step, 0.0, 11.0);
+    music_volume(g.music_level);
+}
+
+void draw_score_and_version() {
+    set_font(1);
+    print_number(game().score, 130, 218);
+    set_font(3);
+    print_text(EngineString("V3.2"), 6, 60);
+}
+
+void star_burst() {
+    double mode = 0;
+    if (star_fade_mode(game().star_timer, mode)) set_alpha_mode(mode);
+    update_stars();
+    set_alpha_mode(0);
+}
+
+// The "new high score" banner slides from x 330 to -900, two pixels a frame.
+void new_high_score_slide() {
+    GameState& g = game();
+    g.loop_index = 330;
+    do {
+        draw_sprite(0, 0, 0);
+        clip_viewport(7, 83, 308, 94);
+        draw_sprite(21, g.loop_index, 0);
+        clip_viewport(0, 0, 0, 0);
+        set_font(1);
+        print_number(g.score, 130, 218);
+        print_number(g.countdown, 270, 187);
+        present_frame();
+        g.loop_index -= 2;
+    } while (!(g.loop_index < -900));
+}
+
+void reset_board() {
+    GameState& g = game();
+    lay_out_board();
+    for (double i = 0; i <= 99; ++i) {
+        cell(g.holes_life, i) = 0;
+        cell(g.holes_hit, i) = 0;
+    }
+}
+
+}  // namespace
+
+void start_menu_music() {
+    GameState& g = game();
+    if (g.music_playing == 0 && g.sound_on == 1) {
+        play_music(EngineString("music.mp3"));
+        g.music_playing = 1;
+    }
+}
+
+void clear_ready_flags() {
+    GameState& g = game();
+    g.attack_ready = g.lost_ready = g.maze_ready = g.masq_ready = 0;
+}
+
+void start_sequence() {
+    GameState& g = game();
+    g.game_state = kStatePlaying;
+    stop_music();
+    g.music_playing = 0;
+    g.score = 0;
+    play_game_sound(2);
+    busy_wait(1500);
+    g.attack_active = 1;
+    g.lost_active = g.masq_active = g.maze_active = 0;
+    clear_ready_flags();
+    apply_attack_difficulty();
+}
+
+void menu_sequence() {
+    GameState& g = game();
+    g.game_state = kStateMenu;
+    g.lost_active = g.masq_active = g.maze_active = 0;
+    g.attack_ready = 0;
+    g.attack_active = 1;
+    g.menu_page = g.menu_page < 7 ? 1 : 2;
+    play_game_sound(2);
+    busy_wait(1000);
+    start_menu_music();
+}
+
+void game_over_sequence() {
+    GameState& g = game();
+    g.menu_page = 1;
+    if (g.entry_threshold <= g.score) {
+        g.entry_threshold = g.score;
+        g.menu_page = 6;
+    }
+    g.star_timer = 0;
+    draw_sprite(5, 10, 85);
+    play_game_sound(5);
+    busy_wait(500);
+    g.energy = 300;
+    g.game_state = kStateMenu;
+    g.attack_level = 1;
+    apply_attack_difficulty();
+    play_game_sound(13);
+    if (g.entry_threshold == g.score) new_high_score_slide();
+    reset_board();
+}
+
+void run_frame() {
+    GameState& g = game();
+    draw_sprite(0, 0, 0);
+    read_mouse();
+    run_stages();
+    // The bar is drawn before the energy is cut to 300.
+    draw_energy_bar();
+    if (g.energy > 300) g.energy = 300;
+    if (g.energy < 1) g.game_state = kStateGameOver;
+    if (g.game_state == kStateMenu) menu_state();
+    buttons();
+    keyboard_cursor_step();
+    set_font(1);
+    print_number(g.countdown, 270, 187);
+    set_font(2);
+    draw_pointer_glyph();
+    volume_keys();
+    draw_score_and_version();
+    if (g.game_state == kStateGameOver) game_over_sequence();
+    star_burst();
+    present_frame();
+}
+
+}  // namespace zorby::game

@@ -1,0 +1,89 @@
+// The game's record and the helpers every game routine shares.
+#include "game/game_state.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "audio/music.h"
+#include "audio/sound.h"
+#include "engine/engine.h"
+#include "engine/numbers.h"
+#include "input/input_state.h"
+
+namespace zorby::game {
+
+namespace {
+
+std::unique_ptr<GameState>& record() {
+    static std::unique_ptr<GameState> state;
+    return state;
+}
+
+// The longest step of a pause: short enough that closing the window or Escape
+// reacts at once, long enough that a pause costs no CPU.
+constexpr double kWaitStepMs = 10.0;
+
+// Escape and Alt+F4 end the program during a pause as they do between frames.
+void end_program_on_quit_keys() {
+    Engine& e = engine();
+    if (!e.input) return;
+    const bool escape = e.escape_ends_program && key_down(1) != 0;
+    const bool alt_f4 = key_down(56) != 0 && key_down(62) != 0;
+    if (escape || alt_f4) {
+        e.error.error_number = 0.0;
+        e.error_detail.clear();
+        end_program();
+    }
+}
+
+}  // namespace
+
+GameState& game() {
+    auto& state = record();
+    if (!state) state = std::make_unique<GameState>();
+    return *state;
+}
+
+void reset_game_state() {
+    record() = std::make_unique<GameState>();
+}
+
+void index_out_of_range(double index, double size) {
+    set_error(9, "game array index " + std::to_string(static_cast<long long>(index)) +
+                     " outside 0.." + std::to_string(static_cast<long long>(size) - 1));
+    end_program();
+}
+
+bool strike_pressed() {
+    if (game().mouse_button != 0) return true;
+    return key_down(44) != 0 || key_down(57) != 0;
+}
+
+bool pointer_in(double x1, double x2, double y1, double y2, double c1) {
+    const GameState& g = game();
+    if (x1 < g.mouse_x && g.mouse_x < x2 && y1 < g.mouse_y && g.mouse_y < y2) return true;
+    return x1 < g.cursor_x && g.cursor_x < x2 && c1 < g.cursor_y && g.cursor_y < y2;
+}
+
+void busy_wait(double ms) {
+    const double until = timer_ms() + ms;
+    Engine& e = engine();
+    for (;;) {
+        // Window events keep the window alive: closing it ends the program, and a
+        // lost focus pauses the game at the next frame.
+        drain_messages();
+        end_program_on_quit_keys();
+        if (e.music) music_keep_alive();
+        const double now = timer_ms();
+        if (now >= until) break;
+        e.platform->sleep_ms(std::min(kWaitStepMs, until - now));
+    }
+}
+
+void play_game_sound(double slot) {
+    if (game().sound_on == 1) play_sound(slot, 0, 1);
+}
+
+}  // namespace zorby::game
