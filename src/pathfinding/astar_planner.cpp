@@ -46,8 +46,8 @@ bool AStarPlanner::visit(PathNode* from, int32_t x, int32_t y, float step_cost) 
     const float g = from->g + step_cost;
     const float h = heuristic(x, y);
     const float f = g + params_.weight * (h - g);
-    uint32_t& place_word = cell_place_[cell_index(x, y)];
-    const uint32_t where = place_word & place_mask;
+    const MapCell& cell = cells_[cell_index(x, y)];
+    const uint32_t where = cell.place & place_mask;
 
     if (where == 0) {
         PathNode* node = pool_.take();
@@ -61,8 +61,8 @@ bool AStarPlanner::visit(PathNode* from, int32_t x, int32_t y, float step_cost) 
         return insert_open(node);
     }
 
-    PathNode* node = pool_.node(static_cast<int32_t>(place_word >> 2));
-    if (!(g < node->g)) return true;
+    if (!(g < cell.g)) return true;
+    PathNode* node = pool_.node(static_cast<int32_t>(cell.place >> 2));
     if (where == in_closed) {
         // A cheaper way into a closed cell: re-open it.
         closed_.find(x, y);
@@ -98,12 +98,12 @@ bool AStarPlanner::search() {
             const int32_t x = node->x + step_x[k];
             const int32_t y = node->y + step_y[k];
             if (x < 0 || y < 0 || x >= width || y >= height) continue;
-            float cost = cost_map_[cell_index(x, y)];
+            float cost = cells_[cell_index(x, y)].cost;
             if (cost < 0.0f) continue;
             if (k >= 4) {
                 // No squeezing between two blocked cells or across a blocked corner.
-                if (cost_map_[cell_index(x, node->y)] < 0.0f ||
-                    cost_map_[cell_index(node->x, y)] < 0.0f)
+                if (cells_[cell_index(x, node->y)].cost < 0.0f ||
+                    cells_[cell_index(node->x, y)].cost < 0.0f)
                     continue;
                 if (params_.diagonal_cost) cost *= sqrt2;
             }

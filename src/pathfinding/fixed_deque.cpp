@@ -1,4 +1,4 @@
-// The planners' open list: a fixed ring buffer of node pointers.
+// The planners' open list: a fixed ring buffer of nodes.
 #include "pathfinding/fixed_deque.h"
 
 #include <algorithm>
@@ -7,10 +7,11 @@
 
 namespace zorby {
 
-bool FixedDeque::allocate(int32_t capacity) {
+bool FixedDeque::allocate(int32_t capacity, PathNode* nodes) {
     release();
+    nodes_ = nodes;
     if (capacity <= 0) return capacity == 0;
-    items_.reset(new (std::nothrow) PathNode*[static_cast<size_t>(capacity)]);
+    items_.reset(new (std::nothrow) Slot[static_cast<size_t>(capacity)]);
     if (!items_) return false;
     capacity_ = capacity;
     return true;
@@ -18,8 +19,37 @@ bool FixedDeque::allocate(int32_t capacity) {
 
 void FixedDeque::release() {
     items_.reset();
+    nodes_ = nullptr;
     capacity_ = 0;
     clear();
+}
+
+namespace {
+
+// First of `count` slots (sorted by descending f) whose f is not greater than `f`.
+// The halving has no branch on the comparison, which goes either way about equally
+// often.
+template <typename Slot>
+int32_t first_not_greater(const Slot* slots, int32_t count, float f) {
+    if (count == 0) return 0;
+    const Slot* base = slots;
+    while (count > 1) {
+        const int32_t half = count / 2;
+        base = base[half - 1].f > f ? base + half : base;
+        count -= half;
+    }
+    return static_cast<int32_t>(base - slots) + (base->f > f ? 1 : 0);
+}
+
+}  // namespace
+
+int32_t FixedDeque::sorted_position(float f) const {
+    const int32_t n = size();
+    // The slots from the head run to the end of the buffer, then on from its start.
+    const int32_t first_run = std::min(n, capacity_ - head_);
+    const Slot* run = &items_[head_];
+    if (first_run == n || run[first_run - 1].f <= f) return first_not_greater(run, first_run, f);
+    return first_run + first_not_greater(&items_[0], n - first_run, f);
 }
 
 void FixedDeque::pop_back() {
@@ -30,7 +60,7 @@ void FixedDeque::pop_back() {
 
 bool FixedDeque::push_back(PathNode* node) {
     if (capacity_ == 0 || full()) return false;
-    items_[tail_] = node;
+    items_[tail_] = make_slot(node);
     tail_ = tail_ + 1 == capacity_ ? 0 : tail_ + 1;
     empty_ = false;
     return true;
@@ -44,7 +74,7 @@ void FixedDeque::shift_toward_back(int32_t first, int32_t last) {
         int32_t src = slot(first + count - 1);
         int32_t dst = src + 1 == capacity_ ? 0 : src + 1;
         int32_t run = std::min({count, src + 1, dst + 1});
-        std::memmove(&items_[dst - run + 1], &items_[src - run + 1], run * sizeof(PathNode*));
+        std::memmove(&items_[dst - run + 1], &items_[src - run + 1], run * sizeof(Slot));
         count -= run;
     }
 }
@@ -57,7 +87,7 @@ void FixedDeque::shift_toward_front(int32_t first, int32_t last) {
         int32_t src = slot(first + done);
         int32_t dst = src == 0 ? capacity_ - 1 : src - 1;
         int32_t run = std::min({count - done, capacity_ - src, capacity_ - dst});
-        std::memmove(&items_[dst], &items_[src], run * sizeof(PathNode*));
+        std::memmove(&items_[dst], &items_[src], run * sizeof(Slot));
         done += run;
     }
 }
@@ -74,7 +104,7 @@ bool FixedDeque::insert(int32_t pos, PathNode* node) {
         shift_toward_back(pos, n);
         tail_ = tail_ + 1 == capacity_ ? 0 : tail_ + 1;
     }
-    items_[slot(pos)] = node;
+    items_[slot(pos)] = make_slot(node);
     empty_ = false;
     return true;
 }

@@ -34,43 +34,41 @@ bool Planner::setup(const PlannerParams& params) {
     if (cells > max_cells) return false;
 
     // Anything left from an earlier set-up goes first.
-    cost_map_.reset();
-    cell_place_.reset();
+    cells_.reset();
     goal_node_ = nullptr;
-    open_.clear();
-    closed_.clear();
-    pool_.clear();
+    open_.release();
+    closed_.release();
+    pool_.release();
 
-    cost_map_.reset(new (std::nothrow) float[static_cast<size_t>(cells)]);
-    if (!cost_map_) return false;
+    cells_.reset(new (std::nothrow) MapCell[static_cast<size_t>(cells)]);
+    if (!cells_) return false;
     // A cell is open when its value is above 0 (NaN blocks). Values beyond the
     // single-precision range are held at its ends, so every open cell keeps a cost
     // in (1, 2] and no conversion overflows.
     float largest = 0.0f;
     for (int64_t i = 0; i < cells; ++i) {
-        double v = params.map[i];
+        const double v = params.map[i];
         float c = blocked;
         if (v > 0.0) {
             c = static_cast<float>(std::clamp(v, double{FLT_TRUE_MIN}, double{FLT_MAX}));
             largest = std::max(largest, c);
         }
-        cost_map_[i] = c;
+        cells_[i] = {c, 0.0f, 0};
     }
     if (largest == 0.0f) {
-        cost_map_.reset();
+        cells_.reset();
         return false;
     }
     for (int64_t i = 0; i < cells; ++i) {
-        if (cost_map_[i] > 0.0f) cost_map_[i] = cost_map_[i] / largest + 1.0f;
+        if (cells_[i].cost > 0.0f) cells_[i].cost = cells_[i].cost / largest + 1.0f;
     }
 
     const int64_t pool_size = params.node_pool_size > 0 ? params.node_pool_size : cells;
     const int64_t open_size = params.open_capacity > 0 ? params.open_capacity : cells;
-    cell_place_.reset(new (std::nothrow) uint32_t[static_cast<size_t>(cells)]());
-    if (!cell_place_ || !pool_.allocate(std::min(pool_size, max_cells)) ||
-        !open_.allocate(static_cast<int32_t>(open_size)) || !closed_.allocate(params.hash_bits)) {
-        cost_map_.reset();
-        cell_place_.reset();
+    if (!pool_.allocate(std::min(pool_size, max_cells)) ||
+        !open_.allocate(static_cast<int32_t>(open_size), pool_.node(0)) ||
+        !closed_.allocate(params.hash_bits)) {
+        cells_.reset();
         pool_.release();
         open_.release();
         closed_.release();
@@ -93,10 +91,10 @@ void Planner::start() {
 // search that ran out of room, was just taken); all of them go back, and their
 // cells forget them.
 void Planner::reset() {
-    if (cell_place_) {
+    if (cells_) {
         for (int32_t i = 0; i < pool_.next_free(); ++i) {
             const PathNode* n = pool_.node(i);
-            cell_place_[cell_index(n->x, n->y)] = 0;
+            cells_[cell_index(n->x, n->y)].place = 0;
         }
     }
     pool_.clear();
@@ -106,47 +104,16 @@ void Planner::reset() {
     done_ = true;
 }
 
-int32_t Planner::open_position(float f) const {
-    // Sorted from the largest f at the front to the smallest at the back: find the
-    // first position whose f is not greater than `f`. Gallop from the back to
-    // bracket it, then bisect the bracket.
-    int32_t hi = open_.size();  // positions >= hi have f <= `f`
-    int32_t step = 1;
-    int32_t lo = hi;
-    while (true) {
-        int32_t probe = hi - step;
-        if (probe < 0) {
-            lo = 0;
-            break;
-        }
-        if (open_.at(probe)->f > f) {
-            lo = probe + 1;
-            break;
-        }
-        hi = probe;
-        step *= 2;
-    }
-    // Now positions < lo have f > `f` and positions >= hi have f <= `f`.
-    while (lo < hi) {
-        int32_t mid = lo + (hi - lo) / 2;
-        if (open_.at(mid)->f > f)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
-}
-
 bool Planner::insert_open(PathNode* node) {
-    if (!open_.insert(open_position(node->f), node)) return false;
+    if (!open_.insert(open_.sorted_position(node->f), node)) return false;
     place(node, in_open);
     return true;
 }
 
 int32_t Planner::find_open(const PathNode* node) const {
-    // The node sits among the nodes of equal f, which start at open_position(f).
+    // The node sits among the nodes of equal f, which start at sorted_position(f).
     const int32_t n = open_.size();
-    for (int32_t i = open_position(node->f); i < n && open_.at(i)->f == node->f; ++i) {
+    for (int32_t i = open_.sorted_position(node->f); i < n && open_.key_at(i) == node->f; ++i) {
         if (open_.at(i) == node) return i;
     }
     return -1;

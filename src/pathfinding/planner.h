@@ -43,7 +43,7 @@ class Planner {
     const PathNode* goal_node() const { return goal_node_; }
     const PlannerParams& params() const { return params_; }
     // Cost of entering a cell: above 1 up to 2, or `blocked`.
-    float cell_cost(int32_t x, int32_t y) const { return cost_map_[cell_index(x, y)]; }
+    float cell_cost(int32_t x, int32_t y) const { return cells_[cell_index(x, y)].cost; }
 
     const NodeFactory& pool() const { return pool_; }
     const FixedDeque& open_list() const { return open_; }
@@ -56,6 +56,17 @@ class Planner {
     static constexpr uint32_t in_closed = 2;
     static constexpr uint32_t place_mask = 3;
 
+    // One cell of the map as the search sees it. The cost map proper is the `cost`
+    // fields; beside it each cell knows its node, where that node is and its g, so
+    // "is this cell open or closed, and is the new way cheaper" is answered by the
+    // cell alone, without scanning the open list or the closed table and without
+    // visiting the node.
+    struct MapCell {
+        float cost;      // cost of entering: above 1 up to 2, or `blocked`
+        float g;         // g of the cell's node while it has one
+        uint32_t place;  // pool number << 2 | in_open or in_closed; 0: no node
+    };
+
     int64_t cell_index(int32_t x, int32_t y) const { return int64_t{y} * params_.width + x; }
     // Inserts a node into the open list, which is sorted by f from the largest at
     // the front to the smallest at the back; a node goes in front of every node of
@@ -64,25 +75,20 @@ class Planner {
     bool insert_open(PathNode* node);
     // Position of a node of the open list.
     int32_t find_open(const PathNode* node) const;
-    // First position whose node has f not greater than `f`. Searches from the back,
-    // where most new nodes go, so it mostly touches nodes that were used lately.
-    int32_t open_position(float f) const;
     // Records where a node now is.
     void place(const PathNode* node, uint32_t where) {
-        cell_place_[cell_index(node->x, node->y)] =
-            (static_cast<uint32_t>(pool_.index_of(node)) << 2) | where;
+        MapCell& cell = cells_[cell_index(node->x, node->y)];
+        cell.g = node->g;
+        cell.place = (static_cast<uint32_t>(pool_.index_of(node)) << 2) | where;
     }
 
     bool done_ = false;
     NodeFactory pool_;
     PlannerParams params_;
-    std::unique_ptr<float[]> cost_map_;
+    std::unique_ptr<MapCell[]> cells_;
     FixedDeque open_;
     NodeHashTable closed_;
     PathNode* goal_node_ = nullptr;
-    // Per cell: its node and whether it is open or closed. Answers "is this cell in
-    // the open list / closed table" without scanning either.
-    std::unique_ptr<uint32_t[]> cell_place_;
 };
 
 }  // namespace zorby
