@@ -1,21 +1,110 @@
-// The input object (minimal start-up version; the input module replaces it).
+// The input object: keyboard by scan code, the mouse as a position in window pixels,
+// joysticks, and the typed-character helpers of the engine's text entry. Everything
+// is read through the platform layer, so the SDL platform, the deterministic test
+// platform and recorded replays all feed the same code.
+//
+// Key codes are the engine's scan-code numbering (1 Escape, 28 Enter, 44 Z, 57 Space,
+// 200 Up, 203 Left, 205 Right, 208 Down, ...); a code names a physical key whatever
+// the keyboard layout.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace zorby {
 
-struct InputState {
-    int32_t mouse_x = 100, mouse_y = 100;
-    std::array<uint8_t, 256> key_state{};
-    bool pointer_visible = false;
-    bool new_frame = true;
+// One mouse poll: buttons (non-zero = down), movement of the current frame and the
+// wheel (-1, 0 or 1).
+struct MouseReport {
+    int16_t left = 0, right = 0, middle = 0;
+    int16_t dx = 0, dy = 0, wheel = 0;
 };
 
+// A joystick report in the engine's 80-byte layout: six axes (-32768..32768), two
+// sliders, four point-of-view values (hundredths of a degree, 0 up, 9000 right,
+// 18000 down, 27000 left; -1 centred) and 32 button bytes (non-zero = down).
+struct JoystickReport {
+    std::array<int32_t, 6> axes{};
+    std::array<int32_t, 2> sliders{};
+    std::array<int32_t, 4> pov{-1, -1, -1, -1};
+    std::array<uint8_t, 32> buttons{};
+};
+static_assert(sizeof(JoystickReport) == 80);
+
+constexpr int kMaxJoysticks = 10;
+
+struct InputState {
+    // Stored mouse position in window pixels.
+    int32_t mouse_x = 100, mouse_y = 100;
+    // Key state by scan code, bit 7 set while down.
+    std::array<uint8_t, 256> key_state{};
+    // 1: the system pointer is shown and read directly; 0: hidden, relative motion.
+    bool pointer_visible = false;
+    // Set by frame presentation: the next mouse poll samples the frame's movement.
+    bool new_frame = true;
+    // Movement of the current frame, repeated by later polls in the same frame.
+    int16_t last_dx = 0, last_dy = 0, last_wheel = 0;
+    // Movement that arrived after the frame's sample; it joins the next frame's
+    // sample so no motion is lost between polls.
+    int32_t carry_dx = 0, carry_dy = 0;
+    int joystick_count = 0;
+    std::array<std::string, kMaxJoysticks> joystick_names;
+    // The last character found by typed_char / any_char_pressed (0: none).
+    uint8_t last_typed_char = 0;
+    bool set_up = false;
+};
+
+// The initial values.
+void input_reset(InputState& state);
+// Sets the devices up. Returns 1 (every device the platform has is usable; a missing
+// mouse or keyboard simply reads as nothing pressed).
 int input_setup(InputState& state, bool exclusive_mouse);
+// Reads the whole keyboard into the key state.
 void poll_keyboard(InputState& state);
+// 1.0 while the key with that scan code is down, else 0.0. Polls afresh; codes are
+// taken modulo 256 (257 reads the same key as 1).
+double key_down(double code);
+// One mouse poll: buttons are read every time, movement once per frame (the first
+// poll after frame presentation samples it, later polls repeat it). Returns 1.
+int poll_mouse(InputState& state, MouseReport& report);
+// The stored position clamped into the screen (and written back), and the left and
+// right buttons as 1.0 / 0.0.
+void mouse_state(double& x, double& y, double& left, double& right);
+// 0 dx, 1 dy, 2 wheel, 3 left, 4 right, 5 middle; anything else 0.
+double mouse_axis(double n);
+// Forces a fresh movement sample; true when any of the three buttons is down.
+bool any_mouse_button(InputState& state);
+// Shows (non-zero) or hides the system pointer. A shown pointer is placed at the
+// stored mouse position.
 void show_pointer(double visible);
+
+// Joysticks (up to 10).
+bool read_joystick(InputState& state, int n, JoystickReport& report);
+double joystick_count();
+// "instance name, product name"; empty outside 0..count-1.
+std::string joystick_name(double index);
+// Axis a (0 X, 1 Y, 2 Z, 3 Rx, 4 Ry, 5 Rz) of joystick n as value / 32767 clamped to
+// -1..1; 0 for a joystick or axis that does not exist.
+double joystick_axis(double n, double axis);
+// The first point-of-view direction of joystick n: vertical -1 up, 1 down, else 0;
+// horizontal 1 right, -1 left, else 0.
+double joystick_pov_vertical(double n);
+double joystick_pov_horizontal(double n);
+// Joystick 0 in four values: X / 30000 and Y / 30000 truncated toward zero, then
+// buttons 1 and 2 (non-zero = pressed).
+void joystick_read(double& x, double& y, double& button1, double& button2);
+
+// The character of a newly pressed key: 8 Backspace, 10 Enter, else a character from
+// 32 up; Shift capitalises the letters a to z. A held key is reported once; 0 when
+// nothing new was pressed.
+uint8_t typed_char(InputState& state);
+// True exactly when typed_char would return a character (and remembers it the same).
+bool any_char_pressed(InputState& state);
+// Gives the pointer back to the system and lets go of the devices.
 void release_input(InputState& state);
+
+// Code k of key_down: a double truncated toward zero, taken modulo 256.
+int key_index(double code);
 
 }  // namespace zorby

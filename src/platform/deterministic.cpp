@@ -53,7 +53,7 @@ bool DeterministicPlatform::create_window(const WindowConfig& config) {
     if (!options_.open_real_window) return false;
     if (!window_) window_ = std::make_unique<SdlWindow>();
     WindowConfig c = config;
-    c.hidden = true;  // nobody watches a scripted run; offscreen needs no showing
+    c.hidden = !options_.show_window || config.hidden;  // scripted runs are not watched
     c.samples = 0;    // multisampling is answered by the fake query, not the driver
     if (!window_->create(c)) return false;
     width_ = config.width;

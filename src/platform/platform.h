@@ -77,6 +77,12 @@ public:
     virtual void halt_all() = 0;
     // Music from a file. Returns false when the file cannot be played.
     virtual bool play_music(const std::string& path) = 0;
+    // Plays the loaded music again from its start, once, or repeating in the mixer
+    // until stopped. False when there is no music to play.
+    virtual bool restart_music(bool repeat) {
+        (void)repeat;
+        return false;
+    }
     // Length of the loaded music in milliseconds, or a negative number when unknown.
     virtual double music_length_ms() = 0;
     virtual void set_music_volume(double volume01) = 0;
@@ -173,6 +179,8 @@ struct DeterministicOptions {
     // When set, each swap also waits in real time up to the next frame (replays
     // watched at normal speed).
     bool realtime = false;
+    // When set, the window is shown (a watched replay); otherwise it stays hidden.
+    bool show_window = false;
 };
 
 class DeterministicPlatform;
@@ -181,5 +189,7 @@ std::unique_ptr<DeterministicPlatform> make_deterministic_platform(
 
 // The null audio device: nothing loads, nothing plays.
 std::unique_ptr<AudioDevice> make_null_audio();
+// The SDL_mixer audio device; the null device when no audio device can be opened.
+std::unique_ptr<AudioDevice> make_sdl_mixer_audio();
 
 }  // namespace zorby::platform

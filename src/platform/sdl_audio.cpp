@@ -1,8 +1,205 @@
-// The SDL_mixer audio device (minimal start-up version: no device yet).
+// The SDL_mixer audio device. Sounds are converted once to the mixer's format at
+// load time; a channel plays a chunk with a left and a right gain applied by a
+// per-channel effect (the mixer's own volume steps are far too coarse for a 50 dB
+// range). Music is one decoded file at a time. When no audio device can be opened
+// the null device stands in.
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <map>
+
 #include "platform/platform.h"
 
 namespace zorby::platform {
 
-std::unique_ptr<AudioDevice> make_sdl_mixer_audio() { return make_null_audio(); }
+namespace {
+
+constexpr int kRate = 44100;
+constexpr Uint16 kFormat = AUDIO_S16SYS;
+constexpr int kChannels = 2;
+constexpr int kMaxMixerChannels = 1024;
+
+struct ChannelGain {
+    std::atomic<float> left{1.0f};
+    std::atomic<float> right{1.0f};
+};
+
+// Scales interleaved signed 16-bit stereo frames by the channel's gains.
+void SDLCALL gain_effect(int, void* stream, int len, void* udata) {
+    const auto* gain = static_cast<const ChannelGain*>(udata);
+    const float gains[2] = {gain->left.load(std::memory_order_relaxed),
+                            gain->right.load(std::memory_order_relaxed)};
+    auto* samples = static_cast<Sint16*>(stream);
+    const int count = len / static_cast<int>(sizeof(Sint16));
+    for (int i = 0; i < count; ++i) {
+        const float v = static_cast<float>(samples[i]) * gains[i & 1];
+        samples[i] = static_cast<Sint16>(std::clamp(std::lround(v), -32768L, 32767L));
+    }
+}
+
+class MixerAudio : public AudioDevice {
+  public:
+    MixerAudio() = default;
+    ~MixerAudio() override {
+        if (!open_) return;
+        Mix_HaltMusic();
+        if (music_) Mix_FreeMusic(music_);
+        Mix_HaltChannel(-1);
+        for (auto& [id, chunk] : chunks_) Mix_FreeChunk(chunk);
+        Mix_CloseAudio();
+        Mix_Quit();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    MixerAudio(const MixerAudio&) = delete;
+    MixerAudio& operator=(const MixerAudio&) = delete;
+
+    // Opens the device in exactly the mixer format (SDL converts to the hardware).
+    bool open() {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+        if (Mix_OpenAudioDevice(kRate, kFormat, kChannels, 1024, nullptr, 0) != 0) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            return false;
+        }
+        int rate = 0, channels = 0;
+        Uint16 format = 0;
+        if (Mix_QuerySpec(&rate, &format, &channels) == 0 || format != kFormat ||
+            channels != kChannels) {
+            Mix_CloseAudio();
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            return false;
+        }
+        rate_ = rate;
+        allocated_ = Mix_AllocateChannels(-1);
+        // Compressed music needs its decoders; a missing one only means such files
+        // do not play.
+        Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG);
+        open_ = true;
+        return true;
+    }
+
+    bool available() const override { return open_; }
+
+    int allocate_channels(int count) override {
+        allocated_ = Mix_AllocateChannels(std::clamp(count, 0, kMaxMixerChannels));
+        return allocated_;
+    }
+
+    int load_chunk(const uint8_t* pcm, size_t bytes, int channels, int sample_rate,
+                   int bits_per_sample) override {
+        if (!pcm || (channels != 1 && channels != 2) || sample_rate <= 0 ||
+            (bits_per_sample != 8 && bits_per_sample != 16)) {
+            return 0;
+        }
+        const size_t frame = static_cast<size_t>(channels) * (bits_per_sample / 8);
+        const size_t usable = bytes - bytes % frame;
+        if (usable == 0 || usable > 0x0FFFFFFF) return 0;
+        SDL_AudioCVT cvt;
+        const SDL_AudioFormat from = bits_per_sample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+        if (SDL_BuildAudioCVT(&cvt, from, static_cast<Uint8>(channels), sample_rate, kFormat,
+                              kChannels, rate_) < 0) {
+            return 0;
+        }
+        cvt.len = static_cast<int>(usable);
+        const size_t capacity = usable * static_cast<size_t>(std::max(cvt.len_mult, 1));
+        cvt.buf = static_cast<Uint8*>(SDL_malloc(capacity));
+        if (!cvt.buf) return 0;
+        std::memcpy(cvt.buf, pcm, usable);
+        int out_len = cvt.len;
+        if (cvt.needed) {
+            if (SDL_ConvertAudio(&cvt) != 0) {
+                SDL_free(cvt.buf);
+                return 0;
+            }
+            out_len = cvt.len_cvt;
+        }
+        Mix_Chunk* chunk = Mix_QuickLoad_RAW(cvt.buf, static_cast<Uint32>(out_len));
+        if (!chunk) {
+            SDL_free(cvt.buf);
+            return 0;
+        }
+        chunk->allocated = 1;  // Mix_FreeChunk frees the converted samples too
+        const int id = ++last_id_;
+        chunks_[id] = chunk;
+        return id;
+    }
+
+    void free_chunk(int id) override {
+        auto it = chunks_.find(id);
+        if (it == chunks_.end()) return;
+        Mix_FreeChunk(it->second);  // halts the channels playing it first
+        chunks_.erase(it);
+    }
+
+    bool play_chunk(int channel, int id, double left_gain, double right_gain) override {
+        auto it = chunks_.find(id);
+        if (it == chunks_.end() || channel < 0 || channel >= allocated_) return false;
+        // Halting also drops the channel's effects; the new gains go in before play.
+        Mix_HaltChannel(channel);
+        gains_[channel].left.store(static_cast<float>(left_gain), std::memory_order_relaxed);
+        gains_[channel].right.store(static_cast<float>(right_gain), std::memory_order_relaxed);
+        if (Mix_RegisterEffect(channel, gain_effect, nullptr, &gains_[channel]) == 0) return false;
+        return Mix_PlayChannel(channel, it->second, 0) == channel;
+    }
+
+    bool channel_playing(int channel) override {
+        return channel >= 0 && channel < allocated_ && Mix_Playing(channel) != 0;
+    }
+    void halt_channel(int channel) override {
+        if (channel >= 0 && channel < allocated_) Mix_HaltChannel(channel);
+    }
+    void halt_all() override { Mix_HaltChannel(-1); }
+
+    bool play_music(const std::string& path) override {
+        stop_music();
+        music_ = Mix_LoadMUS(path.c_str());
+        if (!music_) return false;
+        if (Mix_PlayMusic(music_, 0) != 0) {
+            stop_music();
+            return false;
+        }
+        return true;
+    }
+    bool restart_music(bool repeat) override {
+        return music_ && Mix_PlayMusic(music_, repeat ? -1 : 0) == 0;
+    }
+    double music_length_ms() override {
+        if (!music_) return -1.0;
+        const double seconds = Mix_MusicDuration(music_);
+        return seconds > 0 ? seconds * 1000.0 : -1.0;
+    }
+    void set_music_volume(double volume01) override {
+        Mix_VolumeMusic(
+            static_cast<int>(std::lround(std::clamp(volume01, 0.0, 1.0) * MIX_MAX_VOLUME)));
+    }
+    void stop_music() override {
+        if (!music_) return;
+        Mix_HaltMusic();
+        Mix_FreeMusic(music_);
+        music_ = nullptr;
+    }
+    bool music_playing() override { return music_ && Mix_PlayingMusic() != 0; }
+
+  private:
+    bool open_ = false;
+    int rate_ = kRate;
+    int allocated_ = 0;
+    int last_id_ = 0;
+    std::map<int, Mix_Chunk*> chunks_;
+    Mix_Music* music_ = nullptr;
+    std::array<ChannelGain, kMaxMixerChannels> gains_;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioDevice> make_sdl_mixer_audio() {
+    auto mixer = std::make_unique<MixerAudio>();
+    if (!mixer->open()) return make_null_audio();
+    return mixer;
+}
 
 }  // namespace zorby::platform

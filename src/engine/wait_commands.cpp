@@ -1,0 +1,112 @@
+// The engine's waiting and typing commands.
+#include "engine/wait_commands.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "audio/music.h"
+#include "engine/engine.h"
+#include "engine/numbers.h"
+#include "graphics/display.h"
+#include "graphics/font.h"
+#include "input/input_state.h"
+
+namespace zorby {
+
+namespace {
+
+// Each turn of a waiting loop gives the processor back for this long (on the
+// virtual clock the wait moves time on by it).
+constexpr double kWaitStepMs = 1.0;
+// The typing cursor toggles after more frames than this without a key.
+constexpr int kCursorBlinkFrames = 20;
+
+bool held(const InputState& s, int code) {
+    return (s.key_state[code] & 0x80) != 0;
+}
+
+// One turn of a waiting loop: the music, the window events, and Escape (when it
+// ends the program) or Alt+F4 end the program as in frame presentation.
+void wait_turn(InputState& input) {
+    Engine& e = engine();
+    music_keep_alive();
+    drain_messages();
+    poll_keyboard(input);
+    if ((e.escape_ends_program && held(input, 1)) || (held(input, 56) && held(input, 62))) {
+        e.error.error_number = 0.0;
+        e.error.error_line = e.error.current_line;
+        e.error_detail.clear();
+        end_program();
+    }
+}
+
+}  // namespace
+
+void wait_for_key() {
+    Engine& e = engine();
+    if (!e.input) return;
+    for (;;) {
+        wait_turn(*e.input);
+        if (any_char_pressed(*e.input)) return;
+        e.platform->sleep_ms(kWaitStepMs);
+    }
+}
+
+void wait_for_mouse() {
+    Engine& e = engine();
+    if (!e.input) return;
+    for (;;) {
+        wait_turn(*e.input);
+        e.input->new_frame = true;  // every turn samples fresh movement
+        MouseReport r;
+        poll_mouse(*e.input, r);
+        if (r.dx != 0 || r.dy != 0 || r.left != 0 || r.right != 0 || r.middle != 0) return;
+        e.platform->sleep_ms(kWaitStepMs);
+    }
+}
+
+EngineString read_typed_line(double x, double y) {
+    Engine& e = engine();
+    EngineString text;
+    if (!e.input) return text;
+    int idle_frames = 0;
+    bool cursor_shown = true;
+    for (;;) {
+        const uint8_t c = typed_char(*e.input);
+        if (c == 10) break;
+        if (c == 8) {
+            if (!text.empty()) text.truncate(text.length() - 1);
+        } else if (c >= 32) {
+            const char ch = static_cast<char>(c);
+            text.append(std::string_view(&ch, 1));
+        }
+        if (c != 0) {
+            idle_frames = 0;
+        } else if (++idle_frames > kCursorBlinkFrames) {
+            cursor_shown = !cursor_shown;
+            idle_frames = 0;
+        }
+        std::string shown = text.str();
+        if (cursor_shown) shown += '_';
+        print_text(EngineString(shown), x, y);
+        present_frame();
+    }
+    return text;
+}
+
+double read_typed_number(double x, double y) {
+    const EngineString text = read_typed_line(x, y);
+    return std::atof(text.c_str());
+}
+
+void set_screen_mode(double width, double height, double full_screen) {
+    Engine& e = engine();
+    if (e.display) {
+        e.display->change_display_mode(truncate_int32(width), truncate_int32(height), 0,
+                                       full_screen != 0.0 ? 1 : 0);
+    }
+    if (e.input) show_pointer(e.input->pointer_visible ? 1.0 : 0.0);
+    for (int i = 0; i < 5; ++i) present_frame();
+}
+
+}  // namespace zorby

@@ -1,0 +1,103 @@
+// Input scripts: the plain-text record of everything a run reads from the outside
+// world (keys, mouse, window events, the characters keys type, the random seed), one
+// event per line, easy to write by hand:
+//
+//   # comment
+//   seed 12345              random seed used from the start of the game
+//   120 key 45 down         at frame 120 key 45 (X) goes down
+//   125:3 key 45 up         at frame 125, before its fourth input read, it goes up
+//   130 mouse 160 120       the pointer moves to (160, 120)
+//   130 move -5 2           relative motion (the pointer position follows)
+//   130 pointer 10 10       the pointer position is set without motion
+//   130 button 1 down       first mouse button down (2 right, 3 middle)
+//   131 wheel -1
+//   200 focus lost          the window loses (or gains) the focus
+//   300 close               the window is closed
+//   0 char 21 122           key 21 types character 122 from now on (0: none)
+//   400 sync                (written by the recorder; does nothing)
+//   500 end                 the replay ends here
+//
+// A position is FRAME or FRAME:READ: FRAME counts presented frames from 0; READ
+// counts the keyboard and mouse reads the program has made since that frame began
+// (0 when left out). An event takes effect just before the first read at or after its
+// position, so input that a program waits for without presenting frames replays
+// exactly. Keys are the engine's scan codes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace zorby::platform {
+
+struct ScriptPosition {
+    uint64_t frame = 0;
+    uint64_t read = 0;
+    auto operator<=>(const ScriptPosition&) const = default;
+};
+
+struct ScriptEvent {
+    enum class Kind {
+        Key,      // a = code, b = 1 down / 0 up
+        MouseTo,  // a, b = x, y
+        Move,     // a, b = dx, dy
+        Pointer,  // a, b = x, y (no motion)
+        Button,   // a = 1..3, b = 1 down / 0 up
+        Wheel,    // a = -1 or 1
+        FocusLost,
+        FocusGained,
+        Close,
+        Char,  // a = code, b = character (0: none)
+        Sync,
+        End,
+    };
+    ScriptPosition at;
+    Kind kind = Kind::Sync;
+    int a = 0, b = 0;
+    bool operator==(const ScriptEvent&) const = default;
+};
+
+struct InputScript {
+    std::optional<uint32_t> seed;
+    // In position order (the parser sorts stably; equal positions keep file order).
+    std::vector<ScriptEvent> events;
+};
+
+// Parses a script. On failure returns false with "line N: what" in error.
+bool parse_input_script(std::istream& in, InputScript& script, std::string& error);
+bool parse_input_script(const std::string& text, InputScript& script, std::string& error);
+bool load_input_script(const std::string& path, InputScript& script, std::string& error);
+// One event as a script line (without the line end).
+std::string format_script_event(const ScriptEvent& event);
+std::string format_input_script(const InputScript& script);
+
+// The input as a replay presents it: key state, characters, the pointer with its
+// pending motion, buttons and queued window events. The recorder keeps one in step
+// with what it writes, so that replaying the written events gives the same reads.
+class ScriptedInputState {
+  public:
+    ScriptedInputState();
+    void apply(const ScriptEvent& event);
+    const std::array<uint8_t, 256>& keys() const { return keys_; }
+    int character(int code) const;
+    // The mouse sample a read returns now; clears the pending motion and wheel.
+    MouseSample take_mouse_sample();
+    // What take_mouse_sample would return, without taking it.
+    MouseSample peek_mouse_sample() const;
+    void warp(int x, int y);
+    std::optional<WindowEvent> take_window_event();
+
+  private:
+    std::array<uint8_t, 256> keys_{};
+    std::array<int, 256> chars_{};
+    MouseSample mouse_{};
+    std::deque<WindowEvent> window_events_;
+};
+
+}  // namespace zorby::platform

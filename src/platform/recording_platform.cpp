@@ -1,0 +1,132 @@
+// The recording platform: writes what the program reads as input script lines.
+// It keeps a ScriptedInputState in step with the lines it writes and writes only
+// what that state would answer differently, so a replay answers every read exactly
+// as the live platform did.
+#include "platform/recording_platform.h"
+
+#include <ostream>
+
+namespace zorby::platform {
+
+RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner, std::ostream& out)
+    : inner_(std::move(inner)), out_(out) {}
+
+RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner,
+                                     std::unique_ptr<std::ostream> out)
+    : inner_(std::move(inner)), owned_(std::move(out)), out_(*owned_) {}
+
+RecordingPlatform::~RecordingPlatform() {
+    finish();
+}
+
+void RecordingPlatform::record_seed(uint32_t seed) {
+    out_ << "seed " << seed << '\n';
+    out_.flush();
+}
+
+void RecordingPlatform::finish() {
+    if (finished_) return;
+    write(ScriptEvent::Kind::End);
+    out_.flush();
+    finished_ = true;
+}
+
+void RecordingPlatform::write(ScriptEvent::Kind kind, int a, int b) {
+    if (finished_) return;
+    ScriptEvent e;
+    e.at = position();
+    e.kind = kind;
+    e.a = a;
+    e.b = b;
+    out_ << format_script_event(e) << '\n';
+    model_.apply(e);
+}
+
+void RecordingPlatform::swap_buffers() {
+    inner_->swap_buffers();
+    // A frame with very many reads: the sync line keeps the replay from treating
+    // the program as stalled before the frame's last read.
+    if (reads_ > stall_reads_) {
+        reads_ -= 1;  // at the frame's last read
+        write(ScriptEvent::Kind::Sync);
+    }
+    ++frame_;
+    reads_ = 0;
+    if (!finished_) out_.flush();
+}
+
+std::optional<WindowEvent> RecordingPlatform::poll_window_event() {
+    std::optional<WindowEvent> e = inner_->poll_window_event();
+    if (!e || finished_) return e;
+    switch (e->type) {
+        case WindowEventType::FocusLost:
+            write(ScriptEvent::Kind::FocusLost);
+            break;
+        case WindowEventType::FocusGained:
+            write(ScriptEvent::Kind::FocusGained);
+            break;
+        case WindowEventType::Close:
+            write(ScriptEvent::Kind::Close);
+            break;
+        case WindowEventType::ScreenSaver:
+            return e;  // nothing to replay
+    }
+    // The written event sits in the model's queue; the live one is handed out.
+    model_.take_window_event();
+    return e;
+}
+
+void RecordingPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
+    inner_->keyboard_state(out);
+    if (!finished_) {
+        for (int code = 0; code < 256; ++code) {
+            const bool down = (out[code] & 0x80) != 0;
+            if (down != ((model_.keys()[code] & 0x80) != 0)) {
+                write(ScriptEvent::Kind::Key, code, down ? 1 : 0);
+            }
+        }
+        // Only bit 7 means anything; the replay answers with exactly these bytes.
+        out = model_.keys();
+    }
+    ++reads_;
+}
+
+int RecordingPlatform::key_character(int scan_code) {
+    const int c = inner_->key_character(scan_code);
+    if (!finished_ && scan_code >= 0 && scan_code < 256 && c >= 0 && c < 256 &&
+        c != model_.character(scan_code)) {
+        write(ScriptEvent::Kind::Char, scan_code, c);
+    }
+    return c;
+}
+
+MouseSample RecordingPlatform::sample_mouse() {
+    MouseSample s = inner_->sample_mouse();
+    if (!finished_) {
+        using K = ScriptEvent::Kind;
+        const MouseSample m = model_.peek_mouse_sample();
+        if (s.left != m.left) write(K::Button, 1, s.left ? 1 : 0);
+        if (s.right != m.right) write(K::Button, 2, s.right ? 1 : 0);
+        if (s.middle != m.middle) write(K::Button, 3, s.middle ? 1 : 0);
+        if (s.wheel != m.wheel) write(K::Wheel, s.wheel);
+        // Motion still to add, and where the pointer must end up.
+        const int dx = s.dx - m.dx, dy = s.dy - m.dy;
+        if ((dx != 0 || dy != 0) && dx == s.x - m.x && dy == s.y - m.y) {
+            write(K::MouseTo, s.x, s.y);
+        } else {
+            if (dx != 0 || dy != 0) write(K::Move, dx, dy);
+            const MouseSample after = model_.peek_mouse_sample();
+            if (after.x != s.x || after.y != s.y) write(K::Pointer, s.x, s.y);
+        }
+        s = model_.take_mouse_sample();
+    }
+    ++reads_;
+    return s;
+}
+
+void RecordingPlatform::warp_pointer(int x, int y) {
+    inner_->warp_pointer(x, y);
+    model_.warp(x, y);
+}
+
+}  // namespace zorby::platform

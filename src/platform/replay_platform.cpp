@@ -1,0 +1,136 @@
+// The replay platform: answers input reads from an input script, counts frames and
+// reads to place the script's events, hashes frames for comparisons.
+#include "platform/replay_platform.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+namespace zorby::platform {
+
+namespace {
+
+constexpr unsigned kGlRgba = 0x1908;
+constexpr unsigned kGlUnsignedByte = 0x1401;
+using ReadPixelsFn = void (*)(int, int, int, int, unsigned, unsigned, void*);
+
+uint64_t fnv1a_bytes(const uint8_t* p, size_t n) {
+    uint64_t h = 14695981039346656037ull;
+    for (size_t i = 0; i < n; ++i) {
+        h ^= p[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+}  // namespace
+
+ReplayPlatform::ReplayPlatform(std::unique_ptr<Platform> inner, InputScript script,
+                               const ReplayOptions& options)
+    : inner_(std::move(inner)), script_(std::move(script)), options_(options) {
+    std::stable_sort(script_.events.begin(), script_.events.end(),
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.at < b.at; });
+    // The end line, or else the end of the frame of the last event.
+    const uint64_t last = script_.events.empty() ? 0 : script_.events.back().at.frame;
+    end_at_ = {last + 1, 0};
+    for (const ScriptEvent& e : script_.events) {
+        if (e.kind == ScriptEvent::Kind::End) {
+            end_at_ = e.at;
+            break;
+        }
+    }
+}
+
+ReplayPlatform::~ReplayPlatform() = default;
+
+void ReplayPlatform::end_script() {
+    if (ended_) return;
+    ended_ = true;
+    if (on_end) on_end();
+}
+
+void ReplayPlatform::advance(bool counted_read) {
+    const ScriptPosition now{frame_, reads_};
+    if (counted_read && !ended_ && reads_ >= options_.stall_reads) {
+        // The program waits for input within this frame while the script has none
+        // left for it: the rest of the script moves forward to now, or, with nothing
+        // left, the script has ended.
+        if (next_ < script_.events.size() && script_.events[next_].at.frame > frame_) {
+            const uint64_t shift = script_.events[next_].at.frame - frame_;
+            for (size_t i = next_; i < script_.events.size(); ++i)
+                script_.events[i].at.frame -= shift;
+            if (end_at_.frame > frame_) end_at_.frame -= std::min(shift, end_at_.frame - frame_);
+        } else if (next_ == script_.events.size() && end_at_.frame > frame_) {
+            end_script();
+        }
+    }
+    while (next_ < script_.events.size() && script_.events[next_].at <= now) {
+        state_.apply(script_.events[next_]);
+        ++next_;
+    }
+    if (counted_read && !ended_ && now >= end_at_) end_script();
+}
+
+void ReplayPlatform::hash_frame() {
+    if (options_.hash_every == 0 || frame_ % options_.hash_every != 0) return;
+    auto read_pixels = reinterpret_cast<ReadPixelsFn>(inner_->gl_proc_address("glReadPixels"));
+    int w = 0, h = 0;
+    inner_->client_size(w, h);
+    if (!read_pixels || w <= 0 || h <= 0) return;
+    std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
+    read_pixels(0, 0, w, h, kGlRgba, kGlUnsignedByte, pixels.data());
+    hashes_.emplace_back(frame_, fnv1a_bytes(pixels.data(), pixels.size()));
+}
+
+void ReplayPlatform::pump_host_window() {
+    if (!SDL_WasInit(SDL_INIT_EVENTS)) return;
+    SDL_PumpEvents();
+    SDL_Event ev;
+    bool closed = false;
+    while (SDL_PeepEvents(&ev, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        if (ev.type == SDL_QUIT ||
+            (ev.type == SDL_WINDOWEVENT && ev.window.event == SDL_WINDOWEVENT_CLOSE)) {
+            closed = true;
+        }
+    }
+    if (closed) end_script();
+}
+
+void ReplayPlatform::swap_buffers() {
+    hash_frame();
+    inner_->swap_buffers();
+    ++frame_;
+    reads_ = 0;
+    if (options_.watch) pump_host_window();
+    if (!ended_ && ScriptPosition{frame_, 0} >= end_at_) end_script();
+}
+
+std::optional<WindowEvent> ReplayPlatform::poll_window_event() {
+    advance(false);
+    return state_.take_window_event();
+}
+
+void ReplayPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
+    advance(true);
+    out = state_.keys();
+    ++reads_;
+}
+
+int ReplayPlatform::key_character(int scan_code) {
+    advance(false);
+    return state_.character(scan_code);
+}
+
+MouseSample ReplayPlatform::sample_mouse() {
+    advance(true);
+    const MouseSample s = state_.take_mouse_sample();
+    ++reads_;
+    return s;
+}
+
+void ReplayPlatform::warp_pointer(int x, int y) {
+    inner_->warp_pointer(x, y);
+    state_.warp(x, y);
+}
+
+}  // namespace zorby::platform

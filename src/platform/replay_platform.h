@@ -1,0 +1,107 @@
+// The replay platform: wraps the deterministic platform (virtual clock, window,
+// audio) and answers every input read from an input script, so a recorded run is
+// read back exactly, read for read.
+//
+// The script ends at its "end" line, or after the frame of its last event when it
+// has none; on_end is then called (the replay driver ends the program there). When
+// the program reads input very many times within one frame while the script's next
+// event lies in a later frame (a hand-written script that presses a key later than
+// the program starts waiting for it), the rest of the script moves forward to now;
+// with nothing left in the script the replay ends instead.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/input_script.h"
+#include "platform/platform.h"
+
+namespace zorby::platform {
+
+struct ReplayOptions {
+    // Reads within one frame after which the stall rule applies.
+    uint64_t stall_reads = 1000000;
+    // Hash the frame about to be shown every this many frames (0: never).
+    uint64_t hash_every = 0;
+    // Keep the host's window responsive (a watched replay): its close ends the replay.
+    bool watch = false;
+};
+
+class ReplayPlatform : public Platform {
+  public:
+    ReplayPlatform(std::unique_ptr<Platform> inner, InputScript script,
+                   const ReplayOptions& options = {});
+    ~ReplayPlatform() override;
+
+    // Called once when the script has ended (normally it ends the program).
+    std::function<void()> on_end;
+    bool ended() const { return ended_; }
+    uint64_t frames() const { return frame_; }
+    // Script events not applied yet.
+    size_t pending_events() const { return script_.events.size() - next_; }
+    // (frame number, hash of the frame's pixels) for every hashed frame.
+    const std::vector<std::pair<uint64_t, uint64_t>>& frame_hashes() const { return hashes_; }
+    Platform& inner() { return *inner_; }
+
+    // ---- Platform ----
+    double now_ms() override { return inner_->now_ms(); }
+    void sleep_ms(double ms) override { inner_->sleep_ms(ms); }
+    void sleep_until_ms(double deadline_ms) override { inner_->sleep_until_ms(deadline_ms); }
+    bool is_virtual() const override { return inner_->is_virtual(); }
+    bool create_window(const WindowConfig& config) override {
+        return inner_->create_window(config);
+    }
+    bool multisample_available(int samples) override {
+        return inner_->multisample_available(samples);
+    }
+    void destroy_window() override { inner_->destroy_window(); }
+    bool has_window() const override { return inner_->has_window(); }
+    void set_title(const std::string& title) override { inner_->set_title(title); }
+    std::string title() const override { return inner_->title(); }
+    void client_size(int& width, int& height) const override { inner_->client_size(width, height); }
+    void swap_buffers() override;
+    bool set_fullscreen(bool fullscreen) override { return inner_->set_fullscreen(fullscreen); }
+    void show_window(bool shown) override { inner_->show_window(shown); }
+    void raise_window() override { inner_->raise_window(); }
+    void set_screensaver_enabled(bool enabled) override {
+        inner_->set_screensaver_enabled(enabled);
+    }
+    void* gl_proc_address(const char* name) override { return inner_->gl_proc_address(name); }
+
+    std::optional<WindowEvent> poll_window_event() override;
+    void keyboard_state(std::array<uint8_t, 256>& out) override;
+    int key_character(int scan_code) override;
+    MouseSample sample_mouse() override;
+    void set_pointer_visible(bool visible) override { inner_->set_pointer_visible(visible); }
+    void warp_pointer(int x, int y) override;
+    int joystick_count() override { return 0; }
+    std::string joystick_name(int) override { return {}; }
+    bool read_joystick(int, JoystickSample&) override { return false; }
+
+    AudioDevice& audio() override { return inner_->audio(); }
+
+  private:
+    // Applies the events due at the current position; a counted read first checks
+    // the stall rule.
+    void advance(bool counted_read);
+    void end_script();
+    void hash_frame();
+    void pump_host_window();
+
+    std::unique_ptr<Platform> inner_;
+    InputScript script_;
+    ReplayOptions options_;
+    ScriptedInputState state_;
+    size_t next_ = 0;
+    ScriptPosition end_at_;
+    uint64_t frame_ = 0;
+    uint64_t reads_ = 0;
+    bool ended_ = false;
+    std::vector<std::pair<uint64_t, uint64_t>> hashes_;
+};
+
+}  // namespace zorby::platform
