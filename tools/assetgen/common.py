@@ -142,7 +142,8 @@ def button(img, box, label, scheme, scale=1, text_fill=WHITE, radius=4):
     # Capitals and digits only use 7 of the 8 glyph rows; centre on those.
     if not any(c in "gjpqy,;_" for c in label):
         cy += scale // 2
-    draw_text(img, (x0 + x1 + 1) // 2, cy, label, scale, text_fill, INK, align="center")
+    outline = None if text_fill == INK else INK
+    draw_text(img, (x0 + x1 + 1) // 2, cy, label, scale, text_fill, outline, align="center")
     return img
 
 

@@ -21,7 +21,7 @@ def time_attack():
         ("f", "good", "Friendly yellow face: strike it! +25 points and +10 energy. While a friendly face is left standing, your energy drains."),
         ("f", "bad", "Angry red face: leave it alone! Striking it costs 25 energy."),
         ("f", "bonus", "Golden face with sunglasses: a rare bonus! +100 points and +25 energy."),
-        ("p", "The stage ends when the countdown reaches 0. Each new round of Time attack lasts longer, and the difficulty in the options makes the faces come faster."),
+        ("p", "The stage ends when the countdown reaches 0. Later rounds of Time attack last longer, and a higher difficulty in the options makes the faces come faster."),
         ("h", "Energy"),
         ("p", "Mistakes and time-outs drain the energy bar, finished stages fill it up again. When it is empty, the game is over."),
     ] + CONTROLS)[0]
@@ -101,7 +101,7 @@ def credits():
         ("gap", 40),
         ("h", "Special thanks"),
         ("c", "Everyone who ever struck a smiley"),
-        ("gap", 60),
+        ("gap", 150),
         ("row", ["good"]),
         ("c", "Thanks for playing!"),
         ("gap", 30),
