@@ -1,0 +1,47 @@
+// What the four stages share: the countdown tick, the 30-hole board and its pointer
+// test, the stage title card with its pause, and the hand-overs from one stage to the
+// next with their energy changes.
+#pragma once
+
+namespace zorby::game {
+
+// Number of holes the stages play on (indices 0..29 of the 100-element board arrays).
+inline constexpr int kHoleCount = 30;
+// Every stage picture and title card is drawn with its top-left corner here.
+inline constexpr double kStageLeft = 10;
+inline constexpr double kStageTop = 85;
+
+// The stages in the order the frame loop calls them.
+enum class Stage { time_attack, lost_and_found, labyrinth, masked_smileys };
+
+// Counts a frame: every 11th frame the countdown falls by one.
+void stage_tick();
+
+// True when the mouse lies strictly inside the 17 x 17 box after (x, y), or the
+// keyboard cursor's hot spot (cursor + 10) strictly inside the 20 x 20 box after it.
+bool pointer_on(double x, double y);
+
+// The 30-hole layout, also copied into block_x and block_y (Masked smileys' blocks).
+void lay_out_board_with_blocks();
+
+// The energy bar: four lines under the play area, red, orange or green by energy.
+void draw_energy_bar();
+
+// The title card of a stage, drawn over the frame begun by the frame loop: picture,
+// score, version, countdown and energy bar, presented; then the fanfare and a 4 s
+// pause, then the stage's flags as its start sets them (and the clock sound for every
+// stage but Time attack). An energy below 1 ends the game (after the pause).
+void show_stage_intro(double picture, Stage stage);
+
+// Hand-overs. Each sets the flags of its row of the hand-over table and changes the
+// energy by the given amount; a later stage whose flag becomes 1 runs in the same
+// frame because the frame loop tests the flags afresh.
+void end_time_attack();
+void end_lost_and_found(double energy_change);
+void end_labyrinth(double energy_change);
+void end_masked_smileys(double energy_change);
+
+// The face sprite slot for a hole kind (1..8), or -1 for kinds that draw nothing.
+double face_sprite(double kind);
+
+}  // namespace zorby::game
