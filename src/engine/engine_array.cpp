@@ -46,8 +46,9 @@ void storage_failure(double elements) {
 
 void index_failure(int32_t i, int32_t j, int32_t k, int32_t l, const int32_t* sizes) {
     char what[160];
-    std::snprintf(what, sizeof what, "array element (%d, %d, %d, %d) outside sizes (%d, %d, %d, %d)",
-                  i, j, k, l, sizes[0], sizes[1], sizes[2], sizes[3]);
+    std::snprintf(what, sizeof what,
+                  "array element (%d, %d, %d, %d) outside sizes (%d, %d, %d, %d)", i, j, k, l,
+                  sizes[0], sizes[1], sizes[2], sizes[3]);
     stop(9, what);
 }
 

@@ -38,9 +38,9 @@ struct EngineRecord {
 // Element kinds: numbers, texts, or a record type of the caller's (a plain struct
 // that can be copied field by field, such as six doubles).
 template <typename T>
-concept ArrayRecord =
-    std::is_trivially_copyable_v<T> && std::is_default_constructible_v<T> &&
-    !std::is_arithmetic_v<T> && !std::same_as<T, EngineString>;
+concept ArrayRecord = std::is_trivially_copyable_v<T> && std::is_default_constructible_v<T> &&
+                      !std::is_arithmetic_v<T> &&
+                      !std::same_as<T, EngineString>;
 template <typename T>
 concept ArrayElement = std::same_as<T, double> || std::same_as<T, EngineString> || ArrayRecord<T>;
 
@@ -61,12 +61,14 @@ struct Shape {
 Shape shape_for(double a, double b, double c, double d);
 // How many index values a dimension accepts: a dimension that was not given
 // (size 0) accepts only index 0.
-inline int32_t extent(int32_t size) { return size == 0 ? 1 : std::max(size, 0); }
+inline int32_t extent(int32_t size) {
+    return size == 0 ? 1 : std::max(size, 0);
+}
 }  // namespace array_detail
 
 template <ArrayElement T>
 class EngineArray {
-public:
+  public:
     // Capacity step and the elements a numeric array keeps inline.
     static constexpr int32_t kStep = std::is_same_v<T, double> ? 8 : 64;
     static constexpr int32_t kSmall = std::is_same_v<T, double> ? 16 : 0;
@@ -112,9 +114,12 @@ public:
         EngineArray fresh;
         fresh.dimension(a, b, c, d);
         const int32_t e1 = std::min(size_[0], fresh.size_[0]);
-        const int32_t e2 = std::min(array_detail::extent(size_[1]), array_detail::extent(fresh.size_[1]));
-        const int32_t e3 = std::min(array_detail::extent(size_[2]), array_detail::extent(fresh.size_[2]));
-        const int32_t e4 = std::min(array_detail::extent(size_[3]), array_detail::extent(fresh.size_[3]));
+        const int32_t e2 =
+            std::min(array_detail::extent(size_[1]), array_detail::extent(fresh.size_[1]));
+        const int32_t e3 =
+            std::min(array_detail::extent(size_[2]), array_detail::extent(fresh.size_[2]));
+        const int32_t e4 =
+            std::min(array_detail::extent(size_[3]), array_detail::extent(fresh.size_[3]));
         if (data_ != nullptr) {
             for (int32_t l = 0; l < e4; ++l)
                 for (int32_t k = 0; k < e3; ++k)
@@ -158,12 +163,13 @@ public:
         }
     }
 
-private:
+  private:
     struct NoSmall {
         T* data() { return nullptr; }
         const T* data() const { return nullptr; }
     };
-    using SmallBuffer = std::conditional_t<(kSmall > 0), std::array<T, (kSmall > 0 ? kSmall : 1)>, NoSmall>;
+    using SmallBuffer =
+        std::conditional_t<(kSmall > 0), std::array<T, (kSmall > 0 ? kSmall : 1)>, NoSmall>;
 
     static bool one_dimensional(const array_detail::Shape& s) {
         return s.size[1] == 0 && s.size[2] == 0 && s.size[3] == 0;
@@ -280,8 +286,8 @@ inline double& number_at(EngineArray<double>& array, int32_t i, int32_t j = 0, i
                          int32_t l = 0) {
     return array.at(i, j, k, l);
 }
-inline double number_at(const EngineArray<double>& array, int32_t i, int32_t j = 0,
-                        int32_t k = 0, int32_t l = 0) {
+inline double number_at(const EngineArray<double>& array, int32_t i, int32_t j = 0, int32_t k = 0,
+                        int32_t l = 0) {
     return array.at(i, j, k, l);
 }
 inline EngineString& string_at(EngineArray<EngineString>& array, int32_t i, int32_t j = 0,

@@ -28,7 +28,8 @@ bool points_into(const char* p, const char* buffer, uint32_t capacity) {
 }
 
 int32_t checked_length(uint64_t n) {
-    if (n > static_cast<uint64_t>(INT32_MAX) - kCapacityStep) throw std::length_error("text too long");
+    if (n > static_cast<uint64_t>(INT32_MAX) - kCapacityStep)
+        throw std::length_error("text too long");
     return static_cast<int32_t>(n);
 }
 
@@ -70,7 +71,9 @@ EngineString::EngineString(EngineString&& other) noexcept
     other.length_ = 0;
 }
 
-EngineString::~EngineString() { release(); }
+EngineString::~EngineString() {
+    release();
+}
 
 void EngineString::release() noexcept {
     if (capacity_ > 0) delete[] buffer_;
@@ -108,7 +111,9 @@ EngineString& EngineString::operator=(const std::string& text) {
     return *this;
 }
 
-bool EngineString::uses_shared_empty() const noexcept { return buffer_ == g_shared_empty; }
+bool EngineString::uses_shared_empty() const noexcept {
+    return buffer_ == g_shared_empty;
+}
 
 void EngineString::assign(const char* text, size_t length) {
     const int32_t n = checked_length(length);
@@ -122,13 +127,14 @@ void EngineString::assign(const char* text, size_t length) {
 
 void EngineString::reserve(uint32_t n) {
     if (capacity_ > n) return;
-    const uint64_t grown = (static_cast<uint64_t>(n) & ~uint64_t{kCapacityStep - 1}) + kCapacityStep;
+    const uint64_t grown =
+        (static_cast<uint64_t>(n) & ~uint64_t{kCapacityStep - 1}) + kCapacityStep;
     if (grown > UINT32_MAX) throw std::bad_alloc();
     char* fresh = new char[grown]();
     if (capacity_ > 0) {
         const void* nul = std::memchr(buffer_, 0, capacity_);
-        const size_t keep = nul ? static_cast<size_t>(static_cast<const char*>(nul) - buffer_)
-                                : capacity_ - 1;
+        const size_t keep =
+            nul ? static_cast<size_t>(static_cast<const char*>(nul) - buffer_) : capacity_ - 1;
         std::memcpy(fresh, buffer_, keep);
         delete[] buffer_;
     }
@@ -205,7 +211,9 @@ EngineString EngineString::unsigned_text(uint64_t number) {
     return EngineString(std::string_view(digits, static_cast<size_t>(end - digits)));
 }
 
-EngineString EngineString::double_text(double number) { return from_number(number); }
+EngineString EngineString::double_text(double number) {
+    return from_number(number);
+}
 
 EngineString from_number(double value) {
     EngineString r;
@@ -235,7 +243,8 @@ EngineString format_number(double width, double decimals, double value) {
         kMaxDecimals);
     // A double has at most 309 integer digits; sign, point and decimals come on top.
     char digits[512];
-    const auto res = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, d);
+    const auto res =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, d);
     const size_t n = static_cast<size_t>(res.ptr - digits);
     const size_t field = static_cast<size_t>(w < 0 ? -w : w);
     const size_t pad = field > n ? field - n : 0;
@@ -258,7 +267,9 @@ double to_number(const char* text) {
     return strtod_l(text, nullptr, c_locale());
 }
 
-double to_number(const EngineString& s) { return to_number(s.text()); }
+double to_number(const EngineString& s) {
+    return to_number(s.text());
+}
 
 EngineString bytes_to_hex(const void* bytes, size_t count) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -300,10 +311,16 @@ EngineString shift_case(const EngineString& s, char first, char last) {
 }
 }  // namespace
 
-EngineString lower_case(const EngineString& s) { return shift_case(s, 'A', 'Z'); }
-EngineString upper_case(const EngineString& s) { return shift_case(s, 'a', 'z'); }
+EngineString lower_case(const EngineString& s) {
+    return shift_case(s, 'A', 'Z');
+}
+EngineString upper_case(const EngineString& s) {
+    return shift_case(s, 'a', 'z');
+}
 
-std::ostream& operator<<(std::ostream& out, const EngineString& s) { return out << s.view(); }
+std::ostream& operator<<(std::ostream& out, const EngineString& s) {
+    return out << s.view();
+}
 
 // ---- concatenation ----
 
@@ -343,7 +360,9 @@ double compare_text(const char* a, const char* b) {
 }
 
 namespace {
-double truth(bool b) { return b ? 1.0 : 0.0; }
+double truth(bool b) {
+    return b ? 1.0 : 0.0;
+}
 }  // namespace
 
 double operator==(const EngineString& a, const EngineString& b) {
@@ -384,11 +403,23 @@ double operator>=(const EngineString& a, const char* b) {
     return truth(compare_text(a.text(), b) >= 0);
 }
 
-double operator==(const char* a, const EngineString& b) { return b == a; }
-double operator!=(const char* a, const EngineString& b) { return b != a; }
-double operator<(const char* a, const EngineString& b) { return b > a; }
-double operator>(const char* a, const EngineString& b) { return b < a; }
-double operator<=(const char* a, const EngineString& b) { return b >= a; }
-double operator>=(const char* a, const EngineString& b) { return b <= a; }
+double operator==(const char* a, const EngineString& b) {
+    return b == a;
+}
+double operator!=(const char* a, const EngineString& b) {
+    return b != a;
+}
+double operator<(const char* a, const EngineString& b) {
+    return b > a;
+}
+double operator>(const char* a, const EngineString& b) {
+    return b < a;
+}
+double operator<=(const char* a, const EngineString& b) {
+    return b >= a;
+}
+double operator>=(const char* a, const EngineString& b) {
+    return b <= a;
+}
 
 }  // namespace zorby

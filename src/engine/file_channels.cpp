@@ -116,7 +116,9 @@ int take_file(int fd) {
 
 // ---- the channel table ----
 
-FileChannels::~FileChannels() { close_all(); }
+FileChannels::~FileChannels() {
+    close_all();
+}
 
 void FileChannels::close(int n) {
     Channel& c = channels_[n];
@@ -186,9 +188,15 @@ double end_of_channel(double channel) {
 
 // ---- reading ----
 
-double read_byte(double channel) { return static_cast<double>(read_item(channel, 1)); }
-double read_word(double channel) { return static_cast<double>(read_item(channel, 2)); }
-double read_long(double channel) { return static_cast<double>(read_item(channel, 4)); }
+double read_byte(double channel) {
+    return static_cast<double>(read_item(channel, 1));
+}
+double read_word(double channel) {
+    return static_cast<double>(read_item(channel, 2));
+}
+double read_long(double channel) {
+    return static_cast<double>(read_item(channel, 4));
+}
 
 double read_double(double channel) {
     const uint64_t bits = read_item(channel, 8);
@@ -252,15 +260,21 @@ EngineString read_line(double channel) {
     return r;
 }
 
-double read_number_line(double channel) { return to_number(read_line(channel)); }
+double read_number_line(double channel) {
+    return to_number(read_line(channel));
+}
 
 // ---- writing ----
 
-void write_byte(double channel, double value) { write_item(channel, low_32_bits(value) & 0xFF, 1); }
+void write_byte(double channel, double value) {
+    write_item(channel, low_32_bits(value) & 0xFF, 1);
+}
 void write_word(double channel, double value) {
     write_item(channel, low_32_bits(value) & 0xFFFF, 2);
 }
-void write_long(double channel, double value) { write_item(channel, low_32_bits(value), 4); }
+void write_long(double channel, double value) {
+    write_item(channel, low_32_bits(value), 4);
+}
 
 void write_double(double channel, double value) {
     uint64_t bits;
@@ -278,6 +292,8 @@ void write_line(double channel, const EngineString& text) {
     write_bytes(channel, line.data(), line.size());
 }
 
-void write_number_line(double channel, double value) { write_line(channel, from_number(value)); }
+void write_number_line(double channel, double value) {
+    write_line(channel, from_number(value));
+}
 
 }  // namespace zorby

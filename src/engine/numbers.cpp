@@ -16,8 +16,7 @@ constexpr uint32_t kGoldenRatio = 0x9e3779b9u;
 
 // The eight-word mixing function of the generator's seeding.
 void mix(std::array<uint32_t, 8>& w) {
-    uint32_t &a = w[0], &b = w[1], &c = w[2], &d = w[3], &e = w[4], &f = w[5], &g = w[6],
-             &h = w[7];
+    uint32_t &a = w[0], &b = w[1], &c = w[2], &d = w[3], &e = w[4], &f = w[5], &g = w[6], &h = w[7];
     a ^= b << 11;
     d += a;
     b += c;
@@ -48,7 +47,9 @@ void mix(std::array<uint32_t, 8>& w) {
 
 // ---- random generator ----
 
-RandomGenerator::RandomGenerator() { seed(0); }
+RandomGenerator::RandomGenerator() {
+    seed(0);
+}
 
 void RandomGenerator::generate() {
     uint32_t a = aa_;
@@ -113,7 +114,9 @@ RandomGenerator& random_generator() {
     return *e.random;
 }
 
-void seed_random(uint32_t seed) { random_generator().seed(seed); }
+void seed_random(uint32_t seed) {
+    random_generator().seed(seed);
+}
 
 double random_int(double n) {
     if (!(n > 0)) return 0.0;  // no draw: the generator is left untouched
@@ -132,9 +135,15 @@ int32_t truncate_int32(double v) {
     return static_cast<int32_t>(v);
 }
 
-double sin_deg(double x) { return std::sin(x * kRadiansPerDegree); }
-double cos_deg(double x) { return std::cos(x * kRadiansPerDegree); }
-double tan_deg(double x) { return std::tan(x * kRadiansPerDegree); }
+double sin_deg(double x) {
+    return std::sin(x * kRadiansPerDegree);
+}
+double cos_deg(double x) {
+    return std::cos(x * kRadiansPerDegree);
+}
+double tan_deg(double x) {
+    return std::tan(x * kRadiansPerDegree);
+}
 
 double asin_deg(double x) {
     if (x >= 1) return 90.0;
@@ -148,10 +157,18 @@ double acos_deg(double x) {
     return std::acos(x) * kDegreesPerRadian;
 }
 
-double atan2_deg(double y, double x) { return std::atan2(y, x) * kDegreesPerRadian; }
-double square_root(double x) { return std::sqrt(x); }
-double power(double x, double y) { return std::pow(x, y); }
-double abs_value(double x) { return x < 0 ? -x : x; }
+double atan2_deg(double y, double x) {
+    return std::atan2(y, x) * kDegreesPerRadian;
+}
+double square_root(double x) {
+    return std::sqrt(x);
+}
+double power(double x, double y) {
+    return std::pow(x, y);
+}
+double abs_value(double x) {
+    return x < 0 ? -x : x;
+}
 
 double int_mod(double a, double b) {
     const int64_t ia = truncate_int32(a);
@@ -163,7 +180,9 @@ double int_mod(double a, double b) {
 
 // ---- clock ----
 
-double timer_ms() { return clock_ms() - engine().clock_base; }
+double timer_ms() {
+    return clock_ms() - engine().clock_base;
+}
 
 void sleep_ms(double ms) {
     const int32_t wait = truncate_int32(ms);
