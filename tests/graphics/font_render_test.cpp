@@ -1,0 +1,177 @@
+// Bitmap fonts on read-back pixels: cell positions, grids of 8 and 16 rows, the
+// built-in font, font selection and the text vertex array.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include "engine/engine.h"
+#include "graphics/display.h"
+#include "graphics/draw.h"
+#include "graphics/font.h"
+#include "graphics/sprite_store.h"
+#include "graphics/test_pictures.h"
+#include "support/engine_fixture.h"
+
+namespace zorby {
+namespace {
+
+using testing::read_pixel;
+using testing::Rgba;
+
+constexpr Rgba kBlack{0, 0, 0, 255};
+constexpr Rgba kWhite{255, 255, 255, 255};
+
+class FontRender : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(te_.start());
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    SpriteStore& store() { return *te_.engine().display->store; }
+
+    // A font picture whose every cell is filled with a colour naming its code:
+    // R = code, G = 100, B = 1 + cell row. Black pixels would be the font's key.
+    std::string coded_font(int w, int h) {
+        const int rows = w < h ? 16 : 8;
+        const int gw = w / 16, gh = h / rows;
+        std::vector<uint8_t> rgb;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const int code = (y / gh) * 16 + x / gw;
+                rgb.insert(rgb.end(), {uint8_t(code), 100, uint8_t(1 + y / gh)});
+            }
+        }
+        const std::string path = dir_.file("font" + std::to_string(w) + "x" + std::to_string(h));
+        EXPECT_TRUE(testing::write_png_format(path, w, h, PNG_FORMAT_RGB, rgb));
+        return path;
+    }
+
+    testing::TestEngine te_;
+    testing::TempDir dir_;
+};
+
+TEST_F(FontRender, BuiltInFontCellsAndGlyphs) {
+    load_font("", 0);
+    double gw = 0, gh = 0;
+    font_glyph_size(gw, gh);
+    EXPECT_EQ(gw, 8);
+    EXPECT_EQ(gh, 8);
+    const SpriteRecord& r = *store().record(kFontSlotBase);
+    EXPECT_EQ(r.width, 128);
+    EXPECT_EQ(r.texture_height, 64);
+
+    // "AB" at (10.2, 5): cells at (11, 5) and (19, 5). The glyph of 'A' has its apex
+    // at glyph (2, 0) -> cell (3, 1); 'B' starts with a pixel at glyph (1, 0).
+    print_text("AB", 10.2, 5);
+    EXPECT_EQ(read_pixel(11 + 3, 5 + 1), kWhite);
+    EXPECT_EQ(read_pixel(11 + 3, 5 + 0), (Rgba{8, 8, 8, 255})) << "outline above the apex";
+    EXPECT_EQ(read_pixel(11 + 2, 5 + 0), kBlack) << "transparent cell pixel";
+    EXPECT_EQ(read_pixel(19 + 2, 5 + 1), kWhite);
+    EXPECT_EQ(read_pixel(19 + 7, 5 + 1), kBlack) << "column 7 of a cell stays empty";
+
+    // Every glyph pixel of a whole line matches the pattern table.
+    glClear(GL_COLOR_BUFFER_BIT);
+    const std::string line = "Loading... 0123456789 xyz";
+    print_text(line, 0, 100);
+    const auto& glyphs = default_font_glyphs();
+    for (size_t i = 0; i < line.size(); ++i) {
+        const uint32_t bits = glyphs[size_t(line[i] - 32)];
+        for (int y = 0; y < 6; ++y) {
+            for (int x = 0; x < 5; ++x) {
+                const bool set = (bits >> (5 * y + x)) & 1;
+                if (set) {
+                    EXPECT_EQ(read_pixel(int(i) * 8 + x + 1, 100 + y + 1), kWhite)
+                        << line[i] << " " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(FontRender, EightRowGridWrapsHighCodes) {
+    // 256 x 256: not higher than wide, so 8 rows of 16 x 32 cells.
+    load_font(coded_font(256, 256), 2);
+    double gw = 0, gh = 0;
+    font_glyph_size(gw, gh);
+    EXPECT_EQ(gw, 16);
+    EXPECT_EQ(gh, 32);
+    print_text("\xC8", 0, 0);  // code 200 -> glyph 72
+    EXPECT_EQ(read_pixel(0, 0), (Rgba{72, 100, 5, 255}));
+    EXPECT_EQ(read_pixel(15, 31), (Rgba{72, 100, 5, 255}));
+    EXPECT_EQ(read_pixel(16, 0), kBlack);
+    EXPECT_EQ(read_pixel(0, 32), kBlack);
+    print_text("H!", 100.5, 100);
+    EXPECT_EQ(read_pixel(101, 100), (Rgba{72, 100, 5, 255}));
+    EXPECT_EQ(read_pixel(117, 131), (Rgba{33, 100, 3, 255}));
+}
+
+TEST_F(FontRender, SixteenRowGridCoversAllCodes) {
+    load_font(coded_font(256, 512), 31);
+    double gw = 0, gh = 0;
+    font_glyph_size(gw, gh);
+    EXPECT_EQ(gw, 16);
+    EXPECT_EQ(gh, 32);
+    print_text("\xC8\x01", 0, 0);
+    EXPECT_EQ(read_pixel(8, 16), (Rgba{200, 100, 13, 255}));
+    EXPECT_EQ(read_pixel(24, 16), (Rgba{1, 100, 1, 255}));
+}
+
+TEST_F(FontRender, FontSelectionAndFallback) {
+    const std::string font = coded_font(256, 256);
+    load_font(font, 40);  // clamped to 31
+    EXPECT_EQ(store().current_font, 31);
+    EXPECT_EQ(store().record(kFontSlotBase + 31)->width, 256);
+    load_font(font, -3);
+    EXPECT_EQ(store().current_font, 0);
+    set_font(40);
+    EXPECT_EQ(store().current_font, 31);
+    set_font(-3);
+    EXPECT_EQ(store().current_font, 0);
+    set_font(5.9);
+    EXPECT_EQ(store().current_font, 5);
+    // Font 5 was never loaded: printing with it draws nothing.
+    print_text("HHHH", 0, 0);
+    EXPECT_EQ(read_pixel(3, 3), kBlack);
+    // A missing file puts the built-in font into the slot, replacing the old one.
+    load_font(dir_.file("missing.png"), 31);
+    EXPECT_EQ(store().current_font, 31);
+    EXPECT_EQ(store().record(kFontSlotBase + 31)->width, 128);
+    double gw = 0, gh = 0;
+    font_glyph_size(gw, gh);
+    EXPECT_EQ(gw, 8);
+    // Numbers print as the string values format them.
+    print_number(100, 0, 0);
+    print_number(0.5, 0, 20);
+    glFinish();
+    const auto numbers = testing::read_frame(320, 240);
+    glClear(GL_COLOR_BUFFER_BIT);
+    print_text("100", 0, 0);
+    print_text("0.5", 0, 20);
+    EXPECT_EQ(testing::read_frame(320, 240), numbers);
+}
+
+TEST_F(FontRender, TextVertexArrayGrowth) {
+    load_font("", 0);
+    TextVertexArray& va = store().text_vertices;
+    const int32_t before = va.capacity;
+    print_text("", 0, 0);
+    EXPECT_EQ(va.capacity, before);
+    print_text(std::string(10, 'x'), 0, 0);
+    EXPECT_EQ(va.capacity, 512);
+    EXPECT_EQ(va.count, 40);
+    const float* data = va.data.get();
+    print_text(std::string(127, 'x'), 0, 0);  // 508 vertices fit
+    EXPECT_EQ(va.capacity, 512);
+    EXPECT_EQ(va.data.get(), data) << "no allocation in the steady state";
+    print_text(std::string(128, 'x'), 0, 0);  // 512 vertices: still the first size
+    EXPECT_EQ(va.capacity, 512);
+    print_text(std::string(129, 'x'), 0, 0);  // then steps of 128
+    EXPECT_EQ(va.capacity, 640);
+    print_text(std::string(300, 'x'), 0, 0);
+    EXPECT_EQ(va.capacity, 1280);
+    print_text("ab", 0, 0);
+    EXPECT_EQ(va.capacity, 1280) << "never shrinks";
+    EXPECT_EQ(va.count, 8);
+}
+
+}  // namespace
+}  // namespace zorby

@@ -1,0 +1,238 @@
+// Sprites, blending modes, lines, collisions and the viewport, checked on read-back
+// pixels of the offscreen window.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "engine/engine.h"
+#include "graphics/display.h"
+#include "graphics/draw.h"
+#include "graphics/sprite_store.h"
+#include "graphics/test_pictures.h"
+#include "support/engine_fixture.h"
+
+namespace zorby {
+namespace {
+
+using testing::read_pixel;
+using testing::Rgb;
+using testing::Rgba;
+
+constexpr Rgba kBlack{0, 0, 0, 255};
+constexpr Rgba kRed{255, 0, 0, 255};
+constexpr Rgba kBlue{0, 0, 255, 255};
+
+bool near(Rgba a, Rgba b, int tolerance = 2) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
+
+::testing::AssertionResult pixel_is(int x, int y, Rgba want, int tolerance = 0) {
+    const Rgba got = read_pixel(x, y);
+    if (near(got, want, tolerance)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "pixel (" << x << ", " << y << ") is " << int(got.r) << "," << int(got.g) << ","
+           << int(got.b) << " want " << int(want.r) << "," << int(want.g) << "," << int(want.b);
+}
+
+class SpriteRender : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(te_.start());
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    // Writes an RGBA picture and loads it into a slot.
+    double load(double slot, int w, int h, const std::vector<uint8_t>& rgba) {
+        const std::string path = dir_.file("s" + std::to_string(count_++) + ".png");
+        EXPECT_TRUE(testing::write_png_format(path, w, h, PNG_FORMAT_RGBA, rgba));
+        return load_sprite(path, slot);
+    }
+    double load_solid(double slot, int w, int h, Rgb c) {
+        return load(slot, w, h, testing::solid_rgba(w, h, c));
+    }
+    const SpriteRecord& record(int slot) { return *te_.engine().display->store->record(slot); }
+
+    testing::TestEngine te_;
+    testing::TempDir dir_;
+    int count_ = 0;
+};
+
+TEST_F(SpriteRender, RecordSizesAndFailedLoadsLeaveTheSlotEmpty) {
+    ASSERT_EQ(load_solid(3, 100, 60, {255, 0, 0}), 1.0);
+    EXPECT_EQ(record(3).width, 100);
+    EXPECT_EQ(record(3).height, 60);
+    EXPECT_EQ(record(3).texture_width, 128);
+    EXPECT_EQ(record(3).texture_height, 64);
+    EXPECT_NE(record(3).mipmapped_texture, 0u);
+    double w = 0, h = 0;
+    sprite_size(3, w, h);
+    EXPECT_EQ(w, 100);
+    EXPECT_EQ(h, 60);
+
+    // Reloading from a missing file empties the slot; it then draws nothing.
+    EXPECT_EQ(load_sprite(dir_.file("missing.png"), 3), 0.0);
+    EXPECT_EQ(record(3).texture, 0u);
+    EXPECT_EQ(record(3).texture_width, -1);
+    draw_sprite(3, 0, 0);
+    EXPECT_TRUE(pixel_is(0, 0, kBlack));
+
+    // Slot numbers outside the table are refused everywhere.
+    EXPECT_EQ(load_solid(65536, 2, 2, {1, 2, 3}), 0.0);
+    EXPECT_EQ(load_solid(-1, 2, 2, {1, 2, 3}), 0.0);
+    EXPECT_EQ(load_solid(1e300, 2, 2, {1, 2, 3}), 0.0);
+    draw_sprite(-7, 0, 0);
+    draw_sprite(1e12, 0, 0);
+    free_sprite(70000);
+    EXPECT_EQ(sprites_collide(-1, 0, 0, 70000, 0, 0), 0.0);
+    sprite_size(99999, w, h);
+    EXPECT_EQ(w, 0);
+    EXPECT_TRUE(pixel_is(0, 0, kBlack));
+}
+
+TEST_F(SpriteRender, PositionsRoundUp) {
+    ASSERT_EQ(load_solid(0, 4, 4, {255, 0, 0}), 1.0);
+    draw_sprite(0, 10.2, 20);
+    EXPECT_TRUE(pixel_is(10, 20, kBlack));
+    EXPECT_TRUE(pixel_is(11, 20, kRed));
+    EXPECT_TRUE(pixel_is(14, 23, kRed));
+    EXPECT_TRUE(pixel_is(15, 23, kBlack));
+    EXPECT_TRUE(pixel_is(14, 24, kBlack));
+    draw_sprite(0, -0.5, 100.7);
+    EXPECT_TRUE(pixel_is(0, 101, kRed));
+    EXPECT_TRUE(pixel_is(3, 101, kRed));
+    EXPECT_TRUE(pixel_is(4, 101, kBlack));
+    EXPECT_TRUE(pixel_is(0, 100, kBlack));
+}
+
+TEST_F(SpriteRender, AlphaModes) {
+    ASSERT_EQ(load_solid(1, 8, 8, {0, 0, 255}), 1.0);
+    ASSERT_EQ(load_solid(2, 8, 8, {255, 0, 0}), 1.0);
+    struct Case {
+        double mode;
+        Rgba want;
+    };
+    const Case cases[] = {
+        {0, kRed},
+        {-0.5, {128, 0, 128, 255}},  // translucent: half of each
+        {0.5, {128, 0, 255, 255}},   // additive: half the red on top of the blue
+        {2, {255, 0, 255, 255}},     // like 1
+        {-2, kRed},                  // like -1
+        {-0.05, kBlue},              // alpha 0.05 fails the alpha test
+        {0.03, kBlue},
+        {-0.0001, kBlue},
+    };
+    int x = 0;
+    for (const Case& c : cases) {
+        set_alpha_mode(0);
+        draw_sprite(1, x, 0);
+        set_alpha_mode(c.mode);
+        draw_sprite(2, x, 0);
+        EXPECT_TRUE(pixel_is(x + 4, 4, c.want, 2)) << "mode " << c.mode;
+        x += 10;
+    }
+    // Back to opaque after a translucent mode.
+    set_alpha_mode(-0.5);
+    set_alpha_mode(0);
+    draw_sprite(2, 200, 0);
+    EXPECT_TRUE(pixel_is(204, 4, kRed));
+    // A line still shows with the small alpha byte of -0.05 (12 / 255 of white).
+    glClear(GL_COLOR_BUFFER_BIT);
+    set_alpha_mode(-0.05);
+    draw_line(0, 50, 10, 50, 0xFFFFFF);
+    EXPECT_TRUE(pixel_is(5, 50, {12, 12, 12, 255}, 1));
+}
+
+TEST_F(SpriteRender, ColourKeyIsInvisibleWithAndWithoutBlending) {
+    // RGB picture: left column in the key colour, right column green.
+    const std::string path = dir_.file("keyed.png");
+    std::vector<uint8_t> rgb;
+    for (int i = 0; i < 4; ++i) rgb.insert(rgb.end(), {255, 0, 128, 0, 255, 0});
+    ASSERT_TRUE(testing::write_png_format(path, 2, 4, PNG_FORMAT_RGB, rgb));
+    ASSERT_EQ(load_sprite(path, 5), 1.0);
+    ASSERT_EQ(load_solid(1, 8, 8, {0, 0, 255}), 1.0);
+    for (double mode : {0.0, -1.0, 1.0}) {
+        set_alpha_mode(0);
+        draw_sprite(1, 0, 0);
+        set_alpha_mode(mode);
+        draw_sprite(5, 2, 2);
+        EXPECT_TRUE(pixel_is(2, 3, kBlue)) << mode;
+        const Rgba green = mode > 0 ? Rgba{0, 255, 255, 255} : Rgba{0, 255, 0, 255};
+        EXPECT_TRUE(pixel_is(3, 3, green, 1)) << mode;
+    }
+}
+
+TEST_F(SpriteRender, LinesIncludeBothEnds) {
+    draw_line(5, 185, 50, 185, 255);
+    EXPECT_TRUE(pixel_is(4, 185, kBlack));
+    EXPECT_TRUE(pixel_is(5, 185, kRed));
+    EXPECT_TRUE(pixel_is(50, 185, kRed));
+    EXPECT_TRUE(pixel_is(51, 185, kBlack));
+    EXPECT_TRUE(pixel_is(20, 184, kBlack));
+    // A vertical line and a single point.
+    draw_line(100, 10, 100, 20, 65310);
+    EXPECT_TRUE(pixel_is(100, 10, {30, 255, 0, 255}));
+    EXPECT_TRUE(pixel_is(100, 20, {30, 255, 0, 255}));
+    draw_line(200, 100, 200, 100, 48895);
+    EXPECT_TRUE(pixel_is(200, 100, {255, 190, 0, 255}));
+    int lit = 0;
+    for (int y = 98; y <= 102; ++y) {
+        for (int x = 198; x <= 202; ++x) lit += read_pixel(x, y) == kBlack ? 0 : 1;
+    }
+    EXPECT_EQ(lit, 1);
+    // The key colour has alpha 0: invisible when blending, drawn when not.
+    const double key = 255 + 128 * 65536;
+    set_alpha_mode(-1);
+    draw_line(0, 150, 30, 150, key);
+    EXPECT_TRUE(pixel_is(10, 150, kBlack));
+    set_alpha_mode(0);
+    draw_line(0, 150, 30, 150, key);
+    EXPECT_TRUE(pixel_is(10, 150, {255, 0, 128, 255}));
+}
+
+TEST_F(SpriteRender, ViewportClipsAndMovesTheOrigin) {
+    ASSERT_EQ(load_solid(0, 20, 20, {255, 0, 0}), 1.0);
+    clip_viewport(20, 83, 308, 94);
+    draw_sprite(0, -10, 0);
+    clip_viewport(0, 0, 0, 0);
+    EXPECT_TRUE(pixel_is(19, 83, kBlack));
+    EXPECT_TRUE(pixel_is(20, 83, kRed));
+    EXPECT_TRUE(pixel_is(29, 102, kRed));
+    EXPECT_TRUE(pixel_is(30, 90, kBlack));
+    EXPECT_TRUE(pixel_is(25, 82, kBlack));
+    // After restoring, (0, 0) is the window's corner again.
+    draw_sprite(0, 0, 0);
+    EXPECT_TRUE(pixel_is(0, 0, kRed));
+}
+
+TEST_F(SpriteRender, CollisionsNeedOverlappingOpaquePixels) {
+    // A: 4 x 4 opaque. B: 4 x 4 with its left half transparent.
+    ASSERT_EQ(load_solid(0, 4, 4, {255, 0, 0}), 1.0);
+    auto half = testing::solid_rgba(4, 4, {0, 255, 0});
+    for (int y = 0; y < 4; ++y) half[(y * 4 + 0) * 4 + 3] = half[(y * 4 + 1) * 4 + 3] = 0;
+    ASSERT_EQ(load(1, 4, 4, half), 1.0);
+    EXPECT_EQ(sprites_collide(0, 0, 0, 1, 4, 0), 0.0) << "touching edges";
+    EXPECT_EQ(sprites_collide(0, 0, 0, 0, 0, 4), 0.0) << "touching vertically";
+    EXPECT_EQ(sprites_collide(0, 0, 0, 1, 2, 0), 0.0) << "only transparent parts overlap";
+    EXPECT_EQ(sprites_collide(0, 0, 0, 1, 1, 0), 1.0);
+    EXPECT_EQ(sprites_collide(1, 1.9, 3.9, 0, 0, 0), 1.0) << "positions truncate";
+    EXPECT_EQ(sprites_collide(0, 0, 0, 1, 1, 4), 0.0);
+    EXPECT_EQ(sprites_collide(0, 0, 0, 7, 0, 0), 0.0) << "empty slot";
+
+    // 1 pixel wide (a 2-texel texture): rows of the mask are 2 bytes, not 4. Only the
+    // top pixel of the 1 x 3 picture is opaque.
+    std::vector<uint8_t> column = testing::solid_rgba(1, 3, {9, 9, 9});
+    column[7] = column[11] = 0;
+    ASSERT_EQ(load(2, 1, 3, column), 1.0);
+    ASSERT_EQ(load_solid(3, 1, 1, {9, 9, 9}), 1.0);
+    EXPECT_EQ(sprites_collide(2, 10, 10, 3, 10, 10), 1.0);
+    EXPECT_EQ(sprites_collide(2, 10, 10, 3, 10, 11), 0.0);
+    EXPECT_EQ(sprites_collide(2, 10, 10, 3, 10, 12), 0.0);
+
+    // The cached mask goes with the picture: a reload is seen.
+    ASSERT_EQ(load(0, 4, 4, testing::solid_rgba(4, 4, {1, 1, 1}, 0)), 1.0);
+    EXPECT_EQ(sprites_collide(0, 0, 0, 1, 1, 0), 0.0);
+}
+
+}  // namespace
+}  // namespace zorby
