@@ -48,13 +48,15 @@ bool parse_int(std::string_view word, long long lo, long long hi, int& out) {
 }
 
 bool parse_position(std::string_view word, ScriptPosition& at) {
-    const size_t colon = word.find(':');
-    if (colon == std::string_view::npos) {
-        at.read = 0;
-        return parse_number(word, at.frame);
+    at = ScriptPosition{};
+    uint64_t* parts[3] = {&at.frame, &at.read, &at.poll};
+    for (int i = 0; i < 3; ++i) {
+        const size_t colon = word.find(':');
+        if (!parse_number(word.substr(0, colon), *parts[i])) return false;
+        if (colon == std::string_view::npos) return true;
+        word = word.substr(colon + 1);
     }
-    return parse_number(word.substr(0, colon), at.frame) &&
-           parse_number(word.substr(colon + 1), at.read);
+    return false;  // more than three parts
 }
 
 bool parse_state(std::string_view word, int& down) {
@@ -152,7 +154,8 @@ bool parse_input_script(std::istream& in, InputScript& script, std::string& erro
         }
         ScriptEvent e;
         if (!parse_position(words[0], e.at)) {
-            error = where + "expected FRAME or FRAME:READ, got '" + std::string(words[0]) + "'";
+            error = where + "expected FRAME, FRAME:READ or FRAME:READ:POLL, got '" +
+                    std::string(words[0]) + "'";
             return false;
         }
         if (words.size() < 2) {
@@ -192,7 +195,8 @@ bool load_input_script(const std::string& path, InputScript& script, std::string
 std::string format_script_event(const ScriptEvent& e) {
     using K = ScriptEvent::Kind;
     std::string s = std::to_string(e.at.frame);
-    if (e.at.read != 0) s += ":" + std::to_string(e.at.read);
+    if (e.at.read != 0 || e.at.poll != 0) s += ":" + std::to_string(e.at.read);
+    if (e.at.poll != 0) s += ":" + std::to_string(e.at.poll);
     auto pair = [&](const char* word) {
         return s + " " + word + " " + std::to_string(e.a) + " " + std::to_string(e.b);
     };

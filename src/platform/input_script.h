@@ -17,10 +17,11 @@
 //   400 sync                (written by the recorder; does nothing)
 //   500 end                 the replay ends here
 //
-// A position is FRAME or FRAME:READ: FRAME counts presented frames from 0; READ
-// counts the keyboard and mouse reads the program has made since that frame began
-// (0 when left out). An event takes effect just before the first read at or after its
-// position, so input that a program waits for without presenting frames replays
+// A position is FRAME, FRAME:READ or FRAME:READ:POLL. FRAME counts presented frames
+// from 0; READ counts the keyboard and mouse reads the program has made since that
+// frame began; POLL counts its window-event polls since its last read (both 0 when
+// left out). An event takes effect just before the first read (or poll) at or after
+// its position, so input that a program waits for without presenting frames replays
 // exactly. Keys are the engine's scan codes.
 #pragma once
 
@@ -39,6 +40,7 @@ namespace zorby::platform {
 struct ScriptPosition {
     uint64_t frame = 0;
     uint64_t read = 0;
+    uint64_t poll = 0;
     auto operator<=>(const ScriptPosition&) const = default;
 };
 

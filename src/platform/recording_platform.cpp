@@ -4,16 +4,40 @@
 // as the live platform did.
 #include "platform/recording_platform.h"
 
+#include <time.h>
+
+#include <cmath>
 #include <ostream>
 
 namespace zorby::platform {
 
-RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner, std::ostream& out)
-    : inner_(std::move(inner)), out_(out) {}
+namespace {
+
+double real_ms() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+}  // namespace
+
+RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner, std::ostream& out,
+                                     const RecordingOptions& options)
+    : inner_(std::move(inner)),
+      out_(out),
+      options_(options),
+      now_ms_(options.start_ms),
+      real_base_ms_(real_ms()) {}
 
 RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner,
-                                     std::unique_ptr<std::ostream> out)
-    : inner_(std::move(inner)), owned_(std::move(out)), out_(*owned_) {}
+                                     std::unique_ptr<std::ostream> out,
+                                     const RecordingOptions& options)
+    : inner_(std::move(inner)),
+      owned_(std::move(out)),
+      out_(*owned_),
+      options_(options),
+      now_ms_(options.start_ms),
+      real_base_ms_(real_ms()) {}
 
 RecordingPlatform::~RecordingPlatform() {
     finish();
@@ -31,10 +55,10 @@ void RecordingPlatform::finish() {
     finished_ = true;
 }
 
-void RecordingPlatform::write(ScriptEvent::Kind kind, int a, int b) {
+void RecordingPlatform::write(const ScriptPosition& at, ScriptEvent::Kind kind, int a, int b) {
     if (finished_) return;
     ScriptEvent e;
-    e.at = position();
+    e.at = at;
     e.kind = kind;
     e.a = a;
     e.b = b;
@@ -42,41 +66,79 @@ void RecordingPlatform::write(ScriptEvent::Kind kind, int a, int b) {
     model_.apply(e);
 }
 
+void RecordingPlatform::pace() {
+    if (!options_.realtime) return;
+    const double target = real_base_ms_ + (now_ms_ - options_.start_ms);
+    const double now = real_ms();
+    if (now >= target) {
+        // Late: the schedule restarts from now instead of hurrying to catch up.
+        real_base_ms_ += now - target;
+        return;
+    }
+    timespec ts;
+    for (double left = target - real_ms(); left > 0.05; left = target - real_ms()) {
+        const double step = std::min(left, 100.0);
+        ts.tv_sec = 0;
+        ts.tv_nsec = static_cast<long>(step * 1e6);
+        nanosleep(&ts, nullptr);
+    }
+}
+
+void RecordingPlatform::sleep_ms(double ms) {
+    if (ms > 0) now_ms_ += ms;
+    pace();
+}
+
+void RecordingPlatform::sleep_until_ms(double deadline_ms) {
+    if (deadline_ms > now_ms_) now_ms_ = deadline_ms;
+    pace();
+}
+
+void RecordingPlatform::mark_long_polls() {
+    // A very long run of polls: the sync line keeps the replay from treating the
+    // program as stalled before the run's last poll.
+    if (polls_ > options_.stall_reads) write({frame_, reads_, polls_ - 1}, ScriptEvent::Kind::Sync);
+}
+
 void RecordingPlatform::swap_buffers() {
+    mark_long_polls();
     inner_->swap_buffers();
-    // A frame with very many reads: the sync line keeps the replay from treating
-    // the program as stalled before the frame's last read.
-    if (reads_ > stall_reads_) {
-        reads_ -= 1;  // at the frame's last read
-        write(ScriptEvent::Kind::Sync);
+    if (reads_ > options_.stall_reads) {
+        write({frame_, reads_ - 1, 0}, ScriptEvent::Kind::Sync);  // likewise for reads
     }
     ++frame_;
     reads_ = 0;
+    polls_ = 0;
+    now_ms_ += options_.frame_period_ms;
+    pace();
     if (!finished_) out_.flush();
 }
 
 std::optional<WindowEvent> RecordingPlatform::poll_window_event() {
     std::optional<WindowEvent> e = inner_->poll_window_event();
+    const ScriptPosition at{frame_, reads_, polls_};
+    ++polls_;
     if (!e || finished_) return e;
     switch (e->type) {
         case WindowEventType::FocusLost:
-            write(ScriptEvent::Kind::FocusLost);
+            write(at, ScriptEvent::Kind::FocusLost);
             break;
         case WindowEventType::FocusGained:
-            write(ScriptEvent::Kind::FocusGained);
+            write(at, ScriptEvent::Kind::FocusGained);
             break;
         case WindowEventType::Close:
-            write(ScriptEvent::Kind::Close);
+            write(at, ScriptEvent::Kind::Close);
             break;
         case WindowEventType::ScreenSaver:
             return e;  // nothing to replay
     }
-    // The written event sits in the model's queue; the live one is handed out.
+    // The written event waits in the model's queue; the live one is handed out.
     model_.take_window_event();
     return e;
 }
 
 void RecordingPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
+    mark_long_polls();
     inner_->keyboard_state(out);
     if (!finished_) {
         for (int code = 0; code < 256; ++code) {
@@ -88,6 +150,7 @@ void RecordingPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
         // Only bit 7 means anything; the replay answers with exactly these bytes.
         out = model_.keys();
     }
+    polls_ = 0;
     ++reads_;
 }
 
@@ -101,6 +164,7 @@ int RecordingPlatform::key_character(int scan_code) {
 }
 
 MouseSample RecordingPlatform::sample_mouse() {
+    mark_long_polls();
     MouseSample s = inner_->sample_mouse();
     if (!finished_) {
         using K = ScriptEvent::Kind;
@@ -108,8 +172,9 @@ MouseSample RecordingPlatform::sample_mouse() {
         if (s.left != m.left) write(K::Button, 1, s.left ? 1 : 0);
         if (s.right != m.right) write(K::Button, 2, s.right ? 1 : 0);
         if (s.middle != m.middle) write(K::Button, 3, s.middle ? 1 : 0);
-        if (s.wheel != m.wheel) write(K::Wheel, s.wheel);
-        // Motion still to add, and where the pointer must end up.
+        const int wheel = s.wheel > 0 ? 1 : (s.wheel < 0 ? -1 : 0);
+        if (wheel != m.wheel) write(K::Wheel, wheel);
+        // The motion still to add, and where the pointer must end up.
         const int dx = s.dx - m.dx, dy = s.dy - m.dy;
         if ((dx != 0 || dy != 0) && dx == s.x - m.x && dy == s.y - m.y) {
             write(K::MouseTo, s.x, s.y);
@@ -120,6 +185,7 @@ MouseSample RecordingPlatform::sample_mouse() {
         }
         s = model_.take_mouse_sample();
     }
+    polls_ = 0;
     ++reads_;
     return s;
 }

@@ -1,8 +1,13 @@
-// The recording platform: wraps another platform, passes everything through and
-// writes every input the program reads (keys, mouse samples, window events, the
-// characters keys type) as an input script, so that a replay on the deterministic
-// platform reads exactly the same. Joysticks are not recorded, so a recording
-// platform reports none.
+// The recording platform: wraps another platform, passes the window, the events and
+// the audio through and writes every input the program reads (keys, mouse samples,
+// window events, the characters keys type) as an input script.
+//
+// The program runs on a virtual clock here, exactly as on the deterministic platform
+// that replays the script: one frame period per presented frame and the asked time in
+// every wait, paced to real time so the game plays at its normal speed (a late frame
+// is not caught up). Time-driven loops therefore make the same reads in the recorded
+// run and in its replay, and the script's read positions line up exactly.
+// Joysticks are not recorded, so a recording platform reports none.
 #pragma once
 
 #include <cstdint>
@@ -15,12 +20,25 @@
 
 namespace zorby::platform {
 
+struct RecordingOptions {
+    // The virtual clock, as the deterministic platform's (DeterministicOptions).
+    double start_ms = DeterministicOptions{}.start_ms;
+    double frame_period_ms = DeterministicOptions{}.frame_period_ms;
+    // Keep the virtual clock in step with real time (off for tests).
+    bool realtime = true;
+    // Reads (or polls) beyond this many in one frame are marked with a sync line, so
+    // the replay's stall rule (ReplayOptions::stall_reads) never moves later events.
+    uint64_t stall_reads = 1000000;
+};
+
 class RecordingPlatform : public Platform {
   public:
     // Writes to out, which must outlive the platform.
-    RecordingPlatform(std::unique_ptr<Platform> inner, std::ostream& out);
+    RecordingPlatform(std::unique_ptr<Platform> inner, std::ostream& out,
+                      const RecordingOptions& options = {});
     // Writes to a stream it owns (a file).
-    RecordingPlatform(std::unique_ptr<Platform> inner, std::unique_ptr<std::ostream> out);
+    RecordingPlatform(std::unique_ptr<Platform> inner, std::unique_ptr<std::ostream> out,
+                      const RecordingOptions& options = {});
     // Writes the end of the recording.
     ~RecordingPlatform() override;
 
@@ -30,33 +48,24 @@ class RecordingPlatform : public Platform {
     void finish();
     Platform& inner() { return *inner_; }
     uint64_t frames() const { return frame_; }
-    // Reads at or beyond this many in one frame are marked with a sync line, so the
-    // replay's stall rule (ReplayOptions::stall_reads) never moves later events.
-    void set_stall_reads(uint64_t reads) { stall_reads_ = reads; }
 
     // ---- Platform ----
-    double now_ms() override { return inner_->now_ms(); }
-    void sleep_ms(double ms) override { inner_->sleep_ms(ms); }
-    void sleep_until_ms(double deadline_ms) override { inner_->sleep_until_ms(deadline_ms); }
-    bool is_virtual() const override { return inner_->is_virtual(); }
-    bool create_window(const WindowConfig& config) override {
-        return inner_->create_window(config);
-    }
-    bool multisample_available(int samples) override {
-        return inner_->multisample_available(samples);
-    }
+    double now_ms() override { return now_ms_; }
+    void sleep_ms(double ms) override;
+    void sleep_until_ms(double deadline_ms) override;
+    bool is_virtual() const override { return true; }
+    bool create_window(const WindowConfig& c) override { return inner_->create_window(c); }
+    bool multisample_available(int n) override { return inner_->multisample_available(n); }
     void destroy_window() override { inner_->destroy_window(); }
     bool has_window() const override { return inner_->has_window(); }
     void set_title(const std::string& title) override { inner_->set_title(title); }
     std::string title() const override { return inner_->title(); }
-    void client_size(int& width, int& height) const override { inner_->client_size(width, height); }
+    void client_size(int& w, int& h) const override { inner_->client_size(w, h); }
     void swap_buffers() override;
-    bool set_fullscreen(bool fullscreen) override { return inner_->set_fullscreen(fullscreen); }
+    bool set_fullscreen(bool on) override { return inner_->set_fullscreen(on); }
     void show_window(bool shown) override { inner_->show_window(shown); }
     void raise_window() override { inner_->raise_window(); }
-    void set_screensaver_enabled(bool enabled) override {
-        inner_->set_screensaver_enabled(enabled);
-    }
+    void set_screensaver_enabled(bool on) override { inner_->set_screensaver_enabled(on); }
     void* gl_proc_address(const char* name) override { return inner_->gl_proc_address(name); }
 
     std::optional<WindowEvent> poll_window_event() override;
@@ -72,16 +81,26 @@ class RecordingPlatform : public Platform {
     AudioDevice& audio() override { return inner_->audio(); }
 
   private:
-    void write(ScriptEvent::Kind kind, int a = 0, int b = 0);
-    ScriptPosition position() const { return {frame_, reads_}; }
+    void write(const ScriptPosition& at, ScriptEvent::Kind kind, int a = 0, int b = 0);
+    // At the current position: before the coming read, after the polls so far.
+    void write(ScriptEvent::Kind kind, int a = 0, int b = 0) {
+        write({frame_, reads_, polls_}, kind, a, b);
+    }
+    // Marks a very long run of polls since the last read (see RecordingOptions).
+    void mark_long_polls();
+    // Waits in real time until the virtual clock's moment.
+    void pace();
 
     std::unique_ptr<Platform> inner_;
     std::unique_ptr<std::ostream> owned_;
     std::ostream& out_;
+    RecordingOptions options_;
     ScriptedInputState model_;
+    double now_ms_;
+    double real_base_ms_ = 0.0;  // real time at which the virtual clock read start_ms
     uint64_t frame_ = 0;
     uint64_t reads_ = 0;
-    uint64_t stall_reads_ = 1000000;
+    uint64_t polls_ = 0;
     bool finished_ = false;
 };
 

@@ -50,25 +50,32 @@ void ReplayPlatform::end_script() {
 }
 
 void ReplayPlatform::advance(bool counted_read) {
-    const ScriptPosition now{frame_, reads_};
-    if (counted_read && !ended_ && reads_ >= options_.stall_reads) {
+    const ScriptPosition now{frame_, reads_, polls_};
+    const uint64_t run = counted_read ? reads_ : polls_;
+    if (!ended_ && run >= options_.stall_reads) {
         // The program waits for input within this frame while the script has none
         // left for it: the rest of the script moves forward to now, or, with nothing
         // left, the script has ended.
         if (next_ < script_.events.size() && script_.events[next_].at.frame > frame_) {
             const uint64_t shift = script_.events[next_].at.frame - frame_;
-            for (size_t i = next_; i < script_.events.size(); ++i)
+            for (size_t i = next_; i < script_.events.size(); ++i) {
                 script_.events[i].at.frame -= shift;
+            }
             if (end_at_.frame > frame_) end_at_.frame -= std::min(shift, end_at_.frame - frame_);
         } else if (next_ == script_.events.size() && end_at_.frame > frame_) {
             end_script();
         }
     }
+    apply_due();
+    if (!ended_ && now >= end_at_) end_script();
+}
+
+void ReplayPlatform::apply_due() {
+    const ScriptPosition now{frame_, reads_, polls_};
     while (next_ < script_.events.size() && script_.events[next_].at <= now) {
         state_.apply(script_.events[next_]);
         ++next_;
     }
-    if (counted_read && !ended_ && now >= end_at_) end_script();
 }
 
 void ReplayPlatform::hash_frame() {
@@ -101,12 +108,14 @@ void ReplayPlatform::swap_buffers() {
     inner_->swap_buffers();
     ++frame_;
     reads_ = 0;
+    polls_ = 0;
     if (options_.watch) pump_host_window();
     if (!ended_ && ScriptPosition{frame_, 0} >= end_at_) end_script();
 }
 
 std::optional<WindowEvent> ReplayPlatform::poll_window_event() {
     advance(false);
+    ++polls_;
     return state_.take_window_event();
 }
 
@@ -114,10 +123,11 @@ void ReplayPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
     advance(true);
     out = state_.keys();
     ++reads_;
+    polls_ = 0;
 }
 
 int ReplayPlatform::key_character(int scan_code) {
-    advance(false);
+    apply_due();
     return state_.character(scan_code);
 }
 
@@ -125,6 +135,7 @@ MouseSample ReplayPlatform::sample_mouse() {
     advance(true);
     const MouseSample s = state_.take_mouse_sample();
     ++reads_;
+    polls_ = 0;
     return s;
 }
 

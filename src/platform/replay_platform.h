@@ -85,9 +85,10 @@ class ReplayPlatform : public Platform {
     AudioDevice& audio() override { return inner_->audio(); }
 
   private:
-    // Applies the events due at the current position; a counted read first checks
-    // the stall rule.
+    // Before a read (counted) or a poll: the stall rule, the events due at the
+    // current position, the end of the script.
     void advance(bool counted_read);
+    void apply_due();
     void end_script();
     void hash_frame();
     void pump_host_window();
@@ -100,6 +101,7 @@ class ReplayPlatform : public Platform {
     ScriptPosition end_at_;
     uint64_t frame_ = 0;
     uint64_t reads_ = 0;
+    uint64_t polls_ = 0;
     bool ended_ = false;
     std::vector<std::pair<uint64_t, uint64_t>> hashes_;
 };
