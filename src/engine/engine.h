@@ -93,6 +93,9 @@ public:
     double clock_base = 0.0;
     bool started = false;
     bool cleaned_up = false;
+    // How late the platform's sleeps wake up, smoothed (ms). Frame pacing wakes this
+    // much (with a margin) before the slot and spins the rest.
+    double wake_oversleep_ms = 0.1;
 
     // Called by end_program with the exit status instead of ending the process.
     // It must not return (throw ProgramEnded); when empty the process exits.

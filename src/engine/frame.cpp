@@ -1,5 +1,6 @@
 // Frame presentation: showing a frame, the window events, the quit keys, the pause
 // while the window is inactive and pacing on the 1000 / rate grid.
+#include <algorithm>
 #include <cmath>
 
 #include "audio/music.h"
@@ -21,9 +22,16 @@ void quit_by_key() {
     end_program();
 }
 
-// Sleep this long before the slot and spin the rest: the sleep saves the CPU, the
-// short spin keeps the frame start within a fraction of a millisecond of its slot.
-constexpr double kSpinMs = 1.0;
+// Pacing sleeps until shortly before the slot and spins the rest: the sleep saves
+// the CPU, the short spin keeps the frame start within a fraction of a millisecond
+// of its slot. How early to wake follows how late sleeps have been waking up
+// (twice the smoothed lateness plus a little), kept between these bounds.
+constexpr double kMinSpinMs = 0.15;
+constexpr double kMaxSpinMs = 2.0;
+
+double spin_margin(double oversleep_ms) {
+    return std::clamp(2.0 * oversleep_ms + 0.05, kMinSpinMs, kMaxSpinMs);
+}
 
 }  // namespace
 
@@ -79,8 +87,11 @@ double swap_and_pace() {
         if (p.is_virtual()) {
             // The virtual clock only moves when asked to: step just past the slot.
             p.sleep_until_ms(d.next_frame_time + 0.001);
-        } else if (remaining > kSpinMs) {
-            p.sleep_until_ms(d.next_frame_time - kSpinMs);
+        } else if (const double margin = spin_margin(e.wake_oversleep_ms); remaining > margin) {
+            const double wake = d.next_frame_time - margin;
+            p.sleep_until_ms(wake);
+            const double late = std::max(0.0, p.now_ms() - wake);
+            e.wake_oversleep_ms += (std::min(late, 5.0) - e.wake_oversleep_ms) * 0.1;
         }
     }
     d.next_frame_time += d.frame_period;

@@ -1,0 +1,174 @@
+// Frame loop cost: the engine's present_frame loop against a bare SDL2 + OpenGL
+// loop that draws the same frame and sleeps to an absolute deadline, both at 60
+// frames per second, in the same run. Reports CPU time per second of running, and
+// how late each frame starts against its slot (median, 99th percentile, worst) and
+// how many slots were dropped.
+//
+//   bench_frame_loop [SECONDS]      (default 10 per loop; SDL_VIDEODRIVER as you like)
+#include <GL/gl.h>
+#include <SDL.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "engine/engine.h"
+#include "graphics/display.h"
+
+namespace {
+
+double mono_ms() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
+
+double cpu_ms() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
+}
+
+// The frame both loops draw: a background, 100 small quads and a bar.
+void draw_frame(int frame) {
+    glDisable(GL_TEXTURE_2D);
+    glClearColor(0.1f, 0.1f, 0.2f, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBegin(GL_QUADS);
+    for (int i = 0; i < 100; ++i) {
+        const float x = static_cast<float>((i * 37 + frame) % 300);
+        const float y = static_cast<float>((i * 53) % 220);
+        glColor3ub(static_cast<GLubyte>(i * 2), 200, static_cast<GLubyte>(255 - i));
+        glVertex2f(x + 18, y);
+        glVertex2f(x, y);
+        glVertex2f(x, y + 18);
+        glVertex2f(x + 18, y + 18);
+    }
+    glEnd();
+    glColor4f(1, 1, 1, 1);
+}
+
+struct Result {
+    double cpu_per_second = 0;
+    double median = 0, p99 = 0, worst = 0;
+    int dropped = 0;
+    int frames = 0;
+};
+
+Result summarise(std::vector<double> lateness, double cpu, double seconds, int dropped) {
+    Result r;
+    r.frames = static_cast<int>(lateness.size());
+    r.cpu_per_second = cpu / seconds;
+    std::sort(lateness.begin(), lateness.end());
+    if (!lateness.empty()) {
+        r.median = lateness[lateness.size() / 2];
+        r.p99 = lateness[std::min(lateness.size() - 1, lateness.size() * 99 / 100)];
+        r.worst = lateness.back();
+    }
+    r.dropped = dropped;
+    return r;
+}
+
+void sleep_until(double deadline_ms) {
+    timespec ts;
+    const double sec = std::floor(deadline_ms / 1000.0);
+    ts.tv_sec = static_cast<time_t>(sec);
+    ts.tv_nsec = static_cast<long>((deadline_ms - sec * 1000.0) * 1e6);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+    }
+}
+
+Result bare_loop(double seconds) {
+    SDL_Init(SDL_INIT_VIDEO);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_Window* w = SDL_CreateWindow("bare", 0, 0, 320, 240, SDL_WINDOW_OPENGL);
+    SDL_GLContext ctx = SDL_GL_CreateContext(w);
+    SDL_GL_SetSwapInterval(0);
+    glViewport(0, 0, 320, 240);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 320, 240, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const double period = 1000.0 / 60.0;
+    const int frames = static_cast<int>(seconds * 60);
+    std::vector<double> lateness;
+    int dropped = 0;
+    double next = mono_ms() + period;
+    const double cpu0 = cpu_ms();
+    const double t0 = mono_ms();
+    for (int f = 0; f < frames; ++f) {
+        SDL_Event ev;
+        while (SDL_PollEvent(&ev)) {
+        }
+        draw_frame(f);
+        SDL_GL_SwapWindow(w);
+        sleep_until(next);
+        const double now = mono_ms();
+        lateness.push_back(now - next);
+        next += period;
+        while (next < now) {
+            next += period;
+            ++dropped;
+        }
+    }
+    const double cpu = cpu_ms() - cpu0;
+    const double wall = (mono_ms() - t0) / 1000.0;
+    SDL_GL_DeleteContext(ctx);
+    SDL_DestroyWindow(w);
+    SDL_Quit();
+    return summarise(lateness, cpu, wall, dropped);
+}
+
+Result engine_loop(double seconds) {
+    using namespace zorby;
+    static Engine e;
+    set_current_engine(&e);
+    if (!engine_start(platform::make_sdl_platform(), 1, "zorby")) {
+        std::fputs("engine did not start\n", stderr);
+        std::exit(1);
+    }
+    const int frames = static_cast<int>(seconds * 60);
+    std::vector<double> lateness;
+    int dropped = 0;
+    auto& d = *e.display;
+    const double cpu0 = cpu_ms();
+    const double t0 = mono_ms();
+    for (int f = 0; f < frames; ++f) {
+        draw_frame(f);
+        d.set_viewport(0, 0, 0, 0);
+        const double slot = d.next_frame_time;
+        present_frame();
+        // present_frame returns once the slot has passed: how far past it are we?
+        const double now = clock_ms();
+        lateness.push_back(now - slot);
+        const double advanced = d.next_frame_time - slot;
+        if (advanced > d.frame_period * 1.5) dropped += static_cast<int>(advanced / d.frame_period + 0.5) - 1;
+    }
+    const double cpu = cpu_ms() - cpu0;
+    const double wall = (mono_ms() - t0) / 1000.0;
+    engine_cleanup();
+    return summarise(lateness, cpu, wall, dropped);
+}
+
+void print(const char* name, const Result& r) {
+    std::printf("%-8s frames %5d  cpu %6.1f ms/s  lateness median %.3f ms  p99 %.3f ms  worst %.3f ms  dropped %d\n",
+                name, r.frames, r.cpu_per_second, r.median, r.p99, r.worst, r.dropped);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
+    const Result bare = bare_loop(seconds);
+    const Result eng = engine_loop(seconds);
+    print("bare", bare);
+    print("engine", eng);
+    std::printf("cpu ratio engine/bare %.2f (goal <= 1.5); engine p99 lateness %.3f ms (goal <= 0.2)\n",
+                eng.cpu_per_second / bare.cpu_per_second, eng.p99);
+    return 0;
+}
