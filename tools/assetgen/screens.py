@@ -213,8 +213,9 @@ def new_high_score():
     d.rounded_rectangle((2, 12, 897, 81), radius=10, fill=(255, 90, 160, 255))
     d.rounded_rectangle((6, 16, 893, 77), radius=8, fill=(60, 40, 140, 255))
     starfield(img, (8, 18, 892, 76), 9, 160)
-    big_title(img, 330, 24, "NEW HIGH SCORE!")
-    c.draw_text(img, 730, 40, "Type your name next", 2, c.WHITE, c.INK, compact=True, align="center")
+    big_title(img, 180, 24, "NEW HIGH SCORE!")
+    c.draw_text(img, 480, 40, "Type your name next", 2, c.WHITE, c.INK, compact=True, align="center")
+    big_title(img, 760, 24, "WELL DONE!")
     for x in range(20, 900, 150):
         img.alpha_composite(faces.vector_face(24, "bonus"), (x, 0))
         img.alpha_composite(faces.star(), (x + 70, 84))
