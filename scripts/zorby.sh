@@ -13,7 +13,7 @@ JOBS="${JOBS:-$(nproc)}"
 
 RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libsdl2-mixer-dev
     libpng-dev zlib1g-dev liblzo2-dev libgl-dev libgl1-mesa-dri libgtest-dev libbenchmark-dev)
-TEST_PACKAGES=(xvfb xauth)
+TEST_PACKAGES=(xvfb xauth python3-pil python3-numpy lame)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 install_missing() {
