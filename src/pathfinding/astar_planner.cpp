@@ -2,6 +2,7 @@
 #include "pathfinding/astar_planner.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 
 namespace zorby {
@@ -42,12 +43,14 @@ float AStarPlanner::heuristic(int32_t x, int32_t y) const {
     return static_cast<float>(hi - lo) + sqrt2 * static_cast<float>(lo);
 }
 
-bool AStarPlanner::visit(PathNode* from, int32_t x, int32_t y, float step_cost) {
+inline bool AStarPlanner::visit(PathNode* from, int32_t x, int32_t y, const MapCell& cell,
+                                float step_cost) {
     const float g = from->g + step_cost;
+    const uint32_t where = cell.place & place_mask;
+    // Most offers reach a cell that already has a node by a way no cheaper.
+    if (where != 0 && !(g < cell.g)) return true;
     const float h = heuristic(x, y);
     const float f = g + params_.weight * (h - g);
-    const MapCell& cell = cells_[cell_index(x, y)];
-    const uint32_t where = cell.place & place_mask;
 
     if (where == 0) {
         PathNode* node = pool_.take();
@@ -61,7 +64,6 @@ bool AStarPlanner::visit(PathNode* from, int32_t x, int32_t y, float step_cost) 
         return insert_open(node);
     }
 
-    if (!(g < cell.g)) return true;
     PathNode* node = pool_.node(static_cast<int32_t>(cell.place >> 2));
     if (where == in_closed) {
         // A cheaper way into a closed cell: re-open it.
@@ -79,40 +81,53 @@ bool AStarPlanner::visit(PathNode* from, int32_t x, int32_t y, float step_cost) 
 bool AStarPlanner::search() {
     const int32_t width = params_.width;
     const int32_t height = params_.height;
-    // Edge neighbours first, in this order; the diagonals after them.
-    static constexpr int32_t step_x[8] = {0, 1, -1, 0, -1, 1, -1, 1};
-    static constexpr int32_t step_y[8] = {-1, 0, 0, 1, -1, -1, 1, 1};
-    const int neighbours = params_.diagonal_moves ? 8 : 4;
+    const ptrdiff_t row = width;
+    // Offers one neighbour unless it is blocked; false when the search ran out of room.
+    auto offer = [this](PathNode* from, int32_t x, int32_t y, const MapCell& cell) {
+        return cell.cost < 0.0f || visit(from, x, y, cell, cell.cost);
+    };
 
     while (!open_.empty()) {
         PathNode* node = open_.back();
         open_.pop_back();
-        if (node->x == params_.goal_x && node->y == params_.goal_y) {
+        const int32_t x = node->x;
+        const int32_t y = node->y;
+        if (x == params_.goal_x && y == params_.goal_y) {
             closed_.insert_new(node);
             place(node, in_closed);
             goal_node_ = node;
             done_ = true;
             return true;
         }
-        for (int k = 0; k < neighbours; ++k) {
-            const int32_t x = node->x + step_x[k];
-            const int32_t y = node->y + step_y[k];
-            if (x < 0 || y < 0 || x >= width || y >= height) continue;
-            float cost = cells_[cell_index(x, y)].cost;
-            if (cost < 0.0f) continue;
-            if (k >= 4) {
-                // No squeezing between two blocked cells or across a blocked corner.
-                if (cells_[cell_index(x, node->y)].cost < 0.0f ||
-                    cells_[cell_index(node->x, y)].cost < 0.0f)
-                    continue;
-                if (params_.diagonal_cost) cost *= sqrt2;
-            }
-            if (!visit(node, x, y, cost)) return false;
-        }
+        // The neighbours in this order: up, right, left, down; then the diagonals.
+        const MapCell* here = &cells_[cell_index(x, y)];
+        if (y > 0 && !offer(node, x, y - 1, here[-row])) return false;
+        if (x + 1 < width && !offer(node, x + 1, y, here[1])) return false;
+        if (x > 0 && !offer(node, x - 1, y, here[-1])) return false;
+        if (y + 1 < height && !offer(node, x, y + 1, here[row])) return false;
+        if (params_.diagonal_moves && !offer_diagonals(node, here)) return false;
         closed_.insert_new(node);
         place(node, in_closed);
     }
     return false;
+}
+
+bool AStarPlanner::offer_diagonals(PathNode* node, const MapCell* here) {
+    static constexpr int32_t step_x[4] = {-1, 1, -1, 1};
+    static constexpr int32_t step_y[4] = {-1, -1, 1, 1};
+    const ptrdiff_t row = params_.width;
+    for (int k = 0; k < 4; ++k) {
+        const int32_t x = node->x + step_x[k];
+        const int32_t y = node->y + step_y[k];
+        if (x < 0 || y < 0 || x >= params_.width || y >= params_.height) continue;
+        const MapCell& cell = here[step_x[k] + step_y[k] * row];
+        // No squeezing between two blocked cells or across a blocked corner.
+        if (cell.cost < 0.0f || here[step_x[k]].cost < 0.0f || here[step_y[k] * row].cost < 0.0f)
+            continue;
+        const float cost = params_.diagonal_cost ? cell.cost * sqrt2 : cell.cost;
+        if (!visit(node, x, y, cell, cost)) return false;
+    }
+    return true;
 }
 
 }  // namespace zorby

@@ -20,7 +20,9 @@ class AStarPlanner : public Planner {
     float heuristic(int32_t x, int32_t y) const;
     // Offers the cell (x, y), entered from `from` at the given step cost, as a
     // neighbour. False when the pool or open list ran out.
-    bool visit(PathNode* from, int32_t x, int32_t y, float step_cost);
+    bool visit(PathNode* from, int32_t x, int32_t y, const MapCell& cell, float step_cost);
+    // Offers the four diagonal neighbours of a node standing on `here`.
+    bool offer_diagonals(PathNode* node, const MapCell* here);
 };
 
 }  // namespace zorby
