@@ -209,13 +209,19 @@ DirectoryEnd ArchiveReader::read_directory(const std::function<bool(const Archiv
     return in.failed() ? DirectoryEnd::read_failed : DirectoryEnd::truncated;
 }
 
-UnpackStatus ArchiveReader::unpack(const ArchiveEntry& entry, std::vector<uint8_t>& out) {
-    out.clear();
+UnpackStatus ArchiveReader::check_member(const ArchiveEntry& entry) const {
     const int64_t packed = entry.packed_size;
     if (packed < 4) return UnpackStatus::bad_size;
     if (entry.offset < 0 || entry.offset > size_ - kArchiveTrailerSize - packed) {
         return UnpackStatus::bad_range;
     }
+    return UnpackStatus::ok;
+}
+
+UnpackStatus ArchiveReader::unpack(const ArchiveEntry& entry, std::vector<uint8_t>& out) {
+    out.clear();
+    if (UnpackStatus status = check_member(entry); status != UnpackStatus::ok) return status;
+    const int64_t packed = entry.packed_size;
     uint8_t head[4];
     if (!read_at(entry.offset, head, sizeof head)) return UnpackStatus::read_failed;
     const uint32_t unpacked = static_cast<uint32_t>(read_le32(head));

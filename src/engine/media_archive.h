@@ -74,6 +74,9 @@ class ArchiveReader {
     // returns false (stopped) or the directory ends. A directory that lies outside the
     // file or runs into the trailer ends early with out_of_range or truncated.
     DirectoryEnd read_directory(const std::function<bool(const ArchiveEntry&)>& visit);
+    // Checks that a member's packed size is plausible and that it lies inside the
+    // file, before its trailer; reads nothing.
+    UnpackStatus check_member(const ArchiveEntry& entry) const;
     // Unpacks a member into out (resized to its unpacked size). Fails, leaving out
     // empty, when the member lies outside the file, its sizes are not plausible, or
     // the stream is damaged or does not unpack to exactly the stated size.

@@ -1,0 +1,349 @@
+// zorby-assets run as a real process: packing, listing and extracting round trips,
+// the engine lookup agreeing with extract, refusals and damaged archives giving one
+// line and status 1 (never a crash), and pictures decoded as the sprite store does.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <png.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+
+#include "engine/media_archive.h"
+#include "engine/packed_media.h"
+#include "support/engine_fixture.h"
+
+extern char** environ;
+
+namespace zorby {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+std::vector<uint8_t> read_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_bytes(const std::string& path, const std::vector<uint8_t>& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
+}
+
+std::string read_text(const std::string& path) {
+    std::vector<uint8_t> b = read_bytes(path);
+    return {b.begin(), b.end()};
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+struct ToolResult {
+    int status = -1;  // exit status, or 128 + signal number when killed
+    std::string out, err;
+};
+
+class ToolTest : public ::testing::Test {
+  protected:
+    ToolResult run(const std::vector<std::string>& args) {
+        const std::string out_path = dir_.file(".stdout"), err_path = dir_.file(".stderr");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<std::string> all = {ZORBY_ASSETS_TOOL};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        ToolResult result;
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        result.out = read_text(out_path);
+        result.err = read_text(err_path);
+        return result;
+    }
+
+    // A failure as documented: status 1 and exactly one line of its own on stderr.
+    static void expect_one_line_failure(const ToolResult& r, const std::string& what) {
+        EXPECT_EQ(r.status, 1) << what << ": " << r.err;
+        const std::vector<std::string> lines = lines_of(r.err);
+        ASSERT_EQ(lines.size(), 1u) << what << ": " << r.err;
+        EXPECT_EQ(lines[0].rfind("zorby-assets: ", 0), 0u) << what;
+    }
+
+    std::string file(const std::string& name, const std::vector<uint8_t>& data) {
+        write_bytes(dir_.file(name), data);
+        return dir_.file(name);
+    }
+
+    TempDir dir_;
+};
+
+std::vector<uint8_t> random_bytes(size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::vector<uint8_t> out(n);
+    for (auto& b : out) b = static_cast<uint8_t>(gen());
+    return out;
+}
+
+std::vector<uint8_t> text_bytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+
+TEST_F(ToolTest, PackListExtractRoundTripAgreesWithTheLookup) {
+    std::string long_text;
+    for (int i = 0; i < 20000; ++i) long_text += std::to_string(i) + "\n";
+    const std::vector<std::pair<std::string, std::vector<uint8_t>>> inputs = {
+        {"Title.PNG", text_bytes(long_text)},
+        {"hit.wav", random_bytes(70000, 1)},
+        {"empty.txt", {}},
+        {"one.bin", {42}},
+    };
+    fs::create_directory(dir_.file("in"));
+    std::vector<std::string> args = {"pack", dir_.file("media.pak")};
+    for (const auto& [name, data] : inputs) args.push_back(file("in/" + name, data));
+    ToolResult packed = run(args);
+    ASSERT_EQ(packed.status, 0) << packed.err;
+    EXPECT_EQ(packed.err, "");
+
+    ToolResult listed = run({"list", dir_.file("media.pak")});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, "Title.PNG\nhit.wav\nempty.txt\none.bin\n");
+
+    TempDir tmp;
+    const char* old_tmp = std::getenv("TMPDIR");
+    const std::string saved = old_tmp ? old_tmp : "";
+    ::setenv("TMPDIR", tmp.path().c_str(), 1);
+    PackedMediaLookup lookup(dir_.file("media.pak"));
+    for (const auto& [name, data] : inputs) {
+        // Asked for with another directory and another case, as a game would.
+        std::string asked = "gfx/";
+        for (char c : name) asked += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        ToolResult extracted = run({"extract", dir_.file("media.pak"), asked, dir_.file("out")});
+        ASSERT_EQ(extracted.status, 0) << name << ": " << extracted.err;
+        EXPECT_EQ(read_bytes(dir_.file("out")), data) << name;
+        std::string resolved;
+        ASSERT_EQ(resolve_media_name(lookup, asked, resolved), 1) << name;
+        EXPECT_EQ(read_bytes(resolved), data) << name;
+    }
+    lookup.cleanup();
+    if (old_tmp) {
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
+
+    // Packing over one of its own inputs works: the archive is written aside first.
+    ToolResult repacked = run({"pack", dir_.file("media.pak"), dir_.file("media.pak")});
+    ASSERT_EQ(repacked.status, 0) << repacked.err;
+    EXPECT_EQ(run({"list", dir_.file("media.pak")}).out, "media.pak\n");
+}
+
+TEST_F(ToolTest, RefusalsLeaveTheArchiveAlone) {
+    const std::string archive = file("keep.pak", text_bytes("previous contents"));
+    fs::create_directory(dir_.file("a"));
+    fs::create_directory(dir_.file("b"));
+    const std::string x = file("a/x.png", {1, 2, 3});
+    const std::string other_x = file("b/X.PNG", {4});
+    expect_one_line_failure(run({"pack", archive, x, other_x}), "repeated name");
+    expect_one_line_failure(run({"pack", archive, x, dir_.file("missing.png")}), "missing input");
+    expect_one_line_failure(run({"pack", archive, dir_.path()}), "directory as input");
+    EXPECT_EQ(read_text(archive), "previous contents");
+    // No half-written leftovers beside it.
+    for (const auto& e : fs::directory_iterator(dir_.path())) {
+        EXPECT_EQ(e.path().filename().string().find(".zorby-assets-"), std::string::npos);
+    }
+
+    ToolResult pack_ok = run({"pack", archive, x});
+    ASSERT_EQ(pack_ok.status, 0);
+    expect_one_line_failure(run({"extract", archive, "y.png", dir_.file("out")}), "no member");
+    EXPECT_FALSE(fs::exists(dir_.file("out")));
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"list"}).status, 2);
+    EXPECT_EQ(run({"extract", archive, "x.png"}).status, 2);
+    EXPECT_EQ(run({"frobnicate", archive}).status, 2);
+}
+
+std::vector<uint8_t> patched(std::vector<uint8_t> raw, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) raw[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    return raw;
+}
+
+TEST_F(ToolTest, DamagedArchivesGiveOneLineAndStatusOne) {
+    std::vector<uint8_t> good;
+    std::string error;
+    const std::vector<uint8_t> data = random_bytes(5000, 2);
+    ASSERT_TRUE(build_archive({{"a.bin", data}, {"b.bin", text_bytes("bbbbbbbbbbbbbbbbbbbbbb")}},
+                              false, good, error));
+    const size_t body = pack_member_data(data).size();
+    const size_t d_field = good.size() - 4;
+    const size_t dir = good[d_field] | (good[d_field + 1] << 8) | (good[d_field + 2] << 16);
+
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> cases = {
+        {"empty file", {}},
+        {"no signature", text_bytes("hello, this is not an archive")},
+        {"directory past the end", patched(good, d_field, 0x7FFFFFF0)},
+        {"member past the end", patched(good, dir + 1 + 5, 0x7FFFFFF0)},
+        {"packed size below 4", patched(good, dir + 1 + 5 + 4, 2)},
+        {"unpacked size huge", patched(good, 0, 0xFFFFFFFF)},
+        {"unpacked size wrong", patched(good, 0, 4999)},
+    };
+    std::vector<uint8_t> scrambled = good;
+    for (size_t i = 8; i < body; i += 5) scrambled[i] ^= 0xA5;
+    cases.emplace_back("scrambled stream", scrambled);
+    std::vector<uint8_t> unterminated = good;
+    unterminated[d_field - 4] = 9;
+    cases.emplace_back("unterminated directory", unterminated);
+
+    for (const auto& [what, raw] : cases) {
+        const std::string archive = file("bad.pak", raw);
+        ToolResult listed = run({"list", archive});
+        // Only damage inside the first member's data can let the listing pass.
+        if (what != "unpacked size huge" && what != "unpacked size wrong" &&
+            what != "scrambled stream") {
+            expect_one_line_failure(listed, "list: " + what);
+            EXPECT_EQ(listed.out, "") << what;
+        } else {
+            EXPECT_EQ(listed.status, 0) << what;
+        }
+        // Extract picks a member as the lookup does: damage after it does not matter,
+        // and a name after the damage is never reached.
+        const std::string name = what == "unterminated directory" ? "c.bin" : "a.bin";
+        expect_one_line_failure(run({"extract", archive, name, dir_.file("out")}),
+                                "extract: " + what);
+        EXPECT_FALSE(fs::exists(dir_.file("out"))) << what;
+    }
+    expect_one_line_failure(run({"list", dir_.file("missing.pak")}), "missing archive");
+    expect_one_line_failure(run({"list", dir_.path()}), "directory as archive");
+
+    // Random damage anywhere: a clean answer, never a crash.
+    std::mt19937 gen(7);
+    for (int round = 0; round < 40; ++round) {
+        std::vector<uint8_t> bad = good;
+        for (int k = 0; k < 3; ++k) bad[gen() % bad.size()] = static_cast<uint8_t>(gen());
+        const std::string archive = file("rnd.pak", bad);
+        for (const auto& args :
+             {std::vector<std::string>{"list", archive},
+              std::vector<std::string>{"extract", archive, "b.bin", dir_.file("rnd.out")}}) {
+            ToolResult r = run(args);
+            EXPECT_TRUE(r.status == 0 || r.status == 1) << args[0] << " round " << round;
+            if (r.status == 1) expect_one_line_failure(r, args[0]);
+        }
+    }
+}
+
+// A 24-bit BMP, rows bottom first and padded to 4 bytes; pixels given top row first
+// as 0xRRGGBB.
+std::vector<uint8_t> make_bmp24(int w, int h, const std::vector<uint32_t>& rgb) {
+    const int stride = (w * 3 + 3) & ~3;
+    std::vector<uint8_t> out(54 + static_cast<size_t>(stride) * h, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    out[0] = 'B';
+    out[1] = 'M';
+    put32(2, static_cast<uint32_t>(out.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(w));
+    put32(22, static_cast<uint32_t>(h));
+    out[26] = 1;
+    out[28] = 24;
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = out.data() + 54 + static_cast<size_t>(stride) * (h - 1 - y);
+        for (int x = 0; x < w; ++x) {
+            const uint32_t c = rgb[static_cast<size_t>(y * w + x)];
+            row[x * 3 + 0] = static_cast<uint8_t>(c);
+            row[x * 3 + 1] = static_cast<uint8_t>(c >> 8);
+            row[x * 3 + 2] = static_cast<uint8_t>(c >> 16);
+        }
+    }
+    return out;
+}
+
+std::vector<uint8_t> read_png_rgba(const std::string& path, int& w, int& h) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
+    w = static_cast<int>(image.width);
+    h = static_cast<int>(image.height);
+    return pixels;
+}
+
+TEST_F(ToolTest, ImageDecodesAsTheSpriteStoreDoes) {
+    // The key colour RGB(255, 0, 128) turns transparent; everything else stays opaque.
+    const std::vector<uint32_t> pixels = {0xFF0080, 0x102030, 0x00FF00,
+                                          0x0000FF, 0xFF0081, 0xFFFFFF};
+    const std::vector<uint8_t> expected = {0,    0,    0,    0,   0x10, 0x20, 0x30, 255,
+                                           0,    0xFF, 0,    255, 0,    0,    0xFF, 255,
+                                           0xFF, 0,    0x81, 255, 0xFF, 0xFF, 0xFF, 255};
+    const std::string bmp = file("key.bmp", make_bmp24(3, 2, pixels));
+    ToolResult r = run({"image", bmp, dir_.file("key.png")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    int w = 0, h = 0;
+    EXPECT_EQ(read_png_rgba(dir_.file("key.png"), w, h), expected);
+    EXPECT_EQ(w, 3);
+    EXPECT_EQ(h, 2);
+
+    // The same picture as an RGB PNG gives the same result.
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = 3;
+    image.height = 2;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb;
+    for (uint32_t c : pixels) {
+        rgb.insert(rgb.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+    }
+    ASSERT_TRUE(
+        png_image_write_to_file(&image, dir_.file("in.png").c_str(), 0, rgb.data(), 0, nullptr));
+    r = run({"image", dir_.file("in.png"), dir_.file("out.png")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_png_rgba(dir_.file("out.png"), w, h), expected);
+}
+
+TEST_F(ToolTest, ImageRejectionsSayWhyInOneLine) {
+    std::vector<uint8_t> sixteen_bit = make_bmp24(2, 2, {0, 0, 0, 0});
+    sixteen_bit[28] = 16;
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {file("notes.txt", text_bytes("just text, no picture at all")), "neither a BMP nor a PNG"},
+        {file("deep.bmp", sixteen_bit), "BMP rejected"},
+        {file("cut.png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0}), "PNG rejected"},
+        {dir_.file("missing.png"), "cannot open"},
+    };
+    for (const auto& [path, reason] : cases) {
+        ToolResult r = run({"image", path, dir_.file("never.png")});
+        EXPECT_EQ(r.status, 1) << path;
+        // The decoders may print their own diagnostics; the tool's line comes last.
+        const std::vector<std::string> lines = lines_of(r.err);
+        ASSERT_FALSE(lines.empty()) << path;
+        EXPECT_EQ(lines.back().rfind("zorby-assets: ", 0), 0u) << r.err;
+        EXPECT_NE(lines.back().find(reason), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(dir_.file("never.png")));
+    }
+}
+
+}  // namespace
+}  // namespace zorby
