@@ -44,9 +44,12 @@ ReplayResult run_replay(const platform::InputScript& script, const ReplayRunOpti
         platform::ReplayPlatform& rp = *replay;
         rp.on_end = end_replay;
         uint64_t sound_hash = fnv1a(nullptr, 0);
+        bool start_failed = false;
         try {
-            if (engine_start(std::move(replay), 1, "zorby")) {
-                result.started = true;
+            if (!engine_start(std::move(replay), 1, "zorby")) {
+                start_failed = true;
+                result.exit_status = 1;
+            } else {
                 if (script.seed) seed_random(*script.seed);
                 if (e.sound) {
                     e.sound->on_play = [&sound_hash](double slot, double pan, double volume,
@@ -58,12 +61,12 @@ ReplayResult run_replay(const platform::InputScript& script, const ReplayRunOpti
                 if (options.on_start) options.on_start(rp);
                 main_routine();
                 end_program();  // as the program entry does after the main routine
-            } else {
-                result.exit_status = 1;
             }
         } catch (const ProgramEnded& ended) {
+            // Also when the script ended during start-up: the engine was running.
             result.exit_status = ended.exit_status;
         }
+        result.started = !start_failed;
         result.frames = rp.frames();
         result.frame_hashes = rp.frame_hashes();
         result.sound_hash = sound_hash;

@@ -33,8 +33,7 @@ struct ReplayRunOptions {
 
 struct ReplayResult {
     bool started = false;
-    // The status the program ended with (-1: the main routine returned without
-    // ending the program, which the program entry then does with 0).
+    // The status the program ended with (1 when the engine could not start).
     int exit_status = -1;
     uint64_t frames = 0;
     // (frame, hash) for every hashed frame, and one hash over all of them.

@@ -64,6 +64,7 @@ void RecordingPlatform::write(const ScriptPosition& at, ScriptEvent::Kind kind, 
     e.b = b;
     out_ << format_script_event(e) << '\n';
     model_.apply(e);
+    quiet_ = 0;
 }
 
 void RecordingPlatform::pace() {
@@ -94,51 +95,41 @@ void RecordingPlatform::sleep_until_ms(double deadline_ms) {
     pace();
 }
 
-void RecordingPlatform::mark_long_polls() {
-    // A very long run of polls: the sync line keeps the replay from treating the
-    // program as stalled before the run's last poll.
-    if (polls_ > options_.stall_reads) write({frame_, reads_, polls_ - 1}, ScriptEvent::Kind::Sync);
+void RecordingPlatform::note_input_call() {
+    // A long quiet run: the sync line keeps the replay from treating the program as
+    // stalled while the script's next event is still to come.
+    if (quiet_ >= options_.stall_reads) write(ScriptEvent::Kind::Sync);
 }
 
 void RecordingPlatform::swap_buffers() {
-    mark_long_polls();
     inner_->swap_buffers();
-    if (reads_ > options_.stall_reads) {
-        write({frame_, reads_ - 1, 0}, ScriptEvent::Kind::Sync);  // likewise for reads
-    }
     ++frame_;
     reads_ = 0;
     polls_ = 0;
+    quiet_ = 0;
     now_ms_ += options_.frame_period_ms;
     pace();
     if (!finished_) out_.flush();
 }
 
 std::optional<WindowEvent> RecordingPlatform::poll_window_event() {
+    note_input_call();
     std::optional<WindowEvent> e = inner_->poll_window_event();
-    const ScriptPosition at{frame_, reads_, polls_};
-    ++polls_;
-    if (!e || finished_) return e;
-    switch (e->type) {
-        case WindowEventType::FocusLost:
-            write(at, ScriptEvent::Kind::FocusLost);
-            break;
-        case WindowEventType::FocusGained:
-            write(at, ScriptEvent::Kind::FocusGained);
-            break;
-        case WindowEventType::Close:
-            write(at, ScriptEvent::Kind::Close);
-            break;
-        case WindowEventType::ScreenSaver:
-            return e;  // nothing to replay
+    if (e && !finished_ && e->type != WindowEventType::ScreenSaver) {
+        using K = ScriptEvent::Kind;
+        write(e->type == WindowEventType::FocusLost     ? K::FocusLost
+              : e->type == WindowEventType::FocusGained ? K::FocusGained
+                                                        : K::Close);
+        // The written event waits in the model's queue; the live one is handed out.
+        model_.take_window_event();
     }
-    // The written event waits in the model's queue; the live one is handed out.
-    model_.take_window_event();
+    ++polls_;
+    ++quiet_;
     return e;
 }
 
 void RecordingPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
-    mark_long_polls();
+    note_input_call();
     inner_->keyboard_state(out);
     if (!finished_) {
         for (int code = 0; code < 256; ++code) {
@@ -150,8 +141,7 @@ void RecordingPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
         // Only bit 7 means anything; the replay answers with exactly these bytes.
         out = model_.keys();
     }
-    polls_ = 0;
-    ++reads_;
+    end_read();
 }
 
 int RecordingPlatform::key_character(int scan_code) {
@@ -164,7 +154,7 @@ int RecordingPlatform::key_character(int scan_code) {
 }
 
 MouseSample RecordingPlatform::sample_mouse() {
-    mark_long_polls();
+    note_input_call();
     MouseSample s = inner_->sample_mouse();
     if (!finished_) {
         using K = ScriptEvent::Kind;
@@ -185,9 +175,14 @@ MouseSample RecordingPlatform::sample_mouse() {
         }
         s = model_.take_mouse_sample();
     }
-    polls_ = 0;
-    ++reads_;
+    end_read();
     return s;
+}
+
+void RecordingPlatform::end_read() {
+    ++reads_;
+    polls_ = 0;
+    ++quiet_;
 }
 
 void RecordingPlatform::warp_pointer(int x, int y) {

@@ -26,8 +26,9 @@ struct RecordingOptions {
     double frame_period_ms = DeterministicOptions{}.frame_period_ms;
     // Keep the virtual clock in step with real time (off for tests).
     bool realtime = true;
-    // Reads (or polls) beyond this many in one frame are marked with a sync line, so
-    // the replay's stall rule (ReplayOptions::stall_reads) never moves later events.
+    // After this many reads and polls in a row without an event a sync line is
+    // written, so the replay's stall rule (ReplayOptions::stall_reads, which must be
+    // the same) never moves later events.
     uint64_t stall_reads = 1000000;
 };
 
@@ -86,8 +87,10 @@ class RecordingPlatform : public Platform {
     void write(ScriptEvent::Kind kind, int a = 0, int b = 0) {
         write({frame_, reads_, polls_}, kind, a, b);
     }
-    // Marks a very long run of polls since the last read (see RecordingOptions).
-    void mark_long_polls();
+    // Before each read or poll: marks a long run of them without events.
+    void note_input_call();
+    // After each read: the next read window begins.
+    void end_read();
     // Waits in real time until the virtual clock's moment.
     void pace();
 
@@ -101,6 +104,7 @@ class RecordingPlatform : public Platform {
     uint64_t frame_ = 0;
     uint64_t reads_ = 0;
     uint64_t polls_ = 0;
+    uint64_t quiet_ = 0;  // reads and polls since the frame began or the last event
     bool finished_ = false;
 };
 

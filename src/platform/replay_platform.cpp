@@ -30,9 +30,9 @@ ReplayPlatform::ReplayPlatform(std::unique_ptr<Platform> inner, InputScript scri
     : inner_(std::move(inner)), script_(std::move(script)), options_(options) {
     std::stable_sort(script_.events.begin(), script_.events.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.at < b.at; });
-    // The end line, or else the end of the frame of the last event.
-    const uint64_t last = script_.events.empty() ? 0 : script_.events.back().at.frame;
-    end_at_ = {last + 1, 0};
+    // The end line, or else the end of the frame of the last event; a script without
+    // events runs until the program ends (or waits for input that never comes).
+    end_at_ = {script_.events.empty() ? UINT64_MAX : script_.events.back().at.frame + 1, 0, 0};
     for (const ScriptEvent& e : script_.events) {
         if (e.kind == ScriptEvent::Kind::End) {
             end_at_ = e.at;
@@ -49,25 +49,26 @@ void ReplayPlatform::end_script() {
     if (on_end) on_end();
 }
 
-void ReplayPlatform::advance(bool counted_read) {
+void ReplayPlatform::advance() {
     const ScriptPosition now{frame_, reads_, polls_};
-    const uint64_t run = counted_read ? reads_ : polls_;
-    if (!ended_ && run >= options_.stall_reads) {
-        // The program waits for input within this frame while the script has none
-        // left for it: the rest of the script moves forward to now, or, with nothing
-        // left, the script has ended.
+    apply_due();
+    if (!ended_ && quiet_ >= options_.stall_reads) {
+        // The program keeps asking for input within this frame while the script has
+        // nothing more for it: the rest of the script moves forward to now, or, with
+        // nothing left, the script has ended.
         if (next_ < script_.events.size() && script_.events[next_].at.frame > frame_) {
             const uint64_t shift = script_.events[next_].at.frame - frame_;
             for (size_t i = next_; i < script_.events.size(); ++i) {
                 script_.events[i].at.frame -= shift;
             }
             if (end_at_.frame > frame_) end_at_.frame -= std::min(shift, end_at_.frame - frame_);
+            apply_due();
         } else if (next_ == script_.events.size() && end_at_.frame > frame_) {
             end_script();
         }
     }
-    apply_due();
     if (!ended_ && now >= end_at_) end_script();
+    ++quiet_;
 }
 
 void ReplayPlatform::apply_due() {
@@ -75,6 +76,7 @@ void ReplayPlatform::apply_due() {
     while (next_ < script_.events.size() && script_.events[next_].at <= now) {
         state_.apply(script_.events[next_]);
         ++next_;
+        quiet_ = 0;
     }
 }
 
@@ -109,18 +111,19 @@ void ReplayPlatform::swap_buffers() {
     ++frame_;
     reads_ = 0;
     polls_ = 0;
+    quiet_ = 0;
     if (options_.watch) pump_host_window();
     if (!ended_ && ScriptPosition{frame_, 0} >= end_at_) end_script();
 }
 
 std::optional<WindowEvent> ReplayPlatform::poll_window_event() {
-    advance(false);
+    advance();
     ++polls_;
     return state_.take_window_event();
 }
 
 void ReplayPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
-    advance(true);
+    advance();
     out = state_.keys();
     ++reads_;
     polls_ = 0;
@@ -132,7 +135,7 @@ int ReplayPlatform::key_character(int scan_code) {
 }
 
 MouseSample ReplayPlatform::sample_mouse() {
-    advance(true);
+    advance();
     const MouseSample s = state_.take_mouse_sample();
     ++reads_;
     polls_ = 0;

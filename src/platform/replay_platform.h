@@ -4,10 +4,11 @@
 //
 // The script ends at its "end" line, or after the frame of its last event when it
 // has none; on_end is then called (the replay driver ends the program there). When
-// the program reads input very many times within one frame while the script's next
-// event lies in a later frame (a hand-written script that presses a key later than
-// the program starts waiting for it), the rest of the script moves forward to now;
-// with nothing left in the script the replay ends instead.
+// the program keeps reading input within one frame (stall_reads reads and polls in a
+// row with no event taking effect) while the script's next event lies in a later
+// frame, as with a hand-written script that presses a key later than the program
+// starts waiting for it, the rest of the script moves forward to now; with nothing
+// left in the script the replay ends instead.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,8 @@
 namespace zorby::platform {
 
 struct ReplayOptions {
-    // Reads within one frame after which the stall rule applies.
+    // Reads and polls in a row within one frame, without an event taking effect,
+    // after which the stall rule applies.
     uint64_t stall_reads = 1000000;
     // Hash the frame about to be shown every this many frames (0: never).
     uint64_t hash_every = 0;
@@ -85,9 +87,10 @@ class ReplayPlatform : public Platform {
     AudioDevice& audio() override { return inner_->audio(); }
 
   private:
-    // Before a read (counted) or a poll: the stall rule, the events due at the
-    // current position, the end of the script.
-    void advance(bool counted_read);
+    // Before a read or a poll: the events due at the current position, the stall
+    // rule, the end of the script.
+    void advance();
+    // Applies the events due at the current position.
     void apply_due();
     void end_script();
     void hash_frame();
@@ -102,6 +105,7 @@ class ReplayPlatform : public Platform {
     uint64_t frame_ = 0;
     uint64_t reads_ = 0;
     uint64_t polls_ = 0;
+    uint64_t quiet_ = 0;  // reads and polls since the frame began or an event applied
     bool ended_ = false;
     std::vector<std::pair<uint64_t, uint64_t>> hashes_;
 };

@@ -1,0 +1,84 @@
+// Builds WAV file images for the audio tests.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace zorby::testing {
+
+struct WavSpec {
+    int channels = 1;
+    int rate = 22050;
+    int bits = 16;
+    int fmt_size = 16;  // 16 or 30 (the extra bytes are zero)
+    bool fact = false;
+    uint32_t fact_size = 4;
+    std::string extra_chunk;  // a chunk id put between fmt (or fact) and data
+};
+
+inline void put32(std::vector<uint8_t>& v, uint32_t x) {
+    for (int i = 0; i < 4; ++i) v.push_back(static_cast<uint8_t>(x >> (8 * i)));
+}
+inline void put16(std::vector<uint8_t>& v, uint16_t x) {
+    v.push_back(static_cast<uint8_t>(x));
+    v.push_back(static_cast<uint8_t>(x >> 8));
+}
+inline void put_id(std::vector<uint8_t>& v, const char* id) {
+    v.insert(v.end(), id, id + 4);
+}
+
+inline std::vector<uint8_t> wav_bytes(const WavSpec& s, const std::vector<uint8_t>& data) {
+    std::vector<uint8_t> v;
+    put_id(v, "RIFF");
+    put32(v, 0);  // patched below
+    put_id(v, "WAVE");
+    put_id(v, "fmt ");
+    put32(v, static_cast<uint32_t>(s.fmt_size));
+    const int block = s.channels * s.bits / 8;
+    put16(v, 1);
+    put16(v, static_cast<uint16_t>(s.channels));
+    put32(v, static_cast<uint32_t>(s.rate));
+    put32(v, static_cast<uint32_t>(s.rate * block));
+    put16(v, static_cast<uint16_t>(block));
+    put16(v, static_cast<uint16_t>(s.bits));
+    for (int i = 16; i < s.fmt_size; ++i) v.push_back(0);
+    if (s.fact) {
+        put_id(v, "fact");
+        put32(v, s.fact_size);
+        for (uint32_t i = 0; i < s.fact_size; ++i) v.push_back(static_cast<uint8_t>(i));
+    }
+    if (!s.extra_chunk.empty()) {
+        put_id(v, s.extra_chunk.c_str());
+        put32(v, 4);
+        put32(v, 0);
+    }
+    put_id(v, "data");
+    put32(v, static_cast<uint32_t>(data.size()));
+    v.insert(v.end(), data.begin(), data.end());
+    const uint32_t riff = static_cast<uint32_t>(v.size() - 8);
+    std::memcpy(v.data() + 4, &riff, 4);
+    return v;
+}
+
+// A 16-bit mono tone of the given length and peak amplitude.
+inline std::vector<uint8_t> tone16(int rate, double seconds, double amplitude, double hz = 440) {
+    std::vector<uint8_t> data;
+    const int n = static_cast<int>(rate * seconds);
+    for (int i = 0; i < n; ++i) {
+        const double v = amplitude * std::sin(2 * M_PI * hz * i / rate);
+        put16(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v))));
+    }
+    return data;
+}
+
+inline void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace zorby::testing

@@ -1,0 +1,399 @@
+// Input scripts, recording and replay: the text form, a recorded run replayed twice
+// giving the same frames, reads and times, and hand-written scripts (stalls, ends,
+// seeds).
+#include "engine/replay.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "audio/sound.h"
+#include "engine/numbers.h"
+#include "graphics/draw.h"
+#include "input/input_state.h"
+#include "support/engine_fixture.h"
+
+namespace zorby {
+namespace {
+
+using platform::InputScript;
+using platform::ScriptEvent;
+using K = ScriptEvent::Kind;
+
+// ---- the text form ----
+
+TEST(InputScriptText, ParsesEveryEventAndKeepsPositionOrder) {
+    const std::string text =
+        "# a comment line\n"
+        "seed 4000000000\n"
+        "\n"
+        "130 button 1 down   # trailing comment\n"
+        "120 key 45 down\n"
+        "125:3 key 45 up\n"
+        "125:3:2 focus lost\n"
+        "130 mouse 160 120\n"
+        "131 move -5 2\n"
+        "131 pointer 10 10\n"
+        "132 wheel -1\n"
+        "133 focus gained\n"
+        "0 char 21 122\n"
+        "140 sync\n"
+        "150 close\n"
+        "160 end\n";
+    InputScript s;
+    std::string error;
+    ASSERT_TRUE(platform::parse_input_script(text, s, error)) << error;
+    ASSERT_EQ(s.seed, 4000000000u);
+    ASSERT_EQ(s.events.size(), 13u);
+    EXPECT_EQ(s.events[0], (ScriptEvent{{0, 0, 0}, K::Char, 21, 122}));
+    EXPECT_EQ(s.events[1], (ScriptEvent{{120, 0, 0}, K::Key, 45, 1}));
+    EXPECT_EQ(s.events[2], (ScriptEvent{{125, 3, 0}, K::Key, 45, 0}));
+    EXPECT_EQ(s.events[3], (ScriptEvent{{125, 3, 2}, K::FocusLost, 0, 0}));
+    // Equal positions keep the order of the file.
+    EXPECT_EQ(s.events[4], (ScriptEvent{{130, 0, 0}, K::Button, 1, 1}));
+    EXPECT_EQ(s.events[5], (ScriptEvent{{130, 0, 0}, K::MouseTo, 160, 120}));
+    EXPECT_EQ(s.events[6], (ScriptEvent{{131, 0, 0}, K::Move, -5, 2}));
+    EXPECT_EQ(s.events[12].kind, K::End);
+    // Written out and read again, the script is the same.
+    InputScript again;
+    ASSERT_TRUE(platform::parse_input_script(platform::format_input_script(s), again, error));
+    EXPECT_EQ(again.seed, s.seed);
+    EXPECT_EQ(again.events, s.events);
+}
+
+TEST(InputScriptText, ErrorsNameTheLine) {
+    const std::pair<const char*, const char*> bad[] = {
+        {"1 key 256 down", "line 1: key code"},
+        {"\n1 key 4 pressed", "line 2: key state"},
+        {"1 button 4 down", "button must be"},
+        {"x key 4 down", "expected FRAME"},
+        {"1:2:3:4 close", "expected FRAME"},
+        {"-1 close", "expected FRAME"},
+        {"1 jump", "unknown event 'jump'"},
+        {"1 mouse 4", "'mouse' takes 2"},
+        {"1 close now", "'close' takes 0"},
+        {"1 focus away", "focus must be"},
+        {"1 wheel 2", "wheel must be"},
+        {"seed -4", "seed takes"},
+        {"7", "missing"},
+    };
+    for (const auto& [text, what] : bad) {
+        InputScript s;
+        std::string error;
+        EXPECT_FALSE(platform::parse_input_script(text, s, error)) << text;
+        EXPECT_NE(error.find(what), std::string::npos) << text << " -> " << error;
+    }
+    InputScript s;
+    std::string error;
+    EXPECT_FALSE(platform::load_input_script("/nonexistent/script.txt", s, error));
+}
+
+// ---- a small program that reads every kind of input ----
+
+// The live side of a recorded run: a deterministic platform with a German layout
+// whose window regains the focus after a number of polls.
+class LiveHost : public platform::DeterministicPlatform {
+  public:
+    LiveHost() : DeterministicPlatform(platform::DeterministicOptions{}) {}
+    int key_character(int code) override {
+        if (code == 21) return 'z';
+        if (code == 44) return 'y';
+        return DeterministicPlatform::key_character(code);
+    }
+    std::optional<platform::WindowEvent> poll_window_event() override {
+        if (focus_back_after > 0 && --focus_back_after == 0) {
+            return platform::WindowEvent{platform::WindowEventType::FocusGained};
+        }
+        return DeterministicPlatform::poll_window_event();
+    }
+    int focus_back_after = 0;
+};
+
+struct MiniGame {
+    LiveHost* live = nullptr;  // set while recording: the program's own input
+    int frames = 90;
+    // What the run saw.
+    int wait_reads = 0;
+    std::vector<uint64_t> frame_hashes;
+    std::vector<double> times, draws;
+    std::string typed;
+    double score = 0;
+
+    void operator()() {
+        Engine& e = engine();
+        // A key waited for without presenting frames; it comes after 777 reads.
+        while (key_down(45) == 0) {
+            if (live && ++wait_reads == 777) live->set_key(45, true);
+            if (!live) ++wait_reads;
+        }
+        for (int f = 0; f < frames; ++f) {
+            if (live) {
+                if (f == 0) live->set_key(45, false);
+                if (f == 5) live->set_key(200, true);
+                if (f == 9) live->set_key(200, false);
+                if (f == 12) live->apply({platform::ScriptedInput::Action::Kind::MouseTo, 100, 50});
+                if (f == 20)
+                    live->apply({platform::ScriptedInput::Action::Kind::MouseMove, -30, 4});
+                if (f == 24) live->apply({platform::ScriptedInput::Action::Kind::ButtonDown, 0, 0});
+                if (f == 26) live->apply({platform::ScriptedInput::Action::Kind::ButtonUp, 0, 0});
+                if (f == 30) live->set_key(21, true);
+                if (f == 31) live->set_key(21, false);
+                if (f == 32) live->set_key(42, true);
+                if (f == 33) live->set_key(30, true);
+                if (f == 35) live->set_key(30, false), live->set_key(42, false);
+                if (f == 40) {
+                    live->apply({platform::ScriptedInput::Action::Kind::FocusLost, 0, 0});
+                    live->focus_back_after = 40;
+                }
+            }
+            double x, y, l, r;
+            mouse_state(x, y, l, r);
+            if (key_down(200) != 0) score += 1;
+            if (l != 0) score += 100;
+            if (const uint8_t c = typed_char(*e.input)) typed += static_cast<char>(c);
+            const double rx = random_int(319), ry = random_int(239);
+            draws.push_back(rx);
+            draw_line(x, y, rx, ry, 255 + 65536 * (f % 200));
+            if (f % 30 == 29) {
+                // A pause that reads keys while time runs.
+                const double until = timer_ms() + 55;
+                while (timer_ms() < until) {
+                    key_down(1);
+                    sleep_ms(7);
+                }
+            }
+            play_sound(1, 0, 1);
+            times.push_back(timer_ms());
+            const auto pixels = testing::read_frame(320, 240);
+            frame_hashes.push_back(fnv1a(pixels.data(), pixels.size()));
+            present_frame();
+        }
+    }
+};
+
+// Records game on a live host; returns the script text.
+std::string record(MiniGame& game, uint32_t seed, uint64_t stall_reads = 1000000) {
+    std::ostringstream out;
+    {
+        Engine e;
+        set_current_engine(&e);
+        e.exit_hook = [](int status) { throw ProgramEnded{status}; };
+        auto host = std::make_unique<LiveHost>();
+        game.live = host.get();
+        platform::RecordingOptions ro;
+        ro.realtime = false;
+        ro.stall_reads = stall_reads;
+        auto recorder = std::make_unique<platform::RecordingPlatform>(std::move(host), out, ro);
+        recorder->record_seed(seed);
+        EXPECT_TRUE(engine_start(std::move(recorder), 1, "zorby"));
+        apply_recorded_seed(seed);
+        try {
+            game();
+            end_program();
+        } catch (const ProgramEnded&) {
+        }
+        game.live = nullptr;
+    }
+    set_current_engine(nullptr);
+    return out.str();
+}
+
+InputScript parse(const std::string& text) {
+    InputScript s;
+    std::string error;
+    EXPECT_TRUE(platform::parse_input_script(text, s, error)) << error;
+    return s;
+}
+
+ReplayResult replay(const InputScript& script, const std::function<void()>& program,
+                    uint64_t stall_reads = 1000000) {
+    ReplayRunOptions o;
+    o.replay.hash_every = 10;
+    o.replay.stall_reads = stall_reads;
+    return run_replay(script, o, program);
+}
+
+TEST(RecordAndReplay, ARecordedRunReplaysIdenticallyTwice) {
+    MiniGame live;
+    const std::string text = record(live, 77);
+    EXPECT_NE(text.find("seed 77"), std::string::npos);
+    EXPECT_NE(text.find("char 21 122"), std::string::npos) << "the live layout is recorded";
+    EXPECT_NE(text.find("focus gained"), std::string::npos);
+    EXPECT_NE(text.find(" end"), std::string::npos);
+    ASSERT_EQ(live.wait_reads, 777);
+    EXPECT_EQ(live.typed, "zA");
+    EXPECT_GT(live.score, 100);
+
+    const InputScript script = parse(text);
+    MiniGame first, second;
+    const ReplayResult a = replay(script, std::ref(first));
+    const ReplayResult b = replay(script, std::ref(second));
+    EXPECT_EQ(a.exit_status, 0);
+    EXPECT_EQ(b.exit_status, 0);
+    for (const MiniGame* run : {&first, &second}) {
+        EXPECT_EQ(run->wait_reads, 777);
+        EXPECT_EQ(run->typed, live.typed);
+        EXPECT_EQ(run->score, live.score);
+        EXPECT_EQ(run->draws, live.draws);
+        EXPECT_EQ(run->times, live.times) << "the clock runs the same, pauses included";
+        EXPECT_EQ(run->frame_hashes, live.frame_hashes);
+    }
+    EXPECT_EQ(a.frames, b.frames);
+    EXPECT_EQ(a.frame_hashes.size(), (a.frames + 9) / 10);
+    EXPECT_EQ(a.combined_hash, b.combined_hash);
+    EXPECT_EQ(a.sound_hash, b.sound_hash);
+}
+
+TEST(RecordAndReplay, AReplayWithAnotherSeedDrawsOtherNumbers) {
+    MiniGame live;
+    const std::string text = record(live, 5);
+    InputScript script = parse(text);
+    script.seed = 6;
+    MiniGame other;
+    replay(script, std::ref(other));
+    EXPECT_NE(other.draws, live.draws);
+    EXPECT_EQ(other.typed, live.typed);
+}
+
+TEST(RecordAndReplay, LongRunsOfReadsAreMarkedSoLaterInputStaysLater) {
+    // Frame 0 of the program reads 500 times with nothing pressed; the key comes in
+    // the next frame. With a stall limit of 100 the replay would otherwise move it.
+    struct Program {
+        LiveHost* live = nullptr;
+        bool early = false, seen = false;
+        void operator()() {
+            for (int i = 0; i < 500; ++i) early = early || key_down(45) != 0;
+            present_frame();
+            if (live) live->set_key(45, true);
+            seen = key_down(45) != 0;
+        }
+    };
+    Program live_run;
+    std::ostringstream out;
+    {
+        Engine e;
+        set_current_engine(&e);
+        e.exit_hook = [](int status) { throw ProgramEnded{status}; };
+        auto host = std::make_unique<LiveHost>();
+        live_run.live = host.get();
+        platform::RecordingOptions ro;
+        ro.realtime = false;
+        ro.stall_reads = 100;
+        ASSERT_TRUE(engine_start(
+            std::make_unique<platform::RecordingPlatform>(std::move(host), out, ro), 1, "zorby"));
+        try {
+            live_run();
+            end_program();
+        } catch (const ProgramEnded&) {
+        }
+    }
+    set_current_engine(nullptr);
+    EXPECT_NE(out.str().find("sync"), std::string::npos);
+    Program replayed;
+    replay(parse(out.str()), std::ref(replayed), 100);
+    EXPECT_FALSE(replayed.early);
+    EXPECT_TRUE(replayed.seen);
+}
+
+TEST(RecordAndReplay, ACutRecordingEndsAfterItsLastEvent) {
+    MiniGame live;
+    InputScript script = parse(record(live, 9));
+    // Keep the events up to the second button event (the mouse release).
+    while (!script.events.empty() &&
+           !(script.events.back().kind == K::Button && script.events.back().b == 0)) {
+        script.events.pop_back();
+    }
+    ASSERT_FALSE(script.events.empty());
+    MiniGame cut;
+    const ReplayResult r = replay(script, std::ref(cut));
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.frames, script.events.back().at.frame + 1);
+}
+
+// ---- hand-written scripts ----
+
+// Presents frames forever, counting them.
+struct Frames {
+    uint64_t presented = 0;
+    void operator()() {
+        for (;;) {
+            present_frame();
+            ++presented;
+        }
+    }
+};
+
+TEST(HandWrittenScripts, EndLineOrLastEventEndsTheReplay) {
+    Frames a;
+    ReplayResult r = replay(parse("10 end\n"), std::ref(a));
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.frames, 10u);
+    Frames b;
+    r = replay(parse("7 key 30 down\n"), std::ref(b));
+    EXPECT_EQ(r.frames, 8u);
+    Frames c;
+    r = replay(parse("4 close\n9 end\n"), std::ref(c));
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_LT(r.frames, 6u);  // closing the window ended the program first
+}
+
+TEST(HandWrittenScripts, AWaitingProgramGetsTheNextEventEarlierOrTheReplayEnds) {
+    struct Waiter {
+        uint64_t reads = 0, later_key_frame = 0;
+        void operator()() {
+            present_frame();
+            while (key_down(45) == 0) ++reads;
+            for (int i = 0; i < 20; ++i) {
+                if (key_down(30) != 0 && later_key_frame == 0) later_key_frame = i + 1;
+                present_frame();
+            }
+            while (key_down(46) == 0) {
+            }
+        }
+    };
+    // The key the program waits for in frame 3 comes at frame 50 in the script: it is
+    // moved forward, and the events after it with it (the A key stays 5 frames later).
+    Waiter w;
+    const ReplayResult r =
+        replay(parse("50 key 45 down\n55 key 30 down\n100 end\n"), std::ref(w), 1000);
+    EXPECT_GE(w.reads, 990u);  // the window polls of the frame count too
+    EXPECT_LE(w.reads, 1000u);
+    EXPECT_EQ(w.later_key_frame, 6u);  // the key wait ran in frame 3, A comes at frame 8
+    // Nothing but the end left for the last wait: the replay ends there with status 0.
+    EXPECT_EQ(r.exit_status, 0);
+    EXPECT_EQ(r.frames, 23u);
+}
+
+TEST(HandWrittenScripts, TheSeedSetsTheRandomNumbers) {
+    auto draws = [](const std::string& text) {
+        std::vector<double> v;
+        replay(parse(text), [&v] {
+            for (int i = 0; i < 8; ++i) v.push_back(random_int(1000000));
+        });
+        return v;
+    };
+    EXPECT_EQ(draws("seed 1\n"), draws("seed 1\n"));
+    EXPECT_NE(draws("seed 1\n"), draws("seed 2\n"));
+}
+
+TEST(Recording, StartingAFileRecording) {
+    testing::TempDir dir;
+    uint32_t seed = 0;
+    std::string error;
+    {
+        auto rec = start_recording(platform::make_deterministic_platform({}), dir.file("r.txt"),
+                                   seed, error);
+        ASSERT_TRUE(rec) << error;
+    }
+    InputScript s;
+    ASSERT_TRUE(platform::load_input_script(dir.file("r.txt"), s, error)) << error;
+    EXPECT_EQ(s.seed, seed);
+    ASSERT_EQ(s.events.size(), 1u);
+    EXPECT_EQ(s.events[0].kind, K::End);
+    EXPECT_FALSE(start_recording(platform::make_deterministic_platform({}),
+                                 dir.file("no/such/dir/r.txt"), seed, error));
+    EXPECT_NE(error.find("cannot write"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zorby
