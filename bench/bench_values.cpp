@@ -14,25 +14,18 @@ namespace {
 
 using namespace zorby;
 
+// The score as a double (as the game keeps it) and as a whole number.
+template <typename Score>
 void BM_ScoreText(benchmark::State& state) {
-    double score = 12345;
+    Score score = 12345;
     for (auto _ : state) {
         EngineString text = EngineString("Score: ") + score;
         benchmark::DoNotOptimize(text.text());
         score += 25;
     }
 }
-BENCHMARK(BM_ScoreText);
-
-void BM_ScoreTextWholeNumber(benchmark::State& state) {
-    int32_t score = 12345;
-    for (auto _ : state) {
-        EngineString text = EngineString("Score: ") + score;
-        benchmark::DoNotOptimize(text.text());
-        score += 25;
-    }
-}
-BENCHMARK(BM_ScoreTextWholeNumber);
+BENCHMARK(BM_ScoreText<double>);
+BENCHMARK(BM_ScoreText<int32_t>);
 
 void BM_NumberText(benchmark::State& state) {
     double value = 1.0 / 3.0;

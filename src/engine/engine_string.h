@@ -33,6 +33,9 @@ class EngineString {
     EngineString(const char* text);  // NOLINT: implicit on purpose (text literals)
     EngineString(const std::string& text);
     EngineString(std::string_view text);
+    // A number as text (as + and assignment write it): EngineString(12) is "12".
+    template <TextNumber T>
+    explicit EngineString(T number) : EngineString(number_text(number)) {}
     EngineString(const EngineString& other);
     EngineString(EngineString&& other) noexcept;
     ~EngineString();

@@ -122,6 +122,8 @@ TEST(EngineStringNumbers, NumberTextUsesTenSignificantDigits) {
     EXPECT_EQ((EngineString("") + (-2147483647 - 1)).str(), "-2147483648");
     EXPECT_EQ((7 + EngineString(" lives")).str(), "7 lives");
     EXPECT_EQ((EngineString("f") + 0.5f).str(), "f0.5");
+    EXPECT_EQ(EngineString(0).str(), "0");
+    EXPECT_EQ(EngineString(-12.5).str(), "-12.5");
     EngineString s;
     s = 2.5;
     EXPECT_EQ(s.str(), "2.5");
