@@ -20,7 +20,7 @@ constexpr uint32_t kNoColourKey = 0xFFFFFFFFu;
 
 // Largest picture the decoders accept: each side, and the pixel count.
 constexpr int32_t kMaxPictureSide = 32768;
-constexpr int64_t kMaxPicturePixels = int64_t{1} << 26;
+constexpr int64_t kMaxPicturePixels = int64_t{1} << 24;  // 64 MB of RGBA
 
 // A decoded picture: RGBA bytes, rows top first, no gaps between rows. The buffer is
 // reused by the next decode when it is large enough.
