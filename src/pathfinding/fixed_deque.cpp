@@ -45,6 +45,7 @@ int32_t first_not_greater(const Slot* slots, int32_t count, float f) {
 
 int32_t FixedDeque::sorted_position(float f) const {
     const int32_t n = size();
+    if (n == 0) return 0;
     // The slots from the head run to the end of the buffer, then on from its start.
     const int32_t first_run = std::min(n, capacity_ - head_);
     const Slot* run = &items_[head_];
