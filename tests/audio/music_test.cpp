@@ -200,6 +200,10 @@ TEST(MixerMusic, TheLengthComesFromTheDecoder) {
     EXPECT_TRUE(te.platform().audio().music_playing());
     stop_music();
     EXPECT_FALSE(te.platform().audio().music_playing());
+    // The game's own piece decodes too.
+    play_music(EngineString(std::string(ZORBY_ASSET_DIR) + "/music.mp3"));
+    ASSERT_TRUE(te.engine().music->open());
+    EXPECT_GT(te.engine().music->restart_time() - timer_ms(), 1000.0);
 }
 
 }  // namespace

@@ -5,12 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <sstream>
+#include <thread>
 
 #include "audio/sound.h"
 #include "engine/numbers.h"
+#include "game/game_main.h"
+#include "game/game_state.h"
 #include "graphics/draw.h"
 #include "input/input_state.h"
+#include "platform/event_injection.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {
@@ -244,6 +251,63 @@ TEST(RecordAndReplay, ARecordedRunReplaysIdenticallyTwice) {
     EXPECT_EQ(a.sound_hash, b.sound_hash);
 }
 
+TEST(RecordAndReplay, ALiveRunOnTheSdlPlatformReplaysExactly) {
+    // Events arrive from another thread at real-time moments the program cannot
+    // foresee; the pointer positions disagree with the motion on purpose (as in
+    // relative mouse mode).
+    MiniGame live;
+    live.frames = 50;
+    std::ostringstream out;
+    {
+        Engine e;
+        set_current_engine(&e);
+        e.exit_hook = [](int status) { throw ProgramEnded{status}; };
+        auto recorder =
+            std::make_unique<platform::RecordingPlatform>(platform::make_sdl_platform(), out);
+        recorder->record_seed(3);
+        ASSERT_TRUE(engine_start(std::move(recorder), 1, "zorby"));
+        apply_recorded_seed(3);
+        std::atomic<bool> stop{false};
+        std::thread user([&stop] {
+            using namespace std::chrono_literals;
+            platform::push_key_event(45, true);  // the key the program waits for
+            std::this_thread::sleep_for(30ms);
+            platform::push_key_event(45, false);
+            for (int i = 0; !stop; ++i) {
+                platform::push_mouse_motion(i % 50, 7, 3 - i % 7, i % 5 - 2);
+                if (i % 9 == 0) platform::push_mouse_button(1 + i % 2, i % 18 == 0);
+                if (i % 11 == 0) platform::push_key_event(200, i % 22 == 0);
+                if (i % 13 == 0) platform::push_key_event(16 + i % 10, true);
+                if (i % 13 == 6) platform::push_key_event(16 + (i - 6) % 10, false);
+                std::this_thread::sleep_for(7ms);
+            }
+        });
+        try {
+            live();
+            stop = true;
+            user.join();
+            end_program();
+        } catch (const ProgramEnded&) {
+        }
+        if (user.joinable()) {
+            stop = true;
+            user.join();
+        }
+    }
+    set_current_engine(nullptr);
+    EXPECT_NE(out.str().find("pointer"), std::string::npos);
+    EXPECT_NE(out.str().find("move"), std::string::npos);
+    MiniGame replayed;
+    replayed.frames = 50;
+    EXPECT_EQ(replay(parse(out.str()), std::ref(replayed)).exit_status, 0);
+    EXPECT_EQ(replayed.wait_reads, live.wait_reads);
+    EXPECT_EQ(replayed.typed, live.typed);
+    EXPECT_EQ(replayed.score, live.score);
+    EXPECT_EQ(replayed.draws, live.draws);
+    EXPECT_EQ(replayed.times, live.times);
+    EXPECT_EQ(replayed.frame_hashes, live.frame_hashes);
+}
+
 TEST(RecordAndReplay, AReplayWithAnotherSeedDrawsOtherNumbers) {
     MiniGame live;
     const std::string text = record(live, 5);
@@ -374,6 +438,57 @@ TEST(HandWrittenScripts, TheSeedSetsTheRandomNumbers) {
     };
     EXPECT_EQ(draws("seed 1\n"), draws("seed 1\n"));
     EXPECT_NE(draws("seed 1\n"), draws("seed 2\n"));
+}
+
+// ---- the game itself ----
+
+// Answers the intro with the mouse, starts a game, strikes around the board for ten
+// seconds, goes back to the menu and leaves through Exit.
+std::string game_script() {
+    std::ostringstream s;
+    s << "seed 20240601\n0 key 45 down\n10 key 45 up\n";
+    s << "60 mouse 40 220\n61 button 1 down\n63 button 1 up\n";
+    for (int f = 100; f < 690; f += 7) {
+        s << f << " mouse " << 15 + (f * 37) % 290 << ' ' << 90 + (f * 13) % 80 << '\n';
+        s << f << " button 1 down\n" << f + 2 << " button 1 up\n";
+    }
+    s << "700 mouse 40 197\n701 button 1 down\n703 button 1 up\n";
+    s << "760 mouse 260 215\n761 button 1 down\n763 button 1 up\n";
+    s << "5000 end\n";
+    return s.str();
+}
+
+TEST(GameReplay, TheGamePlaysTheSameFramesAndSoundsTwiceAndEndsThroughExit) {
+    namespace fs = std::filesystem;
+    testing::TempDir dir;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(ZORBY_ASSET_DIR, ec)) {
+        fs::copy(entry.path(), dir.path() / entry.path().filename(), ec);
+    }
+    const InputScript script = parse(game_script());
+    auto run = [&] {
+        ReplayRunOptions o;
+        o.platform.real_audio = true;
+        o.replay.hash_every = 10;
+        const fs::path old_cwd = fs::current_path();
+        // The game's files: start-up has made the test's directory current.
+        o.on_start = [&](platform::ReplayPlatform&) { fs::current_path(dir.path()); };
+        const ReplayResult r = run_replay(script, o, [] {
+            game::reset_game_state();  // the game's record is process-wide
+            game::game_main();
+        });
+        fs::current_path(old_cwd);
+        return r;
+    };
+    const ReplayResult a = run();
+    const ReplayResult b = run();
+    EXPECT_EQ(a.exit_status, 0);
+    EXPECT_GT(a.frames, 760u);
+    EXPECT_LT(a.frames, 1000u) << "Exit ended the game, not the end of the script";
+    EXPECT_EQ(a.frames, b.frames);
+    EXPECT_EQ(a.frame_hashes, b.frame_hashes);
+    EXPECT_EQ(a.sound_hash, b.sound_hash);
+    EXPECT_NE(a.sound_hash, fnv1a(nullptr, 0)) << "the game played sounds";
 }
 
 TEST(Recording, StartingAFileRecording) {
