@@ -78,7 +78,9 @@ void busy_wait(double ms) {
         if (e.music) music_keep_alive();
         const double now = timer_ms();
         if (now >= until) break;
-        e.platform->sleep_ms(std::min(kWaitStepMs, until - now));
+        // Whole milliseconds: a step of a fraction of a microsecond would be lost in
+        // the rounding of a virtual clock and never reach the end.
+        e.platform->sleep_ms(std::min(kWaitStepMs, std::ceil(until - now)));
     }
 }
 

@@ -1,0 +1,330 @@
+// The high-score table: "hc.txt" loading, damage handling and saving, the sort, the
+// entry rule across games and the name entry keyboard.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "game/game_harness.h"
+#include "game/game_main.h"
+#include "game/game_state.h"
+#include "game/high_scores.h"
+
+namespace zorby::testing {
+namespace {
+
+using game::cell;
+using game::GameState;
+using game::text_cell;
+using Table = std::vector<std::pair<uint32_t, std::string>>;
+
+// The table entries 0..2 as (score, name).
+Table table_of(GameState& g) {
+    Table t;
+    for (int i = 0; i < 3; ++i) {
+        t.emplace_back(static_cast<uint32_t>(cell(g.high_scores, i)),
+                       text_cell(g.high_names, i).str());
+    }
+    return t;
+}
+
+// A started engine with the game's arrays and, optionally, an "hc.txt".
+struct TableRun {
+    explicit TableRun(const std::string* hc = nullptr) : run(hc) { game::dimension_game_arrays(); }
+    GameState& g() { return run.state(); }
+    void set_table(const Table& t) {
+        for (int i = 0; i < 3; ++i) {
+            cell(g().high_scores, i) = t[i].first;
+            text_cell(g().high_names, i) = t[i].second;
+        }
+    }
+    // Puts a new entry in slot 3 and sorts.
+    Table sorted_with(double score, const std::string& name) {
+        cell(g().high_scores, 3) = score;
+        text_cell(g().high_names, 3) = name;
+        game::sort_high_scores();
+        return table_of(g());
+    }
+    GameRun run;
+};
+
+TEST(HighScoreFile, LoadsThreeRecordsAndTakesTheLowestAsThreshold) {
+    for (const std::string eol : {"\n", "\r\n"}) {
+        std::string bytes = table_bytes({{5, "AB"}, {12, "ANNA"}, {40, "X"}});
+        if (eol == "\r\n") {
+            bytes = table_bytes({{5, "AB\r"}, {12, "ANNA\r"}, {40, "X\r"}});
+        }
+        TableRun t(&bytes);
+        game::load_high_scores();
+        EXPECT_EQ(table_of(t.g()), (Table{{5, "AB"}, {12, "ANNA"}, {40, "X"}}));
+        EXPECT_EQ(t.g().entry_threshold, 5);
+    }
+}
+
+TEST(HighScoreFile, LastNameWithoutLineEndAndLargeScoresReadBack) {
+    std::string bytes = table_bytes({{0, "A"}, {70000, "B"}, {4000000000u, "LAST"}});
+    bytes.pop_back();
+    TableRun t(&bytes);
+    game::load_high_scores();
+    EXPECT_EQ(table_of(t.g()), (Table{{0, "A"}, {70000, "B"}, {4000000000u, "LAST"}}));
+}
+
+TEST(HighScoreFile, MissingFileStartsWithTheInitialTable) {
+    TableRun t;
+    game::load_high_scores();
+    EXPECT_EQ(table_of(t.g()), (Table{{10, "Player 1"}, {20, "Player 2"}, {30, "Player 3"}}));
+    EXPECT_EQ(t.g().entry_threshold, 10);
+    EXPECT_FALSE(std::filesystem::exists(t.run.file("hc.txt")));
+}
+
+TEST(HighScoreFile, DamagedFileEndsTheProgramWithErrorThreeAndStaysUntouched) {
+    const std::string full = table_bytes({{5, "AB"}, {12, "ANNA"}, {40, "X"}});
+    const std::vector<std::string> damaged = {
+        "",                                      // empty
+        full.substr(0, 3),                       // first score cut
+        full.substr(0, 4),                       // first name missing
+        table_bytes({{5, "AB"}, {12, "ANNA"}}),  // two records
+        full.substr(0, full.size() - 2),         // third record's name missing
+    };
+    for (const std::string& bytes : damaged) {
+        TableRun t(&bytes);
+        const int status = t.run.engine().run_until_end([] { game::load_high_scores(); });
+        EXPECT_EQ(status, 1) << bytes.size() << " bytes";
+        EXPECT_EQ(t.run.engine().engine().error.error_number, 3);
+        EXPECT_EQ(t.run.read_file("hc.txt"), bytes);
+    }
+}
+
+TEST(HighScoreFileDeathTest, DamagedFileSaysSoOnStderr) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const std::string bytes = table_bytes({{5, "AB"}}).substr(0, 6);
+            TableRun t(&bytes);
+            t.run.engine().engine().exit_hook = nullptr;
+            game::load_high_scores();
+        },
+        ::testing::ExitedWithCode(1), "hc.txt is damaged");
+}
+
+TEST(HighScoreFile, SavesTheExactBytesAndReadsThemBack) {
+    TableRun t;
+    t.set_table({{20, "AB"}, {25, "Zorby"}, {30, "X"}});
+    cell(t.g().high_scores, 1) = 25.9;  // stored truncated
+    game::save_high_scores();
+    const std::string expected = table_bytes({{20, "AB"}, {25, "Zorby"}, {30, "X"}});
+    EXPECT_EQ(t.run.read_file("hc.txt"), expected);
+    EXPECT_EQ(expected.size(), 15u + 2 + 5 + 1);
+    EXPECT_FALSE(std::filesystem::exists(t.run.file("hc.txt.new")));
+    t.set_table({{0, ""}, {0, ""}, {0, ""}});
+    game::load_high_scores();
+    EXPECT_EQ(table_of(t.g()), (Table{{20, "AB"}, {25, "Zorby"}, {30, "X"}}));
+}
+
+TEST(HighScoreFileDeathTest, CrashBeforeTheRenameLeavesTheOldTable) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string old_table = table_bytes({{10, "OLD"}, {20, "OLDER"}, {30, "OLDEST"}});
+    TableRun t(&old_table);
+    const std::string dir = t.run.dir();
+    EXPECT_EXIT(
+        {
+            std::filesystem::current_path(dir);
+            t.set_table({{40, "NEW"}, {50, "NEWER"}, {60, "NEWEST"}});
+            game::before_high_score_replace = [] { std::_Exit(7); };
+            game::save_high_scores();
+        },
+        ::testing::ExitedWithCode(7), "");
+    EXPECT_EQ(t.run.read_file("hc.txt"), old_table);
+    game::load_high_scores();
+    EXPECT_EQ(table_of(t.g()), (Table{{10, "OLD"}, {20, "OLDER"}, {30, "OLDEST"}}));
+    // The next save replaces the table and the left-over temporary file.
+    game::save_high_scores();
+    EXPECT_EQ(t.run.read_file("hc.txt"), old_table);
+    EXPECT_FALSE(std::filesystem::exists(t.run.file("hc.txt.new")));
+}
+
+TEST(HighScoreSort, NewEntryTakesItsPlaceAndTheLowestGoes) {
+    TableRun t;
+    const Table base{{10, "A"}, {20, "B"}, {30, "C"}};
+    t.set_table(base);
+    EXPECT_EQ(t.sorted_with(25, "N"), (Table{{20, "B"}, {25, "N"}, {30, "C"}}));
+    t.set_table(base);
+    // A tie enters above the equal score.
+    EXPECT_EQ(t.sorted_with(20, "N"), (Table{{20, "B"}, {20, "N"}, {30, "C"}}));
+    t.set_table(base);
+    // Equal to the lowest: the new entry survives in place of the old one.
+    EXPECT_EQ(t.sorted_with(10, "N"), (Table{{10, "N"}, {20, "B"}, {30, "C"}}));
+    t.set_table(base);
+    EXPECT_EQ(t.sorted_with(99, "N"), (Table{{20, "B"}, {30, "C"}, {99, "N"}}));
+    t.set_table(base);
+    EXPECT_EQ(t.sorted_with(5, "N"), base);
+    t.set_table({{30, "C"}, {30, "D"}, {30, "E"}});
+    EXPECT_EQ(t.sorted_with(30, "N"), (Table{{30, "D"}, {30, "E"}, {30, "N"}}));
+}
+
+// Name entry, driven page call by page call with the mouse or the cursor on a key.
+struct Keyboard : TableRun {
+    Keyboard() { g().game_state = 90; }
+    void press_at(double x, double y, bool mouse = true) {
+        g().menu_page = 6;
+        g().mouse_x = mouse ? x : -50;
+        g().mouse_y = mouse ? y : -50;
+        g().mouse_button = mouse ? 1 : 0;
+        g().cursor_x = mouse ? -50 : x;
+        g().cursor_y = mouse ? -50 : y;
+        run.engine().platform().set_key(44, !mouse);
+        game::name_entry_page();
+        run.engine().platform().set_key(44, false);
+    }
+    void letter(char c) {
+        const int i = c - 'A';
+        static const double cols[8] = {20, 60, 100, 140, 175, 215, 250, 290};
+        static const double rows[3] = {108, 126, 143};
+        if (c == 'Y') return press_at(80, 160);
+        if (c == 'Z') return press_at(120, 160);
+        press_at(cols[i % 8], rows[i / 8]);
+    }
+    void erase() { press_at(150, 160); }
+    void enter() { press_at(200, 160); }
+};
+
+TEST(NameEntry, TypesDeletesAndEntersTheName) {
+    Keyboard k;
+    for (char c : std::string("ABHIPQXYZ")) k.letter(c);
+    EXPECT_EQ(k.g().typed_name.str(), "ABHIPQXYZ");
+    EXPECT_EQ(k.g().shown_name.str(), "ABHIPQXYZ");
+    EXPECT_EQ(k.run.count_sound(1), 9);
+    // Cursor ranges reach a few pixels higher than the mouse's.
+    k.press_at(20, 98, false);
+    k.press_at(20, 98, true);
+    EXPECT_EQ(k.g().typed_name.str(), "ABHIPQXYZA");
+    // Bounds are outside.
+    k.press_at(39, 108);
+    k.press_at(20, 114);
+    EXPECT_EQ(k.g().typed_name.str(), "ABHIPQXYZA");
+    k.erase();
+    k.erase();
+    EXPECT_EQ(k.g().typed_name.str(), "ABHIPQXY");
+    const double before = k.run.now();
+    k.erase();
+    EXPECT_GE(k.run.now() - before, 200);
+
+    k.set_table({{10, "A"}, {20, "B"}, {30, "C"}});
+    k.g().entry_threshold = 25;
+    k.run.clear_audio();
+    k.enter();
+    EXPECT_EQ(table_of(k.g()), (Table{{20, "B"}, {25, "ABHIPQX"}, {30, "C"}}));
+    EXPECT_EQ(k.run.read_file("hc.txt"), table_bytes({{20, "B"}, {25, "ABHIPQX"}, {30, "C"}}));
+    EXPECT_EQ(k.g().typed_name.str(), "");
+    EXPECT_EQ(k.g().shown_name.str(), "");
+    EXPECT_EQ(k.g().menu_page, 4);
+    EXPECT_EQ(k.run.sounds(), (std::vector<int>{13}));
+}
+
+TEST(NameEntry, DeleteOnAnEmptyNameKeepsItEmptyAndEnterStoresZorby) {
+    Keyboard k;
+    k.letter('Q');
+    k.erase();
+    k.erase();
+    EXPECT_EQ(k.g().typed_name.str(), "");
+    EXPECT_EQ(k.run.count_sound(1), 3);
+    k.set_table({{10, "A"}, {20, "B"}, {30, "C"}});
+    k.g().entry_threshold = 40;
+    k.enter();
+    EXPECT_EQ(table_of(k.g()), (Table{{20, "B"}, {30, "C"}, {40, "Zorby"}}));
+}
+
+TEST(NameEntry, NamesStopGrowingAtAThousandLettersAndReadBackWhole) {
+    Keyboard k;
+    k.g().typed_name = std::string(998, 'K');
+    for (int i = 0; i < 4; ++i) k.letter('M');
+    EXPECT_EQ(k.g().typed_name.length(), 1000);
+    EXPECT_EQ(k.g().typed_name.str(), std::string(998, 'K') + "MM");
+    k.set_table({{10, "A"}, {20, "B"}, {30, "C"}});
+    k.g().entry_threshold = 50;
+    k.enter();
+    k.set_table({{0, ""}, {0, ""}, {0, ""}});
+    game::load_high_scores();
+    EXPECT_EQ(table_of(k.g()), (Table{{20, "B"}, {30, "C"}, {50, std::string(998, 'K') + "MM"}}));
+}
+
+TEST(NameEntry, HeldLetterTypesOnePer200Milliseconds) {
+    const std::string hc = table_bytes({{10, "A"}, {20, "B"}, {30, "C"}});
+    std::vector<double> times;
+    // The name entry opens after frame 0; the mouse holds B over frames 1..5.
+    GameRun held(&hc);
+    held.answer_intro(GameRun::kMouse);
+    held.mouse_to(1, 60, 108);
+    held.button_down(1);
+    held.button_up(6);
+    double last_length = 0;
+    held.run(8, [&](uint64_t f) {
+        GameState& g = held.state();
+        if (f == 0) g.menu_page = 6;
+        if (g.typed_name.length() != last_length) times.push_back(held.now());
+        last_length = g.typed_name.length();
+    });
+    EXPECT_EQ(held.state().typed_name.str(), "BBBBB");
+    ASSERT_EQ(times.size(), 5u);
+    for (size_t i = 1; i < times.size(); ++i) EXPECT_GE(times[i] - times[i - 1], 200);
+}
+
+TEST(HighScoreEntry, ThresholdRulesAcrossGamesWithSlideNameEntryAndTable) {
+    const std::string hc = table_bytes({{10, "A"}, {20, "B"}, {30, "C"}});
+    GameRun run(&hc);
+    run.answer_intro(GameRun::kMouse);
+    // Game 1 ends with 25 after frame 0: the slide runs inside frame 1 (616 frames),
+    // then the name entry is open.
+    std::vector<double> slide;
+    double page_after_game_1 = 0;
+    run.run(618, [&](uint64_t f) {
+        GameState& g = run.state();
+        if (f == 0) {
+            g.score = 25;
+            g.energy = 0;
+        } else if (f <= 616) {
+            slide.push_back(g.loop_index);
+        } else if (f == 617) {
+            page_after_game_1 = g.menu_page;
+        }
+    });
+    ASSERT_EQ(slide.size(), 616u);
+    EXPECT_EQ(slide.front(), 330);
+    EXPECT_EQ(slide.back(), 330 - 2 * 615);
+    EXPECT_EQ(page_after_game_1, 6);
+    EXPECT_EQ(run.state().entry_threshold, 25);
+    EXPECT_EQ(run.state().energy, 300);
+    EXPECT_EQ(run.state().game_state, 90);
+}
+
+TEST(HighScoreEntry, EnteredScoreRaisesTheThresholdForTheRestOfTheRun) {
+    const std::string hc = table_bytes({{10, "A"}, {20, "B"}, {30, "C"}});
+    GameRun run(&hc);
+    run.answer_intro(GameRun::kMouse);
+    std::vector<std::pair<uint64_t, double>> pages;
+    // Frame 0: game over with 25 (slide: frames 1..616, frame 1 ends at 617).
+    // Frame 618: enter on the keyboard. Frame 620: game over with 22 -> main menu,
+    // no slide. Frame 622: game over with 25 -> qualifies again.
+    run.click(618, 200, 160);
+    run.run(622 + 616 + 2, [&](uint64_t f) {
+        GameState& g = run.state();
+        if (f == 0) g.score = 25, g.energy = 0;
+        if (f == 619) {
+            EXPECT_EQ(g.menu_page, 4);
+            EXPECT_EQ(table_of(g), (Table{{20, "B"}, {25, "Zorby"}, {30, "C"}}));
+            g.score = 22, g.energy = 0;
+        }
+        if (f == 620) {
+            EXPECT_EQ(g.menu_page, 1) << "22 is below the threshold 25";
+            EXPECT_EQ(g.entry_threshold, 25);
+            g.score = 25, g.energy = 0;
+        }
+        if (f == 621 + 616) {
+            EXPECT_EQ(g.menu_page, 6) << "equal to the threshold qualifies";
+        }
+    });
+    EXPECT_EQ(run.read_file("hc.txt"), table_bytes({{20, "B"}, {25, "Zorby"}, {30, "C"}}));
+}
+
+}  // namespace
+}  // namespace zorby::testing

@@ -1,0 +1,106 @@
+// The intro: the input-device question, its pictures and pauses, and the first menu
+// frame it leads to.
+#include <gtest/gtest.h>
+
+#include "game/game_harness.h"
+#include "game/game_state.h"
+
+namespace zorby::testing {
+namespace {
+
+using game::GameState;
+
+struct FirstFrame {
+    double game_state, menu_page, countdown, energy, input_device, cursor_x, cursor_y;
+};
+
+FirstFrame first_frame_after(int key, double* intro_ms = nullptr) {
+    GameRun run;
+    run.answer_intro(key);
+    const double start = run.now();
+    FirstFrame seen{};
+    run.run(1, [&](uint64_t) {
+        const GameState& g = run.state();
+        seen = {g.game_state,   g.menu_page, g.countdown, g.energy,
+                g.input_device, g.cursor_x,  g.cursor_y};
+        if (intro_ms) *intro_ms = run.now() - start;
+    });
+    return seen;
+}
+
+TEST(Intro, ZAndAChooseTheKeyboardCursorXAndBTheMouse) {
+    for (int key : {44, 30}) {
+        const FirstFrame f = first_frame_after(key);
+        EXPECT_EQ(f.input_device, 0) << "key " << key;
+    }
+    for (int key : {45, 48}) {
+        const FirstFrame f = first_frame_after(key);
+        EXPECT_EQ(f.input_device, 1) << "key " << key;
+    }
+}
+
+TEST(Intro, LaterKeyOfTheQuestionWinsWhenBothKindsAreDown) {
+    // Polled in the order Z, X, A, B: with Z and X down, X (mouse) is read last; with
+    // X and A down, A (cursor) is read last.
+    for (auto [first, second, device] :
+         {std::tuple{44, 45, 1}, std::tuple{45, 30, 0}, std::tuple{48, 44, 1}}) {
+        GameRun run;
+        run.answer_intro(first);
+        run.answer_intro(second);
+        run.run(1);
+        EXPECT_EQ(run.state().input_device, device) << first << "+" << second;
+    }
+}
+
+TEST(Intro, FirstFrameShowsTheMainMenuWithCountdownAndFullEnergy) {
+    double intro_ms = 0;
+    const FirstFrame f = first_frame_after(GameRun::kKeyboardCursor, &intro_ms);
+    EXPECT_EQ(f.game_state, 90);
+    EXPECT_EQ(f.menu_page, 1);
+    EXPECT_EQ(f.countdown, 250);
+    EXPECT_EQ(f.energy, 300);
+    EXPECT_EQ(f.cursor_x, 10);
+    EXPECT_EQ(f.cursor_y, 10);
+    // Two pictures shown for 2 s each before the first frame.
+    EXPECT_GE(intro_ms, 4000);
+    EXPECT_LT(intro_ms, 4200);
+}
+
+TEST(Intro, GreetsWithZorbyAndStartsTheMusicAtVolumeFourTenths) {
+    GameRun run;
+    run.answer_intro(GameRun::kMouse);
+    run.run(1);
+    const std::vector<int> sounds = run.sounds();
+    ASSERT_FALSE(sounds.empty());
+    EXPECT_EQ(sounds.front(), 3);
+    EXPECT_EQ(run.count_music_starts(), 1);
+    EXPECT_DOUBLE_EQ(run.last_volume(), 0.4);
+    // Centred, at full volume.
+    for (const AudioCall& c : run.audio()) {
+        if (c.kind != AudioCall::Kind::Sound) continue;
+        EXPECT_EQ(c.pan, 0);
+        EXPECT_EQ(c.volume, 1);
+    }
+}
+
+TEST(Intro, KeyWaitSleepsAndStillHonoursClosingTheWindowAndEscape) {
+    using Action = platform::ScriptedInput::Action;
+    for (auto kind : {Action::Kind::Close, Action::Kind::KeyDown}) {
+        GameRun run;
+        // No answer: the question waits. Ten virtual seconds later the window closes
+        // (or Escape is pressed).
+        run.engine().platform().sleep_hook = [&, fired = false](double) mutable {
+            if (!fired && run.now() > 10000) {
+                fired = true;
+                run.engine().platform().apply({kind, 1});
+            }
+        };
+        const int status = run.run(1);
+        EXPECT_EQ(status, 0) << "the program ends normally";
+        EXPECT_EQ(run.state().game_state, 30) << "still in the intro";
+        EXPECT_GT(run.engine().platform().slept_ms(), 9000) << "the wait sleeps";
+    }
+}
+
+}  // namespace
+}  // namespace zorby::testing

@@ -1,0 +1,262 @@
+// The menu pages: hotspots of the main menu and the how-to-play index with their
+// strict mouse and cursor ranges, the scrolling pages, the Menu / Start / Exit
+// buttons and the keyboard cursor.
+#include <gtest/gtest.h>
+
+#include "game/frame_loop.h"
+#include "game/game_harness.h"
+#include "game/game_main.h"
+#include "game/game_state.h"
+#include "game/pages.h"
+
+namespace zorby::testing {
+namespace {
+
+using game::GameState;
+
+struct Hotspot {
+    double x1, x2, y1, y2, c1;
+    double page;  // menu_page it leads to
+};
+
+// Runs one page routine with the mouse (or the keyboard cursor with Z held) at
+// (x, y) and returns menu_page afterwards.
+class PageProbe {
+  public:
+    PageProbe() {
+        game::dimension_game_arrays();
+        run_.state().game_state = 90;
+    }
+    double page_after(void (*page)(), double start_page, double x, double y, bool mouse) {
+        GameState& g = run_.state();
+        g.menu_page = start_page;
+        g.mouse_x = mouse ? x : -50;
+        g.mouse_y = mouse ? y : -50;
+        g.mouse_button = mouse ? 1 : 0;
+        g.cursor_x = mouse ? -50 : x;
+        g.cursor_y = mouse ? -50 : y;
+        run_.engine().platform().set_key(44, !mouse);
+        page();
+        run_.engine().platform().set_key(44, false);
+        return g.menu_page;
+    }
+    GameRun& run() { return run_; }
+
+  private:
+    GameRun run_;
+};
+
+void check_hotspots(void (*page)(), double start_page, const std::vector<Hotspot>& spots) {
+    PageProbe probe;
+    for (const Hotspot& h : spots) {
+        const double mx = (h.x1 + h.x2) / 2, my = (h.y1 + h.y2) / 2;
+        SCOPED_TRACE("hotspot leading to page " + std::to_string(h.page));
+        for (bool mouse : {true, false}) {
+            const double ylo = mouse ? h.y1 : h.c1;
+            EXPECT_EQ(probe.page_after(page, start_page, mx, my, mouse), h.page);
+            EXPECT_EQ(probe.page_after(page, start_page, h.x1 + 1, ylo + 1, mouse), h.page);
+            EXPECT_EQ(probe.page_after(page, start_page, h.x2 - 1, h.y2 - 1, mouse), h.page);
+            // The bounds themselves are outside.
+            EXPECT_EQ(probe.page_after(page, start_page, h.x1, my, mouse), start_page);
+            EXPECT_EQ(probe.page_after(page, start_page, h.x2, my, mouse), start_page);
+            EXPECT_EQ(probe.page_after(page, start_page, mx, ylo, mouse), start_page);
+            EXPECT_EQ(probe.page_after(page, start_page, mx, h.y2, mouse), start_page);
+        }
+        // The cursor reaches higher than the mouse.
+        if (h.c1 + 1 < h.y1) {
+            EXPECT_EQ(probe.page_after(page, start_page, mx, h.c1 + 1, false), h.page);
+            EXPECT_EQ(probe.page_after(page, start_page, mx, h.c1 + 1, true), start_page);
+        }
+        // Without a press nothing happens.
+        GameState& g = probe.run().state();
+        g.menu_page = start_page;
+        g.mouse_x = mx, g.mouse_y = my, g.mouse_button = 0;
+        page();
+        EXPECT_EQ(g.menu_page, start_page);
+    }
+}
+
+TEST(MenuPages, MainMenuHotspotsHaveStrictMouseAndCursorRanges) {
+    check_hotspots(game::main_menu_page, 1,
+                   {{18, 135, 92, 116, 86, 2},
+                    {203, 281, 138, 160, 132, 3},
+                    {28, 171, 140, 159, 134, 4},
+                    {177, 261, 101, 120, 96, 5}});
+}
+
+TEST(MenuPages, HowToPlayHotspotsHaveStrictMouseAndCursorRanges) {
+    check_hotspots(game::help_index_page, 2,
+                   {{35, 143, 125, 139, 124, 7},
+                    {35, 153, 150, 163, 146, 8},
+                    {174, 264, 125, 140, 121, 9},
+                    {174, 281, 150, 166, 146, 10}});
+}
+
+TEST(MenuPages, ChoicesSetTheScrollStartAndPlayTheChime) {
+    PageProbe probe;
+    GameState& g = probe.run().state();
+    g.scroll_y = 5;
+    probe.page_after(game::main_menu_page, 1, 240, 150, true);
+    EXPECT_EQ(g.scroll_y, 81);
+    probe.page_after(game::help_index_page, 2, 80, 130, true);
+    EXPECT_EQ(g.scroll_y, 89);
+    probe.page_after(game::help_index_page, 2, 80, 155, true);
+    EXPECT_EQ(g.scroll_y, 81);
+    EXPECT_EQ(probe.run().count_sound(2), 3);
+}
+
+TEST(MenuPages, HighScoreChoicePausesTwoSecondsThenApplauds) {
+    PageProbe probe;
+    const double before = probe.run().now();
+    probe.page_after(game::main_menu_page, 1, 100, 150, true);
+    EXPECT_GE(probe.run().now() - before, 2000);
+    EXPECT_EQ(probe.run().sounds(), (std::vector<int>{2, 10}));
+}
+
+TEST(MenuPages, CreditsScroll1382StepsOfThreeFramesThenStartAgain) {
+    GameRun run;
+    run.answer_intro(GameRun::kMouse);
+    run.click(0, 240, 150);  // Credits
+    std::vector<double> ys;
+    uint64_t restart_frame = 0;
+    run.run(4200, [&](uint64_t f) {
+        const GameState& g = run.state();
+        ASSERT_EQ(g.menu_page, 3);
+        ys.push_back(g.scroll_y);
+        if (f > 0 && g.scroll_y == 81 && ys[f - 1] != 81 && restart_frame == 0) restart_frame = f;
+    });
+    // Frame 0 chose the page and drew it once: the text starts at 81.
+    EXPECT_EQ(ys[0], 81);
+    EXPECT_EQ(ys[1], 81);
+    EXPECT_EQ(ys[2], 80);  // one pixel every third frame
+    // After 1382 steps of three frames it starts again.
+    EXPECT_EQ(restart_frame, 1382u * 3 - 1);
+    EXPECT_EQ(ys[restart_frame - 1], -1300);
+}
+
+TEST(MenuPages, StageExplanationReturnsToTheIndexAfterItsLimit) {
+    GameRun run;
+    run.answer_intro(GameRun::kMouse);
+    run.click(0, 80, 100);  // How to play
+    run.click(2, 80, 130);  // Time attack explanation, starts at 89
+    uint64_t back = 0;
+    run.run(1600, [&](uint64_t f) {
+        if (f >= 2 && back == 0 && run.state().menu_page == 2) back = f;
+    });
+    // From 89 down past -400: 490 steps of three frames.
+    EXPECT_EQ(back, 2u + 490 * 3 - 1);
+    EXPECT_EQ(run.state().scroll_y, 81);
+}
+
+TEST(MenuButtons, MenuReturnsToTheIndexFromAnExplanationAndToPageOneElsewhere) {
+    GameRun run;
+    run.answer_intro(GameRun::kMouse);
+    run.click(0, 80, 100);    // How to play
+    run.click(2, 200, 155);   // Masked smileys explanation
+    run.click(4, 40, 197);    // Menu -> index
+    run.click(6, 80, 155);    // Lost and found explanation
+    run.click(8, 40, 197);    // Menu -> index
+    run.click(10, 40, 197);   // Menu on the index -> main menu
+    run.click(12, 240, 150);  // Credits
+    run.click(14, 40, 197);   // Menu -> main menu
+    std::vector<double> pages;
+    run.run(16, [&](uint64_t) { pages.push_back(run.state().menu_page); });
+    EXPECT_EQ(pages[0], 2);
+    EXPECT_EQ(pages[2], 10);
+    EXPECT_EQ(pages[4], 2);
+    EXPECT_EQ(pages[6], 8);
+    EXPECT_EQ(pages[8], 2);
+    EXPECT_EQ(pages[10], 1);
+    EXPECT_EQ(pages[12], 3);
+    EXPECT_EQ(pages[14], 1);
+}
+
+TEST(MenuButtons, ExitInTheMenuEndsTheGameWithTheClosingChime) {
+    GameRun run;
+    run.answer_intro(GameRun::kMouse);
+    run.click(3, 260, 215);
+    double exit_at = 0;
+    uint64_t frames = 0;
+    run.run(100, [&](uint64_t f) {
+        frames = f + 1;
+        exit_at = run.now();
+    });
+    EXPECT_EQ(frames, 4u) << "the frame in which Exit was pressed still runs";
+    EXPECT_EQ(run.state().game_state, 99);
+    EXPECT_EQ(run.sounds().back(), 2);
+    EXPECT_GE(run.now() - exit_at, 1500);
+}
+
+TEST(KeyboardCursor, ArrowsMoveThreePixelsPerFrameWithinTheScreen) {
+    GameRun run;
+    run.answer_intro(GameRun::kKeyboardCursor);
+    run.key_down(1, 205);  // right
+    run.key_down(1, 208);  // down
+    run.key_up(4, 205);
+    run.key_up(4, 208);
+    run.key_down(5, 203);  // left, held long enough to reach the edge
+    run.key_down(5, 200);  // up
+    std::vector<std::pair<double, double>> pos;
+    run.run(30, [&](uint64_t) { pos.emplace_back(run.state().cursor_x, run.state().cursor_y); });
+    EXPECT_EQ(pos[0], std::make_pair(10.0, 10.0));
+    EXPECT_EQ(pos[3], std::make_pair(19.0, 19.0));
+    EXPECT_EQ(pos[4], std::make_pair(19.0, 19.0));
+    EXPECT_EQ(pos[5], std::make_pair(16.0, 16.0));
+    EXPECT_EQ(pos[29], std::make_pair(-10.0, -10.0));
+
+    GameState& g = run.state();
+    g.cursor_x = 319;
+    g.cursor_y = 239;
+    run.engine().platform().set_key(203, false);
+    run.engine().platform().set_key(200, false);
+    run.engine().platform().set_key(205, true);
+    run.engine().platform().set_key(208, true);
+    game::keyboard_cursor_step();
+    EXPECT_EQ(g.cursor_x, 320);
+    EXPECT_EQ(g.cursor_y, 240);
+}
+
+TEST(KeyboardCursor, ZOverTheButtonsActsLikeThemWithTheirOwnRules) {
+    PageProbe probe;
+    GameRun& run = probe.run();
+    GameState& g = run.state();
+    auto press_z_at = [&](double x, double y) {
+        g.cursor_x = x;
+        g.cursor_y = y;
+        run.engine().platform().set_key(44, true);
+        game::keyboard_cursor_step();
+        run.engine().platform().set_key(44, false);
+    };
+    // Keyboard Start: a game without touching the running stage.
+    g.lost_active = 1;
+    g.attack_active = 0;
+    g.score = 70;
+    const double before = run.now();
+    press_z_at(3, 210);
+    EXPECT_EQ(g.game_state, 10);
+    EXPECT_EQ(g.score, 0);
+    EXPECT_EQ(g.lost_active, 1);
+    EXPECT_EQ(g.attack_active, 0);
+    EXPECT_GE(run.now() - before, 2000);
+    // Keyboard Exit is refused while playing.
+    press_z_at(260, 200);
+    EXPECT_EQ(g.game_state, 10);
+    // Keyboard Menu: always page 1, stage flags left alone.
+    g.menu_page = 8;
+    press_z_at(40, 190);
+    EXPECT_EQ(g.game_state, 90);
+    EXPECT_EQ(g.menu_page, 1);
+    EXPECT_EQ(g.lost_active, 1);
+    // In the menu the keyboard Exit works.
+    press_z_at(260, 200);
+    EXPECT_EQ(g.game_state, 99);
+    // Space does not act here.
+    g.game_state = 90;
+    run.engine().platform().set_key(57, true);
+    g.cursor_x = 260;
+    game::keyboard_cursor_step();
+    EXPECT_EQ(g.game_state, 90);
+}
+
+}  // namespace
+}  // namespace zorby::testing
