@@ -189,6 +189,7 @@ TEST(MixerMusic, TheLengthComesFromTheDecoder) {
     testing::TempDir dir;
     const std::string piece = dir.file("piece.wav");
     testing::write_bytes(piece, testing::wav_bytes({}, testing::tone16(22050, 0.75, 3000)));
+    testing::ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
     platform::DeterministicOptions o;
     o.real_audio = true;
     testing::TestEngine te(o);

@@ -3,7 +3,6 @@
 #include "audio/sound.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <cmath>
@@ -26,26 +25,6 @@ platform::DeterministicOptions with_mixer() {
     return o;
 }
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_.empty()) {
-            unsetenv(name_);
-        } else {
-            setenv(name_, old_.c_str(), 1);
-        }
-    }
-
-  private:
-    const char* name_;
-    std::string old_;
-};
-
 class SoundTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -55,6 +34,7 @@ class SoundTest : public ::testing::Test {
         testing::write_bytes(one_second, testing::wav_bytes({}, testing::tone16(22050, 1.0, 8000)));
     }
     void advance(double ms) { te.platform().advance_ms(ms); }
+    testing::ScopedEnv driver{"SDL_AUDIODRIVER", "dummy"};  // a silent device that opens
     testing::TestEngine te{with_mixer()};
     TempDir dir;
     std::string one_second;
@@ -121,7 +101,7 @@ TEST_F(SoundTest, LoadingOverAPlayingSoundStopsItAndBadFilesLeaveTheSlotEmpty) {
 }
 
 TEST(NoAudioDevice, EveryLoadGivesZeroAndEveryPlayMinusOne) {
-    ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
+    testing::ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
     TempDir dir;
     testing::write_bytes(dir.file("s.wav"),
                          testing::wav_bytes({}, testing::tone16(22050, 0.1, 100)));
@@ -171,8 +151,8 @@ TEST(MixCapture, PanOneIsTheRightChannelOnlyAndHalfVolumeIsFiftyDecibelsDown) {
     const std::string out = dir.file("mix.raw");
     Capture mix;
     {
-        ScopedEnv driver("SDL_AUDIODRIVER", "disk");
-        ScopedEnv file("SDL_DISKAUDIOFILE", out);
+        testing::ScopedEnv driver("SDL_AUDIODRIVER", "disk");
+        testing::ScopedEnv file("SDL_DISKAUDIOFILE", out);
         testing::write_bytes(dir.file("tone.wav"),
                              testing::wav_bytes({}, testing::tone16(22050, 0.3, 16000)));
         testing::TestEngine te(with_mixer());

@@ -1,5 +1,7 @@
-// Builds WAV file images for the audio tests.
+// Helpers of the audio tests: WAV file images, environment settings.
 #pragma once
+
+#include <stdlib.h>
 
 #include <cmath>
 #include <cstdint>
@@ -74,6 +76,26 @@ inline std::vector<uint8_t> tone16(int rate, double seconds, double amplitude, d
     }
     return data;
 }
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = getenv(name)) old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_.empty()) {
+            unsetenv(name_);
+        } else {
+            setenv(name_, old_.c_str(), 1);
+        }
+    }
+
+  private:
+    const char* name_;
+    std::string old_;
+};
 
 inline void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary)
