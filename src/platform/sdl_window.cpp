@@ -2,6 +2,7 @@
 #include "platform/sdl_window.h"
 
 #include <SDL.h>
+#include <SDL_opengl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -90,7 +91,12 @@ void SdlWindow::client_size(int& width, int& height) const {
 }
 
 void SdlWindow::swap() {
-    if (window_) SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
+    if (!window_) return;
+    // Swapping an off-screen (pbuffer) surface does not flush: without this the
+    // software renderer queues every frame's drawing and its memory grows by
+    // tens of kilobytes a frame.
+    glFlush();
+    SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
 }
 
 bool SdlWindow::set_fullscreen(bool fullscreen) {
