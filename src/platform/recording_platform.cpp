@@ -23,7 +23,7 @@ double real_ms() {
 
 RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner, std::ostream& out,
                                      const RecordingOptions& options)
-    : inner_(std::move(inner)),
+    : PlatformDecorator(std::move(inner)),
       out_(out),
       options_(options),
       now_ms_(options.start_ms),
@@ -32,7 +32,7 @@ RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner, std::ostre
 RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner,
                                      std::unique_ptr<std::ostream> out,
                                      const RecordingOptions& options)
-    : inner_(std::move(inner)),
+    : PlatformDecorator(std::move(inner)),
       owned_(std::move(out)),
       out_(*owned_),
       options_(options),

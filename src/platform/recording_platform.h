@@ -17,6 +17,7 @@
 
 #include "platform/input_script.h"
 #include "platform/platform.h"
+#include "platform/platform_decorator.h"
 
 namespace zorby::platform {
 
@@ -32,7 +33,7 @@ struct RecordingOptions {
     uint64_t stall_reads = 1000000;
 };
 
-class RecordingPlatform : public Platform {
+class RecordingPlatform : public PlatformDecorator {
   public:
     // Writes to out, which must outlive the platform.
     RecordingPlatform(std::unique_ptr<Platform> inner, std::ostream& out,
@@ -47,39 +48,23 @@ class RecordingPlatform : public Platform {
     void record_seed(uint32_t seed);
     // Writes the end line now (also done by the destructor); later input is not written.
     void finish();
-    Platform& inner() { return *inner_; }
     uint64_t frames() const { return frame_; }
 
-    // ---- Platform ----
+    // ---- Platform (the rest passes through) ----
     double now_ms() override { return now_ms_; }
     void sleep_ms(double ms) override;
     void sleep_until_ms(double deadline_ms) override;
     bool is_virtual() const override { return true; }
-    bool create_window(const WindowConfig& c) override { return inner_->create_window(c); }
-    bool multisample_available(int n) override { return inner_->multisample_available(n); }
-    void destroy_window() override { inner_->destroy_window(); }
-    bool has_window() const override { return inner_->has_window(); }
-    void set_title(const std::string& title) override { inner_->set_title(title); }
-    std::string title() const override { return inner_->title(); }
-    void client_size(int& w, int& h) const override { inner_->client_size(w, h); }
     void swap_buffers() override;
-    bool set_fullscreen(bool on) override { return inner_->set_fullscreen(on); }
-    void show_window(bool shown) override { inner_->show_window(shown); }
-    void raise_window() override { inner_->raise_window(); }
-    void set_screensaver_enabled(bool on) override { inner_->set_screensaver_enabled(on); }
-    void* gl_proc_address(const char* name) override { return inner_->gl_proc_address(name); }
 
     std::optional<WindowEvent> poll_window_event() override;
     void keyboard_state(std::array<uint8_t, 256>& out) override;
     int key_character(int scan_code) override;
     MouseSample sample_mouse() override;
-    void set_pointer_visible(bool visible) override { inner_->set_pointer_visible(visible); }
     void warp_pointer(int x, int y) override;
     int joystick_count() override { return 0; }
     std::string joystick_name(int) override { return {}; }
     bool read_joystick(int, JoystickSample&) override { return false; }
-
-    AudioDevice& audio() override { return inner_->audio(); }
 
   private:
     void write(const ScriptPosition& at, ScriptEvent::Kind kind, int a = 0, int b = 0);
@@ -94,7 +79,6 @@ class RecordingPlatform : public Platform {
     // Waits in real time until the virtual clock's moment.
     void pace();
 
-    std::unique_ptr<Platform> inner_;
     std::unique_ptr<std::ostream> owned_;
     std::ostream& out_;
     RecordingOptions options_;

@@ -27,7 +27,7 @@ uint64_t fnv1a_bytes(const uint8_t* p, size_t n) {
 
 ReplayPlatform::ReplayPlatform(std::unique_ptr<Platform> inner, InputScript script,
                                const ReplayOptions& options)
-    : inner_(std::move(inner)), script_(std::move(script)), options_(options) {
+    : PlatformDecorator(std::move(inner)), script_(std::move(script)), options_(options) {
     std::stable_sort(script_.events.begin(), script_.events.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.at < b.at; });
     // The end line, or else the end of the frame of the last event; a script without

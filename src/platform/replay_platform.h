@@ -20,6 +20,7 @@
 
 #include "platform/input_script.h"
 #include "platform/platform.h"
+#include "platform/platform_decorator.h"
 
 namespace zorby::platform {
 
@@ -33,7 +34,7 @@ struct ReplayOptions {
     bool watch = false;
 };
 
-class ReplayPlatform : public Platform {
+class ReplayPlatform : public PlatformDecorator {
   public:
     ReplayPlatform(std::unique_ptr<Platform> inner, InputScript script,
                    const ReplayOptions& options = {});
@@ -47,44 +48,18 @@ class ReplayPlatform : public Platform {
     size_t pending_events() const { return script_.events.size() - next_; }
     // (frame number, hash of the frame's pixels) for every hashed frame.
     const std::vector<std::pair<uint64_t, uint64_t>>& frame_hashes() const { return hashes_; }
-    Platform& inner() { return *inner_; }
 
-    // ---- Platform ----
-    double now_ms() override { return inner_->now_ms(); }
-    void sleep_ms(double ms) override { inner_->sleep_ms(ms); }
-    void sleep_until_ms(double deadline_ms) override { inner_->sleep_until_ms(deadline_ms); }
-    bool is_virtual() const override { return inner_->is_virtual(); }
-    bool create_window(const WindowConfig& config) override {
-        return inner_->create_window(config);
-    }
-    bool multisample_available(int samples) override {
-        return inner_->multisample_available(samples);
-    }
-    void destroy_window() override { inner_->destroy_window(); }
-    bool has_window() const override { return inner_->has_window(); }
-    void set_title(const std::string& title) override { inner_->set_title(title); }
-    std::string title() const override { return inner_->title(); }
-    void client_size(int& width, int& height) const override { inner_->client_size(width, height); }
+    // ---- Platform (the rest passes through) ----
     void swap_buffers() override;
-    bool set_fullscreen(bool fullscreen) override { return inner_->set_fullscreen(fullscreen); }
-    void show_window(bool shown) override { inner_->show_window(shown); }
-    void raise_window() override { inner_->raise_window(); }
-    void set_screensaver_enabled(bool enabled) override {
-        inner_->set_screensaver_enabled(enabled);
-    }
-    void* gl_proc_address(const char* name) override { return inner_->gl_proc_address(name); }
 
     std::optional<WindowEvent> poll_window_event() override;
     void keyboard_state(std::array<uint8_t, 256>& out) override;
     int key_character(int scan_code) override;
     MouseSample sample_mouse() override;
-    void set_pointer_visible(bool visible) override { inner_->set_pointer_visible(visible); }
     void warp_pointer(int x, int y) override;
     int joystick_count() override { return 0; }
     std::string joystick_name(int) override { return {}; }
     bool read_joystick(int, JoystickSample&) override { return false; }
-
-    AudioDevice& audio() override { return inner_->audio(); }
 
   private:
     // Before a read or a poll: the events due at the current position, the stall
@@ -96,7 +71,6 @@ class ReplayPlatform : public Platform {
     void hash_frame();
     void pump_host_window();
 
-    std::unique_ptr<Platform> inner_;
     InputScript script_;
     ReplayOptions options_;
     ScriptedInputState state_;

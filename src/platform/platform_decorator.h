@@ -1,0 +1,53 @@
+// A platform that passes every call on to another one; the recording and replay
+// platforms derive from it and take over the calls they change.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace zorby::platform {
+
+class PlatformDecorator : public Platform {
+  public:
+    explicit PlatformDecorator(std::unique_ptr<Platform> inner) : inner_(std::move(inner)) {}
+    Platform& inner() { return *inner_; }
+
+    double now_ms() override { return inner_->now_ms(); }
+    void sleep_ms(double ms) override { inner_->sleep_ms(ms); }
+    void sleep_until_ms(double deadline_ms) override { inner_->sleep_until_ms(deadline_ms); }
+    bool is_virtual() const override { return inner_->is_virtual(); }
+    bool create_window(const WindowConfig& c) override { return inner_->create_window(c); }
+    bool multisample_available(int n) override { return inner_->multisample_available(n); }
+    void destroy_window() override { inner_->destroy_window(); }
+    bool has_window() const override { return inner_->has_window(); }
+    void set_title(const std::string& title) override { inner_->set_title(title); }
+    std::string title() const override { return inner_->title(); }
+    void client_size(int& w, int& h) const override { inner_->client_size(w, h); }
+    void swap_buffers() override { inner_->swap_buffers(); }
+    bool set_fullscreen(bool on) override { return inner_->set_fullscreen(on); }
+    void show_window(bool shown) override { inner_->show_window(shown); }
+    void raise_window() override { inner_->raise_window(); }
+    void set_screensaver_enabled(bool on) override { inner_->set_screensaver_enabled(on); }
+    void* gl_proc_address(const char* name) override { return inner_->gl_proc_address(name); }
+
+    std::optional<WindowEvent> poll_window_event() override { return inner_->poll_window_event(); }
+    void keyboard_state(std::array<uint8_t, 256>& out) override { inner_->keyboard_state(out); }
+    int key_character(int scan_code) override { return inner_->key_character(scan_code); }
+    MouseSample sample_mouse() override { return inner_->sample_mouse(); }
+    void set_pointer_visible(bool visible) override { inner_->set_pointer_visible(visible); }
+    void warp_pointer(int x, int y) override { inner_->warp_pointer(x, y); }
+    int joystick_count() override { return inner_->joystick_count(); }
+    std::string joystick_name(int index) override { return inner_->joystick_name(index); }
+    bool read_joystick(int index, JoystickSample& out) override {
+        return inner_->read_joystick(index, out);
+    }
+
+    AudioDevice& audio() override { return inner_->audio(); }
+
+  protected:
+    std::unique_ptr<Platform> inner_;
+};
+
+}  // namespace zorby::platform
