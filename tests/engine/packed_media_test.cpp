@@ -343,7 +343,9 @@ TEST_F(PackedMediaTest, DamagedArchivesFailCleanly) {
         cases.emplace_back("truncated at " + std::to_string(cut), bad);
     }
 
-    for (const auto& [what, raw] : cases) {
+    for (const auto& one_case : cases) {
+        const std::string& what = one_case.first;
+        const std::vector<uint8_t>& raw = one_case.second;
         const std::string path = media_.file("bad.pak");
         write_bytes(path, raw);
         PackedMediaLookup record(path);
