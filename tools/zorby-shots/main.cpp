@@ -1,0 +1,171 @@
+// zorby-shots: plays the game on the virtual clock with the input of a script (the
+// record-and-replay format) and saves the frames that the script's "# shot FRAME
+// NAME" comment lines name as NAME.png. With --trace it prints, for every frame, the
+// screen state and menu page, which helps to place shots and input in a script.
+//
+//   zorby-shots [--trace] [--dir DIR] SCRIPT OUTDIR
+//
+// DIR is the directory the game runs in (its pictures, sounds and "hc.txt"); the
+// default is the directory the program was started from.
+#include <png.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/numbers.h"
+#include "game/game_main.h"
+#include "game/game_state.h"
+#include "platform/deterministic.h"
+#include "platform/input_script.h"
+#include "platform/replay_platform.h"
+
+namespace {
+
+using namespace zorby;
+
+// glReadPixels as the platform hands it out (no OpenGL headers needed here).
+using ReadPixelsFn = void (*)(int, int, int, int, unsigned, unsigned, void*);
+constexpr unsigned kGlRgba = 0x1908;
+constexpr unsigned kGlUnsignedByte = 0x1401;
+
+bool write_png(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGBA;
+    // The rows come bottom first from OpenGL: a negative stride turns them over.
+    const auto stride = -static_cast<png_int_32>(width * 4);
+    return png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), stride, nullptr) != 0;
+}
+
+// The replay platform, saving the named frames just before they are shown.
+class ShotPlatform : public platform::ReplayPlatform {
+  public:
+    ShotPlatform(std::unique_ptr<platform::Platform> inner, platform::InputScript script,
+                 std::map<uint64_t, std::string> shots, std::string out_dir, bool trace)
+        : ReplayPlatform(std::move(inner), std::move(script)),
+          shots_(std::move(shots)),
+          out_dir_(std::move(out_dir)),
+          trace_(trace) {}
+
+    void swap_buffers() override {
+        const uint64_t frame = frames();
+        if (trace_ && engine_if_any() != nullptr) {
+            const game::GameState& g = game::game();
+            std::printf("frame %llu: state %g page %g energy %g score %g\n",
+                        static_cast<unsigned long long>(frame), g.game_state, g.menu_page, g.energy,
+                        g.score);
+        }
+        if (auto it = shots_.find(frame); it != shots_.end()) save(it->second);
+        ReplayPlatform::swap_buffers();
+    }
+    size_t saved() const { return saved_; }
+
+  private:
+    void save(const std::string& name) {
+        auto read_pixels = reinterpret_cast<ReadPixelsFn>(gl_proc_address("glReadPixels"));
+        int w = 0, h = 0;
+        client_size(w, h);
+        if (!read_pixels || w <= 0 || h <= 0) return;
+        std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
+        read_pixels(0, 0, w, h, kGlRgba, kGlUnsignedByte, pixels.data());
+        for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+        const std::string path = out_dir_ + "/" + name + ".png";
+        if (write_png(path, pixels, w, h)) {
+            ++saved_;
+            std::printf("%s\n", path.c_str());
+        } else {
+            std::fprintf(stderr, "zorby-shots: cannot write %s\n", path.c_str());
+        }
+    }
+
+    std::map<uint64_t, std::string> shots_;
+    std::string out_dir_;
+    bool trace_;
+    size_t saved_ = 0;
+};
+
+// The "# shot FRAME NAME" lines of a script file.
+std::map<uint64_t, std::string> shots_in(const std::string& path) {
+    std::map<uint64_t, std::string> shots;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string hash, word, name;
+        unsigned long long frame = 0;
+        if (words >> hash >> word >> frame >> name && hash == "#" && word == "shot") {
+            shots[frame] = name;
+        }
+    }
+    return shots;
+}
+
+int usage() {
+    std::fputs("usage: zorby-shots [--trace] [--dir DIR] SCRIPT OUTDIR\n", stderr);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool trace = false;
+    std::string dir = std::filesystem::current_path().string();
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--trace") {
+            trace = true;
+        } else if (a == "--dir" && i + 1 < argc) {
+            dir = std::filesystem::absolute(argv[++i]).string();
+        } else {
+            args.push_back(a);
+        }
+    }
+    if (args.size() != 2) return usage();
+    platform::InputScript script;
+    std::string error;
+    if (!platform::load_input_script(args[0], script, error)) {
+        std::fprintf(stderr, "zorby-shots: %s\n", error.c_str());
+        return 1;
+    }
+    const std::string out_dir = std::filesystem::absolute(args[1]).string();
+    std::filesystem::create_directories(out_dir);
+
+    Engine e;
+    set_current_engine(&e);
+    e.exit_hook = [](int status) { throw ProgramEnded{status}; };
+    platform::DeterministicOptions options;
+    auto shot_platform = std::make_unique<ShotPlatform>(
+        platform::make_deterministic_platform(options), script, shots_in(args[0]), out_dir, trace);
+    ShotPlatform& shots = *shot_platform;
+    shots.on_end = [] {
+        engine().error = ErrorRecord{};
+        end_program();
+    };
+    int status = 0;
+    try {
+        if (!engine_start(std::move(shot_platform), 1, "zorby")) {
+            std::fputs("zorby-shots: no window with an OpenGL context could be made\n", stderr);
+            return 1;
+        }
+        if (script.seed) seed_random(*script.seed);
+        // Start-up makes the program's directory current; the game runs in DIR.
+        std::filesystem::current_path(dir);
+        game::game_main();
+        end_program();
+    } catch (const ProgramEnded& ended) {
+        status = ended.exit_status;
+    }
+    std::printf("%zu frames saved\n", shots.saved());
+    set_current_engine(nullptr);
+    return status;
+}
