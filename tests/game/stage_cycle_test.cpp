@@ -1,0 +1,249 @@
+// The stage cycle: countdown tick, the hole board and its pointer test, the title
+// cards, the hand-over table and hand-overs within one frame.
+#include "game/stage_cycle.h"
+
+#include <gtest/gtest.h>
+
+#include "game/game_state.h"
+#include "game/stage_harness.h"
+#include "game/stages.h"
+
+namespace zorby::testing {
+namespace {
+
+using game::cell;
+using game::GameState;
+
+TEST(StageTick, CountdownFallsEveryEleventhFrame) {
+    StageRun run;
+    GameState& g = run.g();
+    g.countdown = 100;
+    g.tick_frames = 1;
+    std::vector<double> seen;
+    for (int f = 1; f <= 33; ++f) {
+        game::stage_tick();
+        seen.push_back(g.countdown);
+    }
+    EXPECT_EQ(seen[9], 100) << "frame 10";
+    EXPECT_EQ(seen[10], 99) << "frame 11";
+    EXPECT_EQ(seen[20], 99) << "frame 21";
+    EXPECT_EQ(seen[21], 98) << "frame 22";
+    EXPECT_EQ(seen[32], 97) << "frame 33";
+
+    // In play: a Time attack of countdown 250 after its set-up frame.
+    run.begin_game();
+    g.tick_frames = 1;
+    run.frame();  // set-up and title card, then the first tick
+    run.stop_spawns();
+    const double start = g.countdown;
+    run.frames(110);
+    EXPECT_EQ(g.countdown, start - 10);
+}
+
+TEST(HoleBoard, LayoutIsThreeRowsOfTenAndBlocksFollowIt) {
+    StageRun run;
+    GameState& g = run.g();
+    game::lay_out_board_with_blocks();
+    for (int i = 0; i < 30; ++i) {
+        EXPECT_EQ(cell(g.holes_x, i), 15 + 30 * (i % 10)) << i;
+        EXPECT_EQ(cell(g.holes_y, i), 90 + 30 * (i / 10)) << i;
+        EXPECT_EQ(cell(g.block_x, i), cell(g.holes_x, i)) << i;
+        EXPECT_EQ(cell(g.block_y, i), cell(g.holes_y, i)) << i;
+    }
+    EXPECT_EQ(cell(g.holes_x, 30), 0) << "holes after 29 untouched";
+}
+
+TEST(HoleBoard, PointerBoxesAreOpenSeventeenForTheMouseTwentyForTheCursor) {
+    StageRun run;
+    GameState& g = run.g();
+    const double x = 45, y = 120;
+    g.cursor_x = g.cursor_y = -200;  // cursor far away: mouse only
+    auto mouse_hits = [&](double mx, double my) {
+        g.mouse_x = mx;
+        g.mouse_y = my;
+        return game::pointer_on(x, y);
+    };
+    EXPECT_FALSE(mouse_hits(x, y + 8)) << "on the left edge";
+    EXPECT_TRUE(mouse_hits(x + 1, y + 8));
+    EXPECT_TRUE(mouse_hits(x + 16, y + 16));
+    EXPECT_FALSE(mouse_hits(x + 17, y + 8));
+    EXPECT_FALSE(mouse_hits(x + 8, y));
+    EXPECT_FALSE(mouse_hits(x + 8, y + 17));
+
+    g.mouse_x = g.mouse_y = -200;  // mouse far away: cursor only, hot spot at +10
+    auto cursor_hits = [&](double cx, double cy) {
+        g.cursor_x = cx;
+        g.cursor_y = cy;
+        return game::pointer_on(x, y);
+    };
+    EXPECT_FALSE(cursor_hits(x - 10, y));
+    EXPECT_TRUE(cursor_hits(x - 9, y - 9));
+    EXPECT_TRUE(cursor_hits(x + 9, y + 9));
+    EXPECT_FALSE(cursor_hits(x + 10, y));
+    EXPECT_FALSE(cursor_hits(x, y + 10));
+
+    // Both pointers count whatever the chosen device.
+    g.input_device = 0;
+    EXPECT_TRUE(mouse_hits(x + 5, y + 5));
+    g.input_device = 1;
+    g.mouse_x = g.mouse_y = -200;
+    EXPECT_TRUE(cursor_hits(x, y));
+}
+
+TEST(HandOver, EveryEndSetsItsRowOfFlagsAndEnergy) {
+    StageRun run;
+    GameState& g = run.g();
+    struct Row {
+        void (*end)(double);
+        double change;
+        // attack, lost, maze, masq: active then ready (-1: untouched)
+        int active[4];
+        int ready[4];
+    };
+    const Row rows[] = {
+        {game::end_lost_and_found, 25, {0, 0, 1, -1}, {0, 0, -1, -1}},
+        {game::end_lost_and_found, -25, {0, 0, 1, -1}, {0, 0, -1, -1}},
+        {game::end_labyrinth, 25, {0, 0, 0, 1}, {0, 0, 0, 0}},
+        {game::end_masked_smileys, 50, {1, 0, 0, 0}, {0, 0, 0, 0}},
+        {game::end_masked_smileys, -25, {1, 0, 0, 0}, {0, 0, 0, 0}},
+    };
+    for (const Row& row : rows) {
+        g.attack_active = g.lost_active = g.maze_active = g.masq_active = 7;
+        g.attack_ready = g.lost_ready = g.maze_ready = g.masq_ready = 7;
+        g.energy = 100;
+        row.end(row.change);
+        const double active[4] = {g.attack_active, g.lost_active, g.maze_active, g.masq_active};
+        const double ready[4] = {g.attack_ready, g.lost_ready, g.maze_ready, g.masq_ready};
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(active[k], row.active[k] < 0 ? 7 : row.active[k]) << row.change << " " << k;
+            EXPECT_EQ(ready[k], row.ready[k] < 0 ? 7 : row.ready[k]) << row.change << " " << k;
+        }
+        EXPECT_EQ(g.energy, 100 + row.change);
+    }
+
+    // Time attack keeps its ready flag and changes no energy.
+    g.attack_active = 1;
+    g.lost_active = 0;
+    g.attack_ready = 1;
+    g.energy = 100;
+    game::end_time_attack();
+    EXPECT_EQ(g.attack_active, 0);
+    EXPECT_EQ(g.lost_active, 1);
+    EXPECT_EQ(g.attack_ready, 1);
+    EXPECT_EQ(g.energy, 100);
+}
+
+TEST(StageIntro, ShowsCardFanfareAndFourSecondPauseThenClockForLaterStages) {
+    StageRun run;
+    GameState& g = run.g();
+    run.begin_game();
+    run.clear_sounds();
+    run.frame();  // Time attack's set-up
+    auto waits = run.waits(1000);
+    ASSERT_EQ(waits.size(), 1u);
+    EXPECT_EQ(waits[0].duration_ms, 4000);
+    EXPECT_EQ(run.sounds().front(), 12) << "fanfare";
+    EXPECT_EQ(run.run().count_sound(11), 0) << "no clock for Time attack";
+    EXPECT_EQ(g.attack_active, 1);
+    EXPECT_EQ(g.attack_ready, 1);
+
+    // The countdown runs out: Lost and found's card in the same frame, with the clock.
+    run.stop_spawns();
+    g.countdown = 1;
+    g.tick_frames = 11;
+    run.clear_sounds();
+    run.clear_waits();
+    run.frame();
+    EXPECT_EQ(g.attack_active, 0);
+    EXPECT_EQ(g.lost_active, 1);
+    EXPECT_EQ(g.lost_ready, 1) << "set up in the frame Time attack ended";
+    EXPECT_EQ(g.countdown, 20);
+    EXPECT_EQ(run.waits(1000).size(), 1u);
+    const std::vector<int> sounds = run.sounds();
+    ASSERT_GE(sounds.size(), 2u);
+    EXPECT_EQ(sounds[0], 12);
+    EXPECT_EQ(sounds[1], 11);
+}
+
+TEST(StageIntro, EnergyBelowOneEndsTheGameAfterThePause) {
+    StageRun run;
+    GameState& g = run.g();
+    run.begin_game();
+    run.frame();
+    run.stop_spawns();
+    // The last Time attack frame leaves the energy below 1 (a struck bad face):
+    // Lost and found's card finds it and ends the game.
+    g.countdown = 1;
+    g.tick_frames = 11;
+    g.energy = 0.5;
+    g.entry_threshold = 1000;  // no name entry
+    run.clear_waits();
+    run.frame();
+    auto waits = run.waits(1000);
+    ASSERT_GE(waits.size(), 1u);
+    EXPECT_EQ(waits[0].duration_ms, 4000);
+    EXPECT_EQ(waits[0].game_state, game::kStateGameOver) << "decided before the pause";
+    // The game-over sequence ran in the same frame.
+    EXPECT_EQ(g.game_state, game::kStateMenu);
+    EXPECT_EQ(g.energy, 300);
+}
+
+TEST(StageCycle, AFullRoundVisitsEveryStageAndReturnsToTimeAttack) {
+    StageRun run;
+    GameState& g = run.g();
+    run.begin_game();
+    run.frame();
+    run.stop_spawns();
+    g.countdown = 1;
+    g.tick_frames = 11;
+    run.frame();  // Time attack ends, Lost and found starts
+    ASSERT_EQ(g.lost_active, 1);
+    g.countdown = 1;
+    g.tick_frames = 11;
+    run.frame();  // Lost and found times out, the Labyrinth starts
+    ASSERT_EQ(g.maze_active, 1);
+    ASSERT_EQ(g.maze_ready, 1);
+    g.countdown = 0;
+    run.frame();  // Labyrinth times out, Masked smileys starts
+    ASSERT_EQ(g.masq_active, 1);
+    ASSERT_EQ(g.masq_ready, 1);
+    EXPECT_EQ(g.countdown, 999);
+    g.countdown = 1;
+    g.tick_frames = 11;
+    g.masq_good_found = -1;  // not won
+    run.frame();             // Masked smileys times out
+    EXPECT_EQ(g.masq_active, 0);
+    EXPECT_EQ(g.attack_active, 1);
+    EXPECT_EQ(g.attack_ready, 0) << "Time attack starts in the next frame";
+    EXPECT_EQ(g.energy, 300 - 3 * 25);
+    const double level = g.attack_level;
+    run.frame();
+    EXPECT_EQ(g.attack_ready, 1);
+    EXPECT_EQ(g.attack_level, level + 1);
+}
+
+TEST(GameOver, AStageEndingTheGameLeadsToTheNameEntryWhenTheScoreQualifies) {
+    for (const double score : {500.0, 5.0}) {
+        StageRun run;
+        GameState& g = run.g();
+        g.entry_threshold = 10;
+        run.begin_game();
+        run.frame();
+        run.stop_spawns();
+        g.score = score;
+        g.countdown = 1;
+        g.tick_frames = 11;
+        run.frame();  // on to Lost and found
+        g.energy = 20;
+        g.countdown = 1;
+        g.tick_frames = 11;
+        run.frame();  // Lost and found times out: -25 ends the game
+        EXPECT_EQ(g.game_state, game::kStateMenu);
+        EXPECT_EQ(g.energy, 300);
+        EXPECT_EQ(g.menu_page, score >= 10 ? 6 : 1) << score;
+        EXPECT_EQ(g.entry_threshold, score >= 10 ? score : 10);
+    }
+}
+
+}  // namespace
+}  // namespace zorby::testing
