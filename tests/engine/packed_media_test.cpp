@@ -16,26 +16,18 @@
 #include "engine/engine.h"
 #include "engine/media_archive.h"
 #include "support/engine_fixture.h"
+#include "support/file_bytes.h"
 
 namespace zorby {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::read_bytes;
 using testing::TempDir;
+using testing::write_bytes;
 
 std::vector<uint8_t> bytes_of(const std::string& text) {
     return {text.begin(), text.end()};
-}
-
-std::vector<uint8_t> read_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_bytes(const std::string& path, const std::vector<uint8_t>& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()),
-              static_cast<std::streamsize>(data.size()));
 }
 
 std::vector<uint8_t> make_archive(const std::vector<ArchiveMember>& members, bool from_end) {

@@ -17,6 +17,7 @@
 #include "engine/media_archive.h"
 #include "engine/packed_media.h"
 #include "support/engine_fixture.h"
+#include "support/file_bytes.h"
 
 extern char** environ;
 
@@ -24,18 +25,9 @@ namespace zorby {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::read_bytes;
 using testing::TempDir;
-
-std::vector<uint8_t> read_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_bytes(const std::string& path, const std::vector<uint8_t>& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()),
-              static_cast<std::streamsize>(data.size()));
-}
+using testing::write_bytes;
 
 std::string read_text(const std::string& path) {
     std::vector<uint8_t> b = read_bytes(path);
