@@ -63,15 +63,18 @@ case "$cmd" in
     fuzz)
         secs="${1:-20}"
         install_missing "${RUNTIME_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
-        CC=clang CXX=clang++ configure_and_build "$ROOT/build-fuzz" Debug -DZORBY_FUZZ=ON \
-            -DZORBY_BENCH=OFF
+        CC=clang CXX=clang++ configure_and_build "$ROOT/build-fuzz" RelWithDebInfo -DZORBY_FUZZ=ON \
+            -DZORBY_SANITIZE=ON -DZORBY_BENCH=OFF
         shopt -s nullglob
         for f in "$ROOT"/build-fuzz/tests/fuzz_*; do
             [ -x "$f" ] || continue
             echo "== $(basename "$f") for ${secs}s"
-            corpus="$ROOT/tests/fuzz/corpus/$(basename "$f")"
-            args=()
-            [ -d "$corpus" ] && args+=("$corpus")
+            # New inputs go to the first corpus folder: a scratch one, never the tree.
+            work="$ROOT/build-fuzz/corpus/$(basename "$f")"
+            mkdir -p "$work"
+            seeds="$ROOT/tests/fuzz/corpus/$(basename "$f")"
+            args=("$work")
+            [ -d "$seeds" ] && args+=("$seeds")
             "$f" -max_total_time="$secs" -rss_limit_mb=2048 "${args[@]}"
         done
         ;;
