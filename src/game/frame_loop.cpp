@@ -10,6 +10,7 @@
 #include "engine/engine.h"
 #include "game/game_state.h"
 #include "game/pages.h"
+#include "game/stage_cycle.h"
 #include "game/stages.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
@@ -33,18 +34,6 @@ void run_stages() {
     if (g.game_state == kStatePlaying && g.lost_active == 1) run_lost_and_found();
     if (g.game_state == kStatePlaying && g.maze_active == 1) run_labyrinth();
     if (g.game_state == kStatePlaying && g.masq_active == 1) run_masked_smileys();
-}
-
-double energy_colour(double energy) {
-    if (energy < 100) return 255;    // red
-    if (energy < 200) return 48895;  // orange
-    return 65310;                    // green
-}
-
-void draw_energy_bar() {
-    const double energy = game().energy;
-    const double colour = energy_colour(energy);
-    for (double y = 182; y <= 185; ++y) draw_line(5, y, energy, y, colour);
 }
 
 void menu_state() {

@@ -13,6 +13,7 @@
 #include "engine/numbers.h"
 #include "game/game_main.h"
 #include "input/input_state.h"
+#include "platform/input_script.h"
 
 namespace zorby::testing {
 
@@ -80,7 +81,8 @@ GameRun::GameRun(const std::string* hc_txt) {
     game::reset_game_state();
     base_frame_ = te_.platform().frames_presented();
     // The hidden pointer moves by relative motion from where the input object keeps
-    // it: start it at the origin so later moves can be given as positions.
+    // it: start it at the origin, where the platform's pointer starts, so moves to a
+    // position land there.
     te_.engine().input->mouse_x = 0;
     te_.engine().input->mouse_y = 0;
 }
@@ -109,11 +111,7 @@ void GameRun::key_up(uint64_t frame, int code) {
     at(frame, {Action::Kind::KeyUp, code});
 }
 void GameRun::mouse_to(uint64_t frame, int x, int y) {
-    // The hidden pointer moves by relative motion: move by the difference to the
-    // position the earlier moves left it at.
-    at(frame, {Action::Kind::MouseMove, x - mouse_x_, y - mouse_y_});
-    mouse_x_ = x;
-    mouse_y_ = y;
+    at(frame, {Action::Kind::MouseTo, x, y});
 }
 void GameRun::button_down(uint64_t frame) {
     at(frame, {Action::Kind::ButtonDown, 0});
@@ -125,6 +123,45 @@ void GameRun::click(uint64_t frame, int x, int y) {
     mouse_to(frame, x, y);
     button_down(frame);
     button_up(frame + 1);
+}
+
+void GameRun::script(const std::string& text) {
+    platform::InputScript parsed;
+    std::string error;
+    ASSERT_TRUE(platform::parse_input_script(text, parsed, error)) << error;
+    if (parsed.seed) seed_random(*parsed.seed);
+    using Kind = platform::ScriptEvent::Kind;
+    for (const platform::ScriptEvent& e : parsed.events) {
+        const uint64_t f = e.at.frame;
+        switch (e.kind) {
+            case Kind::Key:
+                at(f, {e.b ? Action::Kind::KeyDown : Action::Kind::KeyUp, e.a});
+                break;
+            case Kind::MouseTo:
+                at(f, {Action::Kind::MouseTo, e.a, e.b});
+                break;
+            case Kind::Move:
+                at(f, {Action::Kind::MouseMove, e.a, e.b});
+                break;
+            case Kind::Button:
+                at(f, {e.b ? Action::Kind::ButtonDown : Action::Kind::ButtonUp, e.a - 1});
+                break;
+            case Kind::Wheel:
+                at(f, {Action::Kind::Wheel, e.a});
+                break;
+            case Kind::FocusLost:
+                at(f, {Action::Kind::FocusLost});
+                break;
+            case Kind::FocusGained:
+                at(f, {Action::Kind::FocusGained});
+                break;
+            case Kind::Close:
+                at(f, {Action::Kind::Close});
+                break;
+            default:
+                ADD_FAILURE() << "not supported here: " << platform::format_script_event(e);
+        }
+    }
 }
 
 int GameRun::run(uint64_t frames, const std::function<void(uint64_t)>& after_frame) {

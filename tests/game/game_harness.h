@@ -43,12 +43,15 @@ class GameRun {
     void at(uint64_t frame, const platform::ScriptedInput::Action& action);
     void key_down(uint64_t frame, int code);
     void key_up(uint64_t frame, int code);
-    // Moves the mouse to (x, y); calls must come in ascending frame order.
     void mouse_to(uint64_t frame, int x, int y);
     void button_down(uint64_t frame);
     void button_up(uint64_t frame);
     // A click: button down at frame, up at the next frame.
     void click(uint64_t frame, int x, int y);
+    // Input written in the record-and-replay format ("12 mouse 40 197", "12 button 1
+    // down", "30 key 201 down", ...), its frames counted from the first game frame.
+    // A seed line seeds the random generator. Fails the test on a malformed script.
+    void script(const std::string& text);
 
     // Runs game_main until frames game frames have been presented (or the game ends).
     // after_frame is called after each game frame with its number. Returns the exit
@@ -85,7 +88,6 @@ class GameRun {
     RecordingAudio* audio_ = nullptr;
     std::string old_cwd_;
     uint64_t base_frame_ = 0;
-    int mouse_x_ = 0, mouse_y_ = 0;
 };
 
 // The bytes of "hc.txt" for three records (score, name), lowest first.

@@ -151,14 +151,34 @@ TEST(MenuPages, StageExplanationReturnsToTheIndexAfterItsLimit) {
 TEST(MenuButtons, MenuReturnsToTheIndexFromAnExplanationAndToPageOneElsewhere) {
     GameRun run;
     run.answer_intro(GameRun::kMouse);
-    run.click(0, 80, 100);    // How to play
-    run.click(2, 200, 155);   // Masked smileys explanation
-    run.click(4, 40, 197);    // Menu -> index
-    run.click(6, 80, 155);    // Lost and found explanation
-    run.click(8, 40, 197);    // Menu -> index
-    run.click(10, 40, 197);   // Menu on the index -> main menu
-    run.click(12, 240, 150);  // Credits
-    run.click(14, 40, 197);   // Menu -> main menu
+    run.script(R"(
+        # How to play, the Masked smileys explanation, Menu back to the index
+        0 mouse 80 100
+        0 button 1 down
+        1 button 1 up
+        2 mouse 200 155
+        2 button 1 down
+        3 button 1 up
+        4 mouse 40 197
+        4 button 1 down
+        5 button 1 up
+        # the Lost and found explanation, Menu, Menu again on the index
+        6 mouse 80 155
+        6 button 1 down
+        7 button 1 up
+        8 mouse 40 197
+        8 button 1 down
+        9 button 1 up
+        10 button 1 down
+        11 button 1 up
+        # Credits, then Menu
+        12 mouse 240 150
+        12 button 1 down
+        13 button 1 up
+        14 mouse 40 197
+        14 button 1 down
+        15 button 1 up
+    )");
     std::vector<double> pages;
     run.run(16, [&](uint64_t) { pages.push_back(run.state().menu_page); });
     EXPECT_EQ(pages[0], 2);

@@ -91,10 +91,13 @@ TEST(Options, SoundOffSilencesTheGamesSounds) {
 TEST(VolumeKeys, StepsClampAndTheFirstFrameSetsFourTenths) {
     GameRun run;
     run.answer_intro(GameRun::kMouse);
-    run.key_down(1, 201);  // Page Up held for 10 frames
-    run.key_up(11, 201);
-    run.key_down(11, 209);  // Page Down held for 14 frames
-    run.key_up(25, 209);
+    run.script(R"(
+        # Page Up held for 10 frames, then Page Down for 14
+        1 key 201 down
+        11 key 201 up
+        11 key 209 down
+        25 key 209 up
+    )");
     std::vector<std::pair<double, double>> seen;  // step, volume set
     run.run(26, [&](uint64_t) { seen.emplace_back(run.state().volume_step, run.last_volume()); });
     EXPECT_EQ(seen[0], std::make_pair(5.0, 0.4));
