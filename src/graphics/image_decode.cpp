@@ -222,7 +222,7 @@ struct PngJob {
     const char* name = "";
     png_structp png = nullptr;
     png_infop info = nullptr;
-    std::vector<uint8_t> rows;
+    PixelImage* image = nullptr;
     std::vector<png_bytep> row_pointers;
     png_uint_32 width = 0, height = 0;
     size_t row_bytes = 0;
@@ -273,10 +273,14 @@ bool run_png(PngJob& job) {
     job.row_bytes = png_get_rowbytes(job.png, job.info);
     if (job.row_bytes != size_t(job.width) * job.channels) return false;
 
-    job.rows.resize(job.row_bytes * job.height);
+    // Rows are decoded straight into the picture, each at the start of its RGBA row;
+    // pixels with fewer channels are spread out afterwards.
+    if (!job.image->resize(static_cast<int32_t>(job.width), static_cast<int32_t>(job.height))) {
+        return false;
+    }
     job.row_pointers.resize(job.height);
     for (png_uint_32 y = 0; y < job.height; ++y) {
-        job.row_pointers[y] = job.rows.data() + y * job.row_bytes;
+        job.row_pointers[y] = job.image->pixel(0, static_cast<int32_t>(y));
     }
     png_read_image(job.png, job.row_pointers.data());
     png_read_end(job.png, nullptr);
@@ -287,6 +291,7 @@ bool decode_png(PixelImage& image, ByteSource& src, uint32_t key, const char* na
     PngJob job;
     job.source = &src;
     job.name = name;
+    job.image = &image;
     // No handlers of our own: libpng reports on stderr and jumps back to run_png.
     job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!job.png) return false;
@@ -295,19 +300,19 @@ bool decode_png(PixelImage& image, ByteSource& src, uint32_t key, const char* na
     png_destroy_read_struct(&job.png, job.info ? &job.info : nullptr, nullptr);
     if (!ok) return false;
 
-    if (!image.resize(static_cast<int32_t>(job.width), static_cast<int32_t>(job.height))) {
-        return false;
-    }
+    if (job.channels == 4) return true;  // the file's alpha stays, no colour key
     for (png_uint_32 y = 0; y < job.height; ++y) {
-        const uint8_t* in = job.rows.data() + y * job.row_bytes;
-        uint8_t* out = image.pixel(0, static_cast<int32_t>(y));
-        for (png_uint_32 x = 0; x < job.width; ++x, out += 4, in += job.channels) {
-            if (job.channels == 4) {
-                std::memcpy(out, in, 4);
-            } else if (job.channels == 3) {
-                out[0] = in[0];
-                out[1] = in[1];
-                out[2] = in[2];
+        uint8_t* row = image.pixel(0, static_cast<int32_t>(y));
+        // Right to left: pixel x moves from x * channels to x * 4, never over a pixel
+        // that is still to be read.
+        for (png_uint_32 x = job.width; x-- > 0;) {
+            uint8_t* out = row + size_t(x) * 4;
+            const uint8_t* in = row + size_t(x) * job.channels;
+            if (job.channels == 3) {
+                const uint8_t r = in[0], g = in[1], b = in[2];
+                out[0] = r;
+                out[1] = g;
+                out[2] = b;
                 out[3] = 255;
                 apply_colour_key(out, key);
             } else {

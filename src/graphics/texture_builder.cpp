@@ -36,29 +36,56 @@ std::vector<uint8_t> texels_from_region(const PixelImage& image, int32_t x, int3
 }
 
 void bleed_colours(std::vector<uint8_t>& texels, int32_t tw, int32_t th) {
+    // Only texels off the outermost rows and columns give colour (with repeat
+    // wrapping they would bleed onto the opposite edge). First mark the texels that
+    // have such an opaque texel among their eight neighbours (the opaque set grown by
+    // one in each direction), so the many transparent texels far from the picture
+    // only get their colour cleared.
+    const size_t count = size_t(tw) * size_t(th);
+    std::vector<uint8_t> opaque(count, 0), near(count, 0);
+    for (int32_t row = 1; row < th - 1; ++row) {
+        const uint8_t* t = texels.data() + size_t(row) * tw * 4;
+        uint8_t* o = opaque.data() + size_t(row) * tw;
+        for (int32_t col = 1; col < tw - 1; ++col) o[col] = t[col * 4 + 3] != 0;
+    }
+    // Grown sideways within each row, then up and down across rows.
+    std::vector<uint8_t> wide(count, 0);
+    for (int32_t row = 1; row < th - 1; ++row) {
+        const uint8_t* __restrict o = opaque.data() + size_t(row) * tw;
+        uint8_t* __restrict w = wide.data() + size_t(row) * tw;
+        for (int32_t col = 1; col < tw - 1; ++col) w[col] = o[col - 1] | o[col] | o[col + 1];
+        w[0] = o[1];
+        w[tw - 1] = o[tw - 2];
+    }
     for (int32_t row = 0; row < th; ++row) {
+        uint8_t* __restrict n = near.data() + size_t(row) * tw;
+        const uint8_t* __restrict above = wide.data() + size_t(std::max(row - 1, 0)) * tw;
+        const uint8_t* __restrict here = wide.data() + size_t(row) * tw;
+        const uint8_t* __restrict below = wide.data() + size_t(std::min(row + 1, th - 1)) * tw;
+        for (int32_t col = 0; col < tw; ++col) n[col] = above[col] | here[col] | below[col];
+    }
+    for (int32_t row = 0; row < th; ++row) {
+        uint8_t* r = texels.data() + size_t(row) * tw * 4;
+        const uint8_t* n = near.data() + size_t(row) * tw;
         for (int32_t col = 0; col < tw; ++col) {
-            uint8_t* t = texels.data() + (size_t(row) * tw + col) * 4;
+            uint8_t* t = r + col * 4;
             if (t[3] != 0) continue;
             int sum[3] = {0, 0, 0};
-            int count = 0;
-            // Neighbours on the outermost rows and columns do not count: with
-            // repeat wrapping they would bleed onto the opposite edge.
-            for (int32_t dy = -1; dy <= 1; ++dy) {
-                const int32_t ny = row + dy;
-                if (ny < 1 || ny > th - 2) continue;
-                for (int32_t dx = -1; dx <= 1; ++dx) {
-                    const int32_t nx = col + dx;
-                    if ((dx == 0 && dy == 0) || nx < 1 || nx > tw - 2) continue;
-                    const uint8_t* n = texels.data() + (size_t(ny) * tw + nx) * 4;
-                    if (n[3] == 0) continue;
-                    sum[0] += n[0];
-                    sum[1] += n[1];
-                    sum[2] += n[2];
-                    ++count;
+            int found = 0;
+            if (n[col]) {
+                for (int32_t ny = std::max(row - 1, 1); ny <= std::min(row + 1, th - 2); ++ny) {
+                    const uint8_t* nr = texels.data() + size_t(ny) * tw * 4;
+                    for (int32_t nx = std::max(col - 1, 1); nx <= std::min(col + 1, tw - 2); ++nx) {
+                        const uint8_t* q = nr + nx * 4;
+                        if (q[3] == 0) continue;  // also skips the texel itself
+                        sum[0] += q[0];
+                        sum[1] += q[1];
+                        sum[2] += q[2];
+                        ++found;
+                    }
                 }
             }
-            for (int c = 0; c < 3; ++c) t[c] = uint8_t(count > 0 ? sum[c] / count : 0);
+            for (int c = 0; c < 3; ++c) t[c] = uint8_t(found > 0 ? sum[c] / found : 0);
         }
     }
 }
@@ -67,26 +94,30 @@ void next_mip_level(const std::vector<uint8_t>& level, int32_t w, int32_t h,
                     std::vector<uint8_t>& out, int32_t& out_w, int32_t& out_h) {
     out_w = std::max(1, w / 2);
     out_h = std::max(1, h / 2);
-    out.assign(size_t(out_w) * size_t(out_h) * 4, 0);
-    auto p = [&](int32_t i, int32_t j, int c) { return int(level[(size_t(j) * w + i) * 4 + c]); };
+    out.resize(size_t(out_w) * size_t(out_h) * 4);
+    const size_t stride = size_t(w) * 4;
     for (int32_t j = 0; j < out_h; ++j) {
         const bool last_row = j == out_h - 1;
-        for (int32_t i = 0; i < out_w; ++i) {
+        // Samples come from rows 2j and 2j + 2, columns 2i and 2i + 1.
+        const uint8_t* r0 = level.data() + size_t(2 * j) * stride;
+        const uint8_t* r2 = last_row ? r0 : r0 + 2 * stride;
+        uint8_t* o = out.data() + size_t(j) * out_w * 4;
+        for (int32_t i = 0; i < out_w; ++i, o += 4) {
             const bool last_col = i == out_w - 1;
-            uint8_t* o = out.data() + (size_t(j) * out_w + i) * 4;
-            for (int c = 0; c < 4; ++c) {
-                const int s0 = p(2 * i, 2 * j, c);
-                int v = s0;
-                if (!last_col && !last_row) {
-                    v = (4 * s0 + 2 * p(2 * i + 1, 2 * j, c) + 2 * p(2 * i + 1, 2 * j + 2, c) +
-                         p(2 * i, 2 * j + 2, c)) /
-                        9;
-                } else if (!last_col) {
-                    v = (2 * s0 + p(2 * i + 1, 2 * j, c)) / 3;
-                } else if (!last_row) {
-                    v = (2 * s0 + p(2 * i, 2 * j + 2, c)) / 3;
+            const uint8_t* s0 = r0 + size_t(i) * 8;
+            const uint8_t* s1 = s0 + 4;
+            const uint8_t* s3 = r2 + size_t(i) * 8;
+            const uint8_t* s2 = s3 + 4;
+            if (!last_col && !last_row) {
+                for (int c = 0; c < 4; ++c) {
+                    o[c] = uint8_t((4 * s0[c] + 2 * s1[c] + 2 * s2[c] + s3[c]) / 9);
                 }
-                o[c] = uint8_t(v);
+            } else if (!last_col) {
+                for (int c = 0; c < 4; ++c) o[c] = uint8_t((2 * s0[c] + s1[c]) / 3);
+            } else if (!last_row) {
+                for (int c = 0; c < 4; ++c) o[c] = uint8_t((2 * s0[c] + s3[c]) / 3);
+            } else {
+                for (int c = 0; c < 4; ++c) o[c] = s0[c];
             }
         }
     }

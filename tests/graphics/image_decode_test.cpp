@@ -94,8 +94,8 @@ TEST(BmpDecode, HostileFilesAreRejected) {
     big.height = 1;
     big.pixels.assign(30000, Rgb{1, 2, 3});
     file = make_bmp(big);
-    file[22] = 0x30;  // height 30000
-    file[23] = 0x75;
+    file[22] = 0xF4;  // height 500: 45 MB of rows in a 90 kB file
+    file[23] = 0x01;
     EXPECT_FALSE(decode_bmp_image(image, file.data(), file.size(), kNoColourKey));
     // A negative width, a palette offset past the end, a wrong signature.
     file = make_bmp(big);
@@ -171,6 +171,27 @@ TEST(PngDecode, ColourTypesAndTheColourKey) {
     EXPECT_EQ(image.width, 2);
     EXPECT_FALSE(load_picture(image, dir.file("missing.png"), kKey));
     EXPECT_FALSE(load_picture(image, dir.path(), kKey)) << "a directory";
+}
+
+TEST(PngDecode, InterlacedPicturesComeOutWhole) {
+    TempDir dir;
+    const int w = 13, h = 11;
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) rgb.insert(rgb.end(), {uint8_t(x * 19), uint8_t(y * 23), 7});
+    }
+    rgb[0] = 255, rgb[1] = 0, rgb[2] = 128;  // the key colour at (0, 0)
+    const std::string path = dir.file("interlaced.png");
+    ASSERT_TRUE(testing::write_interlaced_rgb_png(path, w, h, rgb));
+    PixelImage image;
+    ASSERT_TRUE(load_picture(image, path, kKey));
+    EXPECT_EQ(rgba_at(image, 0, 0), (Px{0, 0, 0, 0}));
+    for (int y = 0; y < h; ++y) {
+        for (int x = (y == 0 ? 1 : 0); x < w; ++x) {
+            ASSERT_EQ(rgba_at(image, x, y), (Px{uint8_t(x * 19), uint8_t(y * 23), 7, 255}))
+                << x << "," << y;
+        }
+    }
 }
 
 TEST(PngDecode, DamagedFilesFailCleanly) {

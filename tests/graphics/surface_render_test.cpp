@@ -141,7 +141,7 @@ TEST_F(SurfaceRender, FadeEndsOnTheNewBackground) {
     fade_to_background(path);
     // 1.5 seconds of 60 frames per second, plus the final frame.
     const uint64_t shown = te_.platform().frames_presented() - frames;
-    EXPECT_GE(shown, 88u);
+    EXPECT_GE(shown, 88u) << "frames";
     EXPECT_LE(shown, 92u);
     EXPECT_EQ(surface(1).column_count, 0);
     EXPECT_EQ(surface(2).column_count, 0);

@@ -4,7 +4,9 @@
 
 #include <png.h>
 
+#include <csetjmp>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -105,6 +107,32 @@ inline bool write_png_format(const std::string& path, int width, int height, uin
     image.height = png_uint_32(height);
     image.format = format;
     return png_image_write_to_file(&image, path.c_str(), 0, data.data(), 0, nullptr) != 0;
+}
+
+// An interlaced 8-bit RGB PNG through libpng's full write interface.
+inline bool write_interlaced_rgb_png(const std::string& path, int width, int height,
+                                     const std::vector<uint8_t>& rgb) {
+    // Filled before setjmp: a longjmp must not skip a destructor.
+    std::vector<png_bytep> rows(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        rows[size_t(y)] = const_cast<png_bytep>(rgb.data()) + size_t(y) * width * 3;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_rows(png, info, rows.data());
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(f) == 0;
 }
 
 inline std::vector<uint8_t> read_file(const std::string& path) {

@@ -77,6 +77,49 @@ TEST(TextureBuilder, BleedingAveragesInnerOpaqueNeighbours) {
     EXPECT_EQ(texel(t, tw, 3, 3), (Px{100, 0, 0, 255})) << "opaque texels stay";
 }
 
+// The direct reading of the bleeding rule, to check the faster one against.
+std::vector<uint8_t> reference_bleed(std::vector<uint8_t> t, int tw, int th) {
+    const auto in = t;
+    for (int y = 0; y < th; ++y) {
+        for (int x = 0; x < tw; ++x) {
+            uint8_t* p = t.data() + (size_t(y) * tw + x) * 4;
+            if (p[3] != 0) continue;
+            int sum[3] = {0, 0, 0}, n = 0;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if ((dx == 0 && dy == 0) || nx < 1 || nx > tw - 2 || ny < 1 || ny > th - 2) {
+                        continue;
+                    }
+                    const uint8_t* q = in.data() + (size_t(ny) * tw + nx) * 4;
+                    if (q[3] == 0) continue;
+                    for (int c = 0; c < 3; ++c) sum[c] += q[c];
+                    ++n;
+                }
+            }
+            for (int c = 0; c < 3; ++c) p[c] = uint8_t(n ? sum[c] / n : 0);
+        }
+    }
+    return t;
+}
+
+TEST(TextureBuilder, BleedingMatchesTheRuleOnRandomTextures) {
+    uint32_t seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int round = 0; round < 200; ++round) {
+        const int tw = 2 << (next() % 5), th = 2 << (next() % 5);
+        const int density = int(next() % 100);
+        std::vector<uint8_t> t(size_t(tw) * th * 4);
+        for (size_t i = 0; i < t.size(); i += 4) {
+            for (int c = 0; c < 3; ++c) t[i + c] = uint8_t(next());
+            t[i + 3] = int(next() % 100) < density ? uint8_t(1 + next() % 255) : 0;
+        }
+        const auto want = reference_bleed(t, tw, th);
+        bleed_colours(t, tw, th);
+        ASSERT_EQ(t, want) << tw << " x " << th << " density " << density;
+    }
+}
+
 TEST(TextureBuilder, MipLevelsWeightTheirSamples) {
     // 4 x 4 level with one channel varying; the other channels are 0.
     std::vector<uint8_t> level(4 * 4 * 4, 0);
