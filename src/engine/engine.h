@@ -103,6 +103,9 @@ public:
     // Called once per present_frame after the buffers were swapped (replays hash
     // frames and count them here).
     std::function<void()> frame_hook;
+    // Called just before the buffers are swapped, while the finished frame can still
+    // be read back (tests look at what a frame shows).
+    std::function<void()> before_swap_hook;
 };
 
 // The current engine (there is at most one). engine() ends the process with a

@@ -74,6 +74,7 @@ double swap_and_pace() {
     Engine& e = engine();
     OpenGLVizovudo& d = *e.display;
     d.set_viewport(0, 0, 0, 0);
+    if (e.before_swap_hook) e.before_swap_hook();
     e.platform->swap_buffers();
     d.clear_after_swap();
     platform::Platform& p = *e.platform;

@@ -89,6 +89,7 @@ GameRun::GameRun(const std::string* hc_txt) {
 
 GameRun::~GameRun() {
     te_.engine().frame_hook = nullptr;
+    te_.engine().before_swap_hook = nullptr;
     std::error_code ec;
     fs::current_path(old_cwd_, ec);
 }
@@ -173,6 +174,11 @@ int GameRun::run(uint64_t frames, const std::function<void(uint64_t)>& after_fra
         if (after_frame) after_frame(frame);
         if (frame + 1 >= frames) throw StopRun{};
     };
+    uint64_t drawn = 0;
+    te_.engine().before_swap_hook = [&] {
+        ++drawn;
+        if (drawn > 3 && before_show) before_show(drawn - 4);
+    };
     int status = kStopped;
     try {
         status = te_.run_until_end([] { game::game_main(); });
@@ -181,6 +187,7 @@ int GameRun::run(uint64_t frames, const std::function<void(uint64_t)>& after_fra
         status = kStopped;
     }
     te_.engine().frame_hook = nullptr;
+    te_.engine().before_swap_hook = nullptr;
     return status;
 }
 

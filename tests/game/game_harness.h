@@ -61,6 +61,10 @@ class GameRun {
     static constexpr int kReturned = -2;
     int run(uint64_t frames, const std::function<void(uint64_t)>& after_frame = {});
 
+    // Called with the game frame's number just before the frame is shown, while it
+    // can be read back (read_pixel, read_frame).
+    std::function<void(uint64_t)> before_show;
+
     game::GameState& state() { return game::game(); }
     TestEngine& engine() { return te_; }
     const std::string& dir() const { return dir_.path(); }

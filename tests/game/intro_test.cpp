@@ -66,6 +66,42 @@ TEST(Intro, FirstFrameShowsTheMainMenuWithCountdownAndFullEnergy) {
     EXPECT_LT(intro_ms, 4200);
 }
 
+// The pixels of a rectangle of the first game frame, with the mouse moved to
+// (160, 60) in that frame.
+std::vector<Rgba> first_frame_pixels(int key, int x0, int y0, int w, int h) {
+    GameRun run;
+    run.answer_intro(key);
+    run.mouse_to(0, 160, 60);
+    std::vector<Rgba> pixels;
+    run.before_show = [&](uint64_t f) {
+        if (f != 0) return;
+        for (int y = y0; y < y0 + h; ++y) {
+            for (int x = x0; x < x0 + w; ++x) pixels.push_back(read_pixel(x, y));
+        }
+    };
+    run.run(1);
+    return pixels;
+}
+
+TEST(Intro, FirstFrameDrawsTheChosenPointerGlyphAndAFullGreenBar) {
+    // The mouse glyph "X" sits at the mouse - 4; the cursor glyph "x" at the cursor
+    // (10, 10). Each run shows its own glyph and not the other's.
+    const auto mouse_area_x = first_frame_pixels(GameRun::kMouse, 156, 56, 12, 16);
+    const auto mouse_area_z = first_frame_pixels(GameRun::kKeyboardCursor, 156, 56, 12, 16);
+    EXPECT_NE(mouse_area_x, mouse_area_z);
+    const auto cursor_area_x = first_frame_pixels(GameRun::kMouse, 10, 10, 12, 16);
+    const auto cursor_area_z = first_frame_pixels(GameRun::kKeyboardCursor, 10, 10, 12, 16);
+    EXPECT_NE(cursor_area_x, cursor_area_z);
+    // Energy 300: four green lines from x 5 to 300 on y 182..185.
+    const auto bar = first_frame_pixels(GameRun::kMouse, 0, 181, 310, 6);
+    auto at = [&](int x, int y) { return bar[(y - 181) * 310 + x]; };
+    const Rgba green{30, 255, 0, 255};
+    for (int y = 182; y <= 185; ++y) {
+        for (int x : {5, 150, 300}) EXPECT_EQ(at(x, y), green) << x << "," << y;
+        EXPECT_FALSE(at(302, y) == green) << y;
+    }
+}
+
 TEST(Intro, GreetsWithZorbyAndStartsTheMusicAtVolumeFourTenths) {
     GameRun run;
     run.answer_intro(GameRun::kMouse);
