@@ -7,8 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -53,6 +52,18 @@ std::string table_damage(const std::vector<char>& bytes) {
         pos = lf < end ? lf + 1 : end;
     }
     return {};
+}
+
+// The whole file; false when it cannot be opened or read (a directory, say).
+bool read_whole_file(const char* path, std::vector<char>& out) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) return false;
+    char chunk[4096];
+    size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
+    const bool ok = std::ferror(f) == 0;
+    std::fclose(f);
+    return ok;
 }
 
 // Makes the temporary file durable before it replaces the table.
@@ -127,15 +138,16 @@ void confirm_name() {
 
 void load_high_scores() {
     GameState& g = game();
-    std::ifstream in(kTableFile, std::ios::binary);
-    if (!in) {
+    std::error_code ec;
+    if (!std::filesystem::exists(kTableFile, ec) && !ec) {
         // No table yet: the initial one stands until the first save creates the file.
         g.entry_threshold = cell(g.high_scores, 0);
         return;
     }
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-    in.close();
+    std::vector<char> bytes;
+    if (!read_whole_file(kTableFile, bytes)) {
+        stop_with_file_error(std::string(kTableFile) + " cannot be read");
+    }
     if (const std::string damage = table_damage(bytes); !damage.empty()) {
         stop_with_file_error(std::string(kTableFile) + " is damaged: " + damage);
     }

@@ -95,6 +95,14 @@ TEST(HighScoreFile, DamagedFileEndsTheProgramWithErrorThreeAndStaysUntouched) {
     }
 }
 
+TEST(HighScoreFile, UnreadableTableIsNotTakenForAMissingOne) {
+    TableRun t;
+    std::filesystem::create_directory(t.run.file("hc.txt"));
+    EXPECT_EQ(t.run.engine().run_until_end([] { game::load_high_scores(); }), 1);
+    EXPECT_EQ(t.run.engine().engine().error.error_number, 3);
+    EXPECT_TRUE(std::filesystem::is_directory(t.run.file("hc.txt")));
+}
+
 TEST(HighScoreFileDeathTest, DamagedFileSaysSoOnStderr) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
