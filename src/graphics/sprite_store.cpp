@@ -256,6 +256,17 @@ void grab_screen(int64_t number) {
         }
         ++rows;
     }
+    // Tiles of an earlier, larger grid would be lost to free_surface: delete them.
+    for (int32_t k = 0; k < surf->column_count; ++k) {
+        for (int32_t r = 0; r < surf->row_count; ++r) {
+            if (k < columns && r < rows) continue;
+            const size_t index = size_t(k * kMaxTileColumns + r);
+            if (surf->tile_texture[index] != 0) glDeleteTextures(1, &surf->tile_texture[index]);
+            surf->tile_texture[index] = 0;
+            surf->tile_texture_width[index] = surf->tile_texture_height[index] = 0;
+            surf->tile_used_width[index] = surf->tile_used_height[index] = 0;
+        }
+    }
     surf->column_count = columns;
     surf->row_count = rows;
 }

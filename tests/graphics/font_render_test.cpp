@@ -149,6 +149,38 @@ TEST_F(FontRender, FontSelectionAndFallback) {
     EXPECT_EQ(testing::read_frame(320, 240), numbers);
 }
 
+TEST_F(FontRender, ColourKeysOfFontsAndSprites) {
+    // A BMP font: black everywhere except one yellow pixel in the cell of 'A'.
+    testing::BmpSpec spec;
+    spec.width = 128;
+    spec.height = 64;
+    spec.pixels.assign(128 * 64, {0, 0, 0});
+    spec.pixels[size_t(8 * 4 + 1) * 128 + 8 * 1 + 1] = {255, 255, 0};
+    const std::string path = dir_.file("font.bmp");
+    ASSERT_TRUE(testing::write_file(path, testing::make_bmp(spec)));
+    // A blue backdrop shows where the font is transparent.
+    const std::string blue = dir_.file("blue.png");
+    ASSERT_TRUE(testing::write_png_format(blue, 16, 16, PNG_FORMAT_RGBA,
+                                          testing::solid_rgba(16, 16, {0, 0, 255})));
+    ASSERT_EQ(load_sprite(blue, 0), 1.0);
+    auto backdrop = [] { draw_sprite(0, 0, 0); };
+    load_font(path, 1);
+    backdrop();
+    print_text("A", 0, 0);
+    EXPECT_EQ(read_pixel(1, 1), (Rgba{255, 255, 0, 255}));
+    EXPECT_EQ(read_pixel(0, 0), (Rgba{0, 0, 255, 255})) << "black is the font key";
+    // set_colour_key changes both keys: now black stays and yellow goes.
+    set_colour_key(255 + 255 * 256);
+    load_font(path, 1);
+    backdrop();
+    print_text("A", 0, 0);
+    EXPECT_EQ(read_pixel(0, 0), kBlack);
+    EXPECT_EQ(read_pixel(1, 1), (Rgba{0, 0, 255, 255}));
+    EXPECT_EQ(te_.engine().display->sprite_colour_key, 0xFFFFu);
+    set_colour_key(-1);
+    EXPECT_EQ(te_.engine().display->font_colour_key, 0xFFFFFFFFu);
+}
+
 TEST_F(FontRender, TextVertexArrayGrowth) {
     load_font("", 0);
     TextVertexArray& va = store().text_vertices;

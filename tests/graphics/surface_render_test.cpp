@@ -133,6 +133,12 @@ TEST_F(SurfaceRender, GrabbedScreenDrawsBackTheSame) {
     const uint32_t name = s.tile_texture[0];
     grab_screen(3);
     EXPECT_EQ(s.tile_texture[0], name);
+    // A grab over a larger grid drops the tiles it does not use.
+    ASSERT_TRUE(load_surface(3, picture("wide.png", 600, 300)));
+    ASSERT_NE(s.tile_texture[64], 0u);
+    grab_screen(3);
+    EXPECT_EQ(s.column_count, 1);
+    EXPECT_EQ(s.tile_texture[64], 0u);
 }
 
 TEST_F(SurfaceRender, FadeEndsOnTheNewBackground) {
