@@ -231,17 +231,7 @@ void grab_screen(int64_t number) {
                 surf->tile_texture_height[index] == t) {
                 glBindTexture(GL_TEXTURE_2D, name);
             } else {
-                if (name != 0) glDeleteTextures(1, &name);
-                glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-                glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-                glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-                glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-                glGenTextures(1, &name);
-                glBindTexture(GL_TEXTURE_2D, name);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+                replace_texture(name, GL_LINEAR, GL_LINEAR);
                 glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, t, t, 0, GL_BGRA, GL_UNSIGNED_BYTE,
                              nullptr);
             }

@@ -152,16 +152,21 @@ void convert_to_normal_map(std::vector<uint8_t>& texels, int32_t tw, int32_t th)
     }
 }
 
-namespace {
-
-void set_unpack_state() {
+void replace_texture(uint32_t& name, int32_t mag_filter, int32_t min_filter) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
     glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    if (name != 0) glDeleteTextures(1, &name);
+    GLuint fresh = 0;
+    glGenTextures(1, &fresh);
+    name = fresh;
+    glBindTexture(GL_TEXTURE_2D, fresh);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag_filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min_filter);
 }
-
-}  // namespace
 
 bool make_sprite_texture(const PixelImage& image, int32_t x, int32_t y, int32_t w, int32_t h,
                          uint32_t& out, uint32_t* mipmapped_out, bool normal_map, bool font) {
@@ -179,31 +184,13 @@ bool make_sprite_texture(const PixelImage& image, int32_t x, int32_t y, int32_t 
     std::vector<uint8_t> texels = texels_from_region(image, x, y, w, h, tw, th);
     if (!font) bleed_colours(texels, tw, th);
 
-    set_unpack_state();
-    if (out != 0) glDeleteTextures(1, &out);
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    out = name;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     const GLint filter = font ? GL_NEAREST : GL_LINEAR;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    replace_texture(out, filter, filter);
     if (normal_map) convert_to_normal_map(texels, tw, th);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
 
     if (mipmapped_out) {
-        set_unpack_state();
-        if (*mipmapped_out != 0) glDeleteTextures(1, mipmapped_out);
-        GLuint mip = 0;
-        glGenTextures(1, &mip);
-        *mipmapped_out = mip;
-        glBindTexture(GL_TEXTURE_2D, mip);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        replace_texture(*mipmapped_out, GL_LINEAR, GL_LINEAR_MIPMAP_LINEAR);
         std::vector<uint8_t> next;
         int32_t lw = tw, lh = th;
         for (GLint level = 0;; ++level) {

@@ -27,6 +27,11 @@ void next_mip_level(const std::vector<uint8_t>& level, int32_t w, int32_t h,
 // Turns the texels into a normal map: brightness as height, normal as RGB.
 void convert_to_normal_map(std::vector<uint8_t>& texels, int32_t tw, int32_t th);
 
+// Deletes the texture named by name (when not 0), makes a new one with repeat
+// wrapping and the given filters, binds it and stores its name; the unpack state is
+// set for tightly packed rows.
+void replace_texture(uint32_t& name, int32_t mag_filter, int32_t min_filter);
+
 // Builds a texture from the region of the picture whose top-left is (x, y); w or h 0
 // means "to the picture's edge". The texture named in out (when not 0) is replaced.
 // mipmapped_out, when not null, receives a mipmapped copy. Fonts get nearest
