@@ -34,6 +34,11 @@ void* operator new(size_t size, const std::nothrow_t&) noexcept {
 void* operator new[](size_t size, const std::nothrow_t& tag) noexcept {
     return operator new(size, tag);
 }
+// These deletes pair with the malloc-based news above; GCC cannot see that once the
+// replaced operators are inlined into library code.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void operator delete(void* p) noexcept {
     std::free(p);
 }
