@@ -87,6 +87,13 @@ PlannerParams params_for(const Grid& g, int32_t sx, int32_t sy, int32_t gx, int3
     return p;
 }
 
+// Set-up, start and search in one; false when set-up or search fails.
+bool plan(Planner& planner, const PlannerParams& p) {
+    if (!planner.setup(p)) return false;
+    planner.start();
+    return planner.search();
+}
+
 Cells path_of(const Planner& planner) {
     Cells out;
     for (const PathNode* n = planner.goal_node(); n; n = n->parent)
@@ -193,22 +200,16 @@ TEST(Planner, RunningOutOfRoomEndsTheSearchWithoutAPath) {
     AStarPlanner planner;
     PlannerParams p = params_for(g, 0, 0, 9, 0, 0);
     p.node_pool_size = 4;
-    ASSERT_TRUE(planner.setup(p));
-    planner.start();
-    EXPECT_FALSE(planner.search());
+    EXPECT_FALSE(plan(planner, p));
     planner.reset();
     planner.start();
     EXPECT_FALSE(planner.search());
     Grid open_field{5, 5, std::vector<double>(25, 1)};
     p = params_for(open_field, 0, 0, 4, 4, 0);
     p.open_capacity = 1;
-    ASSERT_TRUE(planner.setup(p));
-    planner.start();
-    EXPECT_FALSE(planner.search());
+    EXPECT_FALSE(plan(planner, p));
     p.open_capacity = 0;
-    ASSERT_TRUE(planner.setup(p));
-    planner.start();
-    EXPECT_TRUE(planner.search());
+    EXPECT_TRUE(plan(planner, p));
 }
 
 TEST(Planner, DiagonalMovesWhenAskedButNeverAcrossBlockedCorners) {
@@ -216,24 +217,18 @@ TEST(Planner, DiagonalMovesWhenAskedButNeverAcrossBlockedCorners) {
     AStarPlanner planner;
     PlannerParams p = params_for(g, 0, 0, 3, 3, 0.5f);
     p.diagonal_moves = 1;
-    ASSERT_TRUE(planner.setup(p));
-    planner.start();
-    ASSERT_TRUE(planner.search());
+    ASSERT_TRUE(plan(planner, p));
     EXPECT_EQ(path_of(planner), (Cells{{0, 0}, {1, 1}, {2, 2}, {3, 3}}));
     EXPECT_NEAR(planner.goal_node()->g, 3 * 2 * std::sqrt(2.0), 1e-4);
     // Without the cost flag a diagonal step costs what the cell costs.
     p.diagonal_cost = 0;
-    ASSERT_TRUE(planner.setup(p));
-    planner.start();
-    ASSERT_TRUE(planner.search());
+    ASSERT_TRUE(plan(planner, p));
     EXPECT_NEAR(planner.goal_node()->g, 6.0, 1e-4);
     // (1, 0) blocked: no diagonal from (0, 0) to (1, 1).
     Grid corner{2, 2, {1, 0, 1, 1}};
     p = params_for(corner, 0, 0, 1, 1, 0.5f);
     p.diagonal_moves = 1;
-    ASSERT_TRUE(planner.setup(p));
-    planner.start();
-    ASSERT_TRUE(planner.search());
+    ASSERT_TRUE(plan(planner, p));
     EXPECT_EQ(path_of(planner), (Cells{{0, 0}, {0, 1}, {1, 1}}));
 }
 
