@@ -21,7 +21,8 @@ void AStarPlanner::start() {
     node->x = params_.start_x;
     node->y = params_.start_y;
     node->g = 0.0f;
-    // Alone in the open list, so its f orders nothing; the estimate keeps it honest.
+    // Alone in the open list, its f orders nothing; it gets the f any node on the
+    // start cell with g = 0 would get.
     node->f = params_.weight * heuristic(node->x, node->y);
     node->next = nullptr;
     if (open_.push_back(node))

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <cmath>
 #include <new>
 
 namespace zorby {
@@ -33,7 +32,9 @@ bool Planner::setup(const PlannerParams& params) {
     const int64_t cells = int64_t{width} * height;
     if (cells > max_cells) return false;
 
-    // Anything left from an earlier set-up goes first.
+    // Anything left from an earlier set-up goes first; until the new one is
+    // complete the planner has nothing to search.
+    done_ = false;
     cells_.reset();
     goal_node_ = nullptr;
     open_.release();
