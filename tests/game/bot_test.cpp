@@ -20,6 +20,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "game/bot_player.h"
 #include "game/game_harness.h"
 #include "game/game_state.h"
 
@@ -56,157 +57,12 @@ struct Coverage {
     bool mouse_game = false;
 };
 
-// A player who looks at the screen (the game record) and answers with noisy mouse
-// moves, clicks and keys. Its skill changes from game to game, so some games last
-// long and reach the later stages and some end early.
-class Bot {
-  public:
-    Bot(platform::DeterministicPlatform& platform, uint32_t seed)
-        : platform_(platform), rng_(seed) {}
-
-    // Chooses the input for the next frame.
-    void step(GameState& g) {
-        if (g.game_state != last_state_ && g.game_state == game::kStatePlaying) {
-            skill_ = uniform(0.3, 0.95);
-        }
-        last_state_ = g.game_state;
-        if (--intent_frames_ <= 0) choose_intent(g);
-        steer(g);
-        press(g);
-        noise();
-    }
-
-  private:
-    double uniform(double a, double b) {
-        return std::uniform_real_distribution<double>(a, b)(rng_);
-    }
-    int pick(int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng_); }
-    bool chance(double p) { return uniform(0, 1) < p; }
-
-    void aim_at_hole(GameState& g, int hole) {
-        aim_x_ = cell(g.holes_x, hole) + pick(2, 15);
-        aim_y_ = cell(g.holes_y, hole) + pick(2, 15);
-    }
-
-    // A hole with a face worth striking, or -1.
-    int wanted_hole(GameState& g) {
-        std::vector<int> wanted;
-        for (int i = 0; i < 30; ++i) {
-            const double kind = cell(g.holes_kind, i);
-            if (g.attack_active == 1 && cell(g.holes_life, i) >= 1 && (kind == 1 || kind == 3)) {
-                wanted.push_back(i);
-            }
-            if (g.masq_active == 1 && kind == 1 && cell(g.holes_hit, i) == 0) wanted.push_back(i);
-        }
-        if (wanted.empty()) return -1;
-        return wanted[static_cast<size_t>(pick(0, static_cast<int>(wanted.size()) - 1))];
-    }
-
-    void choose_intent(GameState& g) {
-        intent_frames_ = pick(4, 40);
-        if (g.game_state == game::kStatePlaying) {
-            if (chance(0.003)) {  // now and then the player gives up or restarts
-                aim_x_ = pick(10, 80);
-                aim_y_ = chance(0.5) ? pick(192, 203) : pick(216, 228);
-                return;
-            }
-            const bool skilled = chance(skill_);
-            const int hole = wanted_hole(g);
-            if (skilled && hole >= 0) {
-                aim_at_hole(g, hole);
-            } else if (skilled && g.lost_active == 1) {
-                aim_x_ = g.lost_target_x + pick(2, 15);
-                aim_y_ = g.lost_target_y + pick(2, 15);
-            } else if (g.maze_active == 1) {
-                aim_x_ = g.maze_x + pick(-30, 60);
-                aim_y_ = g.maze_y + pick(-20, 20);
-            } else {
-                aim_at_hole(g, pick(0, 29));
-            }
-            return;
-        }
-        if (g.menu_page == 6) {  // name entry: letters, delete and enter
-            if (chance(0.12)) {
-                aim_x_ = pick(182, 247);
-                aim_y_ = pick(157, 165);
-            } else {
-                aim_x_ = pick(8, 300);
-                aim_y_ = pick(102, 150);
-            }
-            return;
-        }
-        if (chance(0.25)) {  // Start
-            aim_x_ = pick(8, 80);
-            aim_y_ = pick(216, 228);
-        } else if (chance(0.08)) {  // Menu
-            aim_x_ = pick(8, 80);
-            aim_y_ = pick(191, 203);
-        } else {  // the page's items
-            aim_x_ = pick(10, 300);
-            aim_y_ = pick(86, 176);
-        }
-    }
-
-    // Mouse games move the mouse; cursor games mostly hold the arrow keys.
-    void steer(const GameState& g) {
-        const bool cursor = g.input_device == 0 && !chance(0.05);
-        if (!cursor) {
-            const int dx =
-                static_cast<int>(std::clamp(aim_x_ - g.mouse_x, -14.0, 14.0)) + pick(-2, 2);
-            const int dy =
-                static_cast<int>(std::clamp(aim_y_ - g.mouse_y, -14.0, 14.0)) + pick(-2, 2);
-            platform_.apply({Action::Kind::MouseMove, dx, dy});
-            return;
-        }
-        const double hx = g.cursor_x + 10, hy = g.cursor_y + 10;
-        platform_.set_key(205, hx < aim_x_ - 2);  // right
-        platform_.set_key(203, hx > aim_x_ + 2);  // left
-        platform_.set_key(208, hy < aim_y_ - 2);  // down
-        platform_.set_key(200, hy > aim_y_ + 2);  // up
-    }
-
-    static bool in_exit(double x, double y, double x1, double x2, double y1, double y2) {
-        return x1 < x && x < x2 && y1 < y && y < y2;
-    }
-
-    void press(const GameState& g) {
-        const double px = g.input_device == 0 ? g.cursor_x + 10 : g.mouse_x;
-        const double py = g.input_device == 0 ? g.cursor_y + 10 : g.mouse_y;
-        const bool near = std::abs(px - aim_x_) <= 4 && std::abs(py - aim_y_) <= 4;
-        // The bot never quits: no strike while either pointer is on the Exit button.
-        const bool on_exit = in_exit(g.mouse_x, g.mouse_y, 228, 309, 201, 229) ||
-                             in_exit(g.cursor_x, g.cursor_y, 219, 304, 189, 220);
-        const bool down = !on_exit && (near ? chance(0.7) : chance(0.03));
-        const int how = pick(0, 2);
-        platform_.apply({down && how == 0 ? Action::Kind::ButtonDown : Action::Kind::ButtonUp, 0});
-        platform_.set_key(44, down && how == 1 && !on_exit);  // Z
-        platform_.set_key(57, down && how == 2);              // Space
-        if (on_exit) platform_.set_key(44, false);
-    }
-
-    // Other keys now and then: volume, Enter, letters; never Escape or Alt.
-    void noise() {
-        static const int keys[] = {201, 209, 28, 16, 17, 18, 19, 31, 32, 45, 48, 30};
-        if (chance(0.01)) platform_.set_key(keys[pick(0, 11)], true);
-        if (chance(0.05)) {
-            for (int k : keys) platform_.set_key(k, false);
-        }
-    }
-
-    platform::DeterministicPlatform& platform_;
-    std::mt19937 rng_;
-    double aim_x_ = 160, aim_y_ = 120;
-    int intent_frames_ = 0;
-    double skill_ = 0.8;
-    double last_state_ = -1;
-};
-
 // One bot run of up to game_minutes of game time (or real_seconds of real time).
 void bot_run(uint32_t seed, double game_minutes, double real_seconds, Coverage& seen) {
     GameRun run;  // no "hc.txt": the table starts at its defaults
     const bool keyboard = seed % 2 == 0;
     run.answer_intro(keyboard ? GameRun::kKeyboardCursor : GameRun::kMouse);
-    Bot bot(run.engine().platform(), seed);
+    BotPlayer bot(run.engine().platform(), seed);
 
     const auto real_start = std::chrono::steady_clock::now();
     const double clock_start = run.now();
