@@ -6,7 +6,6 @@
 #include "game/game_state.h"
 #include "game/stage_cycle.h"
 #include "game/stages.h"
-#include "game/star_burst.h"
 #include "graphics/draw.h"
 
 namespace zorby::game {
@@ -41,12 +40,8 @@ void drop_blocks(GameState& g) {
 void strike_hole(GameState& g, double i) {
     const double kind = cell(g.holes_kind, i);
     if (kind == kGood && cell(g.holes_hit, i) == 0) {
-        play_game_sound(1);  // "boing.wav"
-        g.score += 25;
-        cell(g.holes_hit, i) = 1;
-        g.energy += 10;
+        strike_good_face(i);
         g.masq_good_found += 1;
-        start_star_burst();
     } else if (kind == kBad) {
         // Costs again in every frame the bad face stays under a pressed button.
         play_game_sound(8);  // "buzz2.wav"

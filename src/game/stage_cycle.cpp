@@ -2,10 +2,13 @@
 // title cards and the hand-overs between the four stages.
 #include "game/stage_cycle.h"
 
+#include <vector>
+
 #include "engine/engine.h"
 #include "engine/engine_string.h"
 #include "game/game_state.h"
 #include "game/stages.h"
+#include "game/star_burst.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
 
@@ -16,6 +19,43 @@ namespace {
 constexpr double kFanfareSound = 12;
 constexpr double kClockSound = 11;
 constexpr double kIntroPauseMs = 4000;
+
+// One row of the hand-over table: the stage flags that become 0, then those that
+// become 1.
+using Flag = double GameState::*;
+struct FlagChange {
+    std::vector<Flag> cleared;
+    std::vector<Flag> started;
+};
+
+const FlagChange kTimeAttackEnd{{&GameState::attack_active}, {&GameState::lost_active}};
+const FlagChange kLostEnd{{&GameState::attack_active, &GameState::lost_active,
+                           &GameState::attack_ready, &GameState::lost_ready},
+                          {&GameState::maze_active}};
+const FlagChange kLabyrinthEnd{
+    {&GameState::attack_active, &GameState::attack_ready, &GameState::lost_ready,
+     &GameState::maze_ready, &GameState::maze_active, &GameState::lost_active,
+     &GameState::masq_ready},
+    {&GameState::masq_active}};
+const FlagChange kMaskedEnd{
+    {&GameState::attack_ready, &GameState::lost_ready, &GameState::maze_ready,
+     &GameState::maze_active, &GameState::lost_active, &GameState::masq_active,
+     &GameState::masq_ready},
+    {&GameState::attack_active}};
+// The ends of the title cards, in the order of Stage.
+const FlagChange kIntroEnd[] = {
+    {{&GameState::lost_active}, {&GameState::attack_active}},
+    {{&GameState::attack_active}, {&GameState::lost_active}},
+    {{&GameState::attack_active, &GameState::lost_active}, {&GameState::maze_active}},
+    {{&GameState::attack_active, &GameState::maze_active, &GameState::lost_active},
+     {&GameState::masq_active}},
+};
+
+void set_flags(const FlagChange& change) {
+    GameState& g = game();
+    for (Flag f : change.cleared) g.*f = 0;
+    for (Flag f : change.started) g.*f = 1;
+}
 
 // Writes hole i's position for every hole of the three rows; when with_blocks is set
 // the blocks of Masked smileys get the same positions.
@@ -112,70 +152,37 @@ void show_stage_intro(double picture, Stage stage) {
     play_game_sound(kFanfareSound);
     busy_wait(kIntroPauseMs);
 
-    switch (stage) {
-        case Stage::time_attack:
-            g.lost_active = 0;
-            g.attack_active = 1;
-            return;  // Time attack starts without the clock
-        case Stage::lost_and_found:
-            g.attack_active = 0;
-            g.lost_active = 1;
-            break;
-        case Stage::labyrinth:
-            g.attack_active = 0;
-            g.lost_active = 0;
-            g.maze_active = 1;
-            break;
-        case Stage::masked_smileys:
-            g.attack_active = 0;
-            g.maze_active = 0;
-            g.lost_active = 0;
-            g.masq_active = 1;
-            break;
-    }
-    play_game_sound(kClockSound);
+    set_flags(kIntroEnd[static_cast<int>(stage)]);
+    // Time attack starts without the clock.
+    if (stage != Stage::time_attack) play_game_sound(kClockSound);
 }
 
 void end_time_attack() {
-    GameState& g = game();
-    g.attack_active = 0;
-    g.lost_active = 1;
+    set_flags(kTimeAttackEnd);
 }
 
 void end_lost_and_found(double energy_change) {
-    GameState& g = game();
-    g.attack_active = 0;
-    g.lost_active = 0;
-    g.attack_ready = 0;
-    g.lost_ready = 0;
-    g.maze_active = 1;
-    g.energy += energy_change;
+    set_flags(kLostEnd);
+    game().energy += energy_change;
 }
 
 void end_labyrinth(double energy_change) {
-    GameState& g = game();
-    g.attack_active = 0;
-    g.attack_ready = 0;
-    g.lost_ready = 0;
-    g.maze_ready = 0;
-    g.maze_active = 0;
-    g.lost_active = 0;
-    g.masq_ready = 0;
-    g.masq_active = 1;
-    g.energy += energy_change;
+    set_flags(kLabyrinthEnd);
+    game().energy += energy_change;
 }
 
 void end_masked_smileys(double energy_change) {
+    set_flags(kMaskedEnd);
+    game().energy += energy_change;
+}
+
+void strike_good_face(double hole) {
     GameState& g = game();
-    g.attack_ready = 0;
-    g.lost_ready = 0;
-    g.maze_ready = 0;
-    g.maze_active = 0;
-    g.lost_active = 0;
-    g.masq_active = 0;
-    g.masq_ready = 0;
-    g.attack_active = 1;
-    g.energy += energy_change;
+    play_game_sound(1);  // "boing.wav"
+    g.score += 25;
+    cell(g.holes_hit, hole) = 1;
+    g.energy += 10;
+    start_star_burst();
 }
 
 }  // namespace zorby::game

@@ -41,6 +41,10 @@ void end_lost_and_found(double energy_change);
 void end_labyrinth(double energy_change);
 void end_masked_smileys(double energy_change);
 
+// A good face struck in hole: the boing, 25 points, the hole marked hit, 10 energy
+// and a star burst at the pointer.
+void strike_good_face(double hole);
+
 // The face sprite slot for a hole kind (1..8), or -1 for kinds that draw nothing.
 double face_sprite(double kind);
 

@@ -67,11 +67,7 @@ void strike_face(GameState& g, double i) {
     const double kind = cell(g.holes_kind, i);
     if (kind == kGood) {
         cell(g.holes_life, i) = 0;
-        play_game_sound(1);  // "boing.wav"
-        g.score += 25;
-        cell(g.holes_hit, i) = 1;
-        g.energy += 10;
-        start_star_burst();
+        strike_good_face(i);
     } else if (kind == kBad) {
         cell(g.holes_life, i) = 0;
         play_game_sound(8);  // "buzz2.wav"

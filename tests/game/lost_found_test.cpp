@@ -16,21 +16,6 @@ namespace {
 using game::cell;
 using game::GameState;
 
-// Lost and found in play after its set-up, nothing pressed, pointers far away.
-void start_lost(StageRun& run) {
-    GameState& g = run.g();
-    g.game_state = game::kStatePlaying;
-    g.attack_active = 0;
-    g.lost_active = 1;
-    g.lost_ready = 0;
-    g.cursor_x = g.cursor_y = -100;
-    run.point_mouse(0, 0);
-    run.stage_frame(game::run_lost_and_found);
-    run.present();
-    run.clear_sounds();
-    run.clear_waits();
-}
-
 TEST(LostAndFound, SetUpHidesOneLostFaceInHolesZeroToTwentySix) {
     StageRun run(5);
     GameState& g = run.g();
@@ -65,7 +50,7 @@ TEST(LostAndFound, SetUpHidesOneLostFaceInHolesZeroToTwentySix) {
 TEST(LostAndFound, FindingTheLostFaceScoresAndHandsOverWithoutPause) {
     StageRun run;
     GameState& g = run.g();
-    start_lost(run);
+    run.enter_stage(game::Stage::lost_and_found);
     const int target = static_cast<int>(g.lost_target_index);
     const int next = target + 1;
 
@@ -102,7 +87,7 @@ TEST(LostAndFound, FindingTheLostFaceScoresAndHandsOverWithoutPause) {
 TEST(LostAndFound, KeyboardCursorHotSpotMustLieInsideTheTwentyBox) {
     StageRun run;
     GameState& g = run.g();
-    start_lost(run);
+    run.enter_stage(game::Stage::lost_and_found);
     run.run().engine().platform().set_key(44, true);  // Z
     g.cursor_x = g.lost_target_x - 10;                // hot spot on the box's left edge
     g.cursor_y = g.lost_target_y;
@@ -119,11 +104,10 @@ TEST(LostAndFound, KeyboardCursorHotSpotMustLieInsideTheTwentyBox) {
 TEST(LostAndFound, TimeOutCostsEnergyAndPausesBeforeAFindInTheSameFrame) {
     StageRun run;
     GameState& g = run.g();
-    start_lost(run);
+    run.enter_stage(game::Stage::lost_and_found);
     g.energy = 200;
     g.score = 40;
-    g.countdown = 1;
-    g.tick_frames = 11;
+    run.run_out_countdown();
     run.point_mouse(g.lost_target_x + 8, g.lost_target_y + 8);
     run.hold_button(true);
     run.stage_frame(game::run_lost_and_found);
@@ -142,10 +126,9 @@ TEST(LostAndFound, TimeOutCostsEnergyAndPausesBeforeAFindInTheSameFrame) {
 TEST(LostAndFound, TimeOutAloneHandsOverToTheLabyrinthInTheSameFrame) {
     StageRun run;
     GameState& g = run.g();
-    start_lost(run);
+    run.enter_stage(game::Stage::lost_and_found);
     g.energy = 200;
-    g.countdown = 1;
-    g.tick_frames = 11;
+    run.run_out_countdown();
     run.frame();
     EXPECT_EQ(g.maze_active, 1);
     EXPECT_EQ(g.maze_ready, 1) << "the Labyrinth's set-up ran in this frame";

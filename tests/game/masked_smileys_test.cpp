@@ -18,25 +18,17 @@ using game::GameState;
 
 constexpr double kGood = 1, kBad = 8;
 
-// Masked smileys in play after its set-up frame, nothing pressed, pointers away.
-// The board is made known: good faces in holes 0..4, bad ones elsewhere.
+// Masked smileys in play after its set-up frame, with a known board: good faces in
+// holes 0..4, bad ones elsewhere.
 void start_masked(StageRun& run) {
     GameState& g = run.g();
-    g.game_state = game::kStatePlaying;
-    g.masq_active = 1;
-    g.masq_ready = 0;
-    g.cursor_x = g.cursor_y = -100;
-    run.point_mouse(0, 0);
     g.masq_good_found = 0;
     g.masq_good_total = 999;  // leftovers must not matter: the set-up replaces them
-    run.stage_frame(game::run_masked_smileys);
-    run.present();
+    run.enter_stage(game::Stage::masked_smileys);
     ASSERT_EQ(g.masq_ready, 1);
     ASSERT_EQ(g.masq_active, 1) << "a board with good faces is not won at once";
     for (int i = 0; i < 30; ++i) cell(g.holes_kind, i) = i < 5 ? kGood : kBad;
     g.masq_good_total = 5;
-    run.clear_sounds();
-    run.clear_waits();
 }
 
 void aim_at(StageRun& run, int hole) {
@@ -208,8 +200,7 @@ TEST(MaskedSmileys, LastGoodFaceInTheTimeOutFrameLosesThenWins) {
     aim_at(run, 4);
     run.hold_button(true);
     g.energy = 100;
-    g.countdown = 1;
-    g.tick_frames = 11;
+    run.run_out_countdown();
     stage_frame(run);
     const auto waits = run.waits();
     ASSERT_EQ(waits.size(), 2u);

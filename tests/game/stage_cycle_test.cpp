@@ -149,8 +149,7 @@ TEST(StageIntro, ShowsCardFanfareAndFourSecondPauseThenClockForLaterStages) {
 
     // The countdown runs out: Lost and found's card in the same frame, with the clock.
     run.stop_spawns();
-    g.countdown = 1;
-    g.tick_frames = 11;
+    run.run_out_countdown();
     run.clear_sounds();
     run.clear_waits();
     run.frame();
@@ -173,8 +172,7 @@ TEST(StageIntro, EnergyBelowOneEndsTheGameAfterThePause) {
     run.stop_spawns();
     // The last Time attack frame leaves the energy below 1 (a struck bad face):
     // Lost and found's card finds it and ends the game.
-    g.countdown = 1;
-    g.tick_frames = 11;
+    run.run_out_countdown();
     g.energy = 0.5;
     g.entry_threshold = 1000;  // no name entry
     run.clear_waits();
@@ -194,12 +192,10 @@ TEST(StageCycle, AFullRoundVisitsEveryStageAndReturnsToTimeAttack) {
     run.begin_game();
     run.frame();
     run.stop_spawns();
-    g.countdown = 1;
-    g.tick_frames = 11;
+    run.run_out_countdown();
     run.frame();  // Time attack ends, Lost and found starts
     ASSERT_EQ(g.lost_active, 1);
-    g.countdown = 1;
-    g.tick_frames = 11;
+    run.run_out_countdown();
     run.frame();  // Lost and found times out, the Labyrinth starts
     ASSERT_EQ(g.maze_active, 1);
     ASSERT_EQ(g.maze_ready, 1);
@@ -208,8 +204,7 @@ TEST(StageCycle, AFullRoundVisitsEveryStageAndReturnsToTimeAttack) {
     ASSERT_EQ(g.masq_active, 1);
     ASSERT_EQ(g.masq_ready, 1);
     EXPECT_EQ(g.countdown, 999);
-    g.countdown = 1;
-    g.tick_frames = 11;
+    run.run_out_countdown();
     g.masq_good_found = -1;  // not won
     run.frame();             // Masked smileys times out
     EXPECT_EQ(g.masq_active, 0);
@@ -231,12 +226,10 @@ TEST(GameOver, AStageEndingTheGameLeadsToTheNameEntryWhenTheScoreQualifies) {
         run.frame();
         run.stop_spawns();
         g.score = score;
-        g.countdown = 1;
-        g.tick_frames = 11;
+        run.run_out_countdown();
         run.frame();  // on to Lost and found
         g.energy = 20;
-        g.countdown = 1;
-        g.tick_frames = 11;
+        run.run_out_countdown();
         run.frame();  // Lost and found times out: -25 ends the game
         EXPECT_EQ(g.game_state, game::kStateMenu);
         EXPECT_EQ(g.energy, 300);

