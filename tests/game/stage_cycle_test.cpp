@@ -167,9 +167,7 @@ TEST(StageIntro, ShowsCardFanfareAndFourSecondPauseThenClockForLaterStages) {
 TEST(StageIntro, EnergyBelowOneEndsTheGameAfterThePause) {
     StageRun run;
     GameState& g = run.g();
-    run.begin_game();
-    run.frame();
-    run.stop_spawns();
+    run.begin_quiet_attack();
     // The last Time attack frame leaves the energy below 1 (a struck bad face):
     // Lost and found's card finds it and ends the game.
     run.run_out_countdown();
@@ -189,9 +187,7 @@ TEST(StageIntro, EnergyBelowOneEndsTheGameAfterThePause) {
 TEST(StageCycle, AFullRoundVisitsEveryStageAndReturnsToTimeAttack) {
     StageRun run;
     GameState& g = run.g();
-    run.begin_game();
-    run.frame();
-    run.stop_spawns();
+    run.begin_quiet_attack();
     run.run_out_countdown();
     run.frame();  // Time attack ends, Lost and found starts
     ASSERT_EQ(g.lost_active, 1);
@@ -222,9 +218,7 @@ TEST(GameOver, AStageEndingTheGameLeadsToTheNameEntryWhenTheScoreQualifies) {
         StageRun run;
         GameState& g = run.g();
         g.entry_threshold = 10;
-        run.begin_game();
-        run.frame();
-        run.stop_spawns();
+        run.begin_quiet_attack();
         g.score = score;
         run.run_out_countdown();
         run.frame();  // on to Lost and found

@@ -67,6 +67,12 @@ void StageRun::begin_game() {
     game::apply_attack_difficulty();
 }
 
+void StageRun::begin_quiet_attack() {
+    begin_game();
+    frame();
+    stop_spawns();
+}
+
 void StageRun::enter_stage(game::Stage stage) {
     game::GameState& s = g();
     s.game_state = game::kStatePlaying;

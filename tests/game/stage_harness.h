@@ -35,6 +35,8 @@ class StageRun {
     // A game in play with Time attack to run first (the Start button without its
     // pause): every stage flag cleared, countdown from the difficulty table.
     void begin_game();
+    // begin_game, Time attack's set-up frame, then no face standing and no spawns.
+    void begin_quiet_attack();
 
     // Makes stage (not Time attack) the one in play, with nothing pressed and both
     // pointers off the board, runs its set-up frame (that stage's routine alone) and

@@ -15,13 +15,6 @@ namespace {
 using game::cell;
 using game::GameState;
 
-// A Time attack past its set-up frame, with no face standing and no spawns.
-void start_quiet_attack(StageRun& run) {
-    run.begin_game();
-    run.frame();
-    run.stop_spawns();
-}
-
 void put_face(GameState& g, int hole, double kind, double life = 250) {
     cell(g.holes_kind, hole) = kind;
     cell(g.holes_life, hole) = life;
@@ -91,7 +84,7 @@ TEST(AttackDifficulty, LevelGrowsWithEachVisitAndReachesTheHardestRow) {
 TEST(TimeAttack, FirstStandingGoodFaceCostsTenEnergyAtOnceThenPatienceRuns) {
     StageRun run;
     GameState& g = run.g();
-    start_quiet_attack(run);
+    run.begin_quiet_attack();
     ASSERT_EQ(g.attack_patience, 0) << "patience starts at 0 with the program";
     put_face(g, 12, 1);
     run.frame();
@@ -111,7 +104,7 @@ TEST(TimeAttack, FirstStandingGoodFaceCostsTenEnergyAtOnceThenPatienceRuns) {
 TEST(TimeAttack, StruckFaceIsNotDrawnInItsFrame) {
     StageRun run;
     GameState& g = run.g();
-    start_quiet_attack(run);
+    run.begin_quiet_attack();
     g.attack_patience = 100;
     put_face(g, 3, 1);
     put_face(g, 4, 1);
@@ -139,7 +132,7 @@ TEST(TimeAttack, StruckFaceIsNotDrawnInItsFrame) {
 TEST(TimeAttack, BadStrikeCostsEnergyBonusStrikePaysAndEmptyHolesDoNothing) {
     StageRun run;
     GameState& g = run.g();
-    start_quiet_attack(run);
+    run.begin_quiet_attack();
     put_face(g, 20, 2);
     run.point_mouse(hole_mid_x(20), hole_mid_y(20));
     run.hold_button(true);
@@ -172,7 +165,7 @@ TEST(TimeAttack, BadStrikeCostsEnergyBonusStrikePaysAndEmptyHolesDoNothing) {
 TEST(TimeAttack, HeldButtonStrikesEveryFaceThatPassesUnderThePointer) {
     StageRun run;
     GameState& g = run.g();
-    start_quiet_attack(run);
+    run.begin_quiet_attack();
     g.attack_patience = 1000;
     for (int hole = 0; hole < 5; ++hole) put_face(g, hole, 1);
     run.hold_button(true);
@@ -187,7 +180,7 @@ TEST(TimeAttack, HeldButtonStrikesEveryFaceThatPassesUnderThePointer) {
 TEST(TimeAttack, EverySpawnBringsAVisibleFaceWithItsSound) {
     StageRun run(77);
     GameState& g = run.g();
-    start_quiet_attack(run);
+    run.begin_quiet_attack();
     g.attack_spawn_range = 40;  // about one spawn per frame on the board
     g.attack_patience = 1e9;
     run.clear_sounds();
