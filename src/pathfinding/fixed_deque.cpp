@@ -27,18 +27,24 @@ void FixedDeque::release() {
 namespace {
 
 // First of `count` slots (sorted by descending f) whose f is not greater than `f`.
-// The halving has no branch on the comparison, which goes either way about equally
-// often.
+// Each round looks at 15 evenly spaced slots at once and keeps the sixteenth of the
+// range that holds the answer: the looks of a round do not wait on each other, so
+// a few rounds cost less than a long chain of halvings, each waiting on the last.
 template <typename Slot>
 int32_t first_not_greater(const Slot* slots, int32_t count, float f) {
-    if (count == 0) return 0;
-    const Slot* base = slots;
-    while (count > 1) {
-        const int32_t half = count / 2;
-        base = base[half - 1].f > f ? base + half : base;
-        count -= half;
+    int32_t lo = 0;      // the answer lies in [lo, hi]
+    int32_t hi = count;  // (count: every slot is greater)
+    while (hi - lo > 16) {
+        const int32_t step = (hi - lo) / 16;
+        const Slot* probe = slots + lo + step - 1;
+        int32_t greater = 0;
+        for (int32_t i = 0; i < 15; ++i) greater += probe[i * step].f > f ? 1 : 0;
+        lo += greater * step;
+        if (greater < 15) hi = lo + step - 1;
     }
-    return static_cast<int32_t>(base - slots) + (base->f > f ? 1 : 0);
+    int32_t greater = 0;
+    for (int32_t i = lo; i < hi; ++i) greater += slots[i].f > f ? 1 : 0;
+    return lo + greater;
 }
 
 }  // namespace
