@@ -21,6 +21,7 @@
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
+#include "graphics/image_decode.h"
 #include "graphics/sprite_store.h"
 #include "input/input_state.h"
 
@@ -195,6 +196,13 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     // 10: the two packed-media lookups.
     e.media_lookup = std::make_unique<PackedMediaLookup>(e.program_dir);
     e.music_lookup = std::make_unique<PackedMediaLookup>(e.program_dir);
+    // The window's icon, from the program's directory (the game runs without it).
+    {
+        PixelImage icon;
+        if (load_picture(icon, "icon.png", 0xFFFFFFFFu)) {
+            e.platform->set_window_icon(icon.pixels.get(), icon.width, icon.height);
+        }
+    }
     // 11: clear and set the frame marks.
     clear_screen();
     double now = clock_ms();

@@ -67,6 +67,10 @@ public:
     bool set_fullscreen(bool fullscreen) override;
     void show_window(bool shown) override { shown_ = shown; }
     void raise_window() override {}
+    void set_window_icon(const uint8_t*, int width, int height) override {
+        icon_width_ = width;
+        icon_height_ = height;
+    }
     void set_screensaver_enabled(bool enabled) override { screensaver_enabled_ = enabled; }
     void* gl_proc_address(const char* name) override;
 
@@ -87,6 +91,8 @@ public:
     bool fullscreen() const { return fullscreen_; }
     bool screensaver_enabled() const { return screensaver_enabled_; }
     bool pointer_visible() const { return pointer_visible_; }
+    int icon_width() const { return icon_width_; }
+    int icon_height() const { return icon_height_; }
     // Multisample counts asked of multisample_available, in order.
     const std::vector<int>& multisample_requests() const { return multisample_requests_; }
     // The largest sample count the fake multisample query accepts (0: none).
@@ -116,6 +122,7 @@ private:
     std::unique_ptr<AudioDevice> audio_;
     std::vector<int> multisample_requests_;
     int max_samples_ = 0;
+    int icon_width_ = 0, icon_height_ = 0;
 };
 
 }  // namespace zorby::platform

@@ -122,6 +122,8 @@ public:
     virtual bool set_fullscreen(bool fullscreen) = 0;
     virtual void show_window(bool shown) = 0;
     virtual void raise_window() = 0;
+    // The window's icon from RGBA pixels, rows top first.
+    virtual void set_window_icon(const uint8_t* rgba, int width, int height) = 0;
     virtual void set_screensaver_enabled(bool enabled) = 0;
     // Looks up an OpenGL entry point (null when missing).
     virtual void* gl_proc_address(const char* name) = 0;

@@ -29,6 +29,9 @@ class PlatformDecorator : public Platform {
     bool set_fullscreen(bool on) override { return inner_->set_fullscreen(on); }
     void show_window(bool shown) override { inner_->show_window(shown); }
     void raise_window() override { inner_->raise_window(); }
+    void set_window_icon(const uint8_t* rgba, int width, int height) override {
+        inner_->set_window_icon(rgba, width, height);
+    }
     void set_screensaver_enabled(bool on) override { inner_->set_screensaver_enabled(on); }
     void* gl_proc_address(const char* name) override { return inner_->gl_proc_address(name); }
 

@@ -73,6 +73,9 @@ public:
     bool set_fullscreen(bool fullscreen) override { return window_.set_fullscreen(fullscreen); }
     void show_window(bool shown) override { window_.show(shown); }
     void raise_window() override { window_.raise(); }
+    void set_window_icon(const uint8_t* rgba, int width, int height) override {
+        window_.set_icon(rgba, width, height);
+    }
     void set_screensaver_enabled(bool enabled) override {
         if (enabled) {
             SDL_EnableScreenSaver();

@@ -118,6 +118,15 @@ void SdlWindow::raise() {
     if (window_) SDL_RaiseWindow(static_cast<SDL_Window*>(window_));
 }
 
+void SdlWindow::set_icon(const uint8_t* rgba, int width, int height) {
+    if (!window_ || !rgba || width <= 0 || height <= 0) return;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(rgba), width, height,
+                                                        32, width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (!s) return;
+    SDL_SetWindowIcon(static_cast<SDL_Window*>(window_), s);
+    SDL_FreeSurface(s);
+}
+
 unsigned int SdlWindow::window_id() const {
     return window_ ? SDL_GetWindowID(static_cast<SDL_Window*>(window_)) : 0;
 }

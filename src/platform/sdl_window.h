@@ -32,6 +32,7 @@ public:
     bool set_fullscreen(bool fullscreen);
     void show(bool shown);
     void raise();
+    void set_icon(const uint8_t* rgba, int width, int height);
     // Tries to make a window and context with that many samples (and throws them away).
     static bool probe_multisample(int samples);
     unsigned int window_id() const;
