@@ -111,7 +111,12 @@ TEST_P(Mazes, StartRunIsFreeAndTheWallsStopTheWalker) {
 INSTANTIATE_TEST_SUITE_P(Labyrinths, Mazes,
                          ::testing::Values(MazeCase{"labyrinth1.png", 250},
                                            MazeCase{"labyrinth2.png", 120},
-                                           MazeCase{"labyrinth3.png", 200}));
+                                           MazeCase{"labyrinth3.png", 200}),
+                         // Named by the maze, so test names stay the same from run to run.
+                         [](const ::testing::TestParamInfo<MazeCase>& info) {
+                             std::string name = info.param.file;
+                             return name.substr(0, name.find('.'));
+                         });
 
 TEST(MazeRule, CollisionSeesOnlyOverlappingOpaquePixels) {
     Mask walker{2, 2, {1, 0, 0, 0}};
