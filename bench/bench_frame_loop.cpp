@@ -85,6 +85,9 @@ Result bare_loop(double seconds) {
     SDL_Init(SDL_INIT_VIDEO);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // The same pixel format as the engine's window.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
     SDL_Window* w = SDL_CreateWindow("bare", 0, 0, 320, 240, SDL_WINDOW_OPENGL);
     SDL_GLContext ctx = SDL_GL_CreateContext(w);
     SDL_GL_SetSwapInterval(0);

@@ -25,12 +25,12 @@ void quit_by_key() {
 // Pacing sleeps until shortly before the slot and spins the rest: the sleep saves
 // the CPU, the short spin keeps the frame start within a fraction of a millisecond
 // of its slot. How early to wake follows how late sleeps have been waking up
-// (twice the smoothed lateness plus a little), kept between these bounds.
-constexpr double kMinSpinMs = 0.15;
+// (the smoothed lateness plus a little), kept between these bounds.
+constexpr double kMinSpinMs = 0.1;
 constexpr double kMaxSpinMs = 2.0;
 
 double spin_margin(double oversleep_ms) {
-    return std::clamp(2.0 * oversleep_ms + 0.05, kMinSpinMs, kMaxSpinMs);
+    return std::clamp(oversleep_ms + 0.08, kMinSpinMs, kMaxSpinMs);
 }
 
 }  // namespace
@@ -80,8 +80,11 @@ double swap_and_pace() {
     platform::Platform& p = *e.platform;
     const double t0 = p.now_ms();
     double now = t0;
+    bool drained = false;
     for (;;) {
-        drain_messages();
+        // Window events are handled while waiting, but not on every turn of the final
+        // spin, which only watches the clock.
+        if (!drained) drain_messages();
         now = p.now_ms();
         if (now > d.next_frame_time) break;
         const double remaining = d.next_frame_time - now;
@@ -93,6 +96,8 @@ double swap_and_pace() {
             p.sleep_until_ms(wake);
             const double late = std::max(0.0, p.now_ms() - wake);
             e.wake_oversleep_ms += (std::min(late, 5.0) - e.wake_oversleep_ms) * 0.1;
+        } else {
+            drained = true;
         }
     }
     d.next_frame_time += d.frame_period;
