@@ -8,22 +8,15 @@
 #include <cmath>
 
 #include "platform/keys.h"
+#include "platform/monotonic_clock.h"
 #include "platform/sdl_window.h"
 
 namespace zorby::platform {
 
 std::unique_ptr<AudioDevice> make_sdl_mixer_audio();
 
-namespace {
-double real_ms() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
-}  // namespace
-
 DeterministicPlatform::DeterministicPlatform(const DeterministicOptions& options)
-    : options_(options), now_ms_(options.start_ms), real_start_(real_ms()) {
+    : options_(options), now_ms_(options.start_ms), real_start_(monotonic_ms()) {
     audio_ = options.real_audio ? make_sdl_mixer_audio() : make_null_audio();
 }
 
@@ -92,13 +85,7 @@ void DeterministicPlatform::swap_buffers() {
     now_ms_ += options_.frame_period_ms;
     if (options_.realtime) {
         // Watched replays run at the speed they were recorded.
-        const double target = real_start_ + (now_ms_ - options_.start_ms);
-        timespec ts;
-        for (double left = target - real_ms(); left > 0.2; left = target - real_ms()) {
-            ts.tv_sec = 0;
-            ts.tv_nsec = static_cast<long>(std::min(left, 50.0) * 1e6);
-            nanosleep(&ts, nullptr);
-        }
+        sleep_until_monotonic(real_start_ + (now_ms_ - options_.start_ms));
     }
     if (swap_hook) swap_hook();
 }

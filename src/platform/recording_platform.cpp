@@ -9,17 +9,9 @@
 #include <cmath>
 #include <ostream>
 
+#include "platform/monotonic_clock.h"
+
 namespace zorby::platform {
-
-namespace {
-
-double real_ms() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
-
-}  // namespace
 
 RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner, std::ostream& out,
                                      const RecordingOptions& options)
@@ -27,7 +19,7 @@ RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner, std::ostre
       out_(out),
       options_(options),
       now_ms_(options.start_ms),
-      real_base_ms_(real_ms()) {}
+      real_base_ms_(monotonic_ms()) {}
 
 RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner,
                                      std::unique_ptr<std::ostream> out,
@@ -37,7 +29,7 @@ RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner,
       out_(*owned_),
       options_(options),
       now_ms_(options.start_ms),
-      real_base_ms_(real_ms()) {}
+      real_base_ms_(monotonic_ms()) {}
 
 RecordingPlatform::~RecordingPlatform() {
     finish();
@@ -70,19 +62,13 @@ void RecordingPlatform::write(const ScriptPosition& at, ScriptEvent::Kind kind, 
 void RecordingPlatform::pace() {
     if (!options_.realtime) return;
     const double target = real_base_ms_ + (now_ms_ - options_.start_ms);
-    const double now = real_ms();
+    const double now = monotonic_ms();
     if (now >= target) {
         // Late: the schedule restarts from now instead of hurrying to catch up.
         real_base_ms_ += now - target;
         return;
     }
-    timespec ts;
-    for (double left = target - real_ms(); left > 0.05; left = target - real_ms()) {
-        const double step = std::min(left, 100.0);
-        ts.tv_sec = 0;
-        ts.tv_nsec = static_cast<long>(step * 1e6);
-        nanosleep(&ts, nullptr);
-    }
+    sleep_until_monotonic(target);
 }
 
 void RecordingPlatform::sleep_ms(double ms) {

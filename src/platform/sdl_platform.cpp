@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/keys.h"
+#include "platform/monotonic_clock.h"
 #include "platform/platform.h"
 #include "platform/sdl_window.h"
 
@@ -17,25 +18,6 @@ namespace zorby::platform {
 std::unique_ptr<AudioDevice> make_sdl_mixer_audio();
 
 namespace {
-
-double monotonic_ms() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
-
-void sleep_until_monotonic(double deadline_ms) {
-    timespec ts;
-    const double sec = std::floor(deadline_ms / 1000.0);
-    ts.tv_sec = static_cast<time_t>(sec);
-    ts.tv_nsec = static_cast<long>((deadline_ms - sec * 1000.0) * 1e6);
-    if (ts.tv_nsec >= 1000000000L) {
-        ts.tv_sec += 1;
-        ts.tv_nsec -= 1000000000L;
-    }
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
-}
 
 class SdlPlatform : public Platform {
 public:
