@@ -109,6 +109,9 @@ Result bare_loop(double seconds) {
         while (SDL_PollEvent(&ev)) {
         }
         draw_frame(f);
+        // Offscreen surfaces do not flush on swap; without this the frame would never
+        // be drawn at all (the engine's window flushes before every swap too).
+        glFlush();
         SDL_GL_SwapWindow(w);
         sleep_until(next);
         const double now = mono_ms();
@@ -167,8 +170,16 @@ void print(const char* name, const Result& r) {
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
-    const Result bare = bare_loop(seconds);
-    const Result eng = engine_loop(seconds);
+    // ZORBY_BENCH_ENGINE_FIRST=1 runs the engine loop first (to rule out order effects).
+    const bool engine_first = std::getenv("ZORBY_BENCH_ENGINE_FIRST") != nullptr;
+    Result bare, eng;
+    if (engine_first) {
+        eng = engine_loop(seconds);
+        bare = bare_loop(seconds);
+    } else {
+        bare = bare_loop(seconds);
+        eng = engine_loop(seconds);
+    }
     print("bare", bare);
     print("engine", eng);
     std::printf("cpu ratio engine/bare %.2f (goal <= 1.5); engine p99 lateness %.3f ms (goal <= 0.2)\n",
