@@ -187,7 +187,7 @@ TEST(Pictures, OptionMarkerLandsOnItsBoxes) {
     }
 }
 
-struct FontSpec {
+struct FontCase {
     const char* file;
     int width, height, cell_w, cell_h;
     uint32_t key;
@@ -195,11 +195,11 @@ struct FontSpec {
 
 // Glyph grids: 16 cells a row; width >= height means 8 rows (codes 0..127).
 TEST(Fonts, GridsHaveTheirCellSizesAndAGlyphForEveryPrintableCode) {
-    const FontSpec fonts[] = {{"font.png", 192, 128, 12, 16, 0},
+    const FontCase fonts[] = {{"font.png", 192, 128, 12, 16, 0},
                               {"font2.png", 192, 128, 12, 16, 0},
                               {"font3.png", 128, 80, 8, 10, 0},
                               {"smalfont.bmp", 128, 64, 8, 8, 0}};
-    for (const FontSpec& f : fonts) {
+    for (const FontCase& f : fonts) {
         PixelImage image = load_asset(f.file, f.key);
         ASSERT_EQ(image.width, f.width) << f.file;
         ASSERT_EQ(image.height, f.height) << f.file;

@@ -12,7 +12,7 @@
 
 namespace zorby::testing {
 
-struct WavSpec {
+struct WavLayout {
     int channels = 1;
     int rate = 22050;
     int bits = 16;
@@ -33,7 +33,7 @@ inline void put_id(std::vector<uint8_t>& v, const char* id) {
     v.insert(v.end(), id, id + 4);
 }
 
-inline std::vector<uint8_t> wav_bytes(const WavSpec& s, const std::vector<uint8_t>& data) {
+inline std::vector<uint8_t> wav_bytes(const WavLayout& s, const std::vector<uint8_t>& data) {
     std::vector<uint8_t> v;
     put_id(v, "RIFF");
     put32(v, 0);  // patched below

@@ -8,7 +8,7 @@ namespace zorby {
 namespace {
 
 using testing::wav_bytes;
-using testing::WavSpec;
+using testing::WavLayout;
 
 std::optional<WavSound> parse(const std::vector<uint8_t>& v) {
     return parse_wav(v.data(), v.size());
@@ -17,23 +17,23 @@ std::optional<WavSound> parse(const std::vector<uint8_t>& v) {
 const std::vector<uint8_t> kData = {1, 2, 3, 4, 5, 6, 7, 8};
 
 TEST(WavReader, ReadsTheFormatAndDataOfTheAcceptedLayouts) {
-    WavSpec plain;
-    WavSpec long_fmt;
+    WavLayout plain;
+    WavLayout long_fmt;
     long_fmt.fmt_size = 30;
-    WavSpec with_fact;
+    WavLayout with_fact;
     with_fact.fact = true;
-    WavSpec long_fmt_and_fact = long_fmt;
+    WavLayout long_fmt_and_fact = long_fmt;
     long_fmt_and_fact.fact = true;
-    for (const WavSpec& spec : {plain, long_fmt, with_fact, long_fmt_and_fact}) {
-        const auto w = parse(wav_bytes(spec, kData));
-        ASSERT_TRUE(w) << "fmt " << spec.fmt_size << " fact " << spec.fact;
+    for (const WavLayout& layout : {plain, long_fmt, with_fact, long_fmt_and_fact}) {
+        const auto w = parse(wav_bytes(layout, kData));
+        ASSERT_TRUE(w) << "fmt " << layout.fmt_size << " fact " << layout.fact;
         EXPECT_EQ(w->channels, 1);
         EXPECT_EQ(w->sample_rate, 22050);
         EXPECT_EQ(w->bits_per_sample, 16);
         EXPECT_EQ(w->block_align, 2);
         EXPECT_EQ(w->data, kData);
     }
-    WavSpec stereo8;
+    WavLayout stereo8;
     stereo8.channels = 2;
     stereo8.bits = 8;
     stereo8.rate = 11025;
@@ -44,26 +44,26 @@ TEST(WavReader, ReadsTheFormatAndDataOfTheAcceptedLayouts) {
 }
 
 TEST(WavReader, TurnsDownChunksOutOfPlace) {
-    WavSpec list;
+    WavLayout list;
     list.extra_chunk = "LIST";  // only a fact chunk may stand before the data
     EXPECT_FALSE(parse(wav_bytes(list, kData)));
-    WavSpec two_facts;
+    WavLayout two_facts;
     two_facts.fact = true;
     two_facts.extra_chunk = "fact";
     EXPECT_FALSE(parse(wav_bytes(two_facts, kData)));
-    WavSpec huge_fact;
+    WavLayout huge_fact;
     huge_fact.fact = true;
     huge_fact.fact_size = 1025;
     EXPECT_FALSE(parse(wav_bytes(huge_fact, kData)));
     huge_fact.fact_size = 1024;
     EXPECT_TRUE(parse(wav_bytes(huge_fact, kData)));
-    WavSpec fmt18;
+    WavLayout fmt18;
     fmt18.fmt_size = 18;  // any size but 16 is read as the 30-byte form
     EXPECT_FALSE(parse(wav_bytes(fmt18, kData)));
 }
 
 TEST(WavReader, TurnsDownShortAndTruncatedFiles) {
-    const auto whole = wav_bytes(WavSpec{}, kData);
+    const auto whole = wav_bytes(WavLayout{}, kData);
     for (size_t cut : {0, 20, 35, 36, 43}) {
         std::vector<uint8_t> v(whole.begin(), whole.begin() + cut);
         EXPECT_FALSE(parse(v)) << cut;
@@ -79,17 +79,17 @@ TEST(WavReader, TurnsDownShortAndTruncatedFiles) {
 
 TEST(WavReader, TurnsDownFormatsTheMixerCannotTake) {
     auto with = [](auto change) {
-        WavSpec s;
+        WavLayout s;
         change(s);
         return wav_bytes(s, kData);
     };
-    EXPECT_FALSE(parse(with([](WavSpec& s) { s.bits = 24; })));
-    EXPECT_FALSE(parse(with([](WavSpec& s) { s.bits = 0; })));
-    EXPECT_FALSE(parse(with([](WavSpec& s) { s.rate = 50; })));
-    EXPECT_FALSE(parse(with([](WavSpec& s) { s.channels = 6; })));  // block align of 6
-    EXPECT_FALSE(parse(wav_bytes(WavSpec{}, {1, 2})));              // fewer than 4 bytes
+    EXPECT_FALSE(parse(with([](WavLayout& s) { s.bits = 24; })));
+    EXPECT_FALSE(parse(with([](WavLayout& s) { s.bits = 0; })));
+    EXPECT_FALSE(parse(with([](WavLayout& s) { s.rate = 50; })));
+    EXPECT_FALSE(parse(with([](WavLayout& s) { s.channels = 6; })));  // block align of 6
+    EXPECT_FALSE(parse(wav_bytes(WavLayout{}, {1, 2})));              // fewer than 4 bytes
     // No channels at all is taken as mono.
-    auto zero = with([](WavSpec&) {});
+    auto zero = with([](WavLayout&) {});
     zero[22] = 0;
     const auto w = parse(zero);
     ASSERT_TRUE(w);

@@ -154,7 +154,7 @@ TEST(EngineArrayStorage, RedimensioningReusesOrReplacesStorage) {
     EXPECT_EQ(number_at(small, 3), 9.0);
     NumberArray moved(std::move(small));
     EXPECT_EQ(number_at(moved, 3), 9.0);
-    EXPECT_EQ(small.data(), nullptr);  // NOLINT: moved-from state is specified
+    EXPECT_EQ(small.data(), nullptr);  // NOLINT: a moved-from value is left empty on purpose
 }
 
 TEST(EngineArrayStorage, SizesThatCannotBeStoredStopWithSeven) {

@@ -52,7 +52,7 @@ TEST(EngineStringStorage, CopiesAreDeepAndSelfReferencesAreSafe) {
 
     EngineString moved(std::move(b));
     EXPECT_STREQ(moved.c_str(), "jello");
-    EXPECT_TRUE(b.uses_shared_empty());  // NOLINT: moved-from state is specified
+    EXPECT_TRUE(b.uses_shared_empty());  // NOLINT: a moved-from value is left empty on purpose
 
     // Appending a value to itself across a reallocation.
     EngineString big(std::string(300, 'q'));

@@ -151,13 +151,13 @@ TEST_F(FontRender, FontSelectionAndFallback) {
 
 TEST_F(FontRender, ColourKeysOfFontsAndSprites) {
     // A BMP font: black everywhere except one yellow pixel in the cell of 'A'.
-    testing::BmpSpec spec;
-    spec.width = 128;
-    spec.height = 64;
-    spec.pixels.assign(128 * 64, {0, 0, 0});
-    spec.pixels[size_t(8 * 4 + 1) * 128 + 8 * 1 + 1] = {255, 255, 0};
+    testing::BmpLayout layout;
+    layout.width = 128;
+    layout.height = 64;
+    layout.pixels.assign(128 * 64, {0, 0, 0});
+    layout.pixels[size_t(8 * 4 + 1) * 128 + 8 * 1 + 1] = {255, 255, 0};
     const std::string path = dir_.file("font.bmp");
-    ASSERT_TRUE(testing::write_file(path, testing::make_bmp(spec)));
+    ASSERT_TRUE(testing::write_file(path, testing::make_bmp(layout)));
     // A blue backdrop shows where the font is transparent.
     const std::string blue = dir_.file("blue.png");
     ASSERT_TRUE(testing::write_png_format(blue, 16, 16, PNG_FORMAT_RGBA,

@@ -9,7 +9,7 @@
 namespace zorby {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpLayout;
 using testing::make_bmp;
 using testing::Rgb;
 using testing::TempDir;
@@ -25,13 +25,13 @@ using Px = std::vector<uint8_t>;
 
 TEST(BmpDecode, TrueColourRowsArePaddedAndKeyed) {
     // 3 x 2 at 24 bits: rows of 9 bytes padded to 12; at 32 bits rows of exactly 12.
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.pixels = {{1, 2, 3}, {255, 0, 128}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}};
+    BmpLayout layout;
+    layout.width = 3;
+    layout.height = 2;
+    layout.pixels = {{1, 2, 3}, {255, 0, 128}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}};
     for (int bits : {24, 32}) {
-        spec.bits = bits;
-        const auto file = make_bmp(spec);
+        layout.bits = bits;
+        const auto file = make_bmp(layout);
         EXPECT_EQ(file.size(), 54u + 2 * 12) << bits;
         PixelImage image;
         ASSERT_TRUE(decode_bmp_image(image, file.data(), file.size(), kKey)) << bits;
@@ -49,47 +49,47 @@ TEST(BmpDecode, TrueColourRowsArePaddedAndKeyed) {
 }
 
 TEST(BmpDecode, PalettedPicturesWithBothHeaders) {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.bits = 8;
-    spec.palette = {{10, 20, 30}, {255, 0, 128}, {40, 50, 60}};
-    spec.index = {0, 1, 2, 0};
+    BmpLayout layout;
+    layout.width = 2;
+    layout.height = 2;
+    layout.bits = 8;
+    layout.palette = {{10, 20, 30}, {255, 0, 128}, {40, 50, 60}};
+    layout.index = {0, 1, 2, 0};
     PixelImage image;
-    auto file = make_bmp(spec);
+    auto file = make_bmp(layout);
     ASSERT_TRUE(decode_bmp_image(image, file.data(), file.size(), kKey));
     EXPECT_EQ(rgba_at(image, 0, 0), (Px{10, 20, 30, 255}));
     EXPECT_EQ(rgba_at(image, 1, 0), (Px{0, 0, 0, 0}));
     EXPECT_EQ(rgba_at(image, 0, 1), (Px{40, 50, 60, 255}));
 
     // A core header carries a full palette of 2^bits three-byte entries.
-    spec.core_header = true;
-    spec.palette.resize(256, Rgb{0, 0, 0});
-    file = make_bmp(spec);
+    layout.core_header = true;
+    layout.palette.resize(256, Rgb{0, 0, 0});
+    file = make_bmp(layout);
     ASSERT_TRUE(decode_bmp_image(image, file.data(), file.size(), kNoColourKey));
     EXPECT_EQ(rgba_at(image, 1, 0), (Px{255, 0, 128, 255}));
     EXPECT_EQ(rgba_at(image, 0, 1), (Px{40, 50, 60, 255}));
 }
 
 TEST(BmpDecode, HostileFilesAreRejected) {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.bits = 8;
-    spec.palette = {{1, 1, 1}, {2, 2, 2}};
-    spec.index = {1, 2};  // 2 lies beyond the two entries the file holds
+    BmpLayout layout;
+    layout.width = 2;
+    layout.height = 1;
+    layout.bits = 8;
+    layout.palette = {{1, 1, 1}, {2, 2, 2}};
+    layout.index = {1, 2};  // 2 lies beyond the two entries the file holds
     PixelImage image;
-    auto file = make_bmp(spec);
+    auto file = make_bmp(layout);
     EXPECT_FALSE(decode_bmp_image(image, file.data(), file.size(), kNoColourKey));
 
     // No palette at all for an 8-bit picture.
-    spec.palette.clear();
-    spec.index = {0, 0};
-    file = make_bmp(spec);
+    layout.palette.clear();
+    layout.index = {0, 0};
+    file = make_bmp(layout);
     EXPECT_FALSE(decode_bmp_image(image, file.data(), file.size(), kNoColourKey));
 
     // A header promising far more rows than the file holds fails before allocating.
-    BmpSpec big;
+    BmpLayout big;
     big.width = 30000;
     big.height = 1;
     big.pixels.assign(30000, Rgb{1, 2, 3});
@@ -113,20 +113,20 @@ TEST(BmpDecode, HostileFilesAreRejected) {
 }
 
 TEST(BmpDecode, OtherDepthsFailSilentlyAndTopDownRowsShowUpright) {
-    BmpSpec spec;
-    spec.width = 1;
-    spec.height = 2;
-    spec.pixels = {{1, 1, 1}, {2, 2, 2}};
+    BmpLayout layout;
+    layout.width = 1;
+    layout.height = 2;
+    layout.pixels = {{1, 1, 1}, {2, 2, 2}};
     PixelImage image;
     for (int bits : {1, 4, 16}) {
-        auto file = make_bmp(spec);
+        auto file = make_bmp(layout);
         file[28] = uint8_t(bits);
         ::testing::internal::CaptureStdout();
         EXPECT_FALSE(decode_bmp_image(image, file.data(), file.size(), kNoColourKey)) << bits;
         EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     }
-    spec.height = -2;
-    const auto file = make_bmp(spec);
+    layout.height = -2;
+    const auto file = make_bmp(layout);
     ASSERT_TRUE(decode_bmp_image(image, file.data(), file.size(), kNoColourKey));
     EXPECT_EQ(image.height, 2);
     EXPECT_EQ(rgba_at(image, 0, 0), (Px{1, 1, 1, 255}));
@@ -160,11 +160,11 @@ TEST(PngDecode, ColourTypesAndTheColourKey) {
     ASSERT_TRUE(testing::write_png_format(ga, 1, 1, PNG_FORMAT_GA, {5, 255}));
     EXPECT_FALSE(load_png_image(image, ga, kKey));
     // A BMP under a PNG name decodes: the contents choose the decoder.
-    BmpSpec spec;
-    spec.width = spec.height = 1;
-    spec.pixels = {{4, 5, 6}};
+    BmpLayout layout;
+    layout.width = layout.height = 1;
+    layout.pixels = {{4, 5, 6}};
     const std::string odd = dir.file("really_a_bmp.png");
-    ASSERT_TRUE(testing::write_file(odd, make_bmp(spec)));
+    ASSERT_TRUE(testing::write_file(odd, make_bmp(layout)));
     ASSERT_TRUE(load_picture(image, odd, kKey));
     EXPECT_EQ(rgba_at(image, 0, 0), (Px{4, 5, 6, 255}));
     ASSERT_TRUE(load_picture(image, rgb, kKey));

@@ -28,7 +28,7 @@ inline void put32(std::vector<uint8_t>& out, uint32_t v) {
 
 // A BMP with an info header. pixels are rows top first; 8-bit pictures take palette
 // indices in the red channel. height < 0 writes the rows top-down.
-struct BmpSpec {
+struct BmpLayout {
     int32_t width = 0;
     int32_t height = 0;
     int bits = 24;
@@ -38,13 +38,13 @@ struct BmpSpec {
     bool core_header = false;    // 12-byte header, 3-byte palette entries
 };
 
-inline std::vector<uint8_t> make_bmp(const BmpSpec& spec) {
-    const int32_t rows = spec.height < 0 ? -spec.height : spec.height;
-    const int entry = spec.core_header ? 3 : 4;
-    const uint32_t header = spec.core_header ? 12 : 40;
-    const uint32_t palette_bytes = uint32_t(spec.palette.size()) * entry;
+inline std::vector<uint8_t> make_bmp(const BmpLayout& layout) {
+    const int32_t rows = layout.height < 0 ? -layout.height : layout.height;
+    const int entry = layout.core_header ? 3 : 4;
+    const uint32_t header = layout.core_header ? 12 : 40;
+    const uint32_t palette_bytes = uint32_t(layout.palette.size()) * entry;
     const uint32_t offset = 14 + header + palette_bytes;
-    const uint32_t row_bytes = (uint32_t(spec.width) * spec.bits / 8 + 3) / 4 * 4;
+    const uint32_t row_bytes = (uint32_t(layout.width) * layout.bits / 8 + 3) / 4 * 4;
     std::vector<uint8_t> out;
     out.push_back('B');
     out.push_back('M');
@@ -52,19 +52,19 @@ inline std::vector<uint8_t> make_bmp(const BmpSpec& spec) {
     put32(out, 0);
     put32(out, offset);
     put32(out, header);
-    if (spec.core_header) {
-        put16(out, uint32_t(spec.width));
-        put16(out, uint32_t(spec.height));
+    if (layout.core_header) {
+        put16(out, uint32_t(layout.width));
+        put16(out, uint32_t(layout.height));
         put16(out, 1);
-        put16(out, uint32_t(spec.bits));
+        put16(out, uint32_t(layout.bits));
     } else {
-        put32(out, uint32_t(spec.width));
-        put32(out, uint32_t(spec.height));
+        put32(out, uint32_t(layout.width));
+        put32(out, uint32_t(layout.height));
         put16(out, 1);
-        put16(out, uint32_t(spec.bits));
+        put16(out, uint32_t(layout.bits));
         for (int i = 0; i < 6; ++i) put32(out, 0);
     }
-    for (const Rgb& c : spec.palette) {
+    for (const Rgb& c : layout.palette) {
         out.push_back(c.b);
         out.push_back(c.g);
         out.push_back(c.r);
@@ -72,18 +72,18 @@ inline std::vector<uint8_t> make_bmp(const BmpSpec& spec) {
     }
     for (int32_t i = 0; i < rows; ++i) {
         // Bottom row first unless the height is negative.
-        const int32_t r = spec.height < 0 ? i : rows - 1 - i;
+        const int32_t r = layout.height < 0 ? i : rows - 1 - i;
         const size_t start = out.size();
-        for (int32_t x = 0; x < spec.width; ++x) {
-            const size_t at = size_t(r) * spec.width + x;
-            if (spec.bits == 8) {
-                out.push_back(spec.index[at]);
+        for (int32_t x = 0; x < layout.width; ++x) {
+            const size_t at = size_t(r) * layout.width + x;
+            if (layout.bits == 8) {
+                out.push_back(layout.index[at]);
             } else {
-                const Rgb& c = spec.pixels[at];
+                const Rgb& c = layout.pixels[at];
                 out.push_back(c.b);
                 out.push_back(c.g);
                 out.push_back(c.r);
-                if (spec.bits == 32) out.push_back(0x5A);  // ignored fourth byte
+                if (layout.bits == 32) out.push_back(0x5A);  // ignored fourth byte
             }
         }
         while (out.size() - start < row_bytes) out.push_back(0);
