@@ -7,7 +7,6 @@
 //   bench_frame_loop [SECONDS]      (default 10 per loop; SDL_VIDEODRIVER as you like)
 #include <GL/gl.h>
 #include <SDL.h>
-#include <time.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,20 +16,13 @@
 
 #include "engine/engine.h"
 #include "graphics/display.h"
+#include "platform/monotonic_clock.h"
 
 namespace {
 
-double mono_ms() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
-
-double cpu_ms() {
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
+using zorby::platform::monotonic_ms;
+using zorby::platform::process_cpu_ms;
+using zorby::platform::sleep_until_monotonic;
 
 // The frame both loops draw: a background, 100 small quads and a bar.
 void draw_frame(int frame) {
@@ -72,15 +64,6 @@ Result summarise(std::vector<double> lateness, double cpu, double seconds, int d
     return r;
 }
 
-void sleep_until(double deadline_ms) {
-    timespec ts;
-    const double sec = std::floor(deadline_ms / 1000.0);
-    ts.tv_sec = static_cast<time_t>(sec);
-    ts.tv_nsec = static_cast<long>((deadline_ms - sec * 1000.0) * 1e6);
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
-    }
-}
-
 Result bare_loop(double seconds) {
     SDL_Init(SDL_INIT_VIDEO);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
@@ -101,9 +84,9 @@ Result bare_loop(double seconds) {
     const int frames = static_cast<int>(seconds * 60);
     std::vector<double> lateness;
     int dropped = 0;
-    double next = mono_ms() + period;
-    const double cpu0 = cpu_ms();
-    const double t0 = mono_ms();
+    double next = monotonic_ms() + period;
+    const double cpu0 = process_cpu_ms();
+    const double t0 = monotonic_ms();
     for (int f = 0; f < frames; ++f) {
         SDL_Event ev;
         while (SDL_PollEvent(&ev)) {
@@ -113,8 +96,8 @@ Result bare_loop(double seconds) {
         // be drawn at all (the engine's window flushes before every swap too).
         glFlush();
         SDL_GL_SwapWindow(w);
-        sleep_until(next);
-        const double now = mono_ms();
+        sleep_until_monotonic(next);
+        const double now = monotonic_ms();
         lateness.push_back(now - next);
         next += period;
         while (next < now) {
@@ -122,8 +105,8 @@ Result bare_loop(double seconds) {
             ++dropped;
         }
     }
-    const double cpu = cpu_ms() - cpu0;
-    const double wall = (mono_ms() - t0) / 1000.0;
+    const double cpu = process_cpu_ms() - cpu0;
+    const double wall = (monotonic_ms() - t0) / 1000.0;
     SDL_GL_DeleteContext(ctx);
     SDL_DestroyWindow(w);
     SDL_Quit();
@@ -142,8 +125,8 @@ Result engine_loop(double seconds) {
     std::vector<double> lateness;
     int dropped = 0;
     auto& d = *e.display;
-    const double cpu0 = cpu_ms();
-    const double t0 = mono_ms();
+    const double cpu0 = process_cpu_ms();
+    const double t0 = monotonic_ms();
     for (int f = 0; f < frames; ++f) {
         draw_frame(f);
         d.set_viewport(0, 0, 0, 0);
@@ -153,17 +136,20 @@ Result engine_loop(double seconds) {
         const double now = clock_ms();
         lateness.push_back(now - slot);
         const double advanced = d.next_frame_time - slot;
-        if (advanced > d.frame_period * 1.5) dropped += static_cast<int>(advanced / d.frame_period + 0.5) - 1;
+        if (advanced > d.frame_period * 1.5)
+            dropped += static_cast<int>(advanced / d.frame_period + 0.5) - 1;
     }
-    const double cpu = cpu_ms() - cpu0;
-    const double wall = (mono_ms() - t0) / 1000.0;
+    const double cpu = process_cpu_ms() - cpu0;
+    const double wall = (monotonic_ms() - t0) / 1000.0;
     engine_cleanup();
     return summarise(lateness, cpu, wall, dropped);
 }
 
 void print(const char* name, const Result& r) {
-    std::printf("%-8s frames %5d  cpu %6.1f ms/s  lateness median %.3f ms  p99 %.3f ms  worst %.3f ms  dropped %d\n",
-                name, r.frames, r.cpu_per_second, r.median, r.p99, r.worst, r.dropped);
+    std::printf(
+        "%-8s frames %5d  cpu %6.1f ms/s  lateness median %.3f ms  p99 %.3f ms  worst %.3f ms  "
+        "dropped %d\n",
+        name, r.frames, r.cpu_per_second, r.median, r.p99, r.worst, r.dropped);
 }
 
 }  // namespace
@@ -182,7 +168,8 @@ int main(int argc, char** argv) {
     }
     print("bare", bare);
     print("engine", eng);
-    std::printf("cpu ratio engine/bare %.2f (goal <= 1.5); engine p99 lateness %.3f ms (goal <= 0.2)\n",
-                eng.cpu_per_second / bare.cpu_per_second, eng.p99);
+    std::printf(
+        "cpu ratio engine/bare %.2f (goal <= 1.5); engine p99 lateness %.3f ms (goal <= 0.2)\n",
+        eng.cpu_per_second / bare.cpu_per_second, eng.p99);
     return 0;
 }

@@ -11,7 +11,6 @@
 // mean, 99th percentile) and the frames per second the replay sustained. Frames that
 // end in a pause (title cards, stage ends) carry the pause's polling, so the mean
 // and the 99th percentile sit above the median. Goal: under 1 ms CPU per frame.
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,24 +29,16 @@
 #include "game/bot_player.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
+#include "platform/monotonic_clock.h"
 #include "support/engine_fixture.h"
 
 namespace {
 
+using zorby::platform::monotonic_ms;
+using zorby::platform::process_cpu_ms;
+
 namespace fs = std::filesystem;
 using zorby::game::GameState;
-
-double cpu_ms() {
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
-
-double wall_ms() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
 
 // The game's files in a private directory (the name entry may write "hc.txt").
 void fill_game_dir(const zorby::testing::TempDir& dir) {
@@ -179,13 +170,13 @@ int main(int argc, char** argv) {
     double last_cpu = 0, last_wall = 0;
     zorby::ReplayRunOptions options;
     options.on_start = [&](zorby::platform::ReplayPlatform&) { fs::current_path(dir.path()); };
-    const double wall_start = wall_ms();
+    const double wall_start = monotonic_ms();
     const zorby::ReplayResult result = zorby::run_replay(script, options, [&] {
         zorby::game::reset_game_state();
-        last_cpu = cpu_ms();
-        last_wall = wall_ms();
+        last_cpu = process_cpu_ms();
+        last_wall = monotonic_ms();
         zorby::engine().frame_hook = [&] {
-            const double c = cpu_ms(), w = wall_ms();
+            const double c = process_cpu_ms(), w = monotonic_ms();
             Samples& s = buckets[current];
             s.cpu.push_back(c - last_cpu);
             s.wall += w - last_wall;
@@ -195,7 +186,7 @@ int main(int argc, char** argv) {
         };
         zorby::game::game_main();
     });
-    const double wall_total = wall_ms() - wall_start;
+    const double wall_total = monotonic_ms() - wall_start;
     fs::current_path(start_dir);
 
     std::printf("replayed %llu frames in %.1f s (%.0f frames per second, exit status %d)\n",

@@ -14,6 +14,12 @@ double monotonic_ms() {
     return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
+double process_cpu_ms() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
 void sleep_until_monotonic(double deadline_ms) {
     if (deadline_ms <= monotonic_ms()) return;
     timespec ts;
