@@ -150,6 +150,11 @@ void debug_break(int32_t number);
 std::string executable_directory();
 
 // ---- frame presentation ----
+// The quit keys end the program as a normal end: the error number is cleared first.
+[[noreturn]] void end_program_by_quit_key();
+// Ends the program when Escape (while it ends the program) or Alt+F4 is down in the
+// key state of the last keyboard poll; otherwise returns.
+void end_program_on_quit_keys();
 void present_frame();
 // Swaps and waits for the next frame slot; returns the ms spent plus 1.
 double swap_and_pace();

@@ -14,14 +14,6 @@ namespace {
 
 bool key_held(const InputState& input, int code) { return (input.key_state[code & 0xFF] & 0x80) != 0; }
 
-void quit_by_key() {
-    Engine& e = engine();
-    e.error.error_number = 0.0;
-    e.error.error_line = e.error.current_line;
-    e.error_detail.clear();
-    end_program();
-}
-
 // Pacing sleeps until shortly before the slot and spins the rest: the sleep saves
 // the CPU, the short spin keeps the frame start within a fraction of a millisecond
 // of its slot. How early to wake follows how late sleeps have been waking up
@@ -34,6 +26,23 @@ double spin_margin(double oversleep_ms) {
 }
 
 }  // namespace
+
+void end_program_by_quit_key() {
+    Engine& e = engine();
+    e.error.error_number = 0.0;
+    e.error.error_line = e.error.current_line;
+    e.error_detail.clear();
+    end_program();
+}
+
+void end_program_on_quit_keys() {
+    Engine& e = engine();
+    if (!e.input) return;
+    if ((e.escape_ends_program && key_held(*e.input, 1)) ||
+        (key_held(*e.input, 56) && key_held(*e.input, 62))) {
+        end_program_by_quit_key();
+    }
+}
 
 void handle_window_event(const platform::WindowEvent& event) {
     Engine& e = engine();
@@ -124,8 +133,7 @@ void present_frame() {
     if (e.input) {
         poll_keyboard(*e.input);
         e.input->new_frame = true;
-        if (e.escape_ends_program && key_held(*e.input, 1)) quit_by_key();
-        if (key_held(*e.input, 56) && key_held(*e.input, 62)) quit_by_key();
+        end_program_on_quit_keys();
     }
     if (e.scene) e.scene->leave_shadow_state();
     if (e.music) e.music->keep_alive();

@@ -21,23 +21,13 @@ constexpr double kWaitStepMs = 1.0;
 // The typing cursor toggles after more frames than this without a key.
 constexpr int kCursorBlinkFrames = 20;
 
-bool held(const InputState& s, int code) {
-    return (s.key_state[code] & 0x80) != 0;
-}
-
 // One turn of a waiting loop: the music, the window events, and Escape (when it
 // ends the program) or Alt+F4 end the program as in frame presentation.
 void wait_turn(InputState& input) {
-    Engine& e = engine();
     music_keep_alive();
     drain_messages();
     poll_keyboard(input);
-    if ((e.escape_ends_program && held(input, 1)) || (held(input, 56) && held(input, 62))) {
-        e.error.error_number = 0.0;
-        e.error.error_line = e.error.current_line;
-        e.error_detail.clear();
-        end_program();
-    }
+    end_program_on_quit_keys();
 }
 
 }  // namespace

@@ -31,11 +31,7 @@ void end_program_on_quit_keys() {
     if (!e.input) return;
     const bool escape = e.escape_ends_program && key_down(1) != 0;
     const bool alt_f4 = key_down(56) != 0 && key_down(62) != 0;
-    if (escape || alt_f4) {
-        e.error.error_number = 0.0;
-        e.error_detail.clear();
-        end_program();
-    }
+    if (escape || alt_f4) end_program_by_quit_key();
 }
 
 }  // namespace
