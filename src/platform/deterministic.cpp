@@ -51,7 +51,6 @@ bool DeterministicPlatform::create_window(const WindowConfig& config) {
     if (!window_->create(c)) return false;
     width_ = config.width;
     height_ = config.height;
-    window_open_ = true;
     title_ = config.title;
     shown_ = !config.hidden;
     return true;
@@ -64,11 +63,10 @@ bool DeterministicPlatform::multisample_available(int samples) {
 
 void DeterministicPlatform::destroy_window() {
     if (window_) window_->destroy();
-    window_open_ = false;
     width_ = height_ = 0;
 }
 
-bool DeterministicPlatform::has_window() const { return window_open_; }
+bool DeterministicPlatform::has_window() const { return window_ && window_->open(); }
 
 void DeterministicPlatform::client_size(int& width, int& height) const {
     if (window_ && window_->open()) {
@@ -96,7 +94,7 @@ bool DeterministicPlatform::set_fullscreen(bool fullscreen) {
 }
 
 void* DeterministicPlatform::gl_proc_address(const char* name) {
-    return window_open_ ? sdl_gl_proc_address(name) : nullptr;
+    return has_window() ? sdl_gl_proc_address(name) : nullptr;
 }
 
 void DeterministicPlatform::schedule(uint64_t frame, const ScriptedInput::Action& action) {

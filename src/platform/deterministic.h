@@ -108,7 +108,6 @@ private:
     double slept_ms_ = 0.0;
     std::unique_ptr<SdlWindow> window_;
     int width_ = 0, height_ = 0;
-    bool window_open_ = false;
     std::string title_;
     bool shown_ = false;
     bool fullscreen_ = false;
