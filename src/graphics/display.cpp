@@ -98,9 +98,6 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
         }
     }
 
-    width = w != 0 ? w : cw;
-    height = h != 0 ? h : ch;
-    full_screen = false;
     next_frame_time = clock_ms();
 
     active_texture = reinterpret_cast<void (*)(unsigned int)>(
