@@ -10,17 +10,14 @@
 
 #include "engine/file_channels.h"
 #include "support/engine_fixture.h"
+#include "support/file_bytes.h"
 
 namespace zorby {
 namespace {
 
+using testing::file_text;
 using testing::TempDir;
 using testing::TestEngine;
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void put(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -51,7 +48,7 @@ TEST_F(FileChannelTest, NumbersRoundTripInTheirByteFormats) {
     write_text(0, "AB");
     write_text(0, EngineString());
     close_channel(0);
-    const std::string bytes = slurp(dir_.file("n.bin"));
+    const std::string bytes = file_text(dir_.file("n.bin"));
     ASSERT_EQ(bytes.size(), 1u + 2 + 4 * 3 + 8 * 2 + 2);
     EXPECT_EQ(bytes.substr(0, 7), std::string("\x2c\x70\x11\x70\x11\x01\x00", 7));
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "AB");
@@ -76,7 +73,7 @@ TEST_F(FileChannelTest, LinesWithEveryKindOfLineEnd) {
     write_line(1, "abc");
     write_number_line(1, 1.0 / 3.0);
     close_channel(1);
-    EXPECT_EQ(slurp(dir_.file("l.txt")), "abc\r\n0.3333333333\r\n");
+    EXPECT_EQ(file_text(dir_.file("l.txt")), "abc\r\n0.3333333333\r\n");
 
     // CR LF, a lone LF, an empty line, a line of 2000 bytes, then a last line without
     // a line end.
@@ -116,7 +113,7 @@ TEST_F(FileChannelTest, OpeningMissingExistingAndBusyFiles) {
     // Writing empties an existing file.
     put(dir_.file("hc.txt"), "old contents");
     ASSERT_EQ(open_channel(0, path("hc.txt"), 0), 1.0);
-    EXPECT_EQ(slurp(dir_.file("hc.txt")), "");
+    EXPECT_EQ(file_text(dir_.file("hc.txt")), "");
     // While a channel holds a file, no other channel can open it.
     EXPECT_EQ(open_channel(1, path("hc.txt"), 1), 0.0);
     write_text(0, "new");

@@ -5,24 +5,18 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "engine/engine.h"
 #include "graphics/display.h"
 #include "support/engine_fixture.h"
+#include "support/file_bytes.h"
 
 namespace zorby {
 namespace {
 
+using testing::file_text;
 using testing::TempDir;
 using testing::TestEngine;
-
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 // Points TMPDIR (where the error log lives) at a private directory for one test.
 class ScopedTmpDir {
@@ -96,7 +90,7 @@ TEST(Startup, DeletesAStaleErrorLog) {
     ASSERT_TRUE(te.start());
     // Only lines of this run may be in the log (the software-renderer line may be,
     // but not the stale one).
-    EXPECT_EQ(read_all(tmp.log()).find("left over"), std::string::npos);
+    EXPECT_EQ(file_text(tmp.log()).find("left over"), std::string::npos);
 }
 
 TEST(Shutdown, CleanupTwiceDoesNothing) {
@@ -124,7 +118,7 @@ TEST(ErrorLog, AppendsCrLfLinesAndWritesNullForNoText) {
     append_error_log("Loadbmp");
     append_error_log(static_cast<const char*>(nullptr));
     append_error_log(std::string("OK?"));
-    EXPECT_EQ(read_all(tmp.log()), "Loadbmp\r\nnull\r\nOK?\r\n");
+    EXPECT_EQ(file_text(tmp.log()), "Loadbmp\r\nnull\r\nOK?\r\n");
 }
 
 TEST(ErrorLog, NeverWritesThroughALink) {
@@ -135,7 +129,7 @@ TEST(ErrorLog, NeverWritesThroughALink) {
     }
     ASSERT_EQ(symlink(target.c_str(), tmp.log().c_str()), 0);
     append_error_log("attack");
-    EXPECT_EQ(read_all(target), "precious");
+    EXPECT_EQ(file_text(target), "precious");
 }
 
 // ---- how the program ends (in child processes: the real exit path) ----
@@ -178,7 +172,7 @@ TEST(EndProgramDeathTest, DebugModeWritesTheEndBlockByteForByte) {
             end_program();
         },
         ::testing::ExitedWithCode(1), "run-time error 9");
-    EXPECT_EQ(read_all(tmp.log()), "-End On Line\r\n9\r\n-1\r\n0\r\n0\r\n");
+    EXPECT_EQ(file_text(tmp.log()), "-End On Line\r\n9\r\n-1\r\n0\r\n0\r\n");
 }
 
 TEST(EndProgramDeathTest, EscapeEndsWithZeroEvenAfterAnError) {

@@ -25,14 +25,10 @@ namespace zorby {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::file_text;
 using testing::read_bytes;
 using testing::TempDir;
 using testing::write_bytes;
-
-std::string read_text(const std::string& path) {
-    std::vector<uint8_t> b = read_bytes(path);
-    return {b.begin(), b.end()};
-}
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
@@ -69,8 +65,8 @@ class ToolTest : public ::testing::Test {
             result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
         posix_spawn_file_actions_destroy(&actions);
-        result.out = read_text(out_path);
-        result.err = read_text(err_path);
+        result.out = file_text(out_path);
+        result.err = file_text(err_path);
         return result;
     }
 
@@ -159,7 +155,7 @@ TEST_F(ToolTest, RefusalsLeaveTheArchiveAlone) {
     expect_one_line_failure(run({"pack", archive, x, other_x}), "repeated name");
     expect_one_line_failure(run({"pack", archive, x, dir_.file("missing.png")}), "missing input");
     expect_one_line_failure(run({"pack", archive, dir_.path()}), "directory as input");
-    EXPECT_EQ(read_text(archive), "previous contents");
+    EXPECT_EQ(file_text(archive), "previous contents");
     // No half-written leftovers beside it.
     for (const auto& e : fs::directory_iterator(dir_.path())) {
         EXPECT_EQ(e.path().filename().string().find(".zorby-assets-"), std::string::npos);
