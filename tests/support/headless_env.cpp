@@ -1,16 +1,67 @@
-// Every test process runs headless: offscreen OpenGL and a silent audio device,
-// unless the environment already chose a driver (a test may capture audio with the
-// disk driver, or a developer may want to watch under a real display).
+// Every test process runs headless and alone:
+// - offscreen OpenGL and a silent audio device, unless the environment already chose
+//   a driver (a test may capture audio with the disk driver, or a developer may want
+//   to watch under a real display);
+// - a private TMPDIR, made fresh when the process starts and removed when it ends, so
+//   the error log, unpacked media, recordings and scratch folders of one test never
+//   meet those of another test running at the same time (ctest -j N).
 #include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
 
 namespace {
+
+// Set in the environment of the process that made the private folder; processes it
+// starts (death tests that re-run the binary, tools under test) inherit both it and
+// TMPDIR, so they share the folder instead of making one of their own.
+constexpr const char* kOwnerVariable = "ZORBY_TEST_PRIVATE_TMPDIR";
+
+class PrivateTempDir {
+public:
+    PrivateTempDir() {
+        if (getenv(kOwnerVariable) != nullptr) return;
+        const char* base = getenv("TMPDIR");
+        std::string tmpl = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
+                           "/zorby-test-run-XXXXXX";
+        if (mkdtemp(tmpl.data()) == nullptr) {
+            std::perror("zorby tests: cannot make a private TMPDIR");
+            std::_Exit(1);
+        }
+        path_ = tmpl;
+        owner_ = getpid();
+        setenv("TMPDIR", path_.c_str(), 1);
+        setenv(kOwnerVariable, path_.c_str(), 1);
+    }
+    ~PrivateTempDir() {
+        // A forked child that exits normally runs this too; only the maker removes it.
+        if (path_.empty() || getpid() != owner_) return;
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    PrivateTempDir(const PrivateTempDir&) = delete;
+    PrivateTempDir& operator=(const PrivateTempDir&) = delete;
+
+private:
+    std::string path_;
+    pid_t owner_ = 0;
+};
+
 const bool kHeadless = [] {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     return true;
 }();
+
+// Constructed at start-up (before main and before any test), destroyed at exit.
+PrivateTempDir private_temp_dir;
+
 }  // namespace
 
 // The OpenGL driver and SDL keep process-lifetime allocations; leak reports on them
 // would drown real ones, so sanitizer builds of the tests do not check for leaks.
-extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
+extern "C" const char* __asan_default_options() {
+    return "detect_leaks=0";
+}
