@@ -31,7 +31,7 @@ struct Cell {
 // binary min-heap with stale entries skipped, closed cells never re-opened. Like
 // find_path it sets up its arrays afresh on every call.
 class TextbookAStar {
-  public:
+public:
     std::vector<Cell> find(const double* map, int32_t width, int32_t height, float w, Cell start,
                            Cell goal) {
         const int32_t cells = width * height;
@@ -107,7 +107,7 @@ class TextbookAStar {
         return sum;
     }
 
-  private:
+private:
     std::vector<float> cost_;
     std::vector<float> g_;
     std::vector<int32_t> parent_;

@@ -18,7 +18,7 @@ class AudioDevice;
 constexpr double kMinimumMusicLengthMs = 500.0;
 
 class MusicPlayer {
-  public:
+public:
     MusicPlayer() = default;
     ~MusicPlayer();
     MusicPlayer(const MusicPlayer&) = delete;
@@ -40,7 +40,7 @@ class MusicPlayer {
     // True when the decoder knew no length and the mixer repeats the piece itself.
     bool repeats_in_mixer() const { return mixer_loops_; }
 
-  private:
+private:
     double piece_length_ms();
 
     platform::AudioDevice* device_ = nullptr;

@@ -44,7 +44,7 @@ constexpr int kReachableSoundSlots = 128;
 constexpr int kMaxCopies = 4;
 
 class SoundSystem {
-  public:
+public:
     explicit SoundSystem(platform::AudioDevice& device);
     ~SoundSystem();
     SoundSystem(const SoundSystem&) = delete;
@@ -66,7 +66,7 @@ class SoundSystem {
     // The number of copies slot s holds (0 when empty or out of range).
     int copies(int slot) const;
 
-  private:
+private:
     struct Slot {
         int copies = 0;
         int next_copy = 0;

@@ -57,11 +57,17 @@ Engine& engine() {
     return *g_engine;
 }
 
-Engine* engine_if_any() { return g_engine; }
+Engine* engine_if_any() {
+    return g_engine;
+}
 
-void set_current_engine(Engine* e) { g_engine = e; }
+void set_current_engine(Engine* e) {
+    g_engine = e;
+}
 
-double clock_ms() { return engine().platform->now_ms(); }
+double clock_ms() {
+    return engine().platform->now_ms();
+}
 
 // ---- errors ----
 
@@ -131,7 +137,9 @@ void append_error_log(const char* text) {
     }
 }
 
-void append_error_log(const std::string& text) { append_error_log(text.c_str()); }
+void append_error_log(const std::string& text) {
+    append_error_log(text.c_str());
+}
 
 // ---- start-up ----
 
@@ -314,9 +322,13 @@ void end_and_run(const std::string& command_line) {
     std::exit(0);
 }
 
-void set_auto_pause(double flag) { engine().auto_pause = flag != 0.0; }
+void set_auto_pause(double flag) {
+    engine().auto_pause = flag != 0.0;
+}
 
-void set_escape_ends_program(double flag) { engine().escape_ends_program = flag != 0.0; }
+void set_escape_ends_program(double flag) {
+    engine().escape_ends_program = flag != 0.0;
+}
 
 void debug_break(int32_t number) {
     // The debugger's output channel is stderr here; only when a debugger traces us.

@@ -68,7 +68,7 @@ inline int32_t extent(int32_t size) {
 
 template <ArrayElement T>
 class EngineArray {
-  public:
+public:
     // Capacity step and the elements a numeric array keeps inline.
     static constexpr int32_t kStep = std::is_same_v<T, double> ? 8 : 64;
     static constexpr int32_t kSmall = std::is_same_v<T, double> ? 16 : 0;
@@ -163,7 +163,7 @@ class EngineArray {
         }
     }
 
-  private:
+private:
     struct NoSmall {
         T* data() { return nullptr; }
         const T* data() const { return nullptr; }

@@ -27,7 +27,7 @@ concept TextNumber = std::is_arithmetic_v<T> && !std::same_as<std::remove_cv_t<T
                      !std::same_as<std::remove_cv_t<T>, unsigned char>;
 
 class EngineString {
-  public:
+public:
     // Empty: points at the shared empty buffer, allocates nothing.
     EngineString() noexcept;
     EngineString(const char* text);  // NOLINT: implicit on purpose (text literals)
@@ -119,7 +119,7 @@ class EngineString {
         }
     }
 
-  private:
+private:
     static EngineString integer_text(int64_t number);
     static EngineString unsigned_text(uint64_t number);
     static EngineString double_text(double number);

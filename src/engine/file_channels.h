@@ -15,7 +15,7 @@
 namespace zorby {
 
 class FileChannels {
-  public:
+public:
     static constexpr int kChannels = 8;
 
     struct Channel {
@@ -33,7 +33,7 @@ class FileChannels {
     void close(int n);
     void close_all();
 
-  private:
+private:
     std::array<Channel, kChannels> channels_{};
 };
 

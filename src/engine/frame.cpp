@@ -12,7 +12,9 @@ namespace zorby {
 
 namespace {
 
-bool key_held(const InputState& input, int code) { return (input.key_state[code & 0xFF] & 0x80) != 0; }
+bool key_held(const InputState& input, int code) {
+    return (input.key_state[code & 0xFF] & 0x80) != 0;
+}
 
 // Pacing sleeps until shortly before the slot and spins the rest: the sleep saves
 // the CPU, the short spin keeps the frame start within a fraction of a millisecond

@@ -39,7 +39,7 @@ char ascii_lower(char c) {
 
 // Sequential reads through the directory in blocks, never past limit.
 class BlockReader {
-  public:
+public:
     BlockReader(int fd, int64_t start, int64_t limit) : fd_(fd), next_(start), limit_(limit) {}
 
     // False when fewer than count bytes remain before the limit (truncated) or
@@ -58,7 +58,7 @@ class BlockReader {
     }
     bool failed() const { return failed_; }
 
-  private:
+private:
     bool refill() {
         const int64_t left = limit_ - next_;
         if (left <= 0) return false;

@@ -26,7 +26,7 @@ inline constexpr int64_t kArchiveTrailerSize = 7;
 
 // A file descriptor closed when the object goes.
 class UniqueFd {
-  public:
+public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : fd_(fd) {}
     ~UniqueFd();
@@ -42,7 +42,7 @@ class UniqueFd {
     }
     explicit operator bool() const { return fd_ >= 0; }
 
-  private:
+private:
     int fd_ = -1;
 };
 
@@ -65,7 +65,7 @@ const char* describe(DirectoryEnd status);
 const char* describe(UnpackStatus status);
 
 class ArchiveReader {
-  public:
+public:
     // Opens a container: cannot_open when path is no readable regular file,
     // too_short when it cannot hold the trailer, no_signature when the trailer is wrong.
     ArchiveOpen open(const std::string& path);
@@ -82,7 +82,7 @@ class ArchiveReader {
     // the stream is damaged or does not unpack to exactly the stated size.
     UnpackStatus unpack(const ArchiveEntry& entry, std::vector<uint8_t>& out);
 
-  private:
+private:
     bool read_at(int64_t offset, void* buffer, size_t count);
 
     UniqueFd fd_;

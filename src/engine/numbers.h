@@ -13,7 +13,7 @@ namespace zorby {
 // The process-wide random generator (owned by the engine object). A fresh generator
 // is seeded with 0.
 class RandomGenerator {
-  public:
+public:
     RandomGenerator();
     // Re-initialises the whole state from s; the same seed always gives the same
     // sequence of draws.
@@ -21,7 +21,7 @@ class RandomGenerator {
     // One draw: a full generation step, then result word 0.
     uint32_t next();
 
-  private:
+private:
     void generate();
 
     std::array<uint32_t, 256> result_{};

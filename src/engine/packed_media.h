@@ -18,7 +18,7 @@
 namespace zorby {
 
 class PackedMediaLookup {
-  public:
+public:
     // A record with lookups enabled and archive_name as its container.
     explicit PackedMediaLookup(std::string archive_name);
     ~PackedMediaLookup();
@@ -38,7 +38,7 @@ class PackedMediaLookup {
     // The private directory of unpacked members; empty until a member is unpacked.
     const std::string& private_directory() const { return private_dir_; }
 
-  private:
+private:
     friend int resolve_media_name(PackedMediaLookup& record, const std::string& name,
                                   std::string& out);
     void delete_extracted_file();

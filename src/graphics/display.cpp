@@ -42,7 +42,9 @@ OpenGLVizovudo::~OpenGLVizovudo() {
     store.reset();
 }
 
-double OpenGLVizovudo::clock_ms() const { return platform.now_ms(); }
+double OpenGLVizovudo::clock_ms() const {
+    return platform.now_ms();
+}
 
 int OpenGLVizovudo::choose_multisample_format(int samples) {
     for (;;) {
@@ -177,9 +179,9 @@ void OpenGLVizovudo::set_viewport(int x, int y, int w, int h) {
     glColor4f(1, 1, 1, 1);
     glClearColor(0, 0, 0, 1);
     glShadeModel(GL_FLAT);
-    for (GLenum cap : {GL_DITHER, GL_FOG, GL_LINE_SMOOTH, GL_POINT_SMOOTH, GL_POLYGON_SMOOTH,
-                       GL_STENCIL_TEST, GL_POLYGON_OFFSET_POINT, GL_COLOR_MATERIAL, GL_AUTO_NORMAL,
-                       GL_NORMALIZE, GL_LIGHTING}) {
+    for (GLenum cap :
+         {GL_DITHER, GL_FOG, GL_LINE_SMOOTH, GL_POINT_SMOOTH, GL_POLYGON_SMOOTH, GL_STENCIL_TEST,
+          GL_POLYGON_OFFSET_POINT, GL_COLOR_MATERIAL, GL_AUTO_NORMAL, GL_NORMALIZE, GL_LIGHTING}) {
         glDisable(cap);
     }
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);

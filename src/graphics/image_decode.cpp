@@ -43,7 +43,7 @@ namespace {
 
 // Where the decoders read from. remaining() is exact for both kinds.
 class ByteSource {
-  public:
+public:
     virtual ~ByteSource() = default;
     // Reads exactly n bytes; false (nothing promised about dst) on a short read.
     virtual bool read(void* dst, size_t n) = 0;
@@ -51,7 +51,7 @@ class ByteSource {
 };
 
 class MemorySource final : public ByteSource {
-  public:
+public:
     MemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     bool read(void* dst, size_t n) override {
         if (n > size_ - pos_) return false;
@@ -61,14 +61,14 @@ class MemorySource final : public ByteSource {
     }
     uint64_t remaining() const override { return size_ - pos_; }
 
-  private:
+private:
     const uint8_t* data_;
     size_t size_;
     size_t pos_ = 0;
 };
 
 class FileSource final : public ByteSource {
-  public:
+public:
     explicit FileSource(const std::string& path) {
         // Names may use either separator; this system's file calls want '/'.
         std::string native = path;
@@ -100,7 +100,7 @@ class FileSource final : public ByteSource {
     }
     uint64_t remaining() const override { return remaining_; }
 
-  private:
+private:
     std::FILE* file_ = nullptr;
     uint64_t remaining_ = 0;
 };

@@ -51,7 +51,7 @@ struct TextVertexArray {
 };
 
 class SpriteStore {
-  public:
+public:
     SpriteStore();
     ~SpriteStore();
     SpriteStore(const SpriteStore&) = delete;

@@ -8,14 +8,14 @@
 namespace zorby {
 
 class AStarPlanner : public Planner {
-  public:
+public:
     // Pushes the start node onto the open list.
     void start() override;
     // Expands nodes until the goal is popped (true) or the open list runs empty
     // (false). Also false when the pool or the open list is too small for the map.
     bool search() override;
 
-  private:
+private:
     // Distance estimate from a cell to the goal.
     float heuristic(int32_t x, int32_t y) const;
     // Offers the cell (x, y), entered from `from` at the given step cost, as a

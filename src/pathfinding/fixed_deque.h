@@ -16,7 +16,7 @@
 namespace zorby {
 
 class FixedDeque {
-  public:
+public:
     // Replaces the buffer with an empty one of the given capacity, for nodes of the
     // pool that starts at `nodes`. Returns false (and leaves a buffer of capacity 0)
     // when the memory cannot be had.
@@ -57,7 +57,7 @@ class FixedDeque {
         empty_ = true;
     }
 
-  private:
+private:
     int32_t slot(int32_t i) const {
         int32_t s = head_ + i;
         return s >= capacity_ ? s - capacity_ : s;

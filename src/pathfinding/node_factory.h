@@ -10,7 +10,7 @@
 namespace zorby {
 
 class NodeFactory {
-  public:
+public:
     // Replaces the pool with `count` fresh nodes. Returns false (and leaves an
     // empty pool) when count is negative, too large or the memory cannot be had.
     bool allocate(int64_t count);
@@ -33,7 +33,7 @@ class NodeFactory {
         return static_cast<int32_t>(node - nodes_.get());
     }
 
-  private:
+private:
     // One block rather than one allocation per node: set-up stays cheap on large
     // maps and nodes taken one after another sit side by side in memory.
     std::unique_ptr<PathNode[]> nodes_;

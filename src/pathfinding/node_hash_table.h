@@ -10,7 +10,7 @@
 namespace zorby {
 
 class NodeHashTable {
-  public:
+public:
     // Replaces the table with 2^bits empty buckets; bits is clamped to 0..24 and
     // rounded down to an even number. False (an unusable table) when the memory
     // cannot be had.
@@ -47,7 +47,7 @@ class NodeHashTable {
     // Empties every bucket.
     void clear();
 
-  private:
+private:
     std::unique_ptr<PathNode*[]> buckets_;
     int32_t bits_ = 0;
     int32_t half_bits_ = 0;

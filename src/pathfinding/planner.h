@@ -14,7 +14,7 @@
 namespace zorby {
 
 class Planner {
-  public:
+public:
     // Cost-map value of a blocked cell.
     static constexpr float blocked = -1.0f;
     // Largest map (width * height cells) a planner accepts.
@@ -49,7 +49,7 @@ class Planner {
     const FixedDeque& open_list() const { return open_; }
     const NodeHashTable& closed_table() const { return closed_; }
 
-  protected:
+protected:
     // Where a cell's node is: every cell holds the pool number of its node shifted
     // left by two, ored with one of these (0: the cell has no node).
     static constexpr uint32_t in_open = 1;

@@ -47,7 +47,7 @@ bool DeterministicPlatform::create_window(const WindowConfig& config) {
     if (!window_) window_ = std::make_unique<SdlWindow>();
     WindowConfig c = config;
     c.hidden = !options_.show_window || config.hidden;  // scripted runs are not watched
-    c.samples = 0;    // multisampling is answered by the fake query, not the driver
+    c.samples = 0;  // multisampling is answered by the fake query, not the driver
     if (!window_->create(c)) return false;
     width_ = config.width;
     height_ = config.height;
@@ -66,7 +66,9 @@ void DeterministicPlatform::destroy_window() {
     width_ = height_ = 0;
 }
 
-bool DeterministicPlatform::has_window() const { return window_ && window_->open(); }
+bool DeterministicPlatform::has_window() const {
+    return window_ && window_->open();
+}
 
 void DeterministicPlatform::client_size(int& width, int& height) const {
     if (window_ && window_->open()) {
@@ -99,9 +101,10 @@ void* DeterministicPlatform::gl_proc_address(const char* name) {
 
 void DeterministicPlatform::schedule(uint64_t frame, const ScriptedInput::Action& action) {
     // Keep the queue ordered by frame; equal frames keep their order.
-    auto it = std::upper_bound(
-        pending_.begin(), pending_.end(), frame,
-        [](uint64_t f, const std::pair<uint64_t, ScriptedInput::Action>& p) { return f < p.first; });
+    auto it = std::upper_bound(pending_.begin(), pending_.end(), frame,
+                               [](uint64_t f, const std::pair<uint64_t, ScriptedInput::Action>& p) {
+                                   return f < p.first;
+                               });
     pending_.insert(it, {frame, action});
 }
 
@@ -120,8 +123,12 @@ void DeterministicPlatform::set_key(int code, bool down) {
 void DeterministicPlatform::apply(const ScriptedInput::Action& a) {
     using K = ScriptedInput::Action::Kind;
     switch (a.kind) {
-        case K::KeyDown: set_key(a.a, true); break;
-        case K::KeyUp: set_key(a.a, false); break;
+        case K::KeyDown:
+            set_key(a.a, true);
+            break;
+        case K::KeyUp:
+            set_key(a.a, false);
+            break;
         case K::MouseMove:
             pending_dx_ += a.a;
             pending_dy_ += a.b;
@@ -142,10 +149,18 @@ void DeterministicPlatform::apply(const ScriptedInput::Action& a) {
             if (a.a == 2) mouse_.middle = down;
             break;
         }
-        case K::Wheel: pending_wheel_ = a.a > 0 ? 1 : (a.a < 0 ? -1 : 0); break;
-        case K::FocusLost: events_.push_back({WindowEventType::FocusLost}); break;
-        case K::FocusGained: events_.push_back({WindowEventType::FocusGained}); break;
-        case K::Close: events_.push_back({WindowEventType::Close}); break;
+        case K::Wheel:
+            pending_wheel_ = a.a > 0 ? 1 : (a.a < 0 ? -1 : 0);
+            break;
+        case K::FocusLost:
+            events_.push_back({WindowEventType::FocusLost});
+            break;
+        case K::FocusGained:
+            events_.push_back({WindowEventType::FocusGained});
+            break;
+        case K::Close:
+            events_.push_back({WindowEventType::Close});
+            break;
     }
 }
 
@@ -170,7 +185,9 @@ void DeterministicPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
     out = keys_;
 }
 
-int DeterministicPlatform::key_character(int scan_code) { return us_layout_character(scan_code); }
+int DeterministicPlatform::key_character(int scan_code) {
+    return us_layout_character(scan_code);
+}
 
 MouseSample DeterministicPlatform::sample_mouse() {
     apply_due_actions();

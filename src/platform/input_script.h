@@ -83,7 +83,7 @@ std::string format_input_script(const InputScript& script);
 // pending motion, buttons and queued window events. The recorder keeps one in step
 // with what it writes, so that replaying the written events gives the same reads.
 class ScriptedInputState {
-  public:
+public:
     ScriptedInputState();
     void apply(const ScriptEvent& event);
     const std::array<uint8_t, 256>& keys() const { return keys_; }
@@ -95,7 +95,7 @@ class ScriptedInputState {
     void warp(int x, int y);
     std::optional<WindowEvent> take_window_event();
 
-  private:
+private:
     std::array<uint8_t, 256> keys_{};
     std::array<int, 256> chars_{};
     MouseSample mouse_{};

@@ -12,6 +12,7 @@ namespace zorby::platform {
 
 namespace {
 
+// clang-format off
 constexpr std::pair<int, int> kTable[] = {
     {SDL_SCANCODE_ESCAPE, 1},
     {SDL_SCANCODE_1, 2}, {SDL_SCANCODE_2, 3}, {SDL_SCANCODE_3, 4}, {SDL_SCANCODE_4, 5},
@@ -53,6 +54,7 @@ constexpr std::pair<int, int> kTable[] = {
     {SDL_SCANCODE_INSERT, 210}, {SDL_SCANCODE_DELETE, 211},
     {SDL_SCANCODE_LGUI, 219}, {SDL_SCANCODE_RGUI, 220}, {SDL_SCANCODE_APPLICATION, 221},
 };
+// clang-format on
 
 struct Tables {
     std::array<int, SDL_NUM_SCANCODES> to_engine{};
@@ -83,10 +85,10 @@ int sdl_scancode_from_engine_code(int code) {
 }
 
 int us_layout_character(int code) {
-    static const char* const kRow1 = "1234567890-=";    // codes 2..13
-    static const char* const kRow2 = "qwertyuiop[]";    // codes 16..27
-    static const char* const kRow3 = "asdfghjkl;'`";    // codes 30..41
-    static const char* const kRow4 = "\\zxcvbnm,./";    // codes 43..53
+    static const char* const kRow1 = "1234567890-=";  // codes 2..13
+    static const char* const kRow2 = "qwertyuiop[]";  // codes 16..27
+    static const char* const kRow3 = "asdfghjkl;'`";  // codes 30..41
+    static const char* const kRow4 = "\\zxcvbnm,./";  // codes 43..53
     if (code >= 2 && code <= 13) return kRow1[code - 2];
     if (code >= 16 && code <= 27) return kRow2[code - 16];
     if (code >= 30 && code <= 41) return kRow3[code - 30];

@@ -23,7 +23,9 @@ public:
 };
 }  // namespace
 
-std::unique_ptr<AudioDevice> make_null_audio() { return std::make_unique<NullAudio>(); }
+std::unique_ptr<AudioDevice> make_null_audio() {
+    return std::make_unique<NullAudio>();
+}
 
 // Until the mixer backend lands the SDL platform plays nothing.
 std::unique_ptr<AudioDevice> make_sdl_mixer_audio();

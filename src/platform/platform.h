@@ -158,8 +158,18 @@ std::unique_ptr<Platform> make_sdl_platform();
 // that take effect at a given frame (counted by presented frames, from 0).
 struct ScriptedInput {
     struct Action {
-        enum class Kind { KeyDown, KeyUp, MouseMove, MouseTo, ButtonDown, ButtonUp, Wheel,
-                          FocusLost, FocusGained, Close };
+        enum class Kind {
+            KeyDown,
+            KeyUp,
+            MouseMove,
+            MouseTo,
+            ButtonDown,
+            ButtonUp,
+            Wheel,
+            FocusLost,
+            FocusGained,
+            Close
+        };
         Kind kind;
         int a = 0, b = 0;  // key code / button / dx, dy / x, y / wheel
     };

@@ -10,7 +10,7 @@
 namespace zorby::platform {
 
 class PlatformDecorator : public Platform {
-  public:
+public:
     explicit PlatformDecorator(std::unique_ptr<Platform> inner) : inner_(std::move(inner)) {}
     Platform& inner() { return *inner_; }
 
@@ -49,7 +49,7 @@ class PlatformDecorator : public Platform {
 
     AudioDevice& audio() override { return inner_->audio(); }
 
-  protected:
+protected:
     std::unique_ptr<Platform> inner_;
 };
 

@@ -34,7 +34,7 @@ struct RecordingOptions {
 };
 
 class RecordingPlatform : public PlatformDecorator {
-  public:
+public:
     // Writes to out, which must outlive the platform.
     RecordingPlatform(std::unique_ptr<Platform> inner, std::ostream& out,
                       const RecordingOptions& options = {});
@@ -66,7 +66,7 @@ class RecordingPlatform : public PlatformDecorator {
     std::string joystick_name(int) override { return {}; }
     bool read_joystick(int, JoystickSample&) override { return false; }
 
-  private:
+private:
     void write(const ScriptPosition& at, ScriptEvent::Kind kind, int a = 0, int b = 0);
     // At the current position: before the coming read, after the polls so far.
     void write(ScriptEvent::Kind kind, int a = 0, int b = 0) {

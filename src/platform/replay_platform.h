@@ -35,7 +35,7 @@ struct ReplayOptions {
 };
 
 class ReplayPlatform : public PlatformDecorator {
-  public:
+public:
     ReplayPlatform(std::unique_ptr<Platform> inner, InputScript script,
                    const ReplayOptions& options = {});
     ~ReplayPlatform() override;
@@ -61,7 +61,7 @@ class ReplayPlatform : public PlatformDecorator {
     std::string joystick_name(int) override { return {}; }
     bool read_joystick(int, JoystickSample&) override { return false; }
 
-  private:
+private:
     // Before a read or a poll: the events due at the current position, the stall
     // rule, the end of the script.
     void advance();

@@ -43,7 +43,7 @@ void SDLCALL gain_effect(int, void* stream, int len, void* udata) {
 }
 
 class MixerAudio : public AudioDevice {
-  public:
+public:
     MixerAudio() = default;
     ~MixerAudio() override {
         if (!open_) return;
@@ -184,7 +184,7 @@ class MixerAudio : public AudioDevice {
     }
     bool music_playing() override { return music_ && Mix_PlayingMusic() != 0; }
 
-  private:
+private:
     bool open_ = false;
     int rate_ = kRate;
     int allocated_ = 0;

@@ -42,7 +42,9 @@ public:
         title_ = config.title;
         return true;
     }
-    bool multisample_available(int samples) override { return SdlWindow::probe_multisample(samples); }
+    bool multisample_available(int samples) override {
+        return SdlWindow::probe_multisample(samples);
+    }
     void destroy_window() override { window_.destroy(); }
     bool has_window() const override { return window_.open(); }
     void set_title(const std::string& title) override {
@@ -135,15 +137,24 @@ public:
 private:
     static int32_t hat_to_pov(Uint8 hat) {
         switch (hat) {
-            case SDL_HAT_UP: return 0;
-            case SDL_HAT_RIGHTUP: return 4500;
-            case SDL_HAT_RIGHT: return 9000;
-            case SDL_HAT_RIGHTDOWN: return 13500;
-            case SDL_HAT_DOWN: return 18000;
-            case SDL_HAT_LEFTDOWN: return 22500;
-            case SDL_HAT_LEFT: return 27000;
-            case SDL_HAT_LEFTUP: return 31500;
-            default: return -1;
+            case SDL_HAT_UP:
+                return 0;
+            case SDL_HAT_RIGHTUP:
+                return 4500;
+            case SDL_HAT_RIGHT:
+                return 9000;
+            case SDL_HAT_RIGHTDOWN:
+                return 13500;
+            case SDL_HAT_DOWN:
+                return 18000;
+            case SDL_HAT_LEFTDOWN:
+                return 22500;
+            case SDL_HAT_LEFT:
+                return 27000;
+            case SDL_HAT_LEFTUP:
+                return 31500;
+            default:
+                return -1;
         }
     }
 
@@ -216,6 +227,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Platform> make_sdl_platform() { return std::make_unique<SdlPlatform>(); }
+std::unique_ptr<Platform> make_sdl_platform() {
+    return std::make_unique<SdlPlatform>();
+}
 
 }  // namespace zorby::platform

@@ -37,7 +37,9 @@ void set_gl_attributes(int samples) {
 }
 }  // namespace
 
-SdlWindow::~SdlWindow() { destroy(); }
+SdlWindow::~SdlWindow() {
+    destroy();
+}
 
 bool SdlWindow::create(const WindowConfig& config) {
     destroy();
@@ -156,5 +158,7 @@ bool SdlWindow::probe_multisample(int samples) {
 }  // namespace zorby::platform
 
 namespace zorby::platform {
-void* sdl_gl_proc_address(const char* name) { return SDL_GL_GetProcAddress(name); }
+void* sdl_gl_proc_address(const char* name) {
+    return SDL_GL_GetProcAddress(name);
+}
 }  // namespace zorby::platform

@@ -19,7 +19,7 @@ using Kind = platform::ScriptedInput::Action::Kind;
 
 // An audio device that plays nothing and remembers what it was asked.
 class FakeAudio : public platform::AudioDevice {
-  public:
+public:
     double length = 1000;
     bool can_play = true;
     int plays = 0, restarts = 0, repeats = 0, stops = 0;
@@ -50,7 +50,7 @@ class FakeAudio : public platform::AudioDevice {
 };
 
 class MusicTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         auto fake = std::make_unique<FakeAudio>();
         audio = fake.get();

@@ -26,7 +26,7 @@ platform::DeterministicOptions with_mixer() {
 }
 
 class SoundTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(te.start());
         ASSERT_TRUE(te.engine().sound->available()) << "the dummy audio driver did not open";

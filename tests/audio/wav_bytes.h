@@ -79,7 +79,7 @@ inline std::vector<uint8_t> tone16(int rate, double seconds, double amplitude, d
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
-  public:
+public:
     ScopedEnv(const char* name, const std::string& value) : name_(name) {
         if (const char* old = getenv(name)) old_ = old;
         setenv(name, value.c_str(), 1);
@@ -92,7 +92,7 @@ class ScopedEnv {
         }
     }
 
-  private:
+private:
     const char* name_;
     std::string old_;
 };

@@ -24,7 +24,7 @@ void put(const std::string& path, const std::string& bytes) {
 }
 
 class FileChannelTest : public ::testing::Test {
-  protected:
+protected:
     // Runs fn and returns the error number it stopped the program with (0: none).
     double stop_code(const std::function<void()>& fn) {
         const int status = te_.run_until_end(fn);

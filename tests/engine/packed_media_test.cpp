@@ -47,7 +47,7 @@ std::vector<std::string> tree(const std::string& dir) {
 }
 
 class ScopedEnv {
-  public:
+public:
     ScopedEnv(const char* name, const std::string& value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
         ::setenv(name, value.c_str(), 1);
@@ -60,7 +60,7 @@ class ScopedEnv {
         }
     }
 
-  private:
+private:
     const char* name_;
     std::optional<std::string> old_;
 };
@@ -72,7 +72,7 @@ const std::vector<uint8_t> kSound =
 // A media folder with an archive, and a temporary directory that the private unpack
 // directories go into so each test can see what is left behind.
 class PackedMediaTest : public ::testing::Test {
-  protected:
+protected:
     PackedMediaTest() : tmpdir_env_("TMPDIR", tmp_.path()) {}
 
     std::string write_archive(const std::vector<ArchiveMember>& members, bool from_end = false) {

@@ -83,9 +83,7 @@ TEST(Startup, FailsCleanlyWithoutAWindow) {
 
 TEST(Startup, DeletesAStaleErrorLog) {
     ScopedTmpDir tmp;
-    {
-        std::ofstream(tmp.log()) << "left over from the last run\r\n";
-    }
+    { std::ofstream(tmp.log()) << "left over from the last run\r\n"; }
     TestEngine te;
     ASSERT_TRUE(te.start());
     // Only lines of this run may be in the log (the software-renderer line may be,
@@ -124,9 +122,7 @@ TEST(ErrorLog, AppendsCrLfLinesAndWritesNullForNoText) {
 TEST(ErrorLog, NeverWritesThroughALink) {
     ScopedTmpDir tmp;
     const std::string target = tmp.dir().file("victim.txt");
-    {
-        std::ofstream(target) << "precious";
-    }
+    { std::ofstream(target) << "precious"; }
     ASSERT_EQ(symlink(target.c_str(), tmp.log().c_str()), 0);
     append_error_log("attack");
     EXPECT_EQ(file_text(target), "precious");
@@ -158,7 +154,8 @@ TEST(EndProgramDeathTest, RunTimeErrorExitsNonZeroWithOneLine) {
             set_error(9, "board index 30 of 30");
             end_program();
         },
-        ::testing::ExitedWithCode(1), "zorby: run-time error 9 \\(index out of range\\): board index 30 of 30");
+        ::testing::ExitedWithCode(1),
+        "zorby: run-time error 9 \\(index out of range\\): board index 30 of 30");
 }
 
 TEST(EndProgramDeathTest, DebugModeWritesTheEndBlockByteForByte) {

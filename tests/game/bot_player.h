@@ -21,7 +21,7 @@ namespace zorby::testing {
 class BotPlayer {
     using Action = platform::ScriptedInput::Action;
 
-  public:
+public:
     // device_key answers the intro's question (45 X: mouse, 44 Z: keyboard cursor).
     BotPlayer(platform::DeterministicPlatform& platform, uint32_t seed, int device_key = 45)
         : platform_(platform), rng_(seed), device_key_(device_key) {}
@@ -40,7 +40,7 @@ class BotPlayer {
         noise();
     }
 
-  private:
+private:
     double uniform(double a, double b) {
         return std::uniform_real_distribution<double>(a, b)(rng_);
     }

@@ -30,7 +30,7 @@ struct StopRun {};
 // An audio device that plays nothing and records what the music asks of it; the
 // sound requests are recorded from the sound system.
 class RecordingAudio : public platform::AudioDevice {
-  public:
+public:
     std::vector<AudioCall> calls;
 
     bool available() const override { return true; }
@@ -52,7 +52,7 @@ class RecordingAudio : public platform::AudioDevice {
     void stop_music() override { calls.push_back({AudioCall::Kind::StopMusic, 0, 0, 0, {}}); }
     bool music_playing() override { return false; }
 
-  private:
+private:
     int chunks_ = 0;
 };
 

@@ -26,7 +26,7 @@ struct AudioCall {
 class RecordingAudio;
 
 class GameRun {
-  public:
+public:
     // Key codes of the intro's question.
     static constexpr int kKeyboardCursor = 44;  // Z
     static constexpr int kMouse = 45;           // X
@@ -86,7 +86,7 @@ class GameRun {
     // Milliseconds on the engine clock.
     double now() const;
 
-  private:
+private:
     TestEngine te_;
     TempDir dir_;
     RecordingAudio* audio_ = nullptr;

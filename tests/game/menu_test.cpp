@@ -22,7 +22,7 @@ struct Hotspot {
 // Runs one page routine with the mouse (or the keyboard cursor with Z held) at
 // (x, y) and returns menu_page afterwards.
 class PageProbe {
-  public:
+public:
     PageProbe() {
         game::dimension_game_arrays();
         run_.state().game_state = 90;
@@ -42,7 +42,7 @@ class PageProbe {
     }
     GameRun& run() { return run_; }
 
-  private:
+private:
     GameRun run_;
 };
 

@@ -25,7 +25,7 @@ struct WaitSample {
 };
 
 class StageRun {
-  public:
+public:
     explicit StageRun(uint32_t seed = 20240601);
     ~StageRun();
 
@@ -71,7 +71,7 @@ class StageRun {
     // (its set-up resets the range).
     void stop_spawns();
 
-  private:
+private:
     GameRun run_;
     std::vector<WaitSample> waits_;
     bool pause_ended_ = true;

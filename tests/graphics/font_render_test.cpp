@@ -21,7 +21,7 @@ constexpr Rgba kBlack{0, 0, 0, 255};
 constexpr Rgba kWhite{255, 255, 255, 255};
 
 class FontRender : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(te_.start());
         glClear(GL_COLOR_BUFFER_BIT);

@@ -37,7 +37,7 @@ bool near(Rgba a, Rgba b, int tolerance = 2) {
 }
 
 class SpriteRender : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(te_.start());
         glClear(GL_COLOR_BUFFER_BIT);

@@ -44,7 +44,7 @@ Rgba gradient_at(int x, int y) {
 }
 
 class SurfaceRender : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(te_.start());
         glClear(GL_COLOR_BUFFER_BIT);

@@ -18,7 +18,7 @@ using Kind = ScriptedInput::Action::Kind;
 
 // An engine on the real SDL platform (offscreen video, real clock).
 class SdlEngine {
-  public:
+public:
     SdlEngine() {
         set_current_engine(&engine_);
         engine_.exit_hook = [](int status) { throw ProgramEnded{status}; };
@@ -32,7 +32,7 @@ class SdlEngine {
     bool started() const { return started_; }
     Engine& engine() { return engine_; }
 
-  private:
+private:
     Engine engine_;
     bool started_ = false;
 };
@@ -101,7 +101,7 @@ TEST(SdlMouse, HiddenPointerClampsAtTheEdgesAndMovesBackAtOnce) {
 }
 
 class InputTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(te.start()); }
     void move(int dx, int dy) { te.platform().apply({Kind::MouseMove, dx, dy}); }
     InputState& input() { return *te.engine().input; }
@@ -189,7 +189,8 @@ TEST_F(InputTest, ReleaseGivesThePointerBack) {
 TEST_F(InputTest, KeyCodesAreTakenModulo256) {
     te.platform().set_key(1, true);
     for (double code : {1.0, 1.9, 257.0, -255.0, 65537.0}) EXPECT_EQ(key_down(code), 1.0) << code;
-    for (double code : {double(NAN), double(INFINITY), 2.0, 0.0}) EXPECT_EQ(key_down(code), 0.0) << code;
+    for (double code : {double(NAN), double(INFINITY), 2.0, 0.0})
+        EXPECT_EQ(key_down(code), 0.0) << code;
     te.platform().set_key(255, true);
     EXPECT_EQ(key_down(-1), 1.0);
 }

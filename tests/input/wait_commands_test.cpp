@@ -13,7 +13,7 @@ namespace {
 using Kind = platform::ScriptedInput::Action::Kind;
 
 class WaitTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(te.start()); }
     platform::DeterministicPlatform& p() { return te.platform(); }
     // Runs fn after the waiting loop has waited at least ms.

@@ -100,7 +100,7 @@ TEST(InputScriptText, ErrorsNameTheLine) {
 // The live side of a recorded run: a deterministic platform with a German layout
 // whose window regains the focus after a number of polls.
 class LiveHost : public platform::DeterministicPlatform {
-  public:
+public:
     LiveHost() : DeterministicPlatform(platform::DeterministicOptions{}) {}
     int key_character(int code) override {
         if (code == 21) return 'z';

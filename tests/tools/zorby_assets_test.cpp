@@ -43,7 +43,7 @@ struct ToolResult {
 };
 
 class ToolTest : public ::testing::Test {
-  protected:
+protected:
     ToolResult run(const std::vector<std::string>& args) {
         const std::string out_path = dir_.file(".stdout"), err_path = dir_.file(".stderr");
         posix_spawn_file_actions_t actions;

@@ -48,7 +48,7 @@ bool write_png(const std::string& path, const std::vector<uint8_t>& rgba, int wi
 
 // The replay platform, saving the named frames just before they are shown.
 class ShotPlatform : public platform::ReplayPlatform {
-  public:
+public:
     ShotPlatform(std::unique_ptr<platform::Platform> inner, platform::InputScript script,
                  std::map<uint64_t, std::string> shots, std::string out_dir, bool trace)
         : ReplayPlatform(std::move(inner), std::move(script)),
@@ -69,7 +69,7 @@ class ShotPlatform : public platform::ReplayPlatform {
     }
     size_t saved() const { return saved_; }
 
-  private:
+private:
     void save(const std::string& name) {
         auto read_pixels = reinterpret_cast<ReadPixelsFn>(gl_proc_address("glReadPixels"));
         int w = 0, h = 0;
