@@ -5,6 +5,7 @@
 #   scripts/zorby.sh test-asan     the tests in an AddressSanitizer + UBSan build
 #   scripts/zorby.sh fuzz [SECS]   build the fuzz targets with clang and run each briefly
 #   scripts/zorby.sh build         install what is missing and build (Release)
+#   scripts/zorby.sh format-check  check that every C++ file matches .clang-format
 # Extra arguments after "play" are passed to the game (e.g. --record FILE).
 set -euo pipefail
 
@@ -15,6 +16,7 @@ RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libsd
     libpng-dev zlib1g-dev liblzo2-dev libgl-dev libgl1-mesa-dri libgtest-dev libbenchmark-dev)
 TEST_PACKAGES=(xvfb xauth python3-pil python3-numpy lame)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+FORMAT_PACKAGES=(clang-format git)
 
 install_missing() {
     local missing=()
@@ -83,8 +85,14 @@ case "$cmd" in
             "$f" -max_total_time="$secs" -rss_limit_mb=2048 "${args[@]}"
         done
         ;;
+    format-check)
+        install_missing "${FORMAT_PACKAGES[@]}"
+        cd "$ROOT"
+        git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+        echo "formatting: every C++ file matches .clang-format"
+        ;;
     *)
-        echo "usage: $0 {play|build|test|test-asan|fuzz [SECS]}" >&2
+        echo "usage: $0 {play|build|test|test-asan|fuzz [SECS]|format-check}" >&2
         exit 2
         ;;
 esac
