@@ -14,9 +14,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "engine/engine.h"
 #include "graphics/display.h"
 #include "platform/monotonic_clock.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 
 namespace {
 

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
 #include "graphics/image_decode.h"
 #include "graphics/sprite_store.h"
 #include "graphics/texture_builder.h"
+#include "runtime/engine.h"
 #include "support/engine_fixture.h"
 
 namespace {

@@ -23,13 +23,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
 #include "engine/numbers.h"
-#include "engine/replay.h"
 #include "game/bot_player.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "platform/monotonic_clock.h"
+#include "runtime/engine.h"
+#include "runtime/replay.h"
 #include "support/engine_fixture.h"
 
 namespace {

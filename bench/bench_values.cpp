@@ -5,10 +5,10 @@
 //   bench_values [--benchmark_filter=...]      (build with -DCMAKE_BUILD_TYPE=Release)
 #include <benchmark/benchmark.h>
 
-#include "engine/engine.h"
 #include "engine/engine_array.h"
 #include "engine/engine_string.h"
 #include "engine/numbers.h"
+#include "runtime/engine.h"
 
 namespace {
 

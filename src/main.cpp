@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "engine/engine.h"
-#include "engine/replay.h"
 #include "game/game_main.h"
+#include "runtime/engine.h"
+#include "runtime/replay.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/engine.h"
+#include "audio/audio_layer.h"
+#include "engine/engine_core.h"
 #include "engine/engine_string.h"
 #include "engine/numbers.h"
 #include "engine/packed_media.h"
-#include "input/input_state.h"
 
 namespace zorby {
 
@@ -22,7 +22,7 @@ double MusicPlayer::piece_length_ms() {
 }
 
 void MusicPlayer::play(const std::string& name) {
-    Engine& e = engine();
+    EngineCore& e = engine_core();
     stop();
     file_name_ = name;
     std::string resolved = name;
@@ -39,13 +39,8 @@ void MusicPlayer::play(const std::string& name) {
         }
         device_->set_music_volume(1.0);  // every new piece starts at full volume
     }
-    e.paused = false;
-    // The system pointer is shown at the engine's position and hidden again, so a
-    // hidden pointer stays where the game has it.
-    if (e.input && !e.input->pointer_visible) {
-        show_pointer(1.0);
-        show_pointer(0.0);
-    }
+    // The runtime ends a pause and puts the system pointer back in its place.
+    if (AudioLayer* a = audio_layer_if_any(); a && a->music_started) a->music_started();
 }
 
 void MusicPlayer::stop() {
@@ -75,22 +70,22 @@ void MusicPlayer::cleanup() {
 // ---- engine commands ----
 
 void play_music(const EngineString& file_name) {
-    Engine& e = engine();
+    AudioLayer& e = audio_layer();
     if (e.music) e.music->play(file_name.str());
 }
 
 void stop_music() {
-    Engine& e = engine();
+    AudioLayer& e = audio_layer();
     if (e.music) e.music->stop();
 }
 
 void music_volume(double volume) {
-    Engine& e = engine();
+    AudioLayer& e = audio_layer();
     if (e.music) e.music->set_volume(volume);
 }
 
 void music_keep_alive() {
-    Engine* e = engine_if_any();
+    AudioLayer* e = audio_layer_if_any();
     if (e && e->music) e->music->keep_alive();
 }
 

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "engine/engine.h"
+#include "audio/audio_layer.h"
+#include "engine/engine_core.h"
 #include "engine/engine_string.h"
 #include "engine/packed_media.h"
 
@@ -209,27 +210,28 @@ void SoundSystem::destroy_slots() {
 // ---- engine commands ----
 
 int load_sound(const EngineString& file_name, double slot, double copies) {
-    Engine& e = engine();
+    AudioLayer& e = audio_layer();
     const int s = slot_number(slot);
     if (!e.sound || s < 0) return 0;
     std::string name = file_name.str();
-    if (e.media_lookup) resolve_media_name(*e.media_lookup, name, name);
+    EngineCore& core = engine_core();
+    if (core.media_lookup) resolve_media_name(*core.media_lookup, name, name);
     const int n = std::isnan(copies) ? 1 : static_cast<int>(std::clamp(copies, 1.0, 4.0));
     return e.sound->load(name, s, n);
 }
 
 double play_sound(double slot, double pan, double volume) {
-    Engine& e = engine();
+    AudioLayer& e = audio_layer();
     return e.sound ? e.sound->play(slot, pan, volume) : -1.0;
 }
 
 double sound_playing(double channel) {
-    Engine& e = engine();
+    AudioLayer& e = audio_layer();
     return e.sound ? e.sound->playing(channel) : 0.0;
 }
 
 void stop_all_sounds() {
-    Engine& e = engine();
+    AudioLayer& e = audio_layer();
     if (e.sound) e.sound->stop_all();
 }
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/engine.h"
+#include "engine/engine_core.h"
 #include "engine/numbers.h"
 
 namespace zorby::array_detail {
@@ -15,7 +15,7 @@ constexpr double kMaxElements = 1 << 28;
 
 [[noreturn]] void stop(int code, const std::string& what) {
     set_error(code, what);
-    end_program();
+    request_program_end();
 }
 }  // namespace
 

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/engine.h"
+#include "engine/engine_core.h"
 
 namespace zorby {
 
@@ -24,7 +24,7 @@ constexpr int kLineLimit = 1024;
 
 [[noreturn]] void stop(int code, const std::string& what) {
     set_error(code, what);
-    end_program();
+    request_program_end();
 }
 
 // The channel number, or the program ends with 7. The range test is made before
@@ -131,7 +131,7 @@ void FileChannels::close_all() {
 }
 
 FileChannels& file_channels() {
-    Engine& e = engine();
+    EngineCore& e = engine_core();
     if (!e.channels) e.channels = std::make_unique<FileChannels>();
     return *e.channels;
 }

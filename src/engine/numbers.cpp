@@ -4,7 +4,7 @@
 #include <cmath>
 #include <memory>
 
-#include "engine/engine.h"
+#include "engine/engine_core.h"
 
 namespace zorby {
 
@@ -109,7 +109,7 @@ void RandomGenerator::seed(uint32_t s) {
 }
 
 RandomGenerator& random_generator() {
-    Engine& e = engine();
+    EngineCore& e = engine_core();
     if (!e.random) e.random = std::make_unique<RandomGenerator>();
     return *e.random;
 }
@@ -181,12 +181,12 @@ double int_mod(double a, double b) {
 // ---- clock ----
 
 double timer_ms() {
-    return clock_ms() - engine().clock_base;
+    return clock_ms() - engine_core().clock_base;
 }
 
 void sleep_ms(double ms) {
     const int32_t wait = truncate_int32(ms);
-    engine().platform->sleep_ms(wait > 0 ? wait : 0);
+    engine_core().platform->sleep_ms(wait > 0 ? wait : 0);
 }
 
 }  // namespace zorby

@@ -13,7 +13,7 @@
 #include <optional>
 #include <utility>
 
-#include "engine/engine.h"
+#include "engine/engine_core.h"
 #include "engine/media_archive.h"
 
 namespace zorby {
@@ -225,7 +225,7 @@ int resolve_media_name(PackedMediaLookup& record, const std::string& requested, 
 }
 
 void set_archive_names(const std::string& media_archive, const std::string& music_archive) {
-    Engine& e = engine();
+    EngineCore& e = engine_core();
     if (e.media_lookup) e.media_lookup->set_archive_name(media_archive);
     if (e.music_lookup) e.music_lookup->set_archive_name(music_archive);
 }

@@ -7,7 +7,6 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
-#include "engine/engine.h"
 #include "game/game_state.h"
 #include "game/pages.h"
 #include "game/stage_cycle.h"
@@ -15,6 +14,8 @@
 #include "graphics/draw.h"
 #include "graphics/font.h"
 #include "input/input_state.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 
 namespace zorby::game {
 

@@ -3,7 +3,6 @@
 #include "game/game_main.h"
 
 #include "audio/sound.h"
-#include "engine/engine.h"
 #include "game/frame_loop.h"
 #include "game/game_state.h"
 #include "game/high_scores.h"
@@ -11,6 +10,7 @@
 #include "game/stages.h"
 #include "graphics/font.h"
 #include "graphics/sprite_store.h"
+#include "runtime/engine.h"
 
 namespace zorby::game {
 

@@ -8,9 +8,10 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
-#include "engine/engine.h"
 #include "engine/numbers.h"
 #include "input/input_state.h"
+#include "runtime/engine.h"
+#include "runtime/wait_commands.h"
 
 namespace zorby::game {
 
@@ -19,19 +20,6 @@ namespace {
 std::unique_ptr<GameState>& record() {
     static std::unique_ptr<GameState> state;
     return state;
-}
-
-// The longest step of a pause: short enough that closing the window or Escape
-// reacts at once, long enough that a pause costs no CPU.
-constexpr double kWaitStepMs = 10.0;
-
-// Escape and Alt+F4 end the program during a pause as they do between frames.
-void end_program_on_quit_keys() {
-    Engine& e = engine();
-    if (!e.input) return;
-    const bool escape = e.escape_ends_program && key_down(1) != 0;
-    const bool alt_f4 = key_down(56) != 0 && key_down(62) != 0;
-    if (escape || alt_f4) end_program_by_quit_key();
 }
 
 }  // namespace
@@ -64,20 +52,7 @@ bool pointer_in(double x1, double x2, double y1, double y2, double c1) {
 }
 
 void busy_wait(double ms) {
-    const double until = timer_ms() + ms;
-    Engine& e = engine();
-    for (;;) {
-        // Window events keep the window alive: closing it ends the program, and a
-        // lost focus pauses the game at the next frame.
-        drain_messages();
-        end_program_on_quit_keys();
-        if (e.music) music_keep_alive();
-        const double now = timer_ms();
-        if (now >= until) break;
-        // Whole milliseconds: a step of a fraction of a microsecond would be lost in
-        // the rounding of a virtual clock and never reach the end.
-        e.platform->sleep_ms(std::min(kWaitStepMs, std::ceil(until - now)));
-    }
+    wait_ms(ms);
 }
 
 void play_game_sound(double slot) {

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
 #include "engine/file_channels.h"
 #include "game/game_state.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
+#include "runtime/engine.h"
 
 namespace zorby::game {
 

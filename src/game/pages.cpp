@@ -5,7 +5,6 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
-#include "engine/engine.h"
 #include "engine/numbers.h"
 #include "game/frame_loop.h"
 #include "game/game_state.h"
@@ -13,6 +12,8 @@
 #include "graphics/draw.h"
 #include "graphics/sprite_store.h"
 #include "input/input_state.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 
 namespace zorby::game {
 

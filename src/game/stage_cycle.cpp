@@ -4,13 +4,14 @@
 
 #include <vector>
 
-#include "engine/engine.h"
 #include "engine/engine_string.h"
 #include "game/game_state.h"
 #include "game/stages.h"
 #include "game/star_burst.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 
 namespace zorby::game {
 

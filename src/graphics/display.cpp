@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/engine.h"
+#include "engine/error_log.h"
 #include "graphics/draw.h"
 #include "graphics/sprite_store.h"
 #include "platform/platform.h"

@@ -9,13 +9,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 
-#include "engine/engine.h"
+#include "engine/engine_core.h"
 #include "engine/engine_string.h"
 #include "engine/packed_media.h"
 #include "graphics/command_numbers.h"
 #include "graphics/display.h"
+#include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
 
 namespace zorby {
@@ -23,7 +25,7 @@ namespace zorby {
 namespace {
 
 OpenGLVizovudo& display() {
-    return *engine().display;
+    return *graphics_layer().display;
 }
 
 // The second texture unit stays off for all 2D drawing.
@@ -168,9 +170,9 @@ double sprites_collide(double slot1, double x1, double y1, double slot2, double 
 }
 
 void clip_viewport(double x, double y, double w, double h) {
-    Engine& e = engine();
-    if (e.scene && e.scene->in_shadow_volume_state) e.scene->leave_shadow_state();
-    e.display->set_viewport(command_int(x), command_int(y), command_int(w), command_int(h));
+    GraphicsLayer& g = graphics_layer();
+    if (g.scene && g.scene->in_shadow_volume_state) g.scene->leave_shadow_state();
+    g.display->set_viewport(command_int(x), command_int(y), command_int(w), command_int(h));
 }
 
 void draw_surface(int32_t number) {
@@ -212,8 +214,8 @@ void draw_surface(int32_t number) {
     bind_sprite_texture(-1);
 }
 
-void fade_to_background(const EngineString& file) {
-    Engine& e = engine();
+void cross_fade_background(const EngineString& file, const std::function<void()>& present) {
+    EngineCore& e = engine_core();
     std::string path;
     if (!e.media_lookup || !resolve_media_name(*e.media_lookup, file.str(), path)) return;
     grab_screen(2);
@@ -228,7 +230,7 @@ void fade_to_background(const EngineString& file) {
         draw_surface(2);
         set_alpha_mode(1.0 - a);
         draw_surface(1);
-        present_frame();
+        present();
         a = (end - clock_ms()) / 1500.0;
     } while (a > 0 && a < 1);
     free_surface(1);
@@ -236,7 +238,7 @@ void fade_to_background(const EngineString& file) {
     load_surface(0, path);
     set_alpha_mode(0);
     draw_surface(0);
-    present_frame();
+    present();
 }
 
 }  // namespace zorby

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "engine/engine_string.h"
 
@@ -29,7 +30,9 @@ double sprites_collide(double slot1, double x1, double y1, double slot2, double 
 void clip_viewport(double x, double y, double w, double h);
 // Draws a tiled surface with its top-left at the viewport origin.
 void draw_surface(int32_t surface);
-// Cross-fades from the frame drawn so far to a new background over 1.5 seconds.
-void fade_to_background(const EngineString& file);
+// Cross-fades from the frame drawn so far to a new background over 1.5 seconds of
+// the engine clock, calling present to show each step (the runtime passes frame
+// presentation; see fade_to_background).
+void cross_fade_background(const EngineString& file, const std::function<void()>& present);
 
 }  // namespace zorby

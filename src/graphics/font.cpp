@@ -8,12 +8,13 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/engine.h"
+#include "engine/engine_core.h"
 #include "engine/engine_string.h"
 #include "engine/packed_media.h"
 #include "graphics/command_numbers.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
+#include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
 #include "graphics/texture_builder.h"
 
@@ -31,7 +32,7 @@ int32_t font_number(double n) {
 }
 
 SpriteStore& store() {
-    return *engine().display->store;
+    return *graphics_layer().display->store;
 }
 
 // The cell grid of a font picture: 16 rows (codes 0..255) when it is higher than
@@ -43,18 +44,19 @@ int32_t grid_rows(const SpriteRecord& r) {
 }  // namespace
 
 void load_font(const EngineString& file, double n) {
-    Engine& e = engine();
-    SpriteStore& s = *e.display->store;
+    EngineCore& e = engine_core();
+    OpenGLVizovudo& d = *graphics_layer().display;
+    SpriteStore& s = *d.store;
     const int32_t font = font_number(n);
     s.current_font = font;
     const int64_t slot = kFontSlotBase + font;
     std::string path;
     if (e.media_lookup && resolve_media_name(*e.media_lookup, file.str(), path) &&
-        load_sprite_file(slot, path, e.display->font_colour_key, false)) {
+        load_sprite_file(slot, path, d.font_colour_key, false)) {
         return;
     }
     // Every font slot that was ever loaded holds a usable font.
-    s.free_sprite(slot, e.display->context_ready);
+    s.free_sprite(slot, d.context_ready);
     PixelImage image;
     build_default_font(image);
     SpriteRecord& r = *s.record(slot);

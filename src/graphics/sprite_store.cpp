@@ -7,12 +7,14 @@
 
 #include <algorithm>
 
-#include "engine/engine.h"
+#include "engine/engine_core.h"
 #include "engine/engine_string.h"
+#include "engine/error_log.h"
 #include "engine/packed_media.h"
 #include "graphics/command_numbers.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
+#include "graphics/graphics_layer.h"
 #include "graphics/texture_builder.h"
 
 namespace zorby {
@@ -107,10 +109,10 @@ const uint8_t* SpriteStore::alpha_mask(int64_t slot) {
 namespace {
 
 SpriteStore& store() {
-    return *engine().display->store;
+    return *graphics_layer().display->store;
 }
 bool context_ready() {
-    return engine().display->context_ready;
+    return graphics_layer().display->context_ready;
 }
 
 GLint max_texture_size() {
@@ -125,10 +127,11 @@ double load_sprite(const EngineString& file, double slot_value) {
     const int64_t slot = command_slot(slot_value);
     if (!store().record(slot)) return 0.0;
     store().free_sprite(slot, context_ready());
-    Engine& e = engine();
+    EngineCore& e = engine_core();
     std::string path;
     if (!e.media_lookup || !resolve_media_name(*e.media_lookup, file.str(), path)) return 0.0;
-    return load_sprite_file(slot, path, e.display->sprite_colour_key, false) ? 1.0 : 0.0;
+    return load_sprite_file(slot, path, graphics_layer().display->sprite_colour_key, false) ? 1.0
+                                                                                            : 0.0;
 }
 
 bool load_sprite_file(int64_t slot, const std::string& path, uint32_t key, bool normal_map) {
@@ -163,7 +166,7 @@ void free_sprite(double slot) {
 void load_background(const EngineString& file) {
     append_error_log("Loadbmp");
     append_error_log("Shoeboxing");
-    Engine& e = engine();
+    EngineCore& e = engine_core();
     std::string path;
     if (!e.media_lookup || !resolve_media_name(*e.media_lookup, file.str(), path)) {
         append_error_log("failed");
@@ -213,7 +216,7 @@ void free_surface(int64_t number) {
 }
 
 void grab_screen(int64_t number) {
-    OpenGLVizovudo& d = *engine().display;
+    OpenGLVizovudo& d = *graphics_layer().display;
     TiledSurface* surf = d.store->surface(number);
     if (!surf || !d.window) return;
     const GLint max_size = max_texture_size();
@@ -262,7 +265,7 @@ void grab_screen(int64_t number) {
 }
 
 void set_colour_key(double colour) {
-    OpenGLVizovudo& d = *engine().display;
+    OpenGLVizovudo& d = *graphics_layer().display;
     d.sprite_colour_key = d.font_colour_key = command_bits32(colour);
 }
 

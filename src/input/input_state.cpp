@@ -5,15 +5,15 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/engine.h"
-#include "graphics/display.h"
+#include "engine/engine_core.h"
+#include "input/input_layer.h"
 
 namespace zorby {
 
 namespace {
 
 platform::Platform& the_platform() {
-    return *engine().platform;
+    return *engine_core().platform;
 }
 
 int32_t saturating_add(int32_t a, int64_t b) {
@@ -71,8 +71,8 @@ uint8_t current_char(InputState& state) {
 }
 
 InputState* input_if_any() {
-    Engine* e = engine_if_any();
-    return e ? e->input.get() : nullptr;
+    InputLayer* i = input_layer_if_any();
+    return i ? i->input.get() : nullptr;
 }
 
 }  // namespace
@@ -158,14 +158,14 @@ int poll_mouse(InputState& state, MouseReport& report) {
 }
 
 void mouse_state(double& x, double& y, double& left, double& right) {
-    Engine& e = engine();
+    InputLayer& e = input_layer();
     x = y = left = right = 0.0;
     if (!e.input) return;
     InputState& s = *e.input;
     MouseReport r;
     poll_mouse(s, r);
     double w = 0, h = 0;
-    if (e.display) e.display->screen_size(w, h);
+    if (e.screen_size) e.screen_size(w, h);
     const int32_t width = static_cast<int32_t>(w), height = static_cast<int32_t>(h);
     if (s.mouse_x > width - 1) s.mouse_x = width - 1;
     if (s.mouse_y > height - 1) s.mouse_y = height - 1;
@@ -208,12 +208,12 @@ bool any_mouse_button(InputState& state) {
 }
 
 void show_pointer(double visible) {
-    Engine& e = engine();
+    InputLayer& e = input_layer();
     if (!e.input) return;
     InputState& s = *e.input;
     const bool v = visible != 0.0;
-    if (v != s.pointer_visible) e.platform->set_pointer_visible(v);
-    if (v) e.platform->warp_pointer(s.mouse_x, s.mouse_y);
+    if (v != s.pointer_visible) the_platform().set_pointer_visible(v);
+    if (v) the_platform().warp_pointer(s.mouse_x, s.mouse_y);
     s.pointer_visible = v;
 }
 

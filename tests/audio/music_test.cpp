@@ -7,8 +7,9 @@
 
 #include "engine/engine_string.h"
 #include "engine/numbers.h"
-#include "engine/wait_commands.h"
 #include "input/input_state.h"
+#include "runtime/frame.h"
+#include "runtime/wait_commands.h"
 #include "support/engine_fixture.h"
 #include "wav_bytes.h"
 

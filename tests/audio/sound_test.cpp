@@ -11,6 +11,7 @@
 
 #include "audio/music.h"
 #include "engine/engine_string.h"
+#include "runtime/frame.h"
 #include "support/engine_fixture.h"
 #include "wav_bytes.h"
 

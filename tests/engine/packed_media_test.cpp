@@ -13,8 +13,8 @@
 #include <iterator>
 #include <optional>
 
-#include "engine/engine.h"
 #include "engine/media_archive.h"
+#include "runtime/engine.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
 

@@ -33,10 +33,10 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include <set>
 #include <string>
 
-#include "engine/engine.h"
 #include "game/bot_player.h"
 #include "game/game_harness.h"
 #include "game/game_state.h"
+#include "runtime/engine.h"
 
 namespace zorby::testing {
 namespace {

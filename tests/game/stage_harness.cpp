@@ -5,13 +5,14 @@
 #include <cstdlib>
 
 #include "audio/sound.h"
-#include "engine/engine.h"
 #include "engine/numbers.h"
 #include "game/frame_loop.h"
 #include "game/game_main.h"
 #include "game/stages.h"
 #include "graphics/draw.h"
 #include "input/input_state.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 
 namespace zorby::testing {
 

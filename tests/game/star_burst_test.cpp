@@ -4,12 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/engine.h"
 #include "engine/numbers.h"
 #include "game/game_state.h"
 #include "game/stage_harness.h"
 #include "game/stages.h"
 #include "graphics/draw.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 #include "support/engine_fixture.h"
 
 namespace zorby::testing {

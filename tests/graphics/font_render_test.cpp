@@ -3,12 +3,12 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include "engine/engine.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
 #include "graphics/sprite_store.h"
 #include "graphics/test_pictures.h"
+#include "runtime/engine.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {

@@ -5,11 +5,11 @@
 
 #include <cstdlib>
 
-#include "engine/engine.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/sprite_store.h"
 #include "graphics/test_pictures.h"
+#include "runtime/engine.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {

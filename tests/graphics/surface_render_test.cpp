@@ -6,12 +6,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/engine.h"
+#include "engine/error_log.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
 #include "graphics/sprite_store.h"
 #include "graphics/test_pictures.h"
+#include "runtime/engine.h"
+#include "runtime/fade.h"
+#include "runtime/frame.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {

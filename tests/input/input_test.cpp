@@ -5,9 +5,10 @@
 #include <cmath>
 #include <set>
 
-#include "engine/engine.h"
 #include "input/input_state.h"
 #include "platform/event_injection.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {

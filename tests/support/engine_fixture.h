@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
 #include "platform/deterministic.h"
+#include "runtime/engine.h"
 
 namespace zorby::testing {
 

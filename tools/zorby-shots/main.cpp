@@ -18,13 +18,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
 #include "engine/numbers.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "platform/deterministic.h"
 #include "platform/input_script.h"
 #include "platform/replay_platform.h"
+#include "runtime/engine.h"
 
 namespace {
 

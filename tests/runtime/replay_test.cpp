@@ -1,7 +1,7 @@
 // Input scripts, recording and replay: the text form, a recorded run replayed twice
 // giving the same frames, reads and times, and hand-written scripts (stalls, ends,
 // seeds).
-#include "engine/replay.h"
+#include "runtime/replay.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +18,7 @@
 #include "graphics/draw.h"
 #include "input/input_state.h"
 #include "platform/event_injection.h"
+#include "runtime/frame.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {

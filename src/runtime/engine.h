@@ -1,6 +1,9 @@
 // The engine object: every piece of process-wide engine state lives here, reached
-// through the command functions. Tests build a fresh engine on the deterministic
-// platform and tear it down again; the game gets one for the whole run.
+// through the command functions. Each layer below owns its share (the floor's error
+// record and files, the display, the input state, the sound) and finds it through
+// its own accessor; the runtime's Engine brings the shares together and makes them
+// current. Tests build a fresh engine on the deterministic platform and tear it down
+// again; the game gets one for the whole run.
 #pragma once
 
 #include <cstdint>
@@ -8,17 +11,13 @@
 #include <memory>
 #include <string>
 
+#include "audio/audio_layer.h"
+#include "engine/engine_core.h"
+#include "graphics/graphics_layer.h"
+#include "input/input_layer.h"
 #include "platform/platform.h"
 
 namespace zorby {
-
-class OpenGLVizovudo;
-struct InputState;
-class SoundSystem;
-class MusicPlayer;
-class FileChannels;
-class RandomGenerator;
-class PackedMediaLookup;
 
 // Start-up settings, filled by the program entry before start-up.
 struct ProjectSettings {
@@ -31,25 +30,11 @@ struct ProjectSettings {
     int32_t multisample = 0;
 };
 
-// The last reported run-time error and the line values.
-struct ErrorRecord {
-    double error_number = 0.0;
-    double error_line = 0.0;
-    double current_position = 0.0;
-    double current_line = 0.0;
-};
-
-// Placeholders for the engine objects that the game never uses but start-up
-// creates and clean-up releases: the network object and the 3D scene.
+// Placeholder for an engine object that the game never uses but start-up creates
+// and clean-up releases: the network object.
 struct NetworkObject {
     int open_connections = 0;
     void close_all() { open_connections = 0; }
-};
-struct Vizovudo3D {
-    OpenGLVizovudo* display = nullptr;
-    bool in_shadow_volume_state = false;
-    void leave_shadow_state() { in_shadow_volume_state = false; }
-    void reset_frame_values() {}
 };
 
 // Thrown by end_program when the engine was started with an exit hook that asks for
@@ -59,28 +44,16 @@ struct ProgramEnded {
     int exit_status;
 };
 
-class Engine {
+class Engine : public EngineCore, public GraphicsLayer, public InputLayer, public AudioLayer {
 public:
+    // Installs the hooks through which the lower layers reach the runtime.
     Engine();
-    ~Engine();
+    ~Engine() override;
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
     ProjectSettings settings;
-    ErrorRecord error;
-    std::string error_detail;  // what failed, for the stderr line of an error end
-
-    std::unique_ptr<platform::Platform> platform;
-    std::unique_ptr<OpenGLVizovudo> display;
-    std::unique_ptr<InputState> input;
-    std::unique_ptr<SoundSystem> sound;
     std::unique_ptr<NetworkObject> network;
-    std::unique_ptr<Vizovudo3D> scene;
-    std::unique_ptr<PackedMediaLookup> media_lookup;
-    std::unique_ptr<PackedMediaLookup> music_lookup;
-    std::unique_ptr<MusicPlayer> music;
-    std::unique_ptr<FileChannels> channels;
-    std::unique_ptr<RandomGenerator> random;
 
     std::string title;
     std::string command_line;
@@ -90,7 +63,6 @@ public:
     bool escape_ends_program = true;
     double current_frame_mark = 0.0;
     double previous_frame_mark = 0.0;
-    double clock_base = 0.0;
     bool started = false;
     bool cleaned_up = false;
     // How late the platform's sleeps wake up, smoothed (ms). Frame pacing wakes this
@@ -112,23 +84,9 @@ public:
 // message when there is none: every command needs it.
 Engine& engine();
 Engine* engine_if_any();
-// Makes e the current engine (nullptr: none). Used by start-up and tests.
+// Makes e the current engine (nullptr: none), and its shares the current ones of
+// their layers. Used by start-up and tests.
 void set_current_engine(Engine* e);
-
-// ---- the error model ----
-// Stores code as the error number, copies the current line into the error line,
-// returns code unchanged.
-double set_error(double code);
-// The same, with a description of what failed for the stderr line at program end.
-double set_error(double code, const std::string& what);
-void set_current_line(double position, double line);
-// Appends one line (CR LF ended) to "ErrorLog.txt" in the temporary directory.
-void append_error_log(const char* text);
-void append_error_log(const std::string& text);
-// Path of the error log: $TMPDIR (or /tmp) + "/ErrorLog.txt".
-std::string error_log_path();
-// Text for a run-time error number ("index out of range", ...).
-const char* error_text(int code);
 
 // ---- start-up and shutdown ----
 // Starts the engine on the given platform (the engine object must be current).
@@ -148,23 +106,5 @@ void set_escape_ends_program(double flag);
 void debug_break(int32_t number);
 // The directory of the running executable (no trailing separator).
 std::string executable_directory();
-
-// ---- frame presentation ----
-// The quit keys end the program as a normal end: the error number is cleared first.
-[[noreturn]] void end_program_by_quit_key();
-// Ends the program when Escape (while it ends the program) or Alt+F4 is down in the
-// key state of the last keyboard poll; otherwise returns.
-void end_program_on_quit_keys();
-void present_frame();
-// Swaps and waits for the next frame slot; returns the ms spent plus 1.
-double swap_and_pace();
-// Dispatches every waiting window event; returns true.
-bool drain_messages();
-double frame_duration_ms();
-// The window procedure: reacts to one window event.
-void handle_window_event(const platform::WindowEvent& event);
-
-// Raw clock reading in milliseconds (the platform clock).
-double clock_ms();
 
 }  // namespace zorby

@@ -1,12 +1,15 @@
 // Frame presentation: showing a frame, the window events, the quit keys, the pause
 // while the window is inactive and pacing on the 1000 / rate grid.
+#include "runtime/frame.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "audio/music.h"
-#include "engine/engine.h"
 #include "graphics/display.h"
 #include "input/input_state.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 
 namespace zorby {
 
@@ -37,11 +40,18 @@ void end_program_by_quit_key() {
     end_program();
 }
 
+bool quit_keys_down(const std::function<bool(int)>& down) {
+    // Both halves are always read: a read of the keys can be an input read of a
+    // recording, and the number of reads is part of what a replay repeats.
+    const bool escape = engine().escape_ends_program && down(1);
+    const bool alt_f4 = down(56) && down(62);
+    return escape || alt_f4;
+}
+
 void end_program_on_quit_keys() {
     Engine& e = engine();
     if (!e.input) return;
-    if ((e.escape_ends_program && key_held(*e.input, 1)) ||
-        (key_held(*e.input, 56) && key_held(*e.input, 62))) {
+    if (quit_keys_down([&e](int code) { return key_held(*e.input, code); })) {
         end_program_by_quit_key();
     }
 }

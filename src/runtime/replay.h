@@ -14,11 +14,11 @@
 #include <utility>
 #include <vector>
 
-#include "engine/engine.h"
 #include "platform/deterministic.h"
 #include "platform/input_script.h"
 #include "platform/recording_platform.h"
 #include "platform/replay_platform.h"
+#include "runtime/engine.h"
 
 namespace zorby {
 

@@ -1,5 +1,6 @@
-// Start-up, shutdown and the run-time error model of the engine.
-#include "engine/engine.h"
+// Start-up, shutdown and the end of the program: the runtime brings the layers
+// together and installs the hooks through which they reach it.
+#include "runtime/engine.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -15,6 +16,7 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "engine/error_log.h"
 #include "engine/file_channels.h"
 #include "engine/numbers.h"
 #include "engine/packed_media.h"
@@ -24,6 +26,7 @@
 #include "graphics/image_decode.h"
 #include "graphics/sprite_store.h"
 #include "input/input_state.h"
+#include "runtime/frame.h"
 
 extern char** environ;
 
@@ -38,14 +41,35 @@ int32_t truncate_to_int32(double v) {
     if (v <= -2147483648.0) return static_cast<int32_t>(-2147483647 - 1);
     return static_cast<int32_t>(v);
 }
+
+// The floor's errors end the program here.
+void end_program_from_floor() {
+    end_program();
+}
+
 }  // namespace
 
-Engine::Engine() = default;
+Engine::Engine() {
+    end_program_hook = &end_program_from_floor;
+    screen_size = [this](double& width, double& height) {
+        if (display) display->screen_size(width, height);
+    };
+    // A new piece of music ends a pause, and the system pointer is shown at the
+    // engine's position and hidden again, so a hidden pointer stays where the game
+    // has it.
+    music_started = [this] {
+        paused = false;
+        if (input && !input->pointer_visible) {
+            show_pointer(1.0);
+            show_pointer(0.0);
+        }
+    };
+}
 
 Engine::~Engine() {
     if (g_engine == this) {
         if (started && !cleaned_up) engine_cleanup();
-        g_engine = nullptr;
+        set_current_engine(nullptr);
     }
 }
 
@@ -63,82 +87,10 @@ Engine* engine_if_any() {
 
 void set_current_engine(Engine* e) {
     g_engine = e;
-}
-
-double clock_ms() {
-    return engine().platform->now_ms();
-}
-
-// ---- errors ----
-
-const char* error_text(int code) {
-    switch (code) {
-        case 3:
-            return "failed file transfer";
-        case 7:
-            return "bad channel or storage failure";
-        case 8:
-            return "bad array argument";
-        case 9:
-            return "index out of range";
-        case 20:
-            return "data list exhausted";
-        default:
-            return "run-time error";
-    }
-}
-
-double set_error(double code) {
-    Engine& e = engine();
-    e.error.error_number = code;
-    e.error.error_line = e.error.current_line;
-    e.error_detail.clear();
-    return code;
-}
-
-double set_error(double code, const std::string& what) {
-    set_error(code);
-    engine().error_detail = what;
-    return code;
-}
-
-void set_current_line(double position, double line) {
-    Engine& e = engine();
-    e.error.current_position = position;
-    e.error.current_line = line;
-}
-
-std::string error_log_path() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = (tmp && *tmp) ? tmp : "/tmp";
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    return dir + "/ErrorLog.txt";
-}
-
-void append_error_log(const char* text) {
-    const char* line = text ? text : "null";
-    const std::string path = error_log_path();
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        // O_NOFOLLOW: a link planted under the log's name is never written through.
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            std::string data = line;
-            data += "\r\n";
-            size_t done = 0;
-            while (done < data.size()) {
-                ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-                if (n <= 0) break;
-                done += static_cast<size_t>(n);
-            }
-            ::close(fd);
-            return;
-        }
-        if (attempt < 4) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-}
-
-void append_error_log(const std::string& text) {
-    append_error_log(text.c_str());
+    set_current_core(e);
+    set_current_graphics(e);
+    set_current_input(e);
+    set_current_audio(e);
 }
 
 // ---- start-up ----

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "engine/engine.h"
+#include "engine/error_log.h"
 #include "graphics/display.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
 

@@ -1,5 +1,5 @@
 // The waiting and typing commands on the virtual clock with scripted input.
-#include "engine/wait_commands.h"
+#include "runtime/wait_commands.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,9 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/engine.h"
 #include "graphics/display.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {

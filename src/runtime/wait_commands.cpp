@@ -1,15 +1,17 @@
 // The engine's waiting and typing commands.
-#include "engine/wait_commands.h"
+#include "runtime/wait_commands.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "audio/music.h"
-#include "engine/engine.h"
 #include "engine/numbers.h"
 #include "graphics/display.h"
 #include "graphics/font.h"
 #include "input/input_state.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 
 namespace zorby {
 
@@ -20,6 +22,9 @@ namespace {
 constexpr double kWaitStepMs = 1.0;
 // The typing cursor toggles after more frames than this without a key.
 constexpr int kCursorBlinkFrames = 20;
+// The longest step of a pause: short enough that closing the window or Escape
+// reacts at once, long enough that a pause costs no CPU.
+constexpr double kPauseStepMs = 10.0;
 
 // One turn of a waiting loop: the music, the window events, and Escape (when it
 // ends the program) or Alt+F4 end the program as in frame presentation.
@@ -87,6 +92,23 @@ EngineString read_typed_line(double x, double y) {
 double read_typed_number(double x, double y) {
     const EngineString text = read_typed_line(x, y);
     return std::atof(text.c_str());
+}
+
+void wait_ms(double ms) {
+    const double until = timer_ms() + ms;
+    Engine& e = engine();
+    for (;;) {
+        drain_messages();
+        if (e.input && quit_keys_down([](int code) { return key_down(code) != 0; })) {
+            end_program_by_quit_key();
+        }
+        if (e.music) music_keep_alive();
+        const double now = timer_ms();
+        if (now >= until) break;
+        // Whole milliseconds: a step of a fraction of a microsecond would be lost in
+        // the rounding of a virtual clock and never reach the end.
+        e.platform->sleep_ms(std::min(kPauseStepMs, std::ceil(until - now)));
+    }
 }
 
 void set_screen_mode(double width, double height, double full_screen) {

@@ -2,8 +2,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include "engine/engine.h"
 #include "graphics/display.h"
+#include "runtime/engine.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {

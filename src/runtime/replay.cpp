@@ -1,5 +1,5 @@
 // Record and replay: the in-process replay driver and the start of a recording.
-#include "engine/replay.h"
+#include "runtime/replay.h"
 
 #include <cmath>
 #include <fstream>
