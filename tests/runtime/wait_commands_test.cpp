@@ -5,6 +5,7 @@
 
 #include "graphics/display.h"
 #include "input/input_state.h"
+#include "runtime/engine.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {
@@ -75,6 +76,33 @@ TEST_F(WaitTest, WaitForMouseReturnsOnMovementOrAClick) {
     const double t1 = p().now_ms();
     wait_for_mouse();
     EXPECT_GE(p().now_ms() - t1, 60.0);
+}
+
+// The pause behind the game's busy_wait: exactly the asked time on the virtual clock,
+// no frame presented, and the quit keys read afresh while it waits.
+TEST_F(WaitTest, PauseTakesTheAskedTimeAndEndsOnTheQuitKeys) {
+    const uint64_t frames = p().frames_presented();
+    const double before = p().now_ms();
+    wait_ms(2500);
+    EXPECT_DOUBLE_EQ(p().now_ms() - before, 2500.0);
+    EXPECT_EQ(p().frames_presented(), frames);
+
+    // Escape is ignored while it does not end the program; Alt+F4 still does.
+    set_escape_ends_program(0);
+    after_waiting(30, [this] { p().set_key(1, true); });
+    wait_ms(100);
+    set_escape_ends_program(1);
+    EXPECT_EQ(te.run_until_end([] { wait_ms(100); }), 0);
+}
+
+TEST_F(WaitTest, AltF4EndsAPause) {
+    after_waiting(30, [this] {
+        p().set_key(56, true);
+        p().set_key(62, true);
+    });
+    const double before = p().now_ms();
+    EXPECT_EQ(te.run_until_end([] { wait_ms(1000); }), 0);
+    EXPECT_LT(p().now_ms() - before, 1000.0);
 }
 
 TEST_F(WaitTest, TypedLineWithBackspaceEndsOnEnter) {
