@@ -25,10 +25,7 @@ void AStarPlanner::start() {
     // start cell with g = 0 would get.
     node->f = params_.weight * heuristic(node->x, node->y);
     node->next = nullptr;
-    if (open_.push_back(node))
-        place(node, in_open);
-    else
-        pool_.give_back(1);
+    if (!insert_open(node)) pool_.give_back(1);
 }
 
 // Manhattan distance for edge moves. With diagonal moves the cheapest step is
@@ -71,7 +68,7 @@ inline bool AStarPlanner::visit(PathNode* from, int32_t x, int32_t y, const MapC
         closed_.find(x, y);
         closed_.remove_found();
     } else {
-        open_.erase(find_open(node));
+        drop_open(node);
     }
     node->parent = from;
     node->g = g;
@@ -88,9 +85,7 @@ bool AStarPlanner::search() {
         return cell.cost < 0.0f || visit(from, x, y, cell, cell.cost);
     };
 
-    while (!open_.empty()) {
-        PathNode* node = open_.back();
-        open_.pop_back();
+    while (PathNode* node = pop_open()) {
         const int32_t x = node->x;
         const int32_t y = node->y;
         if (x == params_.goal_x && y == params_.goal_y) {

@@ -38,40 +38,45 @@ bool Planner::setup(const PlannerParams& params) {
     cells_.reset();
     goal_node_ = nullptr;
     open_.release();
+    open_capacity_ = open_count_ = 0;
+    next_order_ = 0;
     closed_.release();
     pool_.release();
 
-    cells_.reset(new (std::nothrow) MapCell[static_cast<size_t>(cells)]);
-    if (!cells_) return false;
     // A cell is open when its value is above 0 (NaN blocks). Values beyond the
     // single-precision range are held at its ends, so every open cell keeps a cost
-    // in (1, 2] and no conversion overflows.
-    float largest = 0.0f;
+    // in (1, 2] and no conversion overflows. The largest value is found first, so
+    // the cells are written once, with their final costs.
+    double largest_value = 0.0;
     for (int64_t i = 0; i < cells; ++i) {
         const double v = params.map[i];
-        float c = blocked;
-        if (v > 0.0) {
-            c = static_cast<float>(std::clamp(v, double{FLT_TRUE_MIN}, double{FLT_MAX}));
-            largest = std::max(largest, c);
-        }
-        cells_[i] = {c, 0.0f, 0};
+        largest_value = v > largest_value ? v : largest_value;
     }
-    if (largest == 0.0f) {
-        cells_.reset();
-        return false;
-    }
+    if (!(largest_value > 0.0)) return false;
+    auto single = [](double v) {
+        return static_cast<float>(std::clamp(v, double{FLT_TRUE_MIN}, double{FLT_MAX}));
+    };
+    const float largest = single(largest_value);
+
+    cells_.reset(new (std::nothrow) MapCell[static_cast<size_t>(cells)]);
+    if (!cells_) return false;
     for (int64_t i = 0; i < cells; ++i) {
-        if (cells_[i].cost > 0.0f) cells_[i].cost = cells_[i].cost / largest + 1.0f;
+        const double v = params.map[i];
+        cells_[i] = {v > 0.0 ? single(v) / largest + 1.0f : blocked, 0.0f, 0, 0};
     }
 
     const int64_t pool_size = params.node_pool_size > 0 ? params.node_pool_size : cells;
     const int64_t open_size = params.open_capacity > 0 ? params.open_capacity : cells;
-    if (!pool_.allocate(std::min(pool_size, max_cells)) ||
-        !open_.allocate(static_cast<int32_t>(open_size), pool_.node(0)) ||
+    open_capacity_ = static_cast<int32_t>(std::min(open_size, max_cells));
+    // Room beyond the capacity for entries left behind by nodes that moved on, so
+    // the heap is seldom tidied.
+    const int64_t open_room = int64_t{open_capacity_} + open_capacity_ / 4 + 64;
+    if (!pool_.allocate(std::min(pool_size, max_cells)) || !open_.allocate(open_room) ||
         !closed_.allocate(params.hash_bits)) {
         cells_.reset();
         pool_.release();
         open_.release();
+        open_capacity_ = 0;
         closed_.release();
         return false;
     }
@@ -100,24 +105,54 @@ void Planner::reset() {
     }
     pool_.clear();
     open_.clear();
+    open_count_ = 0;
+    next_order_ = 0;
     closed_.clear();
     goal_node_ = nullptr;
     done_ = true;
 }
 
 bool Planner::insert_open(PathNode* node) {
-    if (!open_.insert(open_.sorted_position(node->f), node)) return false;
-    place(node, in_open);
+    if (open_count_ >= open_capacity_) return false;
+    if (next_order_ == order_limit_) tidy_open(true);
+    if (open_.full()) tidy_open(false);
+    MapCell& cell = cells_[cell_index(node->x, node->y)];
+    const uint32_t number = static_cast<uint32_t>(pool_.index_of(node));
+    cell.g = node->g;
+    cell.place = number << 2 | in_open;
+    cell.order = next_order_;
+    open_.push(node->f, next_order_++, number);
+    ++open_count_;
     return true;
 }
 
-int32_t Planner::find_open(const PathNode* node) const {
-    // The node sits among the nodes of equal f, which start at sorted_position(f).
-    const int32_t n = open_.size();
-    for (int32_t i = open_.sorted_position(node->f); i < n && open_.key_at(i) == node->f; ++i) {
-        if (open_.at(i) == node) return i;
+void Planner::tidy_open(bool renumber) {
+    auto cell_of = [this](const OpenHeap::Entry& e) -> MapCell& {
+        const PathNode* node = pool_.node(static_cast<int32_t>(e.node));
+        return cells_[cell_index(node->x, node->y)];
+    };
+    open_.retain([&](const OpenHeap::Entry& e) { return cell_of(e).order == e.order; });
+    if (!renumber) return;
+    open_.sort_and_renumber([&](OpenHeap::Entry& e, int64_t i) {
+        const uint32_t order = static_cast<uint32_t>(i);
+        cell_of(e).order = order;
+        e.order = order;
+    });
+    next_order_ = static_cast<uint32_t>(open_.size());
+}
+
+std::vector<const PathNode*> Planner::open_nodes() const {
+    std::vector<OpenHeap::Entry> live;
+    for (int64_t i = 0; i < open_.size(); ++i) {
+        const OpenHeap::Entry& e = open_.at(i);
+        const PathNode* node = pool_.node(static_cast<int32_t>(e.node));
+        if (cells_[cell_index(node->x, node->y)].order == e.order) live.push_back(e);
     }
-    return -1;
+    std::sort(live.begin(), live.end(),
+              [](const OpenHeap::Entry& a, const OpenHeap::Entry& b) { return a.key() < b.key(); });
+    std::vector<const PathNode*> nodes;
+    for (const OpenHeap::Entry& e : live) nodes.push_back(pool_.node(static_cast<int32_t>(e.node)));
+    return nodes;
 }
 
 }  // namespace zorby

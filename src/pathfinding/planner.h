@@ -5,10 +5,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
-#include "pathfinding/fixed_deque.h"
 #include "pathfinding/node_factory.h"
 #include "pathfinding/node_hash_table.h"
+#include "pathfinding/open_heap.h"
 #include "pathfinding/path_node.h"
 
 namespace zorby {
@@ -46,8 +47,13 @@ public:
     float cell_cost(int32_t x, int32_t y) const { return cells_[cell_index(x, y)].cost; }
 
     const NodeFactory& pool() const { return pool_; }
-    const FixedDeque& open_list() const { return open_; }
     const NodeHashTable& closed_table() const { return closed_; }
+    // Nodes the open list can hold at once, and holds now.
+    int32_t open_capacity() const { return open_capacity_; }
+    int32_t open_count() const { return open_count_; }
+    // The open nodes in the order the search would take them (for inspection; it
+    // allocates).
+    std::vector<const PathNode*> open_nodes() const;
 
 protected:
     // Where a cell's node is: every cell holds the pool number of its node shifted
@@ -55,6 +61,8 @@ protected:
     static constexpr uint32_t in_open = 1;
     static constexpr uint32_t in_closed = 2;
     static constexpr uint32_t place_mask = 3;
+    // An order no live entry has (insertion numbers stay below it).
+    static constexpr uint32_t no_order = UINT32_MAX;
 
     // One cell of the map as the search sees it. The cost map proper is the `cost`
     // fields; beside it each cell knows its node, where that node is and its g, so
@@ -65,16 +73,33 @@ protected:
         float cost;      // cost of entering: above 1 up to 2, or `blocked`
         float g;         // g of the cell's node while it has one
         uint32_t place;  // pool number << 2 | in_open or in_closed; 0: no node
+        uint32_t order;  // insertion number of the node's live open-list entry
     };
 
     int64_t cell_index(int32_t x, int32_t y) const { return int64_t{y} * params_.width + x; }
-    // Inserts a node into the open list, which is sorted by f from the largest at
-    // the front to the smallest at the back; a node goes in front of every node of
-    // equal f, so among equal f the one that came first leaves first. False when
-    // the open list is full.
+    // Inserts a node into the open list, which gives out the node of lowest f
+    // first and, among equal f, the one inserted first. A node already in the list
+    // must be taken out with drop_open first. False when the open list is full.
     bool insert_open(PathNode* node);
-    // Position of a node of the open list.
-    int32_t find_open(const PathNode* node) const;
+    // Takes a node out of the open list without giving it out: its entry is left
+    // behind and skipped when it comes to the top.
+    void drop_open(const PathNode* node) {
+        cells_[cell_index(node->x, node->y)].order = no_order;
+        --open_count_;
+    }
+    // Takes the node of lowest f (first inserted among equal f) out of the open
+    // list; null when the list is empty.
+    PathNode* pop_open() {
+        while (!open_.empty()) {
+            const OpenHeap::Entry top = open_.top();
+            open_.pop();
+            PathNode* node = pool_.node(static_cast<int32_t>(top.node));
+            if (cells_[cell_index(node->x, node->y)].order != top.order) continue;  // stale
+            --open_count_;
+            return node;
+        }
+        return nullptr;
+    }
     // Records where a node now is.
     void place(const PathNode* node, uint32_t where) {
         MapCell& cell = cells_[cell_index(node->x, node->y)];
@@ -86,9 +111,20 @@ protected:
     NodeFactory pool_;
     PlannerParams params_;
     std::unique_ptr<MapCell[]> cells_;
-    FixedDeque open_;
+    OpenHeap open_;
+    int32_t open_capacity_ = 0;
+    int32_t open_count_ = 0;  // live entries of open_
+    uint32_t next_order_ = 0;
+    // When next_order_ reaches this, the live entries are numbered afresh from 0
+    // (lowered by tests to make that happen on small maps).
+    uint32_t order_limit_ = no_order;
     NodeHashTable closed_;
     PathNode* goal_node_ = nullptr;
+
+private:
+    // Drops the entries left behind by nodes that moved on (all of them when
+    // `renumber`, which also numbers the live entries 0, 1, ... in their order).
+    void tidy_open(bool renumber);
 };
 
 }  // namespace zorby

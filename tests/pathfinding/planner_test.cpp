@@ -3,6 +3,7 @@
 // diagonal moves, and that a search allocates nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -132,14 +133,14 @@ TEST(Planner, SetupBuildsCostsAndNormalisesParameters) {
     EXPECT_EQ(planner.params().weight, 1.0f);
     EXPECT_EQ(planner.closed_table().bits(), 8);
     EXPECT_EQ(planner.pool().count(), 4);
-    EXPECT_EQ(planner.open_list().capacity(), 4);
+    EXPECT_EQ(planner.open_capacity(), 4);
     p.weight = std::nanf("");
     p.node_pool_size = 2;
     p.open_capacity = 3;
     ASSERT_TRUE(planner.setup(p));
     EXPECT_EQ(planner.params().weight, 0.0f);
     EXPECT_EQ(planner.pool().count(), 2);
-    EXPECT_EQ(planner.open_list().capacity(), 3);
+    EXPECT_EQ(planner.open_capacity(), 3);
 }
 
 // After every search, each node handed out is either in the open list (sorted by f,
@@ -156,18 +157,45 @@ TEST(Planner, EveryNodeIsOpenOrClosedAfterASearch) {
         ASSERT_TRUE(planner.setup(params_for(g, 0, 0, w - 1, h - 1, weight)));
         planner.start();
         planner.search();
-        const FixedDeque& open = planner.open_list();
+        const std::vector<const PathNode*> open = planner.open_nodes();
         NodeHashTable& closed = const_cast<NodeHashTable&>(planner.closed_table());
-        EXPECT_EQ(planner.pool().next_free(), open.size() + closed.size());
-        for (int32_t i = 1; i < open.size(); ++i) ASSERT_GE(open.at(i - 1)->f, open.at(i)->f);
+        EXPECT_EQ(static_cast<size_t>(planner.open_count()), open.size());
+        EXPECT_EQ(planner.pool().next_free(), planner.open_count() + closed.size());
+        for (size_t i = 1; i < open.size(); ++i) ASSERT_LE(open[i - 1]->f, open[i]->f);
         for (int32_t b = 0; b < closed.bucket_count(); ++b) {
             for (const PathNode* n = closed.bucket_head(b); n; n = n->next) {
                 ASSERT_EQ(closed.bucket_of(n->x, n->y), b);
                 ASSERT_EQ(closed.find(n->x, n->y), n) << "two closed nodes on one cell";
             }
         }
-        for (int32_t i = 0; i < open.size(); ++i)
-            ASSERT_EQ(closed.find(open.at(i)->x, open.at(i)->y), nullptr) << "open and closed";
+        for (const PathNode* n : open)
+            ASSERT_EQ(closed.find(n->x, n->y), nullptr) << "open and closed";
+        for (size_t i = 1; i < open.size(); ++i)
+            ASSERT_EQ(std::count(open.begin(), open.end(), open[i]), 1) << "open twice";
+    }
+}
+
+// The open list numbers its insertions to keep first-in-first-out among equal f;
+// when the numbers run out it numbers the waiting nodes afresh. Run out every few
+// insertions, the searches must still take the same nodes in the same order.
+TEST(Planner, RenumberingTheOpenListKeepsItsOrder) {
+    class FewNumbers : public AStarPlanner {
+    public:
+        explicit FewNumbers(uint32_t limit) { order_limit_ = limit; }
+    };
+    std::mt19937 rng(23);
+    for (int round = 0; round < 40; ++round) {
+        Grid g = random_grid(rng, 30, 20, 0.25);
+        for (float weight : {0.0f, 0.5f, 0.9f, 1.0f}) {
+            AStarPlanner plain;
+            FewNumbers few(static_cast<uint32_t>(5 + round));
+            const PlannerParams p = params_for(g, 0, 0, 29, 19, weight);
+            const bool found = plan(plain, p);
+            ASSERT_EQ(plan(few, p), found);
+            EXPECT_EQ(path_of(few), path_of(plain)) << "round " << round << " weight " << weight;
+            EXPECT_EQ(few.pool().next_free(), plain.pool().next_free());
+            EXPECT_EQ(few.open_count(), plain.open_count());
+        }
     }
 }
 
@@ -181,7 +209,7 @@ TEST(Planner, ResetLetsTheSameSetupSearchAgain) {
     const Cells first = path_of(planner);
     planner.reset();
     EXPECT_EQ(planner.pool().next_free(), 0);
-    EXPECT_TRUE(planner.open_list().empty());
+    EXPECT_EQ(planner.open_count(), 0);
     EXPECT_EQ(planner.closed_table().size(), 0);
     EXPECT_EQ(planner.goal_node(), nullptr);
     planner.start();
