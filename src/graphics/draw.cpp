@@ -28,12 +28,23 @@ OpenGLVizovudo& display() {
     return *graphics_layer().display;
 }
 
-// The second texture unit stays off for all 2D drawing.
+// The second texture unit stays off for all 2D drawing. Nothing switches it on, so
+// it is switched off once per context.
 void second_unit_off(OpenGLVizovudo& d) {
-    if (!d.active_texture) return;
+    if (!d.active_texture || d.store->second_unit_off) return;
     d.active_texture(GL_TEXTURE1_ARB);
     glDisable(GL_TEXTURE_2D);
     d.active_texture(GL_TEXTURE0_ARB);
+    d.store->second_unit_off = true;
+}
+
+void trace_blend(DrawTrace* trace, int32_t blend, float alpha) {
+    if (!trace) return;
+    DrawOp op;
+    op.kind = DrawOp::Kind::blend;
+    op.blend = blend;
+    op.alpha = alpha;
+    trace->ops.push_back(op);
 }
 
 }  // namespace
@@ -50,14 +61,17 @@ void set_alpha_mode(double value) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         d.current_alpha = std::min(a, 1.0f);
+        trace_blend(d.store->trace, 1, d.current_alpha);
     } else if (a < 0) {
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         d.current_alpha = std::min(-a, 1.0f);
+        trace_blend(d.store->trace, 2, d.current_alpha);
     } else {
         // 0 (and a value that is no number) is the opaque mode.
         glDisable(GL_BLEND);
         d.current_alpha = 1.0f;
+        trace_blend(d.store->trace, 0, 1.0f);
     }
     glColor4f(1, 1, 1, d.current_alpha);
 }
@@ -86,9 +100,14 @@ void draw_sprite(double slot_value, double x, double y) {
     const float w = r->width, h = r->height;
     const float s = w / r->texture_width, t = h / r->texture_height;
     bind_sprite_texture(static_cast<int32_t>(slot));
+    // The filter belongs to the texture: set only when it changes.
     const GLint filter = d.smoothing ? GL_LINEAR : GL_NEAREST;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    SpriteRecord& record = *d.store->record(slot);
+    if (record.filter != filter) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        record.filter = filter;
+    }
     // Counter-clockwise on the screen; the picture's top is texture row h - 1.
     glBegin(GL_QUADS);
     glTexCoord2f(s, t);
@@ -100,6 +119,19 @@ void draw_sprite(double slot_value, double x, double y) {
     glTexCoord2f(s, 0);
     glVertex2f(px + w, py + h);
     glEnd();
+    if (DrawTrace* trace = d.store->trace) {
+        DrawOp op;
+        op.kind = DrawOp::Kind::quads;
+        op.texture = r->texture;
+        op.filter = filter;
+        op.first = trace->vertex_count();
+        op.count = 4;
+        trace->add_vertex(px + w, py, s, t);
+        trace->add_vertex(px, py, 0, t);
+        trace->add_vertex(px, py + h, 0, 0);
+        trace->add_vertex(px + w, py + h, s, 0);
+        trace->ops.push_back(op);
+    }
 }
 
 void draw_line(double x1, double y1, double x2, double y2, double colour_value) {
@@ -126,6 +158,16 @@ void draw_line(double x1, double y1, double x2, double y2, double colour_value) 
     glMatrixMode(GL_MODELVIEW);
     glColor4f(1, 1, 1, d.current_alpha);
     glEnable(GL_ALPHA_TEST);
+    if (DrawTrace* trace = d.store->trace) {
+        DrawOp op;
+        op.kind = DrawOp::Kind::line;
+        op.first = trace->vertex_count();
+        op.count = 2;
+        op.colour = (colour & 0xFFFFFF) | static_cast<uint32_t>(alpha_byte) << 24;
+        trace->add_vertex(static_cast<float>(x1), static_cast<float>(y1), 0, 0);
+        trace->add_vertex(static_cast<float>(x2), static_cast<float>(y2), 0, 0);
+        trace->ops.push_back(op);
+    }
 }
 
 double sprites_collide(double slot1, double x1, double y1, double slot2, double x2, double y2) {
@@ -173,6 +215,16 @@ void clip_viewport(double x, double y, double w, double h) {
     GraphicsLayer& g = graphics_layer();
     if (g.scene && g.scene->in_shadow_volume_state) g.scene->leave_shadow_state();
     g.display->set_viewport(command_int(x), command_int(y), command_int(w), command_int(h));
+    if (DrawTrace* trace = g.display->store->trace) {
+        DrawOp op;
+        op.kind = DrawOp::Kind::viewport;
+        const OpenGLVizovudo& d = *g.display;
+        op.view[0] = d.viewport_x;
+        op.view[1] = d.viewport_y;
+        op.view[2] = d.viewport_w;
+        op.view[3] = d.viewport_h;
+        trace->ops.push_back(op);
+    }
 }
 
 void draw_surface(int32_t number) {
@@ -195,6 +247,20 @@ void draw_surface(int32_t number) {
             const float tw = float(surf->tile_texture_width[index]);
             const float th = float(surf->tile_texture_height[index]);
             if (tw > 0 && th > 0) {
+                if (DrawTrace* trace = d.store->trace) {
+                    DrawOp op;
+                    op.kind = DrawOp::Kind::quads;
+                    op.texture = surf->tile_texture[index];
+                    op.filter = GL_LINEAR;
+                    op.alpha_test = false;
+                    op.first = trace->vertex_count();
+                    op.count = 4;
+                    trace->add_vertex(x, y + v, 0, 0);
+                    trace->add_vertex(x + u, y + v, u / tw, 0);
+                    trace->add_vertex(x + u, y, u / tw, v / th);
+                    trace->add_vertex(x, y, 0, v / th);
+                    trace->ops.push_back(op);
+                }
                 glBegin(GL_QUADS);
                 glTexCoord2f(0, 0);
                 glVertex2f(x, y + v);

@@ -63,6 +63,7 @@ void load_font(const EngineString& file, double n) {
     if (!make_sprite_texture(image, 0, 0, 0, 0, r.texture, nullptr, false, true)) return;
     r.texture_width = r.width = 128;
     r.texture_height = r.height = 64;
+    r.filter = GL_NEAREST;
 }
 
 void set_font(double n) {
@@ -130,6 +131,19 @@ void print_text_bytes(const char* text, size_t length, double x, double y) {
         glTexCoordPointer(2, GL_FLOAT, kFloatsPerVertex * sizeof(float), va.data.get() + 3);
     }
     glDrawArrays(GL_QUADS, 0, needed);
+    if (DrawTrace* trace = s.trace) {
+        DrawOp op;
+        op.kind = DrawOp::Kind::quads;
+        op.texture = s.current_texture_slot >= 0 ? r.texture : 0;
+        op.filter = r.filter;
+        op.first = trace->vertex_count();
+        op.count = static_cast<uint32_t>(needed);
+        for (int32_t i = 0; i < needed; ++i) {
+            const float* q = va.data.get() + size_t(i) * kFloatsPerVertex;
+            trace->add_vertex(q[0], q[1], q[3], q[4]);
+        }
+        trace->ops.push_back(op);
+    }
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
 }

@@ -49,6 +49,7 @@ void SpriteStore::free_sprite(int64_t slot, bool context_ready) {
     }
     r->texture_width = r->texture_height = -1;
     r->width = r->height = 0;
+    r->filter = 0;
     alpha_masks[size_t(slot)].reset();
 }
 
@@ -156,6 +157,7 @@ bool load_sprite_file(int64_t slot, const std::string& path, uint32_t key, bool 
     r->texture_height = static_cast<int16_t>(power_of_two_size(h));
     r->width = static_cast<int16_t>(w);
     r->height = static_cast<int16_t>(h);
+    r->filter = font ? GL_NEAREST : GL_LINEAR;  // as make_sprite_texture sets it
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/engine_string.h"
+#include "graphics/draw_trace.h"
 #include "graphics/image_decode.h"
 
 namespace zorby {
@@ -29,6 +30,7 @@ struct SpriteRecord {
     int16_t texture_width = -1, texture_height = -1;  // power-of-two texture size
     int16_t width = 0, height = 0;                    // picture size in pixels
     int16_t frame_width = 0, frame_height = 0;        // animation frame (0: not a strip)
+    int32_t filter = 0;  // the texture's magnification and minification filter (0: unknown)
 };
 
 // A screen-sized picture as a grid of square tile textures, index column * 64 + row.
@@ -83,6 +85,11 @@ public:
     int32_t current_texture_slot = -1;
     // The font used by print_text (0..31).
     int32_t current_font = 0;
+    // Texture unit 1 has been switched off in this store's context (nothing turns
+    // it on again, so once is enough).
+    bool second_unit_off = false;
+    // When set, the drawing commands append their work here (for benchmarks).
+    DrawTrace* trace = nullptr;
 };
 
 // ---- engine commands (slot numbers truncated toward zero) ----
