@@ -3,7 +3,7 @@
 // both times (CPU time of the thread, so other programs on a busy machine count
 // less), their ratio and both path costs (which must agree).
 //
-//   bench_path [repetitions-scale]
+//   bench_path [repetitions-scale] [size]     (size: only the maps of that size)
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -158,6 +158,7 @@ struct Case {
 
 int main(int argc, char** argv) {
     const double scale = argc > 1 ? std::max(0.01, std::atof(argv[1])) : 1.0;
+    const int32_t only_size = argc > 2 ? std::atoi(argv[2]) : 0;  // 0: every size
     const Case cases[] = {
         {"64 x 64, 25% blocked", 64, 0.25, 400},     {"256 x 256, 25% blocked", 256, 0.25, 40},
         {"1024 x 1024, 25% blocked", 1024, 0.25, 6}, {"1024 x 1024, open", 1024, 0.0, 6},
@@ -168,6 +169,7 @@ int main(int argc, char** argv) {
                 "textbook ms", "ratio", "cost", "textbook cost", "cells");
     bool all_equal = true;
     for (const Case& c : cases) {
+        if (only_size != 0 && c.size != only_size) continue;
         for (double w : weights) {
             // A few seeds, so one lucky map does not decide the figure: the times are
             // the sums over the maps of each map's median time.
@@ -224,6 +226,7 @@ int main(int argc, char** argv) {
             }
             std::printf("%-28s %6.2f %12.3f %12.3f %7.3f %14.6f %14.6f %zu\n", c.name, w, ours_t,
                         textbook_t, ours_t / textbook_t, ours_cost, textbook_cost, cells);
+            std::fflush(stdout);
         }
     }
     std::printf("path costs %s\n", all_equal ? "identical" : "DIFFER");
