@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # One entry point for players and developers on Debian 12:
 #   scripts/zorby.sh play          install what is missing, build, start the game
-#   scripts/zorby.sh test          install what is missing, build, run every test
-#   scripts/zorby.sh test-asan     the tests in an AddressSanitizer + UBSan build
+#   scripts/zorby.sh test          install what is missing, build, run the tests (not soak)
+#   scripts/zorby.sh test-asan     the same tests in an AddressSanitizer + UBSan build
+#   scripts/zorby.sh soak          the long runs (CTest label soak) in the Release build
 #   scripts/zorby.sh fuzz [SECS]   build the fuzz targets with clang and run each briefly
 #   scripts/zorby.sh build         install what is missing and build (Release)
 #   scripts/zorby.sh format-check  check that every C++ file matches .clang-format
@@ -55,12 +56,17 @@ case "$cmd" in
     test)
         install_missing "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
         configure_and_build "$ROOT/build" Release
-        ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
+        ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS" -LE soak
+        ;;
+    soak)
+        install_missing "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+        configure_and_build "$ROOT/build" Release
+        ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS" -L soak
         ;;
     test-asan)
         install_missing "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
         configure_and_build "$ROOT/build-asan" Debug -DZORBY_SANITIZE=ON -DZORBY_BENCH=OFF
-        ctest --test-dir "$ROOT/build-asan" --output-on-failure -j "$JOBS"
+        ctest --test-dir "$ROOT/build-asan" --output-on-failure -j "$JOBS" -LE soak
         ;;
     fuzz)
         secs="${1:-20}"
@@ -92,7 +98,7 @@ case "$cmd" in
         echo "formatting: every C++ file matches .clang-format"
         ;;
     *)
-        echo "usage: $0 {play|build|test|test-asan|fuzz [SECS]|format-check}" >&2
+        echo "usage: $0 {play|build|test|test-asan|soak|fuzz [SECS]|format-check}" >&2
         exit 2
         ;;
 esac

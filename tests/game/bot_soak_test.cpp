@@ -3,8 +3,9 @@
 // name entry, and the run must end without an error stop, with sane game values in
 // every frame and with steady memory.
 //
-// The short version runs with the tests. A longer one, by hand:
-//   ZORBY_BOT_GAME_MINUTES=600 ZORBY_BOT_REAL_SECONDS=900 test_game --gtest_filter=Bot.*
+// It has the CTest label soak, which the default test run leaves out; CI runs it on its
+// own (scripts/zorby.sh soak). A longer one, by hand:
+//   ZORBY_BOT_GAME_MINUTES=600 ZORBY_BOT_REAL_SECONDS=900 test_game_soak --gtest_filter=Bot.*
 // (best in the sanitizer build); the run stops at whichever limit comes first and
 // prints what it covered.
 #include <gtest/gtest.h>
