@@ -104,8 +104,8 @@ std::string replay_trace(const platform::InputScript& script) {
 
     // Hashes of frames not traced yet (frames shown outside the game's frame), then
     // the line of the frame just shown.
-    auto write_hashes_before = [&](uint64_t frame) {
-        const auto& hashes = replay->frame_hashes();
+    using Hashes = std::vector<std::pair<uint64_t, uint64_t>>;
+    auto write_hashes_before = [&](const Hashes& hashes, uint64_t frame) {
         while (hashes_written < hashes.size() && hashes[hashes_written].first < frame) {
             const auto& [f, h] = hashes[hashes_written++];
             trace << f << ": hash " << std::hex << h << std::dec << '\n';
@@ -113,7 +113,7 @@ std::string replay_trace(const platform::InputScript& script) {
     };
     auto write_frame = [&] {
         const uint64_t frame = replay->frames() - 1;
-        write_hashes_before(frame);
+        write_hashes_before(replay->frame_hashes(), frame);
         const game::GameState& g = game::game();
         trace << frame << ": " << number(g.game_state) << ' ' << number(g.menu_page) << ' '
               << number(g.energy) << ' ' << number(g.score) << ' ' << number(g.countdown) << ' '
@@ -152,8 +152,11 @@ std::string replay_trace(const platform::InputScript& script) {
         game::game_main();
     });
     fs::current_path(old_cwd);
-    if (replay != nullptr) write_hashes_before(UINT64_MAX);
-    trace << "end: " << result.frames << " frames, exit status " << result.exit_status << '\n';
+    // The platform is gone with the run's engine: the rest of the hashes from the result.
+    write_hashes_before(result.frame_hashes, UINT64_MAX);
+    trace << "end: " << result.frames << " frames, exit status " << result.exit_status;
+    for (int s : sounds) trace << " sound " << s;  // asked for after the last frame
+    trace << '\n';
     trace << "hc.txt:" << high_score_file(dir.file("hc.txt")) << '\n';
     return trace.str();
 }
