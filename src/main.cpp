@@ -45,8 +45,9 @@ int run_replay_file(const Options& o) {
     platform::InputScript script;
     std::string error;
     if (!platform::load_input_script(o.replay_file, script, error)) {
+        // Like a wrong option: the run never starts (no window has been opened).
         std::fprintf(stderr, "zorby: %s\n", error.c_str());
-        return 1;
+        return 2;
     }
     ReplayRunOptions run;
     run.platform.realtime = o.realtime;

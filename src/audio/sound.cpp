@@ -54,8 +54,17 @@ bool read_file(const std::string& path, std::vector<uint8_t>& out) {
 }  // namespace
 
 std::optional<WavSound> parse_wav(const uint8_t* bytes, size_t size) {
+    std::string why;
+    return parse_wav(bytes, size, why);
+}
+
+std::optional<WavSound> parse_wav(const uint8_t* bytes, size_t size, std::string& why) {
+    auto refuse = [&](const char* reason) -> std::optional<WavSound> {
+        why = reason;
+        return std::nullopt;
+    };
     // The head: RIFF header, fmt chunk header, PCM format; chunk names unchecked.
-    if (!bytes || size < 36) return std::nullopt;
+    if (!bytes || size < 36) return refuse("shorter than the 36-byte WAV head");
     const uint32_t fmt_size = le32(bytes + 16);
     const int file_channels = le16(bytes + 22);
     const uint32_t rate = le32(bytes + 24);
@@ -72,26 +81,65 @@ std::optional<WavSound> parse_wav(const uint8_t* bytes, size_t size) {
     };
     char id[4];
     uint32_t chunk_size = 0;
-    if (!header(id, chunk_size)) return std::nullopt;
+    if (!header(id, chunk_size)) return refuse("the file ends before the data chunk");
     if (std::memcmp(id, "fact", 4) == 0) {
-        if (chunk_size > kMaxFactBytes || chunk_size > size - pos) return std::nullopt;
+        if (chunk_size > kMaxFactBytes || chunk_size > size - pos) {
+            return refuse("the fact chunk is longer than 1024 bytes or than the file");
+        }
         pos += chunk_size;
-        if (!header(id, chunk_size)) return std::nullopt;
+        if (!header(id, chunk_size)) return refuse("the file ends before the data chunk");
     }
-    if (std::memcmp(id, "data", 4) != 0) return std::nullopt;
-    if (chunk_size > size - pos) return std::nullopt;  // truncated data
+    if (std::memcmp(id, "data", 4) != 0) {
+        return refuse(
+            "no data chunk where it must be (after the format and at most one fact "
+            "chunk)");
+    }
+    if (chunk_size > size - pos) return refuse("the data chunk is cut short");
     WavSound w;
     w.channels = file_channels <= 1 ? 1 : 2;
     w.sample_rate = static_cast<int>(std::min<uint32_t>(rate, kMaxRate + 1));
     w.bits_per_sample = bits;
     w.block_align = block_align;
-    if ((bits != 8 && bits != 16) || block_align != w.channels * bits / 8 ||
-        w.sample_rate < kMinRate || w.sample_rate > kMaxRate || chunk_size < kMinDataBytes ||
-        chunk_size > kMaxDataBytes || chunk_size < static_cast<uint32_t>(block_align)) {
-        return std::nullopt;
+    if (bits != 8 && bits != 16) return refuse("not 8 or 16 bits per sample");
+    if (block_align != w.channels * bits / 8) {
+        return refuse("the block size does not match the channels and bits per sample");
     }
+    if (w.sample_rate < kMinRate || w.sample_rate > kMaxRate) {
+        return refuse("the sample rate is outside 100 to 200000 per second");
+    }
+    if (chunk_size < kMinDataBytes || chunk_size < static_cast<uint32_t>(block_align)) {
+        return refuse("fewer than 4 bytes of samples");
+    }
+    if (chunk_size > kMaxDataBytes) return refuse("256 MiB or more of samples");
     w.data.assign(bytes + pos, bytes + pos + chunk_size);
     return w;
+}
+
+std::optional<WavSound> load_wav_file(const std::string& path, std::string& why) {
+    std::vector<uint8_t> file;
+    if (!read_file(path, file)) {
+        why = "cannot be read, or larger than any sound";
+        return std::nullopt;
+    }
+    return parse_wav(file.data(), file.size(), why);
+}
+
+std::vector<int16_t> mixer_samples(const WavSound& sound) {
+    const size_t frame = static_cast<size_t>(sound.block_align);
+    const size_t usable = frame == 0 ? 0 : sound.data.size() - sound.data.size() % frame;
+    std::vector<int16_t> out;
+    if (sound.bits_per_sample == 8) {
+        out.reserve(usable);
+        for (size_t i = 0; i < usable; ++i) {
+            out.push_back(static_cast<int16_t>((sound.data[i] - 128) * 256));
+        }
+    } else {
+        out.reserve(usable / 2);
+        for (size_t i = 0; i + 1 < usable; i += 2) {
+            out.push_back(static_cast<int16_t>(le16(sound.data.data() + i)));
+        }
+    }
+    return out;
 }
 
 StereoGains sound_gains(double pan, double volume) {
@@ -146,9 +194,8 @@ int SoundSystem::load(const std::string& path, int slot, int copies) {
     if (slot < 0 || slot >= kReachableSoundSlots) return 0;
     release_slot(slot);
     if (!available_) return 0;
-    std::vector<uint8_t> file;
-    if (!read_file(path, file)) return 0;
-    const std::optional<WavSound> wav = parse_wav(file.data(), file.size());
+    std::string why;
+    const std::optional<WavSound> wav = load_wav_file(path, why);
     if (!wav) return 0;
     const int chunk = device_.load_chunk(wav->data.data(), wav->data.size(), wav->channels,
                                          wav->sample_rate, wav->bits_per_sample);

@@ -38,6 +38,14 @@ struct WavSound {
 // be present. Nothing is read past the end of the image; a file that does not follow
 // this layout, or whose format cannot be played, gives nothing.
 std::optional<WavSound> parse_wav(const uint8_t* bytes, size_t size);
+// The same, saying in `why` what makes a refused file unplayable.
+std::optional<WavSound> parse_wav(const uint8_t* bytes, size_t size, std::string& why);
+// Reads and parses a WAV file as a sound slot loads it; `why` as above, or that the
+// file cannot be read.
+std::optional<WavSound> load_wav_file(const std::string& path, std::string& why);
+// The samples a slot hands to the mixer, as signed 16-bit values interleaved by
+// channel: whole sample frames only, 8-bit samples widened ((s - 128) * 256).
+std::vector<int16_t> mixer_samples(const WavSound& sound);
 
 constexpr int kSoundSlots = 256;
 constexpr int kReachableSoundSlots = 128;

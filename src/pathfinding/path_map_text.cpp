@@ -39,6 +39,19 @@ bool parse_numbers(const std::string& line, std::vector<double>& out, std::strin
     }
 }
 
+// A word of the map as an error message shows it: at most 24 bytes, anything that
+// is not printable ASCII shown as '?'.
+std::string shown(const std::string& word) {
+    constexpr size_t kShown = 24;
+    std::string out;
+    for (size_t i = 0; i < word.size() && i < kShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(word[i]);
+        out += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    }
+    if (word.size() > kShown) out += "...";
+    return "\"" + out + "\"";
+}
+
 bool whole_positive(double v) {
     return v >= 1 && v <= static_cast<double>(INT32_MAX) && v == std::floor(v);
 }
@@ -53,12 +66,13 @@ bool read_path_map(std::istream& in, NumberArray& map, std::string& error) {
     // The size line (blank lines before it are skipped).
     while (true) {
         if (!std::getline(in, line)) {
-            error = "the map is empty: its first line must hold the width and the height";
+            error = "line " + std::to_string(line_number + 1) +
+                    ": the map ends before its size line (the width and the height)";
             return false;
         }
         ++line_number;
         if (!parse_numbers(line, numbers, bad)) {
-            error = "line " + std::to_string(line_number) + ": \"" + bad + "\" is not a number";
+            error = "line " + std::to_string(line_number) + ": " + shown(bad) + " is not a number";
             return false;
         }
         if (!numbers.empty()) break;
@@ -71,8 +85,8 @@ bool read_path_map(std::istream& in, NumberArray& map, std::string& error) {
     const int32_t width = static_cast<int32_t>(numbers[0]);
     const int32_t height = static_cast<int32_t>(numbers[1]);
     if (int64_t{width} * height > Planner::max_cells) {
-        error = "the map is too large (" + std::to_string(width) + " x " + std::to_string(height) +
-                " cells)";
+        error = "line " + std::to_string(line_number) + ": the map is too large (" +
+                std::to_string(width) + " x " + std::to_string(height) + " cells)";
         return false;
     }
 
@@ -83,7 +97,7 @@ bool read_path_map(std::istream& in, NumberArray& map, std::string& error) {
     while (std::getline(in, line)) {
         ++line_number;
         if (!parse_numbers(line, numbers, bad)) {
-            error = "line " + std::to_string(line_number) + ": \"" + bad + "\" is not a number";
+            error = "line " + std::to_string(line_number) + ": " + shown(bad) + " is not a number";
             return false;
         }
         if (numbers.empty()) continue;
@@ -101,8 +115,8 @@ bool read_path_map(std::istream& in, NumberArray& map, std::string& error) {
         ++rows;
     }
     if (rows < height) {
-        error = "expected " + std::to_string(height) + " rows of numbers, found " +
-                std::to_string(rows);
+        error = "line " + std::to_string(line_number + 1) + ": the map ends after " +
+                std::to_string(rows) + " of its " + std::to_string(height) + " rows";
         return false;
     }
 

@@ -14,6 +14,49 @@ namespace zorby::platform {
 namespace {
 
 constexpr long long kCoordinateLimit = 1 << 24;
+// Positions beyond this (about 190 days of frames at 60 per second) are refused, so
+// that moving a script forward can never overflow.
+constexpr uint64_t kPositionLimit = 1'000'000'000;
+// No event line comes near this length; a longer line is damage, and is not read
+// further into memory.
+constexpr size_t kLineLimit = 4096;
+
+// A word of the script as an error message shows it: at most 24 bytes, anything
+// that is not printable ASCII shown as '?'.
+std::string shown(std::string_view word) {
+    constexpr size_t kShown = 24;
+    std::string out;
+    for (size_t i = 0; i < word.size() && i < kShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(word[i]);
+        out += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    }
+    if (word.size() > kShown) out += "...";
+    return "'" + out + "'";
+}
+
+// Reads one line (without its LF) of at most kLineLimit bytes. False at the end of
+// the input; too_long is set (and the line left unread) when the line is longer.
+bool read_line(std::istream& in, std::string& line, bool& too_long) {
+    line.clear();
+    too_long = false;
+    std::streambuf* buf = in.rdbuf();
+    if (buf == nullptr || !in) return false;
+    bool any = false;
+    while (true) {
+        const int c = buf->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            in.setstate(std::ios::eofbit);
+            return any;
+        }
+        any = true;
+        if (c == '\n') return true;
+        if (line.size() == kLineLimit) {
+            too_long = true;
+            return true;
+        }
+        line += static_cast<char>(c);
+    }
+}
 
 // Sums of many motions stay in a range where nothing overflows.
 int add_clamped(int a, long long b) {
@@ -52,7 +95,9 @@ bool parse_position(std::string_view word, ScriptPosition& at) {
     uint64_t* parts[3] = {&at.frame, &at.read, &at.poll};
     for (int i = 0; i < 3; ++i) {
         const size_t colon = word.find(':');
-        if (!parse_number(word.substr(0, colon), *parts[i])) return false;
+        if (!parse_number(word.substr(0, colon), *parts[i]) || *parts[i] > kPositionLimit) {
+            return false;
+        }
         if (colon == std::string_view::npos) return true;
         word = word.substr(colon + 1);
     }
@@ -77,7 +122,7 @@ bool parse_event(const std::vector<std::string_view>& w, ScriptEvent& e, std::st
     const size_t args = w.size() - 2;
     auto want = [&](size_t n) {
         if (args == n) return true;
-        error = "'" + std::string(kind) + "' takes " + std::to_string(n) + " value(s)";
+        error = shown(kind) + " takes " + std::to_string(n) + " value(s)";
         return false;
     };
     auto fail = [&](const char* what) {
@@ -124,7 +169,7 @@ bool parse_event(const std::vector<std::string_view>& w, ScriptEvent& e, std::st
         e.kind = kind == "close" ? K::Close : (kind == "sync" ? K::Sync : K::End);
         if (!want(0)) return false;
     } else {
-        error = "unknown event '" + std::string(kind) + "'";
+        error = "unknown event " + shown(kind);
         return false;
     }
     return true;
@@ -135,14 +180,19 @@ bool parse_event(const std::vector<std::string_view>& w, ScriptEvent& e, std::st
 bool parse_input_script(std::istream& in, InputScript& script, std::string& error) {
     script = InputScript{};
     std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
+    bool too_long = false;
+    for (uint64_t number = 1; read_line(in, line, too_long); ++number) {
+        const std::string where = "line " + std::to_string(number) + ": ";
+        if (too_long) {
+            error = where + "longer than " + std::to_string(kLineLimit) + " bytes";
+            return false;
+        }
         std::string_view text(line);
         if (const size_t hash = text.find('#'); hash != std::string_view::npos) {
             text = text.substr(0, hash);
         }
         const auto words = split_words(text);
         if (words.empty()) continue;
-        const std::string where = "line " + std::to_string(number) + ": ";
         if (words[0] == "seed") {
             uint32_t seed = 0;
             if (words.size() != 2 || !parse_number(words[1], seed)) {
@@ -154,8 +204,8 @@ bool parse_input_script(std::istream& in, InputScript& script, std::string& erro
         }
         ScriptEvent e;
         if (!parse_position(words[0], e.at)) {
-            error = where + "expected FRAME, FRAME:READ or FRAME:READ:POLL, got '" +
-                    std::string(words[0]) + "'";
+            error = where + "expected FRAME, FRAME:READ or FRAME:READ:POLL (each 0 to " +
+                    std::to_string(kPositionLimit) + "), got " + shown(words[0]);
             return false;
         }
         if (words.size() < 2) {
@@ -167,10 +217,13 @@ bool parse_input_script(std::istream& in, InputScript& script, std::string& erro
             error = where + what;
             return false;
         }
+        if (!script.events.empty() && e.at < script.events.back().at) {
+            error = where + "the position " + shown(words[0]) +
+                    " lies before the previous event's (events must come in time order)";
+            return false;
+        }
         script.events.push_back(e);
     }
-    std::stable_sort(script.events.begin(), script.events.end(),
-                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.at < b.at; });
     return true;
 }
 

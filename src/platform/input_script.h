@@ -67,11 +67,13 @@ struct ScriptEvent {
 
 struct InputScript {
     std::optional<uint32_t> seed;
-    // In position order (the parser sorts stably; equal positions keep file order).
+    // In position order, as the file lists them (equal positions keep file order).
     std::vector<ScriptEvent> events;
 };
 
-// Parses a script. On failure returns false with "line N: what" in error.
+// Parses a script. On failure returns false with "line N: what" in error. Events
+// must come in position order; positions are at most 1000000000 in each part and
+// lines at most 4096 bytes long.
 bool parse_input_script(std::istream& in, InputScript& script, std::string& error);
 bool parse_input_script(const std::string& text, InputScript& script, std::string& error);
 bool load_input_script(const std::string& path, InputScript& script, std::string& error);

@@ -33,14 +33,16 @@ TEST(PathMapText, ReadsRowsAsCellsWithXFastest) {
 
 TEST(PathMapText, RejectsMalformedMapsAndSaysWhere) {
     const std::pair<const char*, const char*> cases[] = {
-        {"", "empty"},
+        {"", "line 1: the map ends before its size line"},
+        {"\n\n", "line 3: the map ends before its size line"},
         {"3\n1 1 1\n", "line 1"},
         {"0 1\n", "line 1"},
         {"2.5 1\n1 1\n", "line 1"},
         {"2 2\n1 x\n1 1\n", "line 2: \"x\""},
         {"2 2\n1 1\n1\n", "line 3: expected 2 numbers, found 1"},
         {"2 1\n1 1\n1 1\n", "line 3: more than 1 rows"},
-        {"2 3\n1 1\n", "expected 3 rows"},
+        {"2 3\n1 1\n", "line 3: the map ends after 1 of its 3 rows"},
+        {"2 1\n1 \x01\xff\n", "line 2: \"??\" is not a number"},
         {"100000 100000\n1\n", "too large"},
         {"40000 20000\n1\n", "line 2: expected 40000"},
     };

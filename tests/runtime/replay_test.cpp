@@ -30,21 +30,21 @@ using K = ScriptEvent::Kind;
 
 // ---- the text form ----
 
-TEST(InputScriptText, ParsesEveryEventAndKeepsPositionOrder) {
+TEST(InputScriptText, ParsesEveryEventInFileOrder) {
     const std::string text =
         "# a comment line\n"
         "seed 4000000000\n"
         "\n"
-        "130 button 1 down   # trailing comment\n"
+        "0 char 21 122\n"
         "120 key 45 down\n"
         "125:3 key 45 up\n"
         "125:3:2 focus lost\n"
+        "130 button 1 down   # trailing comment\n"
         "130 mouse 160 120\n"
         "131 move -5 2\n"
         "131 pointer 10 10\n"
         "132 wheel -1\n"
         "133 focus gained\n"
-        "0 char 21 122\n"
         "140 sync\n"
         "150 close\n"
         "160 end\n";

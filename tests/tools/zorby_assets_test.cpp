@@ -1,6 +1,7 @@
 // zorby-assets run as a real process: packing, listing and extracting round trips,
 // the engine lookup agreeing with extract, refusals and damaged archives giving one
-// line and status 1 (never a crash), and pictures decoded as the sprite store does.
+// line and status 1 (never a crash), pictures and sounds decoded as the engine does; and
+// the game and zorby-path refusing damaged scripts and maps with status 2.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
@@ -14,6 +15,8 @@
 #include <random>
 #include <sstream>
 
+#include "audio/sound.h"
+#include "audio/wav_bytes.h"
 #include "engine/media_archive.h"
 #include "engine/packed_media.h"
 #include "support/engine_fixture.h"
@@ -45,6 +48,11 @@ struct ToolResult {
 class ToolTest : public ::testing::Test {
 protected:
     ToolResult run(const std::vector<std::string>& args) {
+        return run_program(ZORBY_ASSETS_TOOL, args);
+    }
+
+    // Runs a program of the project with args; `program` is its path.
+    ToolResult run_program(const std::string& program, const std::vector<std::string>& args) {
         const std::string out_path = dir_.file(".stdout"), err_path = dir_.file(".stderr");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -52,7 +60,7 @@ protected:
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<std::string> all = {ZORBY_ASSETS_TOOL};
+        std::vector<std::string> all = {program};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : all) argv.push_back(a.data());
@@ -330,6 +338,149 @@ TEST_F(ToolTest, ImageRejectionsSayWhyInOneLine) {
         EXPECT_EQ(lines.back().rfind("zorby-assets: ", 0), 0u) << r.err;
         EXPECT_NE(lines.back().find(reason), std::string::npos) << r.err;
         EXPECT_FALSE(fs::exists(dir_.file("never.png")));
+    }
+}
+
+// The samples of a plain 16-bit PCM WAV as the tool writes it, read by this test
+// alone: the 44-byte head is checked field by field.
+std::vector<int16_t> read_pcm16_wav(const std::vector<uint8_t>& f, int& channels, int& rate) {
+    auto u16 = [&](size_t at) { return static_cast<uint32_t>(f[at] | f[at + 1] << 8); };
+    auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+    std::vector<int16_t> out;
+    if (f.size() < 44 || std::memcmp(f.data(), "RIFF", 4) != 0 ||
+        std::memcmp(f.data() + 8, "WAVEfmt ", 8) != 0 || u32(16) != 16 || u16(20) != 1 ||
+        u16(34) != 16 || std::memcmp(f.data() + 36, "data", 4) != 0 || u32(40) != f.size() - 44 ||
+        u32(4) != f.size() - 8) {
+        ADD_FAILURE() << "not a plain 16-bit PCM WAV";
+        return out;
+    }
+    channels = static_cast<int>(u16(22));
+    rate = static_cast<int>(u32(24));
+    EXPECT_EQ(u16(32), 2u * channels);
+    EXPECT_EQ(u32(28), static_cast<uint32_t>(rate) * 2u * channels);
+    for (size_t at = 44; at + 1 < f.size(); at += 2) out.push_back(static_cast<int16_t>(u16(at)));
+    return out;
+}
+
+TEST_F(ToolTest, SoundWritesTheSamplesTheMixerGets) {
+    using testing::WavLayout;
+    // 8-bit mono in the 30-byte format form with a fact chunk: widened to 16 bits.
+    WavLayout mono8;
+    mono8.bits = 8;
+    mono8.rate = 11025;
+    mono8.fmt_size = 30;
+    mono8.fact = true;
+    const std::string in8 = file("mono8.wav", testing::wav_bytes(mono8, {0, 128, 255, 1, 200}));
+    ToolResult r = run({"sound", in8, dir_.file("mono8.out.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    int channels = 0, rate = 0;
+    EXPECT_EQ(read_pcm16_wav(read_bytes(dir_.file("mono8.out.wav")), channels, rate),
+              (std::vector<int16_t>{-32768, 0, 32512, -32512, 18432}));
+    EXPECT_EQ(channels, 1);
+    EXPECT_EQ(rate, 11025);
+
+    // 16-bit stereo with a stray last byte: the samples as they are, whole frames only.
+    WavLayout stereo16;
+    stereo16.channels = 2;
+    stereo16.rate = 44100;
+    const std::vector<uint8_t> data = {0x01, 0x00, 0xFF, 0xFF, 0x00, 0x80, 0xFF, 0x7F, 0x34};
+    const std::string in16 = file("stereo16.wav", testing::wav_bytes(stereo16, data));
+    r = run({"sound", in16, dir_.file("stereo16.out.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read_pcm16_wav(read_bytes(dir_.file("stereo16.out.wav")), channels, rate),
+              (std::vector<int16_t>{1, -1, -32768, 32767}));
+    EXPECT_EQ(channels, 2);
+    EXPECT_EQ(rate, 44100);
+
+    // Every sound of the game goes through; a 16-bit sound comes out as its own data.
+    int checked = 0;
+    for (const auto& entry : fs::directory_iterator(ZORBY_ASSET_DIR)) {
+        if (entry.path().extension() != ".wav") continue;
+        const std::vector<uint8_t> bytes = read_bytes(entry.path().string());
+        const auto wav = parse_wav(bytes.data(), bytes.size());
+        ASSERT_TRUE(wav) << entry.path();
+        r = run({"sound", entry.path().string(), dir_.file("game.wav")});
+        ASSERT_EQ(r.status, 0) << entry.path() << ": " << r.err;
+        const std::vector<int16_t> out =
+            read_pcm16_wav(read_bytes(dir_.file("game.wav")), channels, rate);
+        EXPECT_EQ(channels, wav->channels);
+        EXPECT_EQ(rate, wav->sample_rate);
+        EXPECT_EQ(out.size(), wav->data.size() / wav->block_align * wav->channels);
+        if (wav->bits_per_sample == 16) {
+            EXPECT_EQ(std::memcmp(out.data(), wav->data.data(), out.size() * 2), 0);
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 5);
+}
+
+TEST_F(ToolTest, SoundRefusalsSayWhyInOneLine) {
+    using testing::WavLayout;
+    WavLayout deep;
+    deep.bits = 24;
+    std::vector<uint8_t> cut = testing::wav_bytes(WavLayout{}, std::vector<uint8_t>(400, 7));
+    cut.resize(cut.size() - 100);
+    WavLayout other_chunk;
+    other_chunk.extra_chunk = "LIST";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {file("deep.wav", testing::wav_bytes(deep, std::vector<uint8_t>(30, 1))),
+         "not 8 or 16 bits"},
+        {file("cut.wav", cut), "cut short"},
+        {file("list.wav", testing::wav_bytes(other_chunk, {1, 2, 3, 4})), "no data chunk"},
+        {file("text.wav", text_bytes("no sound here")), "shorter than"},
+        {dir_.file("missing.wav"), "cannot open"},
+    };
+    for (const auto& [path, reason] : cases) {
+        ToolResult r = run({"sound", path, dir_.file("never.wav")});
+        expect_one_line_failure(r, path);
+        EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(dir_.file("never.wav")));
+    }
+}
+
+// A damaged input script stops `zorby --replay` before any window opens (no video
+// driver is even available), a damaged map stops zorby-path: one line naming the
+// line, status 2.
+TEST_F(ToolTest, DamagedScriptsAndMapsStopWithStatusTwo) {
+    testing::ScopedEnv no_video("SDL_VIDEODRIVER", "no-such-driver");
+    const std::string huge_line(10 << 20, '1');
+    std::string huge_row;
+    for (int i = 0; i < (5 << 20); ++i) huge_row += "1 ";
+    std::string junk = "0 key 45 down\n";
+    for (int i = 0; i < 300; ++i) junk += static_cast<char>((i * 37) & 0xFF);
+    const std::vector<std::pair<std::string, std::string>> scripts = {
+        {"seed 5\n0 key 45 down\n3 jump\n", "line 3: unknown event 'jump'"},
+        {"10 key 45 down\n20 key 45 up\n# note\n15 close\n", "line 4: the position '15'"},
+        {"0 key 45 down\n99999999999999999999999 close\n", "line 2: expected FRAME"},
+        {"0 key 45 down\n5000000000 close\n", "line 2: expected FRAME"},
+        {"0 key 45 down\n\n" + huge_line + " close\n", "line 3: longer than 4096 bytes"},
+        {junk, "line 2: "},
+    };
+    for (const auto& [text, expected] : scripts) {
+        const std::string path = file("run.txt", text_bytes(text));
+        const ToolResult r = run_program(ZORBY_GAME, {"--replay", path});
+        EXPECT_EQ(r.status, 2) << expected << ": " << r.err.substr(0, 300);
+        const std::vector<std::string> lines = lines_of(r.err);
+        ASSERT_EQ(lines.size(), 1u) << expected << ": " << r.err.substr(0, 300);
+        EXPECT_EQ(lines[0].rfind("zorby: " + path + ": " + expected, 0), 0u) << lines[0];
+        EXPECT_LT(lines[0].size(), 300u);
+    }
+
+    const std::vector<std::pair<std::string, std::string>> maps = {
+        {"2 2\n1 1\nx 1\n", "line 3: \"x\" is not a number"},
+        {"2 2\n1 1\n", "line 3: the map ends after 1 of its 2 rows"},
+        {"\n\n", "line 3: the map ends before its size line"},
+        {"1 1\n" + huge_row + "\n", "line 2: expected 1 numbers, found 5242880"},
+        {"2 1\n" + junk + "\n", "line 2: \"key\" is not a number"},
+    };
+    for (const auto& [text, expected] : maps) {
+        const std::string path = file("map.txt", text_bytes(text));
+        const ToolResult r = run_program(ZORBY_PATH_TOOL, {path, "0", "0", "1", "1", "0.5"});
+        EXPECT_EQ(r.status, 2) << expected << ": " << r.err.substr(0, 300);
+        const std::vector<std::string> lines = lines_of(r.err);
+        ASSERT_EQ(lines.size(), 1u) << expected << ": " << r.err.substr(0, 300);
+        EXPECT_EQ(lines[0].rfind("zorby-path: " + path + ": " + expected, 0), 0u) << lines[0];
+        EXPECT_LT(lines[0].size(), 300u);
     }
 }
 

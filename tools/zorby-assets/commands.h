@@ -13,6 +13,11 @@ int run_pack(const std::vector<std::string>& args);
 int run_list(const std::vector<std::string>& args);
 int run_extract(const std::vector<std::string>& args);
 int run_image(const std::vector<std::string>& args);
+int run_sound(const std::vector<std::string>& args);
+
+// A plain PCM WAV file (44-byte head) of signed 16-bit samples interleaved by channel.
+std::vector<uint8_t> encode_pcm16_wav(const std::vector<int16_t>& samples, int channels,
+                                      int sample_rate);
 
 // Prints "zorby-assets: <message>" on standard error and returns 1.
 int fail(const std::string& message);

@@ -12,7 +12,8 @@ int usage() {
         "usage: zorby-assets pack ARCHIVE FILE...\n"
         "       zorby-assets list ARCHIVE\n"
         "       zorby-assets extract ARCHIVE NAME OUT\n"
-        "       zorby-assets image FILE OUT.png\n",
+        "       zorby-assets image FILE OUT.png\n"
+        "       zorby-assets sound FILE OUT.wav\n",
         stderr);
     return 2;
 }
@@ -27,5 +28,6 @@ int main(int argc, char** argv) {
     if (command == "list" && args.size() == 1) return zorby::assets::run_list(args);
     if (command == "extract" && args.size() == 3) return zorby::assets::run_extract(args);
     if (command == "image" && args.size() == 2) return zorby::assets::run_image(args);
+    if (command == "sound" && args.size() == 2) return zorby::assets::run_sound(args);
     return usage();
 }

@@ -3,8 +3,8 @@
 // Reads a map from a text file (see pathfinding/path_map_text.h), runs find_path
 // from (SX, SY) to (GX, GY) with the given weight and prints the result: the cell
 // count n, then n lines "x y" from the start to the goal. Exit status 0 when the
-// command ran (also when it found no path, n = 0), 1 when the map cannot be read,
-// 2 on a usage error.
+// command ran (also when it found no path, n = 0), 1 when the map file cannot be
+// opened, 2 on a usage error or a damaged map (its line number on stderr).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (!zorby::read_path_map(file, map, error)) {
         std::fprintf(stderr, "zorby-path: %s: %s\n", argv[1], error.c_str());
-        return 1;
+        return 2;
     }
     zorby::NumberArray path;
     const double n = zorby::find_path(map, path, args[4], args[0], args[1], args[2], args[3]);
