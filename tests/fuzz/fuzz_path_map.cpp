@@ -1,13 +1,14 @@
 // Fuzz target: the path map text of zorby-path. Any text must either be refused
 // with "line N: ..." (one short line) or give a map of the stated size; small maps
-// are then searched corner to corner, and the path must join its ends through
-// open cells with unit steps.
+// are then searched corner to corner, and the path must join its ends with unit
+// steps through open cells (the start may be blocked), never visiting a cell twice.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "engine/engine_array.h"
 #include "pathfinding/find_path.h"
@@ -39,10 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         at(cells - 1, 1) != h - 1) {
         std::abort();
     }
+    std::vector<bool> seen(size_t(w) * size_t(h));
     for (int32_t i = 0; i < cells; ++i) {
         const int32_t x = static_cast<int32_t>(at(i, 0)), y = static_cast<int32_t>(at(i, 1));
+        if (x < 0 || x >= w || y < 0 || y >= h || seen[size_t(y) * size_t(w) + size_t(x)]) {
+            std::abort();  // outside the map, or a cell visited twice
+        }
+        seen[size_t(y) * size_t(w) + size_t(x)] = true;
+        if (i == 0) continue;  // the start may be blocked: the path only leaves it
         if (!(zorby::number_at(map, x, y) > 0)) std::abort();
-        if (i > 0 && std::fabs(x - at(i - 1, 0)) + std::fabs(y - at(i - 1, 1)) != 1) std::abort();
+        if (std::fabs(x - at(i - 1, 0)) + std::fabs(y - at(i - 1, 1)) != 1) std::abort();
     }
     zorby::format_path(n, path);
     return 0;
