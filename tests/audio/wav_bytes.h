@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/file_bytes.h"
+
 namespace zorby::testing {
 
 struct WavLayout {
@@ -96,11 +98,5 @@ private:
     const char* name_;
     std::string old_;
 };
-
-inline void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
 
 }  // namespace zorby::testing
