@@ -20,6 +20,7 @@
 #include <fstream>
 #include <string>
 
+#include "engine/numbers.h"
 #include "game/bot_player.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
