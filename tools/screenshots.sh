@@ -2,10 +2,16 @@
 # Screenshots of every screen of the game, for the README and for checking that the
 # art lines up with the hotspots. Plays the scripts in tools/zorby-shots on the
 # virtual clock (under xvfb-run when it is installed, else on the offscreen video
-# driver) and writes one PNG per shot.
+# driver) and writes one PNG per shot. With --hotspots the shots are enlarged and
+# the hotspots of each screen outlined (red: mouse, blue: keyboard cursor).
 #
-#   tools/screenshots.sh [BUILD_DIR [OUT_DIR]]     (defaults: build, screenshots)
+#   tools/screenshots.sh [--hotspots] [BUILD_DIR [OUT_DIR]]     (defaults: build, screenshots)
 set -eu
+options=
+if [ "${1:-}" = --hotspots ]; then
+    options=--hotspots
+    shift
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 build=$(cd "${1:-$root/build}" && pwd)
@@ -31,5 +37,5 @@ else
     with_display() { "$@"; }
 fi
 for script in pages cursor; do
-    with_display "$shots" --dir "$run" "$here/zorby-shots/$script.script" "$out"
+    with_display "$shots" $options --dir "$run" "$here/zorby-shots/$script.script" "$out"
 done

@@ -7,10 +7,18 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "game/assets.h"
 #include "game/game_state.h"
+#include "game/hotspots.h"
+#include "game/hud.h"
+#include "game/keys.h"
+#include "game/labyrinth.h"
+#include "game/lost_found.h"
+#include "game/masked_smileys.h"
 #include "game/pages.h"
 #include "game/stage_cycle.h"
-#include "game/stages.h"
+#include "game/star_burst.h"
+#include "game/time_attack.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
 #include "input/input_state.h"
@@ -48,11 +56,9 @@ void menu_state() {
 
 void buttons() {
     GameState& g = game();
-    if (strike_pressed() && pointer_in(230, 307, 203, 227, 203) && g.game_state != kStatePlaying) {
-        g.game_state = kStateQuit;
-    }
-    if (strike_pressed() && pointer_in(5, 86, 213, 230, 213)) start_sequence();
-    if (strike_pressed() && pointer_in(5, 86, 188, 206, 188)) menu_sequence();
+    if (hit(hotspot::kExit) && g.game_state != kStatePlaying) g.game_state = kStateQuit;
+    if (hit(hotspot::kStart)) start_sequence();
+    if (hit(hotspot::kMenu)) menu_sequence();
 }
 
 void draw_pointer_glyph() {
@@ -64,19 +70,12 @@ void draw_pointer_glyph() {
 // Page Down / Page Up move the volume one step per frame while held.
 void volume_keys() {
     GameState& g = game();
-    if (key_down(209) == 1) g.volume_step -= 1;
-    if (key_down(201) == 1) g.volume_step += 1;
+    if (key_down(key::kPageDown) == 1) g.volume_step -= 1;
+    if (key_down(key::kPageUp) == 1) g.volume_step += 1;
     const double step = g.volume_step;
     if (step >= 1 && step <= 11 && step == std::floor(step)) g.music_level = (step - 1) / 10;
     g.volume_step = std::clamp(g.volume_step, 0.0, 11.0);
     music_volume(g.music_level);
-}
-
-void draw_score_and_version() {
-    set_font(1);
-    print_number(game().score, 130, 218);
-    set_font(3);
-    print_text(EngineString("V3.2"), 6, 60);
 }
 
 void star_burst() {
@@ -91,13 +90,11 @@ void new_high_score_slide() {
     GameState& g = game();
     g.loop_index = 330;
     do {
-        draw_sprite(0, 0, 0);
+        draw_sprite(sprite::kFrame, 0, 0);
         clip_viewport(7, 83, 308, 94);
-        draw_sprite(21, g.loop_index, 0);
+        draw_sprite(sprite::kNewHighScore, g.loop_index, 0);
         clip_viewport(0, 0, 0, 0);
-        set_font(1);
-        print_number(g.score, 130, 218);
-        print_number(g.countdown, 270, 187);
+        draw_hud(kHudScore | kHudCountdown);
         present_frame();
         g.loop_index -= 2;
     } while (!(g.loop_index < -900));
@@ -117,7 +114,7 @@ void reset_board() {
 void start_menu_music() {
     GameState& g = game();
     if (g.music_playing == 0 && g.sound_on == 1) {
-        play_music(EngineString("music.mp3"));
+        play_music(EngineString(kMenuMusic));
         g.music_playing = 1;
     }
 }
@@ -133,7 +130,7 @@ void start_sequence() {
     stop_music();
     g.music_playing = 0;
     g.score = 0;
-    play_game_sound(2);
+    play_game_sound(sound::kChime);
     busy_wait(1500);
     g.attack_active = 1;
     g.lost_active = g.masq_active = g.maze_active = 0;
@@ -147,50 +144,50 @@ void menu_sequence() {
     g.lost_active = g.masq_active = g.maze_active = 0;
     g.attack_ready = 0;
     g.attack_active = 1;
-    g.menu_page = g.menu_page < 7 ? 1 : 2;
-    play_game_sound(2);
+    // From a stage explanation back to the how-to-play index.
+    g.menu_page = g.menu_page < page::kExplainTimeAttack ? page::kMainMenu : page::kHowToPlay;
+    play_game_sound(sound::kChime);
     busy_wait(1000);
     start_menu_music();
 }
 
 void game_over_sequence() {
     GameState& g = game();
-    g.menu_page = 1;
+    g.menu_page = page::kMainMenu;
     if (g.entry_threshold <= g.score) {
         g.entry_threshold = g.score;
-        g.menu_page = 6;
+        g.menu_page = page::kNameEntry;
     }
     g.star_timer = 0;
-    draw_sprite(5, 10, 85);
-    play_game_sound(5);
+    draw_sprite(sprite::kGameOverCard, 10, 85);
+    play_game_sound(sound::kGameOver);
     busy_wait(500);
     g.energy = 300;
     g.game_state = kStateMenu;
     g.attack_level = 1;
     apply_attack_difficulty();
-    play_game_sound(13);
+    play_game_sound(sound::kCheer);
     if (g.entry_threshold == g.score) new_high_score_slide();
     reset_board();
 }
 
 void run_frame() {
     GameState& g = game();
-    draw_sprite(0, 0, 0);
+    draw_sprite(sprite::kFrame, 0, 0);
     read_mouse();
     run_stages();
     // The bar is drawn before the energy is cut to 300.
-    draw_energy_bar();
-    if (g.energy > 300) g.energy = 300;
-    if (g.energy < 1) g.game_state = kStateGameOver;
+    draw_hud(kHudEnergyBar);
+    cap_energy();
     if (g.game_state == kStateMenu) menu_state();
     buttons();
     keyboard_cursor_step();
-    set_font(1);
-    print_number(g.countdown, 270, 187);
-    set_font(2);
+    draw_hud(kHudCountdown);
+    // The pointer glyph lies over the countdown and under the score.
+    set_font(font::kPointer);
     draw_pointer_glyph();
     volume_keys();
-    draw_score_and_version();
+    draw_hud(kHudScore | kHudVersion);
     if (g.game_state == kStateGameOver) game_over_sequence();
     star_burst();
     present_frame();

@@ -9,6 +9,7 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "engine/numbers.h"
+#include "game/keys.h"
 #include "input/input_state.h"
 #include "runtime/engine.h"
 #include "runtime/wait_commands.h"
@@ -42,13 +43,23 @@ void index_out_of_range(double index, double size) {
 
 bool strike_pressed() {
     if (game().mouse_button != 0) return true;
-    return key_down(44) != 0 || key_down(57) != 0;
+    return key_down(key::kZ) != 0 || key_down(key::kSpace) != 0;
 }
 
 bool pointer_in(double x1, double x2, double y1, double y2, double c1) {
     const GameState& g = game();
     if (x1 < g.mouse_x && g.mouse_x < x2 && y1 < g.mouse_y && g.mouse_y < y2) return true;
     return x1 < g.cursor_x && g.cursor_x < x2 && c1 < g.cursor_y && g.cursor_y < y2;
+}
+
+bool pointer_in(const Hotspot& spot) {
+    const GameState& g = game();
+    return spot.mouse().contains(g.mouse_x, g.mouse_y) ||
+           spot.cursor().contains(g.cursor_x, g.cursor_y);
+}
+
+bool hit(const Hotspot& spot) {
+    return strike_pressed() && pointer_in(spot);
 }
 
 void busy_wait(double ms) {

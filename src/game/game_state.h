@@ -9,15 +9,10 @@
 
 #include "engine/engine_array.h"
 #include "engine/engine_string.h"
+#include "game/hotspots.h"
+#include "game/screens.h"
 
 namespace zorby::game {
-
-// Screen states (game_state).
-inline constexpr double kStatePlaying = 10;
-inline constexpr double kStateGameOver = 20;
-inline constexpr double kStateIntro = 30;
-inline constexpr double kStateMenu = 90;
-inline constexpr double kStateQuit = 99;
 
 // One star of a burst.
 struct StarRecord {
@@ -136,6 +131,11 @@ bool strike_pressed();
 // True when x1 < mouse_x < x2 and y1 < mouse_y < y2, or x1 < cursor_x < x2 and
 // c1 < cursor_y < y2 (strict bounds; both pointers count whatever the device).
 bool pointer_in(double x1, double x2, double y1, double y2, double c1);
+// True when the mouse lies inside the hotspot's mouse range or the keyboard cursor
+// inside its cursor range.
+bool pointer_in(const Hotspot& spot);
+// True while a strike is held and the pointer is on the hotspot: a hotspot acts.
+bool hit(const Hotspot& spot);
 // Pauses the game for ms milliseconds of the engine clock. Draws, presents and reads
 // nothing of the game; window events are still handled (closing the window ends the
 // program, losing focus pauses) and the music is kept alive.

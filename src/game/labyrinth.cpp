@@ -4,9 +4,9 @@
 
 #include "engine/engine_string.h"
 #include "engine/numbers.h"
+#include "game/assets.h"
 #include "game/game_state.h"
 #include "game/stage_cycle.h"
-#include "game/stages.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
 
@@ -14,8 +14,6 @@ namespace zorby::game {
 
 namespace {
 
-constexpr double kTitleCard = 22;  // "labyrinth.png"
-constexpr double kWalker = 27;     // "minismilie.png"
 constexpr double kPauseMs = 2500;
 // The walker moves one pixel per axis every fourth frame.
 constexpr double kStepThreshold = 3;
@@ -26,7 +24,7 @@ struct Maze {
     double sprite;
     double countdown;
 };
-constexpr Maze kMazes[3] = {{23, 250}, {37, 120}, {38, 200}};
+constexpr Maze kMazes[3] = {{sprite::kMaze1, 250}, {sprite::kMaze2, 120}, {sprite::kMaze3, 200}};
 
 const Maze& maze_of(double number) {
     const int n = static_cast<int>(number);
@@ -61,7 +59,7 @@ void setup_labyrinth() {
     g.mouse_y = 100;
     g.maze_number = random_int(2);
     g.countdown = maze_of(g.maze_number).countdown;
-    show_stage_intro(kTitleCard, Stage::labyrinth);
+    show_stage_intro(sprite::kLabyrinthCard, Stage::labyrinth);
     g.maze_ready = 1;
 }
 
@@ -81,27 +79,27 @@ void run_labyrinth() {
             g.maze_target_x = g.mouse_x;
             g.maze_target_y = g.mouse_y - 1;
         }
-        play_game_sound(6);  // "zorby2.wav"
+        play_game_sound(sound::kZorby2);
     }
     step_walker(g);
 
-    set_font(2);
+    set_font(font::kPointer);
     print_text("Exit", 260, 147);
-    draw_sprite(kWalker, g.maze_x, g.maze_y);
+    draw_sprite(sprite::kWalker, g.maze_x, g.maze_y);
 
-    if (sprites_collide(kWalker, g.maze_x, g.maze_y, maze, kStageLeft, kStageTop) == 1 ||
+    if (sprites_collide(sprite::kWalker, g.maze_x, g.maze_y, maze, kStageLeft, kStageTop) == 1 ||
         g.countdown < 1) {
         g.maze_x = 10;
         g.maze_y = 90;
         g.countdown = 999;
         end_labyrinth(-25);
-        play_game_sound(8);  // "buzz2.wav"
+        play_game_sound(sound::kMistake);
         busy_wait(kPauseMs);
     }
     // After the wall test, so a failed frame never counts as reaching the exit.
     if (g.maze_x > kExitX && g.maze_y > kExitY) {
         g.score += 250;
-        play_game_sound(13);  // "cheer.wav"
+        play_game_sound(sound::kCheer);
         end_labyrinth(25);
         busy_wait(kPauseMs);
     }

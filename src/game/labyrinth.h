@@ -8,6 +8,9 @@ namespace zorby::game {
 // countdown, the title card.
 void setup_labyrinth();
 
+// One frame of the stage; the frame loop calls it while maze_active is 1.
+void run_labyrinth();
+
 // Sprite slot of the maze picture for maze_number 0, 1 or 2.
 double maze_sprite(double maze_number);
 

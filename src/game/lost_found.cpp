@@ -3,16 +3,15 @@
 #include "game/lost_found.h"
 
 #include "engine/numbers.h"
+#include "game/assets.h"
 #include "game/game_state.h"
 #include "game/stage_cycle.h"
-#include "game/stages.h"
 #include "graphics/draw.h"
 
 namespace zorby::game {
 
 namespace {
 
-constexpr double kTitleCard = 17;  // "lostfound.png"
 constexpr double kLostKind = 7;
 constexpr double kStageCountdown = 20;
 // The lost face goes into one of the holes 0..26: never the last three of the board.
@@ -35,7 +34,7 @@ void setup_lost_and_found() {
     cell(g.holes_kind, g.lost_target_index) = kLostKind;
     g.lost_target_x = cell(g.holes_x, g.lost_target_index);
     g.lost_target_y = cell(g.holes_y, g.lost_target_index);
-    show_stage_intro(kTitleCard, Stage::lost_and_found);
+    show_stage_intro(sprite::kLostFoundCard, Stage::lost_and_found);
 }
 
 void run_lost_and_found() {
@@ -47,7 +46,7 @@ void run_lost_and_found() {
     stage_tick();
     if (g.countdown < 1) {
         end_lost_and_found(-25);
-        play_game_sound(8);  // "buzz2.wav"
+        play_game_sound(sound::kMistake);
         busy_wait(kPauseMs);
     }
 
@@ -56,7 +55,7 @@ void run_lost_and_found() {
         const double kind = cell(g.holes_kind, i);
         if (kind == kLostKind && strike_pressed() && pointer_on(g.lost_target_x, g.lost_target_y)) {
             g.score += 100;
-            play_game_sound(13);  // "cheer.wav"
+            play_game_sound(sound::kCheer);
             cell(g.holes_hit, i) = 1;
             end_lost_and_found(25);  // no pause after a find
         }

@@ -3,17 +3,16 @@
 #include "game/masked_smileys.h"
 
 #include "engine/numbers.h"
+#include "game/assets.h"
 #include "game/game_state.h"
 #include "game/stage_cycle.h"
-#include "game/stages.h"
 #include "graphics/draw.h"
 
 namespace zorby::game {
 
 namespace {
 
-constexpr double kTitleCard = 24;  // "daboom.png"
-constexpr double kBlock = 26;      // "block.png", drawn 7 pixels up and left of the face
+// A block is drawn 7 pixels up and left of the face it covers.
 constexpr double kBlockOffset = 7;
 constexpr double kGood = 1, kBad = 8;
 constexpr double kPauseMs = 2500;
@@ -30,7 +29,7 @@ void drop_blocks(GameState& g) {
     if (g.masq_drop_frames > 10 && g.masq_drop_next <= kLastHole) {
         cell(g.masq_dropped, g.masq_drop_next) = 1;
         g.masq_drop_next += 1;
-        play_game_sound(18);  // "bloop.wav"
+        play_game_sound(sound::kDrop);
         g.masq_drop_frames = 1;
     } else {
         g.masq_drop_frames += 1;
@@ -44,7 +43,7 @@ void strike_hole(GameState& g, double i) {
         g.masq_good_found += 1;
     } else if (kind == kBad) {
         // Costs again in every frame the bad face stays under a pressed button.
-        play_game_sound(8);  // "buzz2.wav"
+        play_game_sound(sound::kMistake);
         cell(g.holes_hit, i) = 1;
         g.countdown -= kBadStrikeCost;
         busy_wait(kBadStrikePauseMs);
@@ -77,7 +76,7 @@ void setup_masked_smileys() {
             cell(g.holes_kind, i) = kBad;
         }
     }
-    show_stage_intro(kTitleCard, Stage::masked_smileys);
+    show_stage_intro(sprite::kMaskedCard, Stage::masked_smileys);
     g.masq_ready = 1;
 }
 
@@ -99,20 +98,20 @@ void run_masked_smileys() {
         }
         if (cell(g.masq_covered, i) == 1 && cell(g.masq_opened, i) == 0 &&
             cell(g.masq_dropped, i) == 1) {
-            draw_sprite(kBlock, cell(g.block_x, i) - kBlockOffset,
+            draw_sprite(sprite::kBlock, cell(g.block_x, i) - kBlockOffset,
                         cell(g.block_y, i) - kBlockOffset);
         }
     }
 
     if (g.countdown < 1) {
         end_masked_smileys(-25);
-        play_game_sound(8);  // "buzz2.wav"
+        play_game_sound(sound::kMistake);
         busy_wait(kPauseMs);
     }
     // Tested after a time-out too: the last good face found in that frame still wins.
     if (g.masq_good_found == g.masq_good_total) {
         end_masked_smileys(50);
-        play_game_sound(13);  // "cheer.wav"
+        play_game_sound(sound::kCheer);
         busy_wait(kPauseMs);
     }
 }

@@ -5,6 +5,9 @@
 
 namespace zorby::game {
 
+// Where the scrolling pages start their text (scroll_y).
+inline constexpr double kScrollStart = 81;
+
 // Asks for mouse or keyboard cursor, shows the two title pictures and returns with
 // input_device chosen and game_state = 90.
 void show_intro();

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "engine/engine_string.h"
+#include "game/assets.h"
 #include "game/game_state.h"
-#include "game/stages.h"
+#include "game/hud.h"
 #include "game/star_burst.h"
 #include "graphics/draw.h"
-#include "graphics/font.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
 
@@ -17,8 +17,6 @@ namespace zorby::game {
 
 namespace {
 
-constexpr double kFanfareSound = 12;
-constexpr double kClockSound = 11;
 constexpr double kIntroPauseMs = 4000;
 
 // One row of the hand-over table: the stage flags that become 0, then those that
@@ -103,59 +101,46 @@ void lay_out_board_with_blocks() {
     write_layout(true);
 }
 
-void draw_energy_bar() {
-    const GameState& g = game();
-    double colour = 65310;  // green
-    if (g.energy < 100) {
-        colour = 255;  // red
-    } else if (g.energy < 200) {
-        colour = 48895;  // orange
-    }
-    for (double y = 182; y <= 185; y += 1) draw_line(5, y, g.energy, y, colour);
+void cap_energy() {
+    GameState& g = game();
+    if (g.energy > 300) g.energy = 300;
+    if (g.energy < 1) g.game_state = kStateGameOver;
 }
 
 double face_sprite(double kind) {
     switch (static_cast<int>(kind)) {
         case 1:
-            return 1;  // good face
+            return sprite::kGoodFace;
         case 2:
-            return 6;  // bad face
+            return sprite::kBadFace;
         case 3:
-            return 7;  // bonus face
-        case 4:
-            return 12;  // ordinary faces of Lost and found
+            return sprite::kBonusFace;
+        case 4:  // the ordinary faces of Lost and found
+            return sprite::kCalmFace;
         case 5:
-            return 13;
+            return sprite::kWowFace;
         case 6:
-            return 14;
+            return sprite::kGrinFace;
         case 7:
-            return 15;  // the lost face
+            return sprite::kLostFace;
         case 8:
-            return 25;  // bad face of Masked smileys
+            return sprite::kMaskedBadFace;
         default:
             return -1;
     }
 }
 
 void show_stage_intro(double picture, Stage stage) {
-    GameState& g = game();
     draw_sprite(picture, kStageLeft, kStageTop);
-    set_font(1);
-    print_number(g.score, 130, 218);
-    set_font(3);
-    print_text("V3.2", 6, 60);
-    set_font(1);
-    print_number(g.countdown, 270, 187);
-    draw_energy_bar();
-    if (g.energy > 300) g.energy = 300;
-    if (g.energy < 1) g.game_state = kStateGameOver;
+    draw_hud(kHudAll);
+    cap_energy();
     present_frame();
-    play_game_sound(kFanfareSound);
+    play_game_sound(sound::kFanfare);
     busy_wait(kIntroPauseMs);
 
     set_flags(kIntroEnd[static_cast<int>(stage)]);
     // Time attack starts without the clock.
-    if (stage != Stage::time_attack) play_game_sound(kClockSound);
+    if (stage != Stage::time_attack) play_game_sound(sound::kClock);
 }
 
 void end_time_attack() {
@@ -179,7 +164,7 @@ void end_masked_smileys(double energy_change) {
 
 void strike_good_face(double hole) {
     GameState& g = game();
-    play_game_sound(1);  // "boing.wav"
+    play_game_sound(sound::kBoing);
     g.score += 25;
     cell(g.holes_hit, hole) = 1;
     g.energy += 10;

@@ -21,14 +21,17 @@ void stage_tick();
 // keyboard cursor's hot spot (cursor + 10) strictly inside the 20 x 20 box after it.
 bool pointer_on(double x, double y);
 
+// Writes the 30-hole layout into holes_x and holes_y (holes 0..29).
+void lay_out_board();
 // The 30-hole layout, also copied into block_x and block_y (Masked smileys' blocks).
 void lay_out_board_with_blocks();
 
-// The energy bar: four lines under the play area, red, orange or green by energy.
-void draw_energy_bar();
+// After the energy bar is drawn: the energy is cut to 300, and below 1 the game is
+// over.
+void cap_energy();
 
-// The title card of a stage, drawn over the frame begun by the frame loop: picture,
-// score, version, countdown and energy bar, presented; then the fanfare and a 4 s
+// The title card of a stage, drawn over the frame begun by the frame loop: picture
+// and the whole heads-up display, presented; then the fanfare and a 4 s
 // pause, then the stage's flags as its start sets them (and the clock sound for every
 // stage but Time attack). An energy below 1 ends the game (after the pause).
 void show_stage_intro(double picture, Stage stage);

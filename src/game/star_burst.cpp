@@ -6,15 +6,13 @@
 
 #include "engine/engine_array.h"
 #include "engine/numbers.h"
+#include "game/assets.h"
 #include "game/game_state.h"
-#include "game/stages.h"
 #include "graphics/draw.h"
 
 namespace zorby::game {
 
 namespace {
-
-constexpr double kStarSprite = 28;
 
 // The fade: for a timer strictly between lower and the next row's lower bound (the
 // first row's upper bound is 400) the alpha mode of the row.
@@ -92,7 +90,7 @@ void update_stars() {
         StarRecord& star = star_cell(g.stars, i);
         star.x -= cos_deg(star.angle_x) * star.speed_x;
         star.y -= sin_deg(star.angle_y) * star.speed_y;
-        draw_sprite(kStarSprite, star.x, star.y);
+        draw_sprite(sprite::kStar, star.x, star.y);
         g.star_timer -= 1;
         if (g.star_timer >= 1) {
             i += 1;

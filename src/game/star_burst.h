@@ -1,6 +1,5 @@
 // The star burst: forty stars fly out from the pointer after a rewarded strike and
-// fade out. The stages start bursts; the frame loop moves and draws the stars
-// (update_stars and star_fade_mode, declared with the stage routines).
+// fade out. The stages start bursts; the frame loop moves and draws the stars.
 #pragma once
 
 namespace zorby::game {
@@ -12,5 +11,11 @@ inline constexpr double kStarTimerStart = 1200;
 // Appends forty stars at the pointer of the chosen input device and restarts the
 // timer. A burst started while another lives adds to it.
 void start_star_burst();
+
+// The fade of the stars: true with the alpha mode to set for this star_timer, false
+// when no mode is to be set.
+bool star_fade_mode(double star_timer, double& alpha_mode);
+// Moves, draws and retires the stars (once per frame, after the stages).
+void update_stars();
 
 }  // namespace zorby::game

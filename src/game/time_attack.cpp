@@ -5,9 +5,9 @@
 #include <array>
 
 #include "engine/numbers.h"
+#include "game/assets.h"
 #include "game/game_state.h"
 #include "game/stage_cycle.h"
-#include "game/stages.h"
 #include "game/star_burst.h"
 #include "graphics/draw.h"
 
@@ -15,7 +15,6 @@ namespace zorby::game {
 
 namespace {
 
-constexpr double kTitleCard = 16;  // "timeattack.png"
 constexpr double kFaceLife = 250;  // frames a face stands
 constexpr double kSpawnHit = 22;   // the spawn draw that brings a face
 
@@ -70,12 +69,12 @@ void strike_face(GameState& g, double i) {
         strike_good_face(i);
     } else if (kind == kBad) {
         cell(g.holes_life, i) = 0;
-        play_game_sound(8);  // "buzz2.wav"
+        play_game_sound(sound::kMistake);
         cell(g.holes_hit, i) = 1;
         g.energy -= 25;
     } else if (kind == kBonus) {
         cell(g.holes_life, i) = 0;
-        play_game_sound(9);  // "halle.wav"
+        play_game_sound(sound::kBonus);
         g.score += 100;
         cell(g.holes_hit, i) = 1;
         g.energy += 25;
@@ -102,7 +101,7 @@ void spawn_face(GameState& g, double i) {
     cell(g.holes_life, i) = kFaceLife;
     cell(g.holes_kind, i) = spawned_kind(k);
     const double s = random_int(2);
-    play_game_sound(s == 0 ? 3 : s == 1 ? 6 : 7);  // "zorby.wav", "zorby2.wav", "zorby3.wav"
+    play_game_sound(s == 0 ? sound::kZorby : s == 1 ? sound::kZorby2 : sound::kZorby3);
 }
 
 }  // namespace
@@ -137,7 +136,7 @@ void setup_time_attack() {
         cell(g.holes_hit, i) = 0;
         cell(g.holes_kind, i) = 0;
     }
-    show_stage_intro(kTitleCard, Stage::time_attack);
+    show_stage_intro(sprite::kTimeAttackCard, Stage::time_attack);
 }
 
 void run_time_attack() {

@@ -8,4 +8,11 @@ namespace zorby::game {
 // the title card.
 void setup_time_attack();
 
+// One frame of the stage; the frame loop calls it while attack_active is 1.
+void run_time_attack();
+
+// Sets countdown, attack_patience_reset and attack_spawn_range from difficulty and
+// attack_level (the stage's difficulty table).
+void apply_attack_difficulty();
+
 }  // namespace zorby::game

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "asset_support.h"
+#include "game/hotspots.h"
 
 namespace zorby::testing {
 namespace {
@@ -131,38 +133,24 @@ void expect_box_under(const PixelImage& image, const Hotspot& h, const std::stri
         EXPECT_EQ(alpha_at(image, x, y), 255) << what << " at " << x << "," << y;
 }
 
+// The pictures under the hotspots of the game's own table (game/hotspots.h).
+void expect_boxes_under(const PixelImage& image, std::span<const game::Hotspot> spots, int drawn_x,
+                        int drawn_y, const std::string& what) {
+    for (const game::Hotspot& h : spots) {
+        const Hotspot box{static_cast<int>(h.x1) - drawn_x, static_cast<int>(h.x2) - drawn_x,
+                          static_cast<int>(h.y1) - drawn_y, static_cast<int>(h.y2) - drawn_y};
+        expect_box_under(image, box, what);
+    }
+}
+
 TEST(Pictures, MenuItemsKeysAndBoxesSitUnderTheirHotspots) {
-    // Screen hotspots of the game minus each picture's drawing position.
-    PixelImage menu = load_asset("buttons.png");  // drawn at (10, 87)
-    for (Hotspot h : {Hotspot{18, 135, 92, 116},
-                      {203, 281, 138, 160},
-                      {28, 171, 140, 159},
-                      {177, 261, 101, 120}})
-        expect_box_under(menu, {h.x1 - 10, h.x2 - 10, h.y1 - 87, h.y2 - 87}, "main menu");
-    PixelImage help = load_asset("tellme.png");  // drawn at (10, 85)
-    for (Hotspot h : {Hotspot{35, 143, 125, 139},
-                      {35, 153, 150, 163},
-                      {174, 264, 125, 140},
-                      {174, 281, 150, 166}})
-        expect_box_under(help, {h.x1 - 10, h.x2 - 10, h.y1 - 85, h.y2 - 85}, "how-to-play index");
-    PixelImage options = load_asset("options.png");  // viewport at (15, 83)
-    for (Hotspot h : {Hotspot{234, 247, 143, 156},
-                      {258, 270, 143, 156},
-                      {284, 296, 143, 156},
-                      {15, 33, 141, 155},
-                      {44, 66, 141, 155}})
-        expect_box_under(options, {h.x1 - 15, h.x2 - 15, h.y1 - 83, h.y2 - 83}, "options");
-    PixelImage keys = load_asset("keyboard.png");  // viewport at (6, 84)
-    const int columns[8][2] = {{6, 39},    {45, 77},   {83, 117},  {121, 155},
-                               {159, 192}, {197, 231}, {236, 270}, {275, 308}};
-    for (auto [y1, y2] : {std::pair{101, 114}, {120, 132}, {137, 150}})
-        for (auto& c : columns)
-            expect_box_under(keys, {c[0] - 6, c[1] - 6, y1 - 84, y2 - 84}, "letter key");
-    for (Hotspot h : {Hotspot{64, 98, 155, 166},
-                      {103, 136, 155, 166},
-                      {141, 174, 155, 167},
-                      {179, 250, 155, 167}})
-        expect_box_under(keys, {h.x1 - 6, h.x2 - 6, h.y1 - 84, h.y2 - 84}, "last key row");
+    // Each picture at the position the game draws it (or its viewport's corner).
+    expect_boxes_under(load_asset("buttons.png"), game::hotspot::kMainMenu, 10, 87, "main menu");
+    expect_boxes_under(load_asset("tellme.png"), game::hotspot::kHowToPlayIndex, 10, 85,
+                       "how-to-play index");
+    expect_boxes_under(load_asset("options.png"), game::hotspot::kOptions, 15, 83, "options");
+    expect_boxes_under(load_asset("keyboard.png"), game::hotspot::kNameEntry, 6, 84,
+                       "name-entry key");
 }
 
 TEST(Pictures, OptionMarkerLandsOnItsBoxes) {

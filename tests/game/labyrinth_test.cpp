@@ -6,7 +6,6 @@
 
 #include "game/game_state.h"
 #include "game/stage_harness.h"
-#include "game/stages.h"
 #include "graphics/draw.h"
 
 namespace zorby::testing {

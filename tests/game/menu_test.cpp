@@ -1,7 +1,10 @@
-// The menu pages: hotspots of the main menu and the how-to-play index with their
-// strict mouse and cursor ranges, the scrolling pages, the Menu / Start / Exit
+// The menu pages: hotspots of the main menu, the how-to-play index and the options
+// page with their strict mouse and cursor ranges, the scrolling pages, the Menu / Start / Exit
 // buttons and the keyboard cursor.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ostream>
 
 #include "game/frame_loop.h"
 #include "game/game_harness.h"
@@ -14,20 +17,51 @@ namespace {
 
 using game::GameState;
 
+// One row of a page's hotspot table as the game's documentation gives it: the x
+// range, the mouse's y range and the keyboard cursor's y range (all open), and what
+// the page's settings are after a press there.
 struct Hotspot {
-    double x1, x2, y1, y2, c1;
-    double page;  // menu_page it leads to
+    double x1, x2, y1, y2, c1, c2;
+    double page;        // menu_page afterwards
+    double difficulty;  // afterwards (kUntouched: as before)
+    double sound_on;    // afterwards (kUntouched: as before)
 };
+constexpr double kUntouched = -7;
+
+// What a page press can change.
+struct Outcome {
+    double page, difficulty, sound_on;
+    bool operator==(const Outcome&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Outcome& o) {
+    return out << "page " << o.page << " difficulty " << o.difficulty << " sound_on " << o.sound_on;
+}
 
 // Runs one page routine with the mouse (or the keyboard cursor with Z held) at
-// (x, y) and returns menu_page afterwards.
+// (x, y). press() starts from difficulty and sound_on kUntouched, so that any change
+// shows, and returns the settings afterwards; page_after() keeps them and returns
+// menu_page.
 class PageProbe {
 public:
     PageProbe() {
         game::dimension_game_arrays();
         run_.state().game_state = 90;
     }
+    Outcome press(void (*page)(), double start_page, double x, double y, bool mouse) {
+        GameState& g = run_.state();
+        g.difficulty = kUntouched;
+        g.sound_on = kUntouched;
+        run(page, start_page, x, y, mouse);
+        return {g.menu_page, g.difficulty, g.sound_on};
+    }
     double page_after(void (*page)(), double start_page, double x, double y, bool mouse) {
+        run(page, start_page, x, y, mouse);
+        return run_.state().menu_page;
+    }
+    GameRun& run() { return run_; }
+
+private:
+    void run(void (*page)(), double start_page, double x, double y, bool mouse) {
         GameState& g = run_.state();
         g.menu_page = start_page;
         g.mouse_x = mouse ? x : -50;
@@ -38,58 +72,86 @@ public:
         run_.engine().platform().set_key(44, !mouse);
         page();
         run_.engine().platform().set_key(44, false);
-        return g.menu_page;
     }
-    GameRun& run() { return run_; }
 
-private:
     GameRun run_;
 };
 
+// Probes every row inside each corner and at each bound, for the mouse and for the
+// keyboard cursor, and checks that the other pointer's range does not leak in.
 void check_hotspots(void (*page)(), double start_page, const std::vector<Hotspot>& spots) {
     PageProbe probe;
+    const Outcome none{start_page, kUntouched, kUntouched};
     for (const Hotspot& h : spots) {
-        const double mx = (h.x1 + h.x2) / 2, my = (h.y1 + h.y2) / 2;
-        SCOPED_TRACE("hotspot leading to page " + std::to_string(h.page));
+        const Outcome acted{h.page, h.difficulty, h.sound_on};
+        SCOPED_TRACE(::testing::Message() << "hotspot x " << h.x1 << ".." << h.x2 << " y " << h.y1
+                                          << ".." << h.y2 << " cursor y " << h.c1 << ".." << h.c2);
         for (bool mouse : {true, false}) {
-            const double ylo = mouse ? h.y1 : h.c1;
-            EXPECT_EQ(probe.page_after(page, start_page, mx, my, mouse), h.page);
-            EXPECT_EQ(probe.page_after(page, start_page, h.x1 + 1, ylo + 1, mouse), h.page);
-            EXPECT_EQ(probe.page_after(page, start_page, h.x2 - 1, h.y2 - 1, mouse), h.page);
+            SCOPED_TRACE(mouse ? "mouse" : "keyboard cursor");
+            const double lo = mouse ? h.y1 : h.c1, hi = mouse ? h.y2 : h.c2;
+            const double mx = (h.x1 + h.x2) / 2, my = (lo + hi) / 2;
+            EXPECT_EQ(probe.press(page, start_page, mx, my, mouse), acted);
+            EXPECT_EQ(probe.press(page, start_page, h.x1 + 1, lo + 1, mouse), acted);
+            EXPECT_EQ(probe.press(page, start_page, h.x2 - 1, lo + 1, mouse), acted);
+            EXPECT_EQ(probe.press(page, start_page, h.x1 + 1, hi - 1, mouse), acted);
+            EXPECT_EQ(probe.press(page, start_page, h.x2 - 1, hi - 1, mouse), acted);
             // The bounds themselves are outside.
-            EXPECT_EQ(probe.page_after(page, start_page, h.x1, my, mouse), start_page);
-            EXPECT_EQ(probe.page_after(page, start_page, h.x2, my, mouse), start_page);
-            EXPECT_EQ(probe.page_after(page, start_page, mx, ylo, mouse), start_page);
-            EXPECT_EQ(probe.page_after(page, start_page, mx, h.y2, mouse), start_page);
+            EXPECT_EQ(probe.press(page, start_page, h.x1, my, mouse), none);
+            EXPECT_EQ(probe.press(page, start_page, h.x2, my, mouse), none);
+            EXPECT_EQ(probe.press(page, start_page, mx, lo, mouse), none);
+            EXPECT_EQ(probe.press(page, start_page, mx, hi, mouse), none);
         }
-        // The cursor reaches higher than the mouse.
-        if (h.c1 + 1 < h.y1) {
-            EXPECT_EQ(probe.page_after(page, start_page, mx, h.c1 + 1, false), h.page);
-            EXPECT_EQ(probe.page_after(page, start_page, mx, h.c1 + 1, true), start_page);
+        // Where one pointer's range reaches beyond the other's, only it acts there.
+        const double mx = (h.x1 + h.x2) / 2;
+        for (double y = std::min(h.y1, h.c1) + 1; y < std::max(h.y2, h.c2); y += 1) {
+            const bool in_mouse = h.y1 < y && y < h.y2, in_cursor = h.c1 < y && y < h.c2;
+            if (in_mouse == in_cursor) continue;
+            EXPECT_EQ(probe.press(page, start_page, mx, y, true), in_mouse ? acted : none) << y;
+            EXPECT_EQ(probe.press(page, start_page, mx, y, false), in_cursor ? acted : none) << y;
         }
         // Without a press nothing happens.
         GameState& g = probe.run().state();
         g.menu_page = start_page;
-        g.mouse_x = mx, g.mouse_y = my, g.mouse_button = 0;
+        g.mouse_x = mx, g.mouse_y = (h.y1 + h.y2) / 2, g.mouse_button = 0;
         page();
         EXPECT_EQ(g.menu_page, start_page);
     }
 }
 
+// The rows below are transcribed from the documented hotspot tables of the main
+// menu, the how-to-play index and the options page (screen pixels, open ranges).
 TEST(MenuPages, MainMenuHotspotsHaveStrictMouseAndCursorRanges) {
+    constexpr double u = kUntouched;
     check_hotspots(game::main_menu_page, 1,
-                   {{18, 135, 92, 116, 86, 2},
-                    {203, 281, 138, 160, 132, 3},
-                    {28, 171, 140, 159, 134, 4},
-                    {177, 261, 101, 120, 96, 5}});
+                   {{18, 135, 92, 116, 86, 116, 2, u, u},
+                    {203, 281, 138, 160, 132, 160, 3, u, u},
+                    {28, 171, 140, 159, 134, 159, 4, u, u},
+                    {177, 261, 101, 120, 96, 120, 5, u, u}});
 }
 
 TEST(MenuPages, HowToPlayHotspotsHaveStrictMouseAndCursorRanges) {
+    constexpr double u = kUntouched;
     check_hotspots(game::help_index_page, 2,
-                   {{35, 143, 125, 139, 124, 7},
-                    {35, 153, 150, 163, 146, 8},
-                    {174, 264, 125, 140, 121, 9},
-                    {174, 281, 150, 166, 146, 10}});
+                   {{35, 143, 125, 139, 124, 141, 7, u, u},
+                    {35, 153, 150, 163, 146, 163, 8, u, u},
+                    {174, 264, 125, 140, 121, 140, 9, u, u},
+                    {174, 281, 150, 166, 146, 166, 10, u, u}});
+    // The Time attack entry: the keyboard cursor reaches two rows below the mouse.
+    PageProbe probe;
+    for (double y : {139.0, 140.0}) {
+        EXPECT_EQ(probe.page_after(game::help_index_page, 2, 80, y, false), 7) << y;
+        EXPECT_EQ(probe.page_after(game::help_index_page, 2, 80, y, true), 2) << y;
+    }
+}
+
+TEST(MenuPages, OptionsHotspotsSetDifficultyAndSound) {
+    constexpr double u = kUntouched;
+    check_hotspots(game::options_page, 5,
+                   {{234, 247, 143, 156, 143, 156, 5, 1, u},
+                    {258, 270, 143, 156, 143, 156, 5, 2, u},
+                    {284, 296, 143, 156, 143, 156, 5, 3, u},
+                    {15, 33, 141, 155, 141, 155, 5, u, 1},
+                    {44, 66, 141, 155, 141, 155, 5, u, 0}});
 }
 
 TEST(MenuPages, ChoicesSetTheScrollStartAndPlayTheChime) {

@@ -7,7 +7,6 @@
 #include "engine/numbers.h"
 #include "game/game_state.h"
 #include "game/stage_harness.h"
-#include "game/stages.h"
 #include "graphics/draw.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"

@@ -1,11 +1,12 @@
 // Time attack: the difficulty table, strikes on the three kinds, the drawing of
 // struck faces, patience and its energy drain, spawning and the level growing from
 // one visit to the next.
+#include "game/time_attack.h"
+
 #include <gtest/gtest.h>
 
 #include "game/game_state.h"
 #include "game/stage_harness.h"
-#include "game/stages.h"
 #include "graphics/draw.h"
 #include "support/engine_fixture.h"
 

@@ -1,12 +1,13 @@
 #!/usr/bin/python3
 """Proof sheets: every screen composed as the game draws it, from the files in
-assets/, with the game's hotspot rectangles outlined on top.
+assets/, before the game exists to show it.
 
     python3 tools/assetgen/proofs.py OUTDIR [ASSETDIR]
 
-One PNG per screen, enlarged three times. Red outlines are mouse hotspots (the
-pixels strictly inside the game's ranges), blue ones the keyboard cursor's ranges
-where they differ, green ones other boxes (strike boxes, the maze goal).
+One PNG per screen, enlarged three times. Green outlines mark the strike boxes of
+the holes and the maze goal; the blue one on the maze sheets is the walker's start
+run. The hotspots of the menus and buttons are outlined by the game itself, from its
+own table: `tools/screenshots.sh --hotspots` (zorby-shots --hotspots).
 """
 
 import os
@@ -21,19 +22,7 @@ import mazes  # noqa: E402
 
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SCALE = 3
-RED, BLUE, GREEN = (255, 0, 0, 255), (0, 90, 255, 255), (0, 170, 0, 255)
-
-# Hotspots in screen coordinates: (x1, x2, mouse y1, y2, cursor y1).
-FRAME_BUTTONS = [(230, 307, 203, 227, 203), (5, 86, 213, 230, 213), (5, 86, 188, 206, 188)]
-FRAME_KEYS = [(221, 302, 191, 218, 191), (2, 80, 209, 227, 209), (2, 83, 182, 200, 182)]
-MAIN_MENU = [(18, 135, 92, 116, 86), (203, 281, 138, 160, 132), (28, 171, 140, 159, 134), (177, 261, 101, 120, 96)]
-HELP_INDEX = [(35, 143, 125, 139, 124), (35, 153, 150, 163, 146), (174, 264, 125, 140, 121), (174, 281, 150, 166, 146)]
-OPTIONS = [(234, 247, 143, 156, 143), (258, 270, 143, 156, 143), (284, 296, 143, 156, 143),
-           (15, 33, 141, 155, 141), (44, 66, 141, 155, 141)]
-KEY_X = [(6, 39), (45, 77), (83, 117), (121, 155), (159, 192), (197, 231), (236, 270), (275, 308)]
-KEYBOARD = ([(x1, x2, 101, 114, 96) for x1, x2 in KEY_X] + [(x1, x2, 120, 132, 116) for x1, x2 in KEY_X]
-            + [(x1, x2, 137, 150, 134) for x1, x2 in KEY_X]
-            + [(64, 98, 155, 166, 151), (103, 136, 155, 166, 151), (141, 174, 155, 167, 151), (179, 250, 155, 167, 151)])
+BLUE, GREEN = (0, 90, 255, 255), (0, 170, 0, 255)
 
 
 class Screen:
@@ -84,12 +73,6 @@ class Screen:
         self.text("font.png", str(score), 130, 218)
         self.text("font3.png", "V3.2", 6, 60)
 
-    def hotspots(self, table, with_cursor=True):
-        for x1, x2, y1, y2, c1 in table:
-            self.marks.append(((x1, x2, y1, y2), RED))
-            if with_cursor and c1 != y1:
-                self.marks.append(((x1, x2, c1, y2), BLUE))
-
     def box(self, x1, x2, y1, y2, colour=GREEN):
         self.marks.append(((x1, x2, y1, y2), colour))
 
@@ -110,9 +93,6 @@ def framed(assets, **hud):
 
 def finish(s, hud, out, name, pointer=(150, 40)):
     s.hud(**hud)
-    s.hotspots(FRAME_BUTTONS)
-    s.hotspots([(x1, x2, y1, y2, y1) for x1, x2, y1, y2, _ in FRAME_KEYS], with_cursor=False)
-    s.marks[-3:] = [(m[0], BLUE) for m in s.marks[-3:]]
     s.text("font2.png", "X", pointer[0] - 4, pointer[1] - 4)
     s.save(os.path.join(out, name))
 
@@ -141,12 +121,10 @@ def make_all(out, assets):
 
     s, hud = framed(assets)
     s.sprite("buttons.png", 10, 87)
-    s.hotspots(MAIN_MENU)
     finish(s, hud, out, "menu_main.png", (60, 100))
 
     s, hud = framed(assets)
     s.sprite("tellme.png", 10, 85)
-    s.hotspots(HELP_INDEX)
     finish(s, hud, out, "menu_help.png")
 
     for marker, sound in (((220, 60), (6, 55)), ((240, 60), (35, 55)), ((270, 60), (6, 55))):
@@ -156,7 +134,6 @@ def make_all(out, assets):
         s.sprite("pointer.png", *marker)
         s.sprite("pointer.png", *sound)
         s.viewport()
-        s.hotspots(OPTIONS)
         finish(s, hud, out, f"menu_options_{marker[0]}_{sound[0]}.png")
 
     s, hud = framed(assets)
@@ -176,7 +153,6 @@ def make_all(out, assets):
     s.sprite("keyboard.png", 0, 0)
     s.text("font.png", "ZORBYZORBYZORBY", 5, 0)
     s.viewport()
-    s.hotspots(KEYBOARD)
     finish(s, hud, out, "menu_name_entry.png", (120, 108))
 
     scroll = {"credits.png": [81, -300, -1300], "tellmetime.png": [89, -150, -400], "tellmelost.png": [-150, -350],
