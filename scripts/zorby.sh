@@ -7,6 +7,8 @@
 #   scripts/zorby.sh fuzz [SECS]   build the fuzz targets with clang and run each briefly
 #   scripts/zorby.sh build         install what is missing and build (Release)
 #   scripts/zorby.sh format-check  check that every C++ file matches .clang-format
+#   scripts/zorby.sh package       build the Debian package build-deb/zorby_VERSION_ARCH.deb
+#                                  and check it (desktop-file-validate, appstreamcli, lintian)
 # Extra arguments after "play" are passed to the game (e.g. --record FILE).
 set -euo pipefail
 
@@ -15,7 +17,8 @@ JOBS="${JOBS:-$(nproc)}"
 
 RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libsdl2-mixer-dev
     libpng-dev zlib1g-dev liblzo2-dev libgl-dev libgl1-mesa-dri libgtest-dev libbenchmark-dev)
-TEST_PACKAGES=(xvfb xauth python3-pil python3-numpy lame)
+TEST_PACKAGES=(xvfb xauth python3-pil python3-numpy lame desktop-file-utils appstream man-db)
+PACKAGE_PACKAGES=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 FORMAT_PACKAGES=(clang-format git)
 
@@ -91,6 +94,25 @@ case "$cmd" in
             "$f" -max_total_time="$secs" -rss_limit_mb=2048 "${args[@]}"
         done
         ;;
+    package)
+        install_missing "${RUNTIME_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+        # Debian's games layout: the program in /usr/games, its files in
+        # /usr/share/games/zorby. No tests or benchmarks in this build.
+        cmake -S "$ROOT" -B "$ROOT/build-deb" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DZORBY_TESTS=OFF -DZORBY_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+            -DCMAKE_INSTALL_BINDIR=games -DZORBY_INSTALL_DATADIR=share/games/zorby \
+            -DZORBY_DEBIAN_DOCS=ON >/dev/null
+        cmake --build "$ROOT/build-deb" -j "$JOBS"
+        rm -f "$ROOT"/build-deb/zorby_*.deb
+        (cd "$ROOT/build-deb" && cpack -G DEB >/dev/null)
+        deb="$(ls "$ROOT"/build-deb/zorby_*.deb)"
+        desktop-file-validate "$ROOT/packaging/zorby.desktop"
+        appstreamcli validate --no-net "$ROOT/packaging/org.zorby.Zorby.metainfo.xml"
+        # Errors fail the build; warnings are shown.
+        lintian --fail-on error --allow-root "$deb"
+        dpkg-deb --field "$deb" Package Version Architecture Depends
+        echo "package: $deb"
+        ;;
     format-check)
         install_missing "${FORMAT_PACKAGES[@]}"
         cd "$ROOT"
@@ -98,7 +120,7 @@ case "$cmd" in
         echo "formatting: every C++ file matches .clang-format"
         ;;
     *)
-        echo "usage: $0 {play|build|test|test-asan|soak|fuzz [SECS]|format-check}" >&2
+        echo "usage: $0 {play|build|test|test-asan|soak|fuzz [SECS]|format-check|package}" >&2
         exit 2
         ;;
 esac

@@ -1,61 +1,77 @@
-// Program entry: fills the start-up settings, starts the engine, runs the game and
-// ends the program. `--record FILE` writes the run's input to FILE; `--replay FILE
-// [--realtime]` runs the game on the virtual clock with the input of FILE.
+// Program entry: reads the command line and the player's settings, finds the game's
+// files, starts the engine, runs the game and ends the program. `--record FILE`
+// writes the run's input to FILE; `--replay FILE [--realtime]` runs the game on the
+// virtual clock with the input of FILE.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
 
-#include "game/game_main.h"
+#include "app/command_line.h"
+#include "app/settings_keeper.h"
+#include "app/user_folders.h"
 #include "runtime/engine.h"
 #include "runtime/replay.h"
+#include "game/game_main.h"
+#include "game/game_state.h"
+#include "game/high_score_place.h"
+
+#ifndef ZORBY_DATA_FROM_BIN
+#define ZORBY_DATA_FROM_BIN "../share/zorby"
+#endif
 
 namespace {
 
-struct Options {
-    std::string record_file;
-    std::string replay_file;
-    bool realtime = false;
-};
+using namespace zorby;
 
-// Takes the options the entry understands; everything stays in the command line.
-bool parse_options(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--record") == 0 || std::strcmp(argv[i], "--replay") == 0) {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "zorby: %s needs a file name\n", argv[i]);
-                return false;
-            }
-            const bool record = std::strcmp(argv[i], "--record") == 0;
-            (record ? o.record_file : o.replay_file) = argv[i + 1];
-            ++i;
-        } else if (std::strcmp(argv[i], "--realtime") == 0) {
-            o.realtime = true;
-        }
-    }
-    if (!o.record_file.empty() && !o.replay_file.empty()) {
-        std::fputs("zorby: --record and --replay cannot be used together\n", stderr);
-        return false;
-    }
-    return true;
+// The settings file stays in step until the process ends (end_program exits).
+app::SettingsKeeper* settings_keeper = nullptr;
+
+void flush_settings_at_exit() {
+    if (settings_keeper != nullptr) settings_keeper->flush();
 }
 
-int run_replay_file(const Options& o) {
-    using namespace zorby;
+// The folder of the game's files, or an empty path after a message on stderr.
+app::DataFolder locate_data(const app::CommandLine& cl) {
+    if (!cl.data_dir.empty()) {
+        std::error_code ec;
+        const std::string dir =
+            std::filesystem::absolute(cl.data_dir, ec).lexically_normal().string();
+        if (ec || !app::holds_game_data(dir)) {
+            std::fprintf(stderr, "zorby: %s does not hold the game's files (no %s)\n",
+                         cl.data_dir.c_str(), app::kDataMarker);
+            return {};
+        }
+        return {dir, true};
+    }
+    const std::string exe_dir = executable_directory();
+    app::DataFolder found = app::find_data_folder(exe_dir, ZORBY_DATA_FROM_BIN);
+    if (found.path.empty()) {
+        std::fprintf(stderr,
+                     "zorby: the game's files are neither beside the program nor in %s/%s; "
+                     "name their folder with --data DIR\n",
+                     exe_dir.c_str(), ZORBY_DATA_FROM_BIN);
+    }
+    return found;
+}
+
+int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings) {
     platform::InputScript script;
     std::string error;
-    if (!platform::load_input_script(o.replay_file, script, error)) {
+    if (!platform::load_input_script(cl.replay_file, script, error)) {
         // Like a wrong option: the run never starts (no window has been opened).
         std::fprintf(stderr, "zorby: %s\n", error.c_str());
         return 2;
     }
     ReplayRunOptions run;
-    run.platform.realtime = o.realtime;
+    run.settings = settings;
+    run.platform.realtime = cl.realtime;
     run.platform.show_window = true;
     run.platform.real_audio = true;
     // A replay faster than real time would only garble the sound: it is mixed
     // silently, so sounds still load and play exactly as in the recorded run.
-    if (!o.realtime) setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (!cl.realtime) setenv("SDL_AUDIODRIVER", "dummy", 1);
     run.replay.watch = true;
     const ReplayResult result = run_replay(script, run, [] { game::game_main(); });
     if (!result.started) {
@@ -68,10 +84,36 @@ int run_replay_file(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace zorby;
-    Options options;
-    if (!parse_options(argc, argv, options)) return 2;
-    if (!options.replay_file.empty()) return run_replay_file(options);
+    app::CommandLine cl;
+    std::string error;
+    if (!app::parse_command_line(argc, argv, cl, error)) {
+        std::fprintf(stderr, "zorby: %s\n", error.c_str());
+        return 2;
+    }
+    if (cl.help) {
+        std::fputs(app::usage_text().c_str(), stdout);
+        return 0;
+    }
+    if (cl.version) {
+        std::printf("zorby %s\n", app::program_version());
+        return 0;
+    }
+    const app::DataFolder data = locate_data(cl);
+    if (data.path.empty()) return 1;
+    game::set_high_score_folders(data.path, data.portable,
+                                 app::user_folder("XDG_DATA_HOME", ".local/share"));
+    const std::string config_dir = app::user_folder("XDG_CONFIG_HOME", ".config");
+    static app::SettingsKeeper keeper(config_dir.empty() ? "" : config_dir + "/settings");
+    const app::PlayerSettings& stored = keeper.stored();
+
+    // The command line wins over the file for this run.
+    ProjectSettings settings;
+    settings.data_dir = data.path;
+    settings.window_scale = cl.scale.value_or(stored.scale);
+    settings.full_screen = cl.fullscreen || stored.fullscreen ? 1 : 0;
+
+    // A replay runs exactly as recorded: the game's own defaults, nothing written.
+    if (!cl.replay_file.empty()) return run_replay_file(cl, settings);
 
     static Engine the_engine;
     set_current_engine(&the_engine);
@@ -80,12 +122,11 @@ int main(int argc, char** argv) {
         if (i > 1) e.command_line += ' ';
         e.command_line += argv[i];
     }
-    e.settings = ProjectSettings{};
+    e.settings = settings;
     std::unique_ptr<platform::Platform> platform = platform::make_sdl_platform();
     uint32_t seed = 0;
-    if (!options.record_file.empty()) {
-        std::string error;
-        auto recorder = start_recording(std::move(platform), options.record_file, seed, error);
+    if (!cl.record_file.empty()) {
+        auto recorder = start_recording(std::move(platform), cl.record_file, seed, error);
         if (!recorder) {
             std::fprintf(stderr, "zorby: %s\n", error.c_str());
             return 1;
@@ -96,8 +137,21 @@ int main(int argc, char** argv) {
         std::fputs("zorby: no window with an OpenGL context could be made\n", stderr);
         return 1;
     }
-    if (!options.record_file.empty()) apply_recorded_seed(seed);
+    if (!cl.record_file.empty()) apply_recorded_seed(seed);
     e.error = ErrorRecord{};
+
+    // A recording starts from the game's defaults so that its replay matches it
+    // anywhere; changes made while recording are still kept.
+    game::GameState& g = game::game();
+    if (cl.record_file.empty()) {
+        g.sound_on = stored.sound ? 1 : 0;
+        g.volume_step = app::volume_step_for(stored.music_volume);
+    }
+    settings_keeper = &keeper;
+    std::atexit(flush_settings_at_exit);
+    e.frame_hook = [&g] {
+        settings_keeper->observe(g.sound_on == 1, app::music_volume_for(g.volume_step));
+    };
     game::game_main();
     end_program();
 }

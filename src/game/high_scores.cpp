@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "engine/file_channels.h"
+#include "engine/private_files.h"
 #include "game/game_state.h"
+#include "game/high_score_place.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
 #include "runtime/engine.h"
@@ -23,8 +25,6 @@ std::function<void()> before_high_score_replace;
 
 namespace {
 
-constexpr const char* kTableFile = "hc.txt";
-constexpr const char* kTempFile = "hc.txt.new";
 constexpr double kChannel = 1;
 // A line read takes at most this many bytes (the file channels' line limit).
 constexpr size_t kLineLimit = 1024;
@@ -138,6 +138,8 @@ void confirm_name() {
 
 void load_high_scores() {
     GameState& g = game();
+    const std::string path = high_score_place().read_path();
+    const char* kTableFile = path.c_str();
     std::error_code ec;
     if (!std::filesystem::exists(kTableFile, ec) && !ec) {
         // No table yet: the initial one stands until the first save creates the file.
@@ -164,6 +166,14 @@ void load_high_scores() {
 
 void save_high_scores() {
     GameState& g = game();
+    const HighScorePlace place = high_score_place();
+    const std::string temp = place.table + ".new";
+    const char* kTableFile = place.table.c_str();
+    const char* kTempFile = temp.c_str();
+    if (std::string why;
+        !place.folder_to_create.empty() && !make_private_folder(place.folder_to_create, why)) {
+        stop_with_file_error(std::string(kTableFile) + " cannot be written: " + why);
+    }
     if (open_channel(kChannel, EngineString(kTempFile), 0) == 0) {
         stop_with_file_error(std::string(kTempFile) + " cannot be written");
     }

@@ -146,8 +146,9 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     // 8: devices.
     input_setup(*e.input, e.settings.pointer_hidden != 0);
     e.sound->setup();
-    // 9: the program's directory becomes the current directory.
-    e.program_dir = executable_directory();
+    // 9: the program's directory (or the data folder the entry found) becomes the
+    // current directory.
+    e.program_dir = e.settings.data_dir.empty() ? executable_directory() : e.settings.data_dir;
     if (!e.program_dir.empty()) {
         if (::chdir(e.program_dir.c_str()) != 0) {
             // Left unchanged, as when no separator is found.

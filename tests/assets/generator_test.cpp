@@ -25,22 +25,34 @@ TEST(Generator, ReproducesEveryCommittedAssetByteForByte) {
     if (!generator_tools_present()) GTEST_SKIP() << "python3-pil, python3-numpy or lame missing";
     TempDir out;
     const std::string command = "/usr/bin/python3 " + std::string(ZORBY_SOURCE_DIR) +
-                                "/tools/assetgen/generate.py " + out.path() + " >/dev/null";
+                                "/tools/assetgen/generate.py " + out.path() + "/assets --icons " +
+                                out.path() + "/icons >/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     int compared = 0;
     for (const auto& entry : fs::directory_iterator(ZORBY_ASSET_DIR)) {
         const std::string name = entry.path().filename().string();
         if (name == "README.md" || name == "LICENSE-assets.txt") continue;
         SCOPED_TRACE(name);
-        ASSERT_TRUE(fs::exists(out.file(name))) << "the generator no longer writes it";
-        EXPECT_TRUE(read_bytes(entry.path().string()) == read_bytes(out.file(name)))
+        ASSERT_TRUE(fs::exists(out.file("assets/" + name))) << "the generator no longer writes it";
+        EXPECT_TRUE(read_bytes(entry.path().string()) == read_bytes(out.file("assets/" + name)))
             << "differs from a fresh run";
         ++compared;
     }
     int written = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(out.path())) ++written;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(out.file("assets"))) ++written;
     EXPECT_EQ(written, compared) << "the generator writes files that are not committed";
     EXPECT_EQ(compared, 63);
+    // The desktop icons of the install tree.
+    const std::string icons = std::string(ZORBY_SOURCE_DIR) + "/packaging/icons";
+    int icon_files = 0;
+    for (const auto& entry : fs::directory_iterator(out.file("icons"))) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(read_bytes(entry.path().string()) == read_bytes(icons + "/" + name))
+            << "differs from the committed icon";
+        ++icon_files;
+    }
+    EXPECT_EQ(icon_files, 6);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #!/usr/bin/python3
 """Writes every game asset into a directory (default: the repository's assets/).
 
-    python3 tools/assetgen/generate.py [OUTDIR] [--no-audio]
+    python3 tools/assetgen/generate.py [OUTDIR] [--no-audio] [--icons ICONDIR]
+
+The desktop icons (the menu entry's icon in the sizes desktops ask for) go to
+ICONDIR, by default packaging/icons when OUTDIR is not given.
 
 The output is the same, byte for byte, on every run: all randomness is seeded and
 no file carries a time stamp.
@@ -32,6 +35,20 @@ def high_score_file():
     for score, name in HIGH_SCORES:
         out += struct.pack("<I", score) + name.encode("ascii") + b"\n"
     return out
+
+
+# Sizes of the desktop icons: the 16 x 16 pixel-art face enlarged by whole factors.
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
+
+
+def desktop_icons(out):
+    """zorby-N.png for each size: one 16 x 16 face, every pixel made N/16 wide."""
+    from PIL import Image
+
+    c.ensure_dir(out)
+    base = faces.vector_face(16, "good")
+    for size in ICON_SIZES:
+        c.save_png(base.resize((size, size), Image.NEAREST), os.path.join(out, f"zorby-{size}.png"))
 
 
 def pictures():
@@ -81,8 +98,17 @@ def pictures():
 
 def main(argv):
     audio = "--no-audio" not in argv
+    icons = None
+    if "--icons" in argv:
+        i = argv.index("--icons")
+        icons = argv[i + 1]
+        argv = argv[:i] + argv[i + 2 :]
     args = [a for a in argv if not a.startswith("--")]
     out = args[0] if args else os.path.join(REPO, "assets")
+    if icons is None and not args:
+        icons = os.path.join(REPO, "packaging", "icons")
+    if icons is not None:
+        desktop_icons(icons)
     c.ensure_dir(out)
     for name, img in pictures().items():
         c.save_png(img, os.path.join(out, name))

@@ -1,0 +1,51 @@
+// Reading the settings at start and writing them back when they change.
+#include "app/settings_keeper.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace zorby::app {
+
+SettingsKeeper::SettingsKeeper(std::string path) : path_(std::move(path)) {
+    if (path_.empty()) return;
+    std::string why;
+    if (read_settings_file(path_, stored_, why) == SettingsRead::Damaged) {
+        std::fprintf(stderr, "zorby: settings file %s is damaged (%s); using the defaults\n",
+                     path_.c_str(), why.c_str());
+    }
+}
+
+void SettingsKeeper::observe(bool sound, int music_volume) {
+    if (path_.empty()) return;
+    PlayerSettings now = has_pending_ ? pending_ : stored_;
+    now.sound = sound;
+    now.music_volume = music_volume;
+    if (now == stored_) {
+        has_pending_ = false;
+        return;
+    }
+    if (!has_pending_ || !(now == pending_)) {
+        pending_ = std::move(now);
+        has_pending_ = true;
+        settle_ = 0;
+        return;
+    }
+    if (++settle_ >= kSettleFrames) write(pending_);
+}
+
+void SettingsKeeper::flush() {
+    if (has_pending_) write(pending_);
+}
+
+void SettingsKeeper::write(const PlayerSettings& wanted) {
+    has_pending_ = false;
+    std::string why;
+    // A failed write is reported and the game goes on; the next change tries again.
+    if (!write_settings_file(path_, wanted, why)) {
+        std::fprintf(stderr, "zorby: settings file %s cannot be written (%s)\n", path_.c_str(),
+                     why.c_str());
+    }
+    stored_ = wanted;
+}
+
+}  // namespace zorby::app

@@ -1,0 +1,41 @@
+// Keeps the player's settings file in step with the game: reads it at start (one
+// warning line on stderr when it is damaged, then the defaults) and writes it when
+// the sound switch or the music volume has changed and settled.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/settings_file.h"
+
+namespace zorby::app {
+
+class SettingsKeeper {
+public:
+    // Frames a changed value must stay before it is written (Page Up held moves the
+    // volume one step per frame; one write covers the whole move).
+    static constexpr int kSettleFrames = 30;
+
+    // Reads path (empty: no settings file; nothing is read or written).
+    explicit SettingsKeeper(std::string path);
+
+    // The settings as stored in the file (defaults when missing or damaged).
+    const PlayerSettings& stored() const { return stored_; }
+    const std::string& path() const { return path_; }
+
+    // Called once per frame with what the game uses now.
+    void observe(bool sound, int music_volume);
+    // Writes a change that has not settled yet (at the end of the program).
+    void flush();
+
+private:
+    void write(const PlayerSettings& wanted);
+
+    std::string path_;
+    PlayerSettings stored_;
+    PlayerSettings pending_;
+    bool has_pending_ = false;
+    int settle_ = 0;
+};
+
+}  // namespace zorby::app

@@ -1,0 +1,32 @@
+// Where the game finds its own files and where a player's files live: the data
+// folder (beside the program, in the install tree next to it, or named on the
+// command line) and the per-user folders under $XDG_DATA_HOME and $XDG_CONFIG_HOME.
+#pragma once
+
+#include <string>
+
+namespace zorby::app {
+
+// The file whose presence marks a folder as holding the game's files (the start-up
+// font, the first file the engine loads).
+inline constexpr const char* kDataMarker = "smalfont.bmp";
+
+struct DataFolder {
+    std::string path;       // absolute; empty when none was found
+    bool portable = false;  // beside the program or named by --data (not an install)
+};
+
+// The game's files: exe_dir itself when it holds them (a build folder, an unpacked
+// folder), else exe_dir/install_relative (the install tree, "../share/zorby" for
+// the usual layout). Empty path when neither holds them.
+DataFolder find_data_folder(const std::string& exe_dir, const std::string& install_relative);
+
+// True when folder holds the game's files.
+bool holds_game_data(const std::string& folder);
+
+// $XDG_DATA_HOME/zorby or $XDG_CONFIG_HOME/zorby: the variable when it holds an
+// absolute path, else $HOME/<home_default>/zorby (".local/share", ".config").
+// Empty when neither gives an absolute folder.
+std::string user_folder(const char* xdg_variable, const char* home_default);
+
+}  // namespace zorby::app

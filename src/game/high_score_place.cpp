@@ -1,0 +1,61 @@
+// The choice between the game's folder and the player's data folder for "hc.txt".
+#include "game/high_score_place.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace zorby::game {
+
+namespace {
+
+constexpr const char* kTableName = "hc.txt";
+
+struct Folders {
+    bool set = false;
+    std::string data_dir;
+    bool portable = false;
+    std::string user_dir;
+};
+
+Folders& folders() {
+    static Folders f;
+    return f;
+}
+
+bool exists_at_all(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string absolute(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return ec ? path : p.lexically_normal().string();
+}
+
+}  // namespace
+
+std::string HighScorePlace::read_path() const {
+    if (exists_at_all(table) || default_table.empty()) return table;
+    return default_table;
+}
+
+void set_high_score_folders(const std::string& data_dir, bool portable,
+                            const std::string& user_dir) {
+    folders() = Folders{true, data_dir, portable, user_dir};
+}
+
+HighScorePlace high_score_place() {
+    const Folders& f = folders();
+    if (!f.set) return {absolute(kTableName), {}, {}};
+    const std::string own = absolute(f.data_dir + "/" + kTableName);
+    const bool own_usable = f.portable && exists_at_all(own) &&
+                            ::access(f.data_dir.c_str(), W_OK) == 0 &&
+                            ::access(own.c_str(), W_OK) == 0;
+    if (own_usable || f.user_dir.empty()) return {own, {}, {}};
+    return {absolute(f.user_dir + "/" + kTableName), own, f.user_dir};
+}
+
+}  // namespace zorby::game

@@ -1,0 +1,131 @@
+// The player's settings file as the program keeps it: read at start, written back
+// safely when the game's sound switch or music volume changes and settles, unknown
+// keys kept, damaged files warned about once and left alone.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/settings_keeper.h"
+#include "support/engine_fixture.h"
+#include "support/file_bytes.h"
+
+namespace zorby::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using app::PlayerSettings;
+using app::SettingsKeeper;
+
+int mode_of(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
+}
+
+void write_text(const std::string& path, const std::string& text) {
+    write_bytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+// Frames of the game as the program entry reports them to the keeper.
+void play_frames(SettingsKeeper& k, bool sound, int volume, int frames) {
+    for (int i = 0; i < frames; ++i) k.observe(sound, volume);
+}
+
+TEST(SettingsFile, ChangesRoundTripWithUnknownKeysKeptAndPrivateFolders) {
+    TempDir dir;
+    const std::string folder = dir.file("config/zorby");
+    const std::string path = folder + "/settings";
+    {
+        // No file: the defaults, and nothing is written while nothing changes.
+        SettingsKeeper k(path);
+        EXPECT_EQ(k.stored(), PlayerSettings{});
+        play_frames(k, true, 4, 100);
+        EXPECT_FALSE(fs::exists(folder));
+        // Page Up held for three frames: one write once the value has settled.
+        k.observe(true, 5);
+        k.observe(true, 6);
+        k.observe(true, 7);
+        EXPECT_FALSE(fs::exists(path)) << "written before the value settled";
+        play_frames(k, true, 7, SettingsKeeper::kSettleFrames);
+        ASSERT_TRUE(fs::exists(path));
+        EXPECT_EQ(mode_of(folder), 0700);
+        EXPECT_EQ(mode_of(dir.file("config")), 0700);
+        EXPECT_EQ(mode_of(path), 0600);
+        EXPECT_FALSE(fs::exists(path + ".new"));
+    }
+    // A hand-edited file with a later version's keys and comments.
+    write_text(path,
+               "# mine\nscale = 3\n  fullscreen=yes  \nfuture_key = a = b\n\nsound = on\n"
+               "music_volume = 7\nother.key=1\n");
+    {
+        SettingsKeeper k(path);
+        PlayerSettings want;
+        want.scale = 3;
+        want.fullscreen = true;
+        want.music_volume = 7;
+        want.unknown = {{"future_key", "a = b"}, {"other.key", "1"}};
+        EXPECT_EQ(k.stored(), want);
+        // Switched off on the Options page; a change that is undone is not written.
+        play_frames(k, true, 2, 5);
+        play_frames(k, true, 7, 100);
+        EXPECT_NE(file_text(path).find("# mine"), std::string::npos);
+        k.observe(false, 7);
+        k.flush();  // the program ends before the change settles
+    }
+    SettingsKeeper again(path);
+    EXPECT_EQ(again.stored().scale, 3);
+    EXPECT_TRUE(again.stored().fullscreen);
+    EXPECT_FALSE(again.stored().sound);
+    EXPECT_EQ(again.stored().music_volume, 7);
+    EXPECT_EQ(again.stored().unknown.size(), 2u);
+    const std::string text = file_text(path);
+    EXPECT_NE(text.find("# Music volume"), std::string::npos) << "the written file is commented";
+    EXPECT_NE(text.find("future_key = a = b\n"), std::string::npos);
+}
+
+TEST(SettingsFile, DamagedFilesWarnOnceGiveTheDefaultsAndStayUntilAChange) {
+    TempDir dir;
+    const std::string path = dir.file("settings");
+    struct Case {
+        const char* what;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"binary", std::string("scale = 2\n\x01\x02\xff", 13)},
+        {"no '='", "scale = 2\nsound off\n"},
+        {"bad value", "scale = 2\nmusic_volume = 11\n"},
+        {"bad key", "scale = 2\n = 4\n"},
+        {"huge", std::string(app::kMaxSettingsBytes + 1, '#')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_text(path, c.text);
+        ::testing::internal::CaptureStderr();
+        SettingsKeeper k(path);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(k.stored(), PlayerSettings{});
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_NE(err.find("settings file " + path + " is damaged"), std::string::npos) << err;
+        EXPECT_NE(err.find("using the defaults"), std::string::npos) << err;
+        play_frames(k, true, 4, 100);
+        EXPECT_EQ(file_text(path), c.text) << "overwritten without a change";
+        play_frames(k, false, 4, SettingsKeeper::kSettleFrames + 1);
+        SettingsKeeper fixed(path);
+        EXPECT_FALSE(fixed.stored().sound);
+    }
+    // A folder in the file's place: one warning at start, one when a write fails,
+    // and the game goes on.
+    fs::remove(path);
+    fs::create_directory(path);
+    ::testing::internal::CaptureStderr();
+    SettingsKeeper k(path);
+    play_frames(k, false, 4, SettingsKeeper::kSettleFrames + 1);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+    EXPECT_NE(err.find("cannot be written"), std::string::npos) << err;
+    EXPECT_TRUE(fs::is_directory(path));
+}
+
+}  // namespace
+}  // namespace zorby::testing
