@@ -47,10 +47,11 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zorby)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the zorby developers")
-set(CPACK_PACKAGE_CONTACT "zorby developers <zorby@localhost>")
+set(CPACK_PACKAGE_CONTACT "zorby developers <zorby@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "arcade game: strike the smiley faces")
+# CPack puts the summary on the first line and indents these lines itself.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "arcade game: strike the smiley faces\n A small arcade game in four timed stages that repeat until the energy bar\n runs out: Time attack, Lost and found, Labyrinth and Masked smileys. Play\n with the mouse or a keyboard-driven cursor; the best three scores are kept\n in the player's home folder.")
+    "A small arcade game in four timed stages that repeat until the energy bar\nruns out: Time attack, Lost and found, Labyrinth and Masked smileys. Play\nwith the mouse or a keyboard-driven cursor; the best three scores are kept\nin the player's home folder.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

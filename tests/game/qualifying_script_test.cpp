@@ -1,6 +1,6 @@
 // The scripted game of the install tests (tests/install/qualifying_game.script): a
 // player who strikes every good face until the score reaches the default table's
-// lowest entry, then lets the energy run out, types "TEST" on the name entry
+// lowest entry, then strikes bad faces until the energy runs out, types "TEST" on the name entry
 // keyboard and leaves with the Exit button. The run is recorded with the recording
 // platform on the virtual clock; regenerating it must give the committed script
 // byte for byte (so the game still plays that run the same way), and the run must
@@ -47,12 +47,12 @@ public:
         if (g.game_state == game::kStateIntro) return;
         double x = 160, y = 60;  // an empty spot of the board
         bool strike = false;
-        if (g.game_state == game::kStatePlaying && g.score < g.entry_threshold) {
+        if (g.game_state == game::kStatePlaying) {
             if (const int hole = wanted_hole(g); hole >= 0) {
                 x = cell(g.holes_x, hole) + 8;
                 y = cell(g.holes_y, hole) + 8;
                 strike = true;
-            } else if (g.lost_active == 1) {
+            } else if (g.lost_active == 1 && g.score < g.entry_threshold) {
                 x = g.lost_target_x + 8;
                 y = g.lost_target_y + 8;
                 strike = true;
@@ -87,14 +87,25 @@ public:
     }
 
 private:
+    // Before the score reaches the table: a bonus face, else a good one. After: a bad
+    // face, which costs energy (or the masked stage's time), so the game ends soon.
     static int wanted_hole(game::GameState& g) {
+        const bool scoring = g.score < g.entry_threshold;
+        int found = -1;
         for (int i = 0; i < 30; ++i) {
             const double kind = cell(g.holes_kind, i);
-            if (g.attack_active == 1 && cell(g.holes_life, i) >= 1 && (kind == 1 || kind == 3))
-                return i;
-            if (g.masq_active == 1 && kind == 1 && cell(g.holes_hit, i) == 0) return i;
+            const bool standing = cell(g.holes_life, i) >= 1;
+            if (g.attack_active == 1 && standing) {
+                if (!scoring && kind == 2) return i;
+                if (scoring && kind == 3) return i;
+                if (scoring && kind == 1 && found < 0) found = i;
+            }
+            if (g.masq_active == 1) {
+                if (!scoring && kind == 8) return i;
+                if (scoring && kind == 1 && cell(g.holes_hit, i) == 0 && found < 0) found = i;
+            }
         }
-        return -1;
+        return found;
     }
 
     platform::DeterministicPlatform& p_;
