@@ -11,11 +11,11 @@
 #include "app/command_line.h"
 #include "app/settings_keeper.h"
 #include "app/user_folders.h"
-#include "runtime/engine.h"
-#include "runtime/replay.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "game/high_score_place.h"
+#include "runtime/engine.h"
+#include "runtime/replay.h"
 
 #ifndef ZORBY_DATA_FROM_BIN
 #define ZORBY_DATA_FROM_BIN "../share/zorby"

@@ -16,13 +16,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/engine.h"
 #include "engine/numbers.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "game/high_scores.h"
 #include "platform/deterministic.h"
 #include "platform/recording_platform.h"
+#include "runtime/engine.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
 

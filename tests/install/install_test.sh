@@ -67,6 +67,12 @@ for args in "--bogus" "-x" "--scale" "--scale 0" "--scale 17" "--data" "--record
     [ $rc -eq 2 ] && [ "$lines" -eq 1 ] || fail "'zorby $args' gave status $rc with $lines lines"
 done
 ok "command line"
+# The package's changelog, the AppStream release and the manual page carry the version.
+version=$("$BIN" --version | cut -d' ' -f2)
+SRC="$HERE/../.."
+head -1 "$SRC/packaging/changelog" | grep -qF "zorby ($version)" || fail "packaging/changelog is not at $version"
+grep -qF "<release version=\"$version\"" "$SRC"/packaging/*.metainfo.xml || fail "metainfo release is not $version"
+grep -qF "\"zorby $version\"" "$SRC/packaging/zorby.6" || fail "zorby.6 is not at $version"
 
 # ---- a player on the installed game ----
 sums() { (cd "$PREFIX" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
