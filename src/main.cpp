@@ -2,6 +2,8 @@
 // files, starts the engine, runs the game and ends the program. `--record FILE`
 // writes the run's input to FILE; `--replay FILE [--realtime]` runs the game on the
 // virtual clock with the input of FILE.
+// `--scale N` (1 to 16) shows the frame N times enlarged; `--fullscreen` starts in
+// desktop full screen.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -68,6 +70,7 @@ int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings)
     run.settings = settings;
     run.platform.realtime = cl.realtime;
     run.platform.show_window = true;
+    run.platform.window_scale = settings.window_scale;
     run.platform.real_audio = true;
     // A replay faster than real time would only garble the sound: it is mixed
     // silently, so sounds still load and play exactly as in the recorded run.
@@ -148,9 +151,11 @@ int main(int argc, char** argv) {
         g.volume_step = app::volume_step_for(stored.music_volume);
     }
     settings_keeper = &keeper;
+    keeper.start_window(current_fullscreen());
     std::atexit(flush_settings_at_exit);
     e.frame_hook = [&g] {
-        settings_keeper->observe(g.sound_on == 1, app::music_volume_for(g.volume_step));
+        settings_keeper->observe(g.sound_on == 1, app::music_volume_for(g.volume_step),
+                                 current_fullscreen());
     };
     game::game_main();
     end_program();

@@ -15,11 +15,16 @@ SettingsKeeper::SettingsKeeper(std::string path) : path_(std::move(path)) {
     }
 }
 
-void SettingsKeeper::observe(bool sound, int music_volume) {
+void SettingsKeeper::observe(bool sound, int music_volume, bool fullscreen) {
     if (path_.empty()) return;
     PlayerSettings now = has_pending_ ? pending_ : stored_;
     now.sound = sound;
     now.music_volume = music_volume;
+    if (fullscreen != seen_fullscreen_) {
+        // Alt+Enter or F11: the player's choice for the next start too.
+        seen_fullscreen_ = fullscreen;
+        now.fullscreen = fullscreen;
+    }
     if (now == stored_) {
         has_pending_ = false;
         return;

@@ -1,6 +1,7 @@
 // Keeps the player's settings file in step with the game: reads it at start (one
 // warning line on stderr when it is damaged, then the defaults) and writes it when
-// the sound switch or the music volume has changed and settled.
+// the sound switch, the music volume or full screen (toggled by the player) has
+// changed and settled.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +24,11 @@ public:
     const PlayerSettings& stored() const { return stored_; }
     const std::string& path() const { return path_; }
 
-    // Called once per frame with what the game uses now.
-    void observe(bool sound, int music_volume);
+    // The window's state when the run starts (the command line may differ from the
+    // file); only a later toggle of full screen counts as the player's change.
+    void start_window(bool fullscreen) { seen_fullscreen_ = fullscreen; }
+    // Called once per frame with what the game and the window use now.
+    void observe(bool sound, int music_volume, bool fullscreen);
     // Writes a change that has not settled yet (at the end of the program).
     void flush();
 
@@ -35,6 +39,7 @@ private:
     PlayerSettings stored_;
     PlayerSettings pending_;
     bool has_pending_ = false;
+    bool seen_fullscreen_ = false;
     int settle_ = 0;
 };
 

@@ -63,6 +63,7 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
     config.title = "Pixmora";
     config.window_class = "Pixmora";
     config.samples = 0;
+    config.scale = window_scale;
     if (!platform.create_window(config)) return false;
     window = true;
     int cw = 0, ch = 0;
@@ -112,8 +113,12 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
     return true;
 }
 
+double OpenGLVizovudo::is_fullscreen() const {
+    return (window ? platform.is_fullscreen() : full_screen) ? 1.0 : 0.0;
+}
+
 int OpenGLVizovudo::set_windowed_mode() {
-    if (full_screen) platform.set_fullscreen(false);
+    if (full_screen || platform.is_fullscreen()) platform.set_fullscreen(false);
     platform.show_window(true);
     set_viewport(0, 0, 0, 0);
     full_screen = false;
@@ -140,15 +145,24 @@ bool OpenGLVizovudo::set_fullscreen_mode() {
 }
 
 bool OpenGLVizovudo::change_display_mode(int w, int h, int depth, int fs) {
-    if (w != 0) width = w;
-    if (h != 0) height = h;
+    const int new_width = w > 0 ? w : width, new_height = h > 0 ? h : height;
+    // The logical frame really changes size, and the window with it; a size the
+    // window cannot take leaves both as they were.
+    if (window && (new_width != width || new_height != height) &&
+        platform.set_frame_size(new_width, new_height)) {
+        width = new_width;
+        height = new_height;
+    } else if (!window) {
+        width = new_width;
+        height = new_height;
+    }
     if (depth != 0) colour_depth = depth;
     if (fs != 0) return set_fullscreen_mode();
     return set_windowed_mode() != 0;
 }
 
 int OpenGLVizovudo::hide_display() {
-    if (full_screen) platform.set_fullscreen(false);
+    if (full_screen || platform.is_fullscreen()) platform.set_fullscreen(false);
     platform.show_window(false);
     full_screen = false;
     return 1;

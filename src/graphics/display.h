@@ -31,7 +31,8 @@ public:
     // The one place where the fixed OpenGL state for 2D drawing is set.
     void set_viewport(int x, int y, int w, int h);
     void screen_size(double& w, double& h) const;
-    double is_fullscreen() const { return full_screen ? 1.0 : 0.0; }
+    // Also true after the player switched with Alt+Enter or F11.
+    double is_fullscreen() const;
     bool has_extension(const std::string& name) const;
     void display_teardown();
     // Multisample formats are asked for with halving counts: 8, 4, 2, 1. Returns the
@@ -50,7 +51,11 @@ public:
     platform::Platform& platform;
 
     bool window = false;
+    // The logical frame: what drawing, viewports and read-backs see. The window shows
+    // it enlarged by a whole factor.
     int width = 0, height = 0;
+    // The factor display_setup asks the window for (0: chosen from the display).
+    int window_scale = 1;
     int colour_depth = 0;
     bool full_screen = false;
     int multisample = 0;

@@ -57,13 +57,17 @@ int key_char(int code) {
     return (c >= 32 && c <= 255) ? c : 0;
 }
 
-// The first character among the keys now down (scan codes in ascending order).
-uint8_t current_char(InputState& state) {
+// The first character among the keys now down (scan codes in ascending order),
+// counting quick presses no read has seen; tapped says the key's press was one.
+uint8_t current_char(InputState& state, bool& tapped) {
     poll_keyboard(state);
+    tapped = false;
     for (int code = 0; code < 255; ++code) {
-        if (!held(state, code)) continue;
+        if (!held(state, code) && state.key_taps[code] == 0) continue;
         int c = key_char(code);
         if (c == 0) continue;
+        tapped = !held(state, code);
+        state.key_taps[code] = 0;
         if ((held(state, 42) || held(state, 54)) && c >= 'a' && c <= 'z') c -= 'a' - 'A';
         return static_cast<uint8_t>(c);
     }
@@ -110,15 +114,39 @@ int input_setup(InputState& state, bool exclusive_mouse) {
     return 1;
 }
 
+// A quick press waits this many frame presentations for its key's read: the rest
+// of the frame it came in and the whole next one.
+constexpr uint8_t kTapFrames = 2;
+
 void poll_keyboard(InputState& state) {
     the_platform().keyboard_state(state.key_state);
+    for (int code = 0; code < 256; ++code) {
+        uint8_t& k = state.key_state[code];
+        if ((k & 0x40) != 0) {
+            if ((k & 0x80) == 0) state.key_taps[code] = kTapFrames;
+            k &= 0x80;
+        }
+    }
+}
+
+bool read_key(InputState& state, int code) {
+    code &= 0xFF;
+    const bool tapped = state.key_taps[code] != 0;
+    state.key_taps[code] = 0;
+    return held(state, code) || tapped;
+}
+
+void age_key_taps(InputState& state) {
+    for (uint8_t& t : state.key_taps) {
+        if (t != 0) --t;
+    }
 }
 
 double key_down(double code) {
     InputState* s = input_if_any();
     if (!s) return 0.0;
     poll_keyboard(*s);
-    return held(*s, key_index(code)) ? 1.0 : 0.0;
+    return read_key(*s, key_index(code)) ? 1.0 : 0.0;
 }
 
 int poll_mouse(InputState& state, MouseReport& report) {
@@ -281,8 +309,10 @@ void joystick_read(double& x, double& y, double& button1, double& button2) {
 }
 
 uint8_t typed_char(InputState& state) {
-    const uint8_t c = current_char(state);
-    if (c == state.last_typed_char) return 0;
+    bool tapped = false;
+    const uint8_t c = current_char(state, tapped);
+    // A quick press is a new press even when it repeats the last character.
+    if (c == state.last_typed_char && !(tapped && c != 0)) return 0;
     state.last_typed_char = c;
     return c;
 }

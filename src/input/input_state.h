@@ -39,6 +39,10 @@ struct InputState {
     int32_t mouse_x = 100, mouse_y = 100;
     // Key state by scan code, bit 7 set while down.
     std::array<uint8_t, 256> key_state{};
+    // Presses that came and went between two polls and no read has seen yet: a read
+    // of the key reports it down once. The value is how many more frame
+    // presentations the press waits for its read (a press nobody reads goes stale).
+    std::array<uint8_t, 256> key_taps{};
     // 1: the system pointer is shown and read directly; 0: hidden, relative motion.
     bool pointer_visible = false;
     // Set by frame presentation: the next mouse poll samples the frame's movement.
@@ -60,10 +64,18 @@ void input_reset(InputState& state);
 // Sets the devices up. Returns 1 (every device the platform has is usable; a missing
 // mouse or keyboard simply reads as nothing pressed).
 int input_setup(InputState& state, bool exclusive_mouse);
-// Reads the whole keyboard into the key state.
+// Reads the whole keyboard into the key state; presses that came and went since
+// the previous poll wait for their key's next read.
 void poll_keyboard(InputState& state);
+// Whether the key is down for one read of its state (no new poll): held, or pressed
+// and released since an earlier poll without having been read. The press is then
+// used up.
+bool read_key(InputState& state, int code);
+// Frame presentation: a press that no read has taken for a whole frame goes.
+void age_key_taps(InputState& state);
 // 1.0 while the key with that scan code is down, else 0.0. Polls afresh; codes are
-// taken modulo 256 (257 reads the same key as 1).
+// taken modulo 256 (257 reads the same key as 1). A quick press that no read saw
+// reads 1.0 once.
 double key_down(double code);
 // One mouse poll: buttons are read every time, movement once per frame (the first
 // poll after frame presentation samples it, later polls repeat it). Returns 1.

@@ -48,7 +48,9 @@ bool DeterministicPlatform::create_window(const WindowConfig& config) {
     WindowConfig c = config;
     c.hidden = !options_.show_window || config.hidden;  // scripted runs are not watched
     c.samples = 0;  // multisampling is answered by the fake query, not the driver
+    if (c.scale == 0) c.scale = options_.window_scale;
     if (!window_->create(c)) return false;
+    fullscreen_ = window_->fullscreen();
     width_ = config.width;
     height_ = config.height;
     title_ = config.title;
@@ -91,8 +93,36 @@ void DeterministicPlatform::swap_buffers() {
 }
 
 bool DeterministicPlatform::set_fullscreen(bool fullscreen) {
+    // A real window really switches (the offscreen driver's screen is its display);
+    // without one the request is only remembered.
+    if (window_ && window_->open() && !window_->set_fullscreen(fullscreen)) return false;
     fullscreen_ = fullscreen;
     return true;
+}
+
+bool DeterministicPlatform::set_frame_size(int width, int height) {
+    if (width <= 0 || height <= 0) return false;
+    if (window_ && window_->open() && !window_->set_frame_size(width, height)) return false;
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+int DeterministicPlatform::window_scale() const {
+    return window_ && window_->open() ? window_->layout().scale : 1;
+}
+
+bool DeterministicPlatform::read_window(std::vector<uint8_t>& rgba, int& width, int& height) {
+    return window_ && window_->open() && window_->read_window(rgba, width, height);
+}
+
+void DeterministicPlatform::resize_window(int width, int height) {
+    if (window_ && window_->open()) window_->resize(width, height);
+}
+
+void DeterministicPlatform::window_pixel_size(int& width, int& height) const {
+    width = height = 0;
+    if (window_ && window_->open()) window_->window_pixel_size(width, height);
 }
 
 void* DeterministicPlatform::gl_proc_address(const char* name) {
@@ -128,6 +158,9 @@ void DeterministicPlatform::apply(const ScriptedInput::Action& a) {
             break;
         case K::KeyUp:
             set_key(a.a, false);
+            break;
+        case K::KeyTap:
+            if (a.a >= 0 && a.a < 256) keys_[a.a] |= 0x40;
             break;
         case K::MouseMove:
             pending_dx_ += a.a;
@@ -183,6 +216,8 @@ std::optional<WindowEvent> DeterministicPlatform::poll_window_event() {
 void DeterministicPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
     apply_due_actions();
     out = keys_;
+    // A tap is seen by one read only.
+    for (uint8_t& k : keys_) k &= 0x80;
 }
 
 int DeterministicPlatform::key_character(int scan_code) {

@@ -63,6 +63,9 @@ public:
     void set_title(const std::string& title) override { title_ = title; }
     std::string title() const override { return title_; }
     void client_size(int& width, int& height) const override;
+    bool set_frame_size(int width, int height) override;
+    int window_scale() const override;
+    bool is_fullscreen() const override { return fullscreen_; }
     void swap_buffers() override;
     bool set_fullscreen(bool fullscreen) override;
     void show_window(bool shown) override { shown_ = shown; }
@@ -87,6 +90,11 @@ public:
     AudioDevice& audio() override { return *audio_; }
 
     // Inspection for tests.
+    // What the window shows: the frame enlarged into it (RGBA, rows top first).
+    bool read_window(std::vector<uint8_t>& rgba, int& width, int& height);
+    // The window's own size in pixels, and a new one (as a user's resize).
+    void window_pixel_size(int& width, int& height) const;
+    void resize_window(int width, int height);
     bool window_shown() const { return shown_; }
     bool fullscreen() const { return fullscreen_; }
     bool screensaver_enabled() const { return screensaver_enabled_; }

@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <map>
+
 #include "platform/keys.h"
 
 namespace zorby::platform {
@@ -46,6 +48,71 @@ bool push_mouse_button(int button, bool down) {
     ev.button.button = kButtons[button - 1];
     ev.button.state = down ? SDL_PRESSED : SDL_RELEASED;
     return SDL_PushEvent(&ev) == 1;
+}
+
+bool resize_current_window(int width, int height) {
+    SDL_Window* w = SDL_GL_GetCurrentWindow();
+    if (!w || width <= 0 || height <= 0) return false;
+    SDL_SetWindowSize(w, width, height);
+    return true;
+}
+
+namespace {
+std::map<int, SDL_Joystick*>& virtual_pads() {
+    static std::map<int, SDL_Joystick*> pads;
+    return pads;
+}
+SDL_Joystick* virtual_pad(int pad) {
+    auto it = virtual_pads().find(pad);
+    return it == virtual_pads().end() ? nullptr : it->second;
+}
+}  // namespace
+
+int attach_virtual_gamepad() {
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return -1;
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.name = "zorby virtual pad";
+    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    if (index < 0) return -1;
+    SDL_Joystick* j = SDL_JoystickOpen(index);
+    if (!j) {
+        SDL_JoystickDetachVirtual(index);
+        return -1;
+    }
+    const int id = SDL_JoystickInstanceID(j);
+    virtual_pads()[id] = j;
+    return id;
+}
+
+bool set_virtual_gamepad_button(int pad, PadButton button, bool down) {
+    SDL_Joystick* j = virtual_pad(pad);
+    return j && SDL_JoystickSetVirtualButton(j, static_cast<int>(button),
+                                             down ? SDL_PRESSED : SDL_RELEASED) == 0;
+}
+
+bool set_virtual_gamepad_axis(int pad, PadAxis axis, int value) {
+    SDL_Joystick* j = virtual_pad(pad);
+    return j && SDL_JoystickSetVirtualAxis(j, static_cast<int>(axis),
+                                           static_cast<Sint16>(value < -32768  ? -32768
+                                                               : value > 32767 ? 32767
+                                                                               : value)) == 0;
+}
+
+bool detach_virtual_gamepad(int pad) {
+    SDL_Joystick* j = virtual_pad(pad);
+    if (!j) return false;
+    // The device index of the pad, needed to unplug it.
+    int index = -1;
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        if (SDL_JoystickGetDeviceInstanceID(i) == pad) index = i;
+    }
+    SDL_JoystickClose(j);
+    virtual_pads().erase(pad);
+    return index >= 0 && SDL_JoystickDetachVirtual(index) == 0;
 }
 
 }  // namespace zorby::platform

@@ -11,5 +11,28 @@ bool push_key_event(int engine_code, bool down);
 bool push_mouse_motion(int x, int y, int dx, int dy);
 // Mouse button 1 left, 2 right, 3 middle.
 bool push_mouse_button(int button, bool down);
+// Resizes the current OpenGL window, as a user dragging its border would.
+bool resize_current_window(int width, int height);
+
+// A software game controller (a virtual device with the standard controller layout),
+// plugged in by attach and pulled out by detach, as a real one would be.
+enum class PadButton {
+    A = 0,
+    B = 1,
+    Back = 4,
+    Start = 6,
+    LeftShoulder = 9,
+    RightShoulder = 10,
+    DpadUp = 11,
+    DpadDown = 12,
+    DpadLeft = 13,
+    DpadRight = 14,
+};
+enum class PadAxis { LeftX = 0, LeftY = 1 };
+// Returns the pad's id, or -1 when no virtual controller could be made.
+int attach_virtual_gamepad();
+bool set_virtual_gamepad_button(int pad, PadButton button, bool down);
+bool set_virtual_gamepad_axis(int pad, PadAxis axis, int value);
+bool detach_virtual_gamepad(int pad);
 
 }  // namespace zorby::platform

@@ -133,7 +133,11 @@ bool parse_event(const std::vector<std::string_view>& w, ScriptEvent& e, std::st
         e.kind = K::Key;
         if (!want(2)) return false;
         if (!parse_int(w[2], 0, 255, e.a)) return fail("key code must be 0 to 255");
-        if (!parse_state(w[3], e.b)) return fail("key state must be 'down' or 'up'");
+        if (w[3] == "tap") {
+            e.b = 2;
+        } else if (!parse_state(w[3], e.b)) {
+            return fail("key state must be 'down', 'up' or 'tap'");
+        }
     } else if (kind == "mouse" || kind == "move" || kind == "pointer") {
         e.kind = kind == "mouse" ? K::MouseTo : (kind == "move" ? K::Move : K::Pointer);
         if (!want(2)) return false;
@@ -255,7 +259,8 @@ std::string format_script_event(const ScriptEvent& e) {
     };
     switch (e.kind) {
         case K::Key:
-            return s + " key " + std::to_string(e.a) + (e.b ? " down" : " up");
+            return s + " key " + std::to_string(e.a) +
+                   (e.b == 2 ? " tap" : (e.b ? " down" : " up"));
         case K::MouseTo:
             return pair("mouse");
         case K::Move:
@@ -299,7 +304,11 @@ void ScriptedInputState::apply(const ScriptEvent& e) {
     using K = ScriptEvent::Kind;
     switch (e.kind) {
         case K::Key:
-            keys_[e.a & 0xFF] = e.b ? 0x80 : 0;
+            if (e.b == 2) {
+                keys_[e.a & 0xFF] |= 0x40;
+            } else {
+                keys_[e.a & 0xFF] = e.b ? 0x80 : 0;
+            }
             break;
         case K::MouseTo:
             mouse_.dx = add_clamped(mouse_.dx, static_cast<long long>(e.a) - mouse_.x);
@@ -341,6 +350,12 @@ void ScriptedInputState::apply(const ScriptEvent& e) {
         case K::End:
             break;
     }
+}
+
+std::array<uint8_t, 256> ScriptedInputState::take_keys() {
+    const std::array<uint8_t, 256> out = keys_;
+    for (uint8_t& k : keys_) k &= 0x80;
+    return out;
 }
 
 int ScriptedInputState::character(int code) const {

@@ -6,6 +6,8 @@
 //   seed 12345              random seed used from the start of the game
 //   120 key 45 down         at frame 120 key 45 (X) goes down
 //   125:3 key 45 up         at frame 125, before its fourth input read, it goes up
+//   126 key 45 tap          the next keyboard read sees a press of key 45 that came
+//                           and went since the read before (the key stays up)
 //   130 mouse 160 120       the pointer moves to (160, 120)
 //   130 move -5 2           relative motion (the pointer position follows)
 //   130 pointer 10 10       the pointer position is set without motion
@@ -46,7 +48,7 @@ struct ScriptPosition {
 
 struct ScriptEvent {
     enum class Kind {
-        Key,      // a = code, b = 1 down / 0 up
+        Key,      // a = code, b = 1 down / 0 up / 2 tap (pressed and released)
         MouseTo,  // a, b = x, y
         Move,     // a, b = dx, dy
         Pointer,  // a, b = x, y (no motion)
@@ -88,7 +90,10 @@ class ScriptedInputState {
 public:
     ScriptedInputState();
     void apply(const ScriptEvent& event);
+    // Key state as a keyboard read answers it: bit 7 down, bit 6 a tap not yet read.
     const std::array<uint8_t, 256>& keys() const { return keys_; }
+    // The key state for one read; the taps it shows are then gone.
+    std::array<uint8_t, 256> take_keys();
     int character(int code) const;
     // The mouse sample a read returns now; clears the pending motion and wheel.
     MouseSample take_mouse_sample();

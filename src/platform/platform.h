@@ -28,6 +28,11 @@ struct WindowConfig {
     std::string window_class = "Pixmora";  // X11 class of the window
     int samples = 0;                       // multisample samples to request (0: none)
     bool hidden = false;
+    // The whole factor the window shows the frame enlarged by (1 to 16; 0: the
+    // largest whose window fits in about 85% of the display's usable area).
+    int scale = 1;
+    // Start in desktop full screen (the largest whole factor, black bars around).
+    bool fullscreen = false;
 };
 
 // Events the engine's window procedure reacts to.
@@ -38,7 +43,9 @@ struct WindowEvent {
 };
 
 // One mouse sample: accumulated relative motion since the previous sample, the
-// pointer position in window pixels, buttons and wheel.
+// pointer position, buttons and wheel, all in logical pixels (the frame's, whatever
+// the window's factor). A button that went down and up again since the previous
+// sample reads as down in this one.
 struct MouseSample {
     int dx = 0, dy = 0;
     int x = 0, y = 0;
@@ -116,8 +123,20 @@ public:
     virtual bool has_window() const = 0;
     virtual void set_title(const std::string& title) = 0;
     virtual std::string title() const = 0;
-    // Client area size in pixels (0, 0 without a window).
+    // Size of the logical frame the engine draws into and reads back, in pixels (0, 0
+    // without a window). The window shows it enlarged by a whole factor.
     virtual void client_size(int& width, int& height) const = 0;
+    // Gives the logical frame a new size; the window follows at its factor (or keeps
+    // filling the screen). False when there is no window or the size is not possible.
+    virtual bool set_frame_size(int width, int height) {
+        (void)width;
+        (void)height;
+        return false;
+    }
+    // The whole factor the picture is shown at now (1 when nothing is scaled).
+    virtual int window_scale() const { return 1; }
+    // True while the window is in desktop full screen.
+    virtual bool is_fullscreen() const { return false; }
     virtual void swap_buffers() = 0;
     virtual bool set_fullscreen(bool fullscreen) = 0;
     virtual void show_window(bool shown) = 0;
@@ -132,7 +151,9 @@ public:
     // Pumps the platform's queue and returns the next window event, if any. Key and
     // mouse state are updated as a side effect of pumping.
     virtual std::optional<WindowEvent> poll_window_event() = 0;
-    // The engine's 256-entry key state (bit 7 set while the key is down).
+    // The engine's 256-entry key state: bit 7 set while the key is down; bit 6 set
+    // when the key went down and is up again since the previous call (a tap that no
+    // read saw). Gamepad input shows here as the keys it stands for.
     virtual void keyboard_state(std::array<uint8_t, 256>& out) = 0;
     // The printable character (ASCII, lower case for letters) the key with the
     // engine scan code produces on the current layout, or 0.
@@ -161,6 +182,7 @@ struct ScriptedInput {
         enum class Kind {
             KeyDown,
             KeyUp,
+            KeyTap,  // the next keyboard read sees a press that came and went
             MouseMove,
             MouseTo,
             ButtonDown,
@@ -193,6 +215,9 @@ struct DeterministicOptions {
     bool realtime = false;
     // When set, the window is shown (a watched replay); otherwise it stays hidden.
     bool show_window = false;
+    // The window's factor when the engine asks for the automatic one (scripted runs
+    // default to the frame's own size; 0 chooses from the display as a real run does).
+    int window_scale = 1;
 };
 
 class DeterministicPlatform;

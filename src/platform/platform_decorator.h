@@ -25,6 +25,9 @@ public:
     void set_title(const std::string& title) override { inner_->set_title(title); }
     std::string title() const override { return inner_->title(); }
     void client_size(int& w, int& h) const override { inner_->client_size(w, h); }
+    bool set_frame_size(int w, int h) override { return inner_->set_frame_size(w, h); }
+    int window_scale() const override { return inner_->window_scale(); }
+    bool is_fullscreen() const override { return inner_->is_fullscreen(); }
     void swap_buffers() override { inner_->swap_buffers(); }
     bool set_fullscreen(bool on) override { return inner_->set_fullscreen(on); }
     void show_window(bool shown) override { inner_->show_window(shown); }

@@ -123,9 +123,13 @@ void RecordingPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
             if (down != ((model_.keys()[code] & 0x80) != 0)) {
                 write(ScriptEvent::Kind::Key, code, down ? 1 : 0);
             }
+            // A press that came and went since the last read.
+            if ((out[code] & 0x40) != 0 && (model_.keys()[code] & 0x40) == 0) {
+                write(ScriptEvent::Kind::Key, code, 2);
+            }
         }
-        // Only bit 7 means anything; the replay answers with exactly these bytes.
-        out = model_.keys();
+        // Only bits 7 and 6 mean anything; the replay answers with exactly these bytes.
+        out = model_.take_keys();
     }
     end_read();
 }

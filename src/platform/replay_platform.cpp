@@ -124,7 +124,7 @@ std::optional<WindowEvent> ReplayPlatform::poll_window_event() {
 
 void ReplayPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
     advance();
-    out = state_.keys();
+    out = state_.take_keys();
     ++reads_;
     polls_ = 0;
 }

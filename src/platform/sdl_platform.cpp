@@ -1,4 +1,11 @@
 // The SDL platform: the real clock, the real window and the real devices.
+//
+// Everything handed to the engine is in the logical frame's pixels: pointer
+// positions and motion are mapped from the enlarged window. Alt+Enter and F11
+// switch between the window and desktop full screen and never reach the game.
+// A key or button that goes down and up between two reads is reported once (the
+// tap bit of keyboard_state, a pressed button in the next mouse sample), and
+// game controllers show up as the keys they stand for.
 #include <SDL.h>
 #include <time.h>
 
@@ -11,7 +18,9 @@
 #include "platform/keys.h"
 #include "platform/monotonic_clock.h"
 #include "platform/platform.h"
+#include "platform/sdl_gamepads.h"
 #include "platform/sdl_window.h"
+#include "platform/window_layout.h"
 
 namespace zorby::platform {
 
@@ -40,6 +49,9 @@ public:
     bool create_window(const WindowConfig& config) override {
         if (!window_.create(config)) return false;
         title_ = config.title;
+        pointer_known_ = false;
+        refresh_layout();
+        gamepads_.start();
         return true;
     }
     bool multisample_available(int samples) override {
@@ -53,8 +65,19 @@ public:
     }
     std::string title() const override { return title_; }
     void client_size(int& width, int& height) const override { window_.client_size(width, height); }
+    bool set_frame_size(int width, int height) override {
+        const bool ok = window_.set_frame_size(width, height);
+        refresh_layout();
+        return ok;
+    }
+    int window_scale() const override { return window_.layout().scale; }
+    bool is_fullscreen() const override { return window_.fullscreen(); }
     void swap_buffers() override { window_.swap(); }
-    bool set_fullscreen(bool fullscreen) override { return window_.set_fullscreen(fullscreen); }
+    bool set_fullscreen(bool fullscreen) override {
+        const bool ok = window_.set_fullscreen(fullscreen);
+        refresh_layout();
+        return ok;
+    }
     void show_window(bool shown) override { window_.show(shown); }
     void raise_window() override { window_.raise(); }
     void set_window_icon(const uint8_t* rgba, int width, int height) override {
@@ -78,7 +101,11 @@ public:
     }
     void keyboard_state(std::array<uint8_t, 256>& out) override {
         pump();
-        out = keys_;
+        update_held();
+        for (int code = 0; code < 256; ++code) {
+            out[code] = (held_[code] & 0x80) != 0 ? 0x80 : (pressed_[code] ? 0x40 : 0);
+        }
+        pressed_.fill(false);
     }
     int key_character(int scan_code) override {
         const int sdl = sdl_scancode_from_engine_code(scan_code);
@@ -89,7 +116,13 @@ public:
     }
     MouseSample sample_mouse() override {
         pump();
+        if (!pointer_known_) find_pointer();
         MouseSample s = mouse_;
+        // A press released before this sample still counts once.
+        s.left = s.left || (buttons_pressed_ & 1) != 0;
+        s.right = s.right || (buttons_pressed_ & 2) != 0;
+        s.middle = s.middle || (buttons_pressed_ & 4) != 0;
+        buttons_pressed_ = 0;
         mouse_.dx = mouse_.dy = mouse_.wheel = 0;
         return s;
     }
@@ -98,10 +131,14 @@ public:
         SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
     }
     void warp_pointer(int x, int y) override {
+        refresh_layout();
         SDL_Window* w = SDL_GL_GetCurrentWindow();
-        if (w) SDL_WarpMouseInWindow(w, x, y);
+        int wx = 0, wy = 0;
+        mapper_.to_window(x, y, wx, wy);
+        if (w) SDL_WarpMouseInWindow(w, wx, wy);
         mouse_.x = x;
         mouse_.y = y;
+        pointer_known_ = true;
     }
     int joystick_count() override {
         open_joysticks();
@@ -168,10 +205,71 @@ private:
         }
     }
 
+    void refresh_layout() {
+        int w = 0, h = 0;
+        window_.client_size(w, h);
+        mapper_.set_layout(window_.layout(), w, h);
+    }
+
+    // Where the system pointer is when the window opens: inside the window it is the
+    // first position; elsewhere the pointer starts in the middle of the frame.
+    void find_pointer() {
+        pointer_known_ = true;
+        SDL_Window* w = SDL_GL_GetCurrentWindow();
+        int fw = 0, fh = 0;
+        window_.client_size(fw, fh);
+        mouse_.x = fw / 2;
+        mouse_.y = fh / 2;
+        if (!w) return;
+        int gx = 0, gy = 0, wx = 0, wy = 0, ww = 0, wh = 0;
+        SDL_GetGlobalMouseState(&gx, &gy);
+        SDL_GetWindowPosition(w, &wx, &wy);
+        SDL_GetWindowSize(w, &ww, &wh);
+        if (gx >= wx && gy >= wy && gx < wx + ww && gy < wy + wh) {
+            mapper_.to_logical(gx - wx, gy - wy, mouse_.x, mouse_.y);
+        }
+    }
+
+    // The keys held now: the keyboard's and the controllers'. A key that goes down
+    // is remembered as pressed until the next read.
+    void update_held() {
+        std::array<uint8_t, 256> now = keyboard_;
+        gamepads_.held_keys(now_ms(), now);
+        for (int code = 0; code < 256; ++code) {
+            if ((now[code] & 0x80) != 0 && (held_[code] & 0x80) == 0) pressed_[code] = true;
+        }
+        held_ = now;
+    }
+
+    void key_event(int code, bool down) {
+        if (code == 0) return;
+        keyboard_[code] = down ? 0x80 : 0;
+        if (down) pressed_[code] = true;
+    }
+
+    // Alt+Enter or F11 (no repeats): switches the window mode. The key's press and
+    // its release are both kept from the game.
+    bool toggle_key(const SDL_KeyboardEvent& key, int code) {
+        if (key.type == SDL_KEYUP) {
+            if (!swallowed_[code]) return false;
+            swallowed_[code] = false;
+            return true;
+        }
+        if (swallowed_[code]) return true;  // a repeat of a toggle key
+        const bool alt = (key.keysym.mod & KMOD_ALT) != 0 || (keyboard_[56] & 0x80) != 0 ||
+                         (keyboard_[184] & 0x80) != 0;
+        const bool toggle = code == 87 || ((code == 28 || code == 156) && alt);
+        if (!toggle) return false;
+        swallowed_[code] = true;
+        if (key.repeat == 0) set_fullscreen(!window_.fullscreen());
+        return true;
+    }
+
     // Takes every waiting SDL event: key and mouse events update the state, window
     // events wait in a queue for poll_window_event.
     void pump() {
         SDL_Event ev;
+        bool layout_checked = false;
         while (SDL_PollEvent(&ev)) {
             switch (ev.type) {
                 case SDL_QUIT:
@@ -184,28 +282,45 @@ private:
                         window_events_.push_back({WindowEventType::FocusGained});
                     } else if (ev.window.event == SDL_WINDOWEVENT_CLOSE) {
                         window_events_.push_back({WindowEventType::Close});
+                    } else if (ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                        refresh_layout();
                     }
                     break;
                 case SDL_KEYDOWN:
                 case SDL_KEYUP: {
                     const int code = engine_code_from_sdl_scancode(ev.key.keysym.scancode);
-                    if (code != 0) keys_[code] = ev.type == SDL_KEYDOWN ? 0x80 : 0;
+                    if (code == 0 || toggle_key(ev.key, code)) break;
+                    key_event(code, ev.type == SDL_KEYDOWN);
                     break;
                 }
-                case SDL_MOUSEMOTION:
-                    mouse_.dx += ev.motion.xrel;
-                    mouse_.dy += ev.motion.yrel;
-                    mouse_.x = ev.motion.x;
-                    mouse_.y = ev.motion.y;
+                case SDL_MOUSEMOTION: {
+                    if (!layout_checked) {
+                        refresh_layout();
+                        layout_checked = true;
+                    }
+                    int dx = 0, dy = 0;
+                    mapper_.add_motion(ev.motion.xrel, ev.motion.yrel, dx, dy);
+                    mouse_.dx += dx;
+                    mouse_.dy += dy;
+                    mapper_.to_logical(ev.motion.x, ev.motion.y, mouse_.x, mouse_.y);
+                    pointer_known_ = true;
                     break;
+                }
                 case SDL_MOUSEBUTTONDOWN:
                 case SDL_MOUSEBUTTONUP: {
                     const bool down = ev.type == SDL_MOUSEBUTTONDOWN;
-                    if (ev.button.button == SDL_BUTTON_LEFT) mouse_.left = down;
-                    if (ev.button.button == SDL_BUTTON_RIGHT) mouse_.right = down;
-                    if (ev.button.button == SDL_BUTTON_MIDDLE) mouse_.middle = down;
+                    int bit = 0;
+                    if (ev.button.button == SDL_BUTTON_LEFT) mouse_.left = down, bit = 1;
+                    if (ev.button.button == SDL_BUTTON_RIGHT) mouse_.right = down, bit = 2;
+                    if (ev.button.button == SDL_BUTTON_MIDDLE) mouse_.middle = down, bit = 4;
+                    if (down) buttons_pressed_ |= bit;
                     break;
                 }
+                case SDL_CONTROLLERDEVICEADDED:
+                case SDL_CONTROLLERDEVICEREMOVED:
+                case SDL_CONTROLLERBUTTONDOWN:
+                    if (const int code = gamepads_.handle(ev); code != 0) pressed_[code] = true;
+                    break;
                 case SDL_MOUSEWHEEL:
                     mouse_.wheel = ev.wheel.y > 0 ? 1 : (ev.wheel.y < 0 ? -1 : 0);
                     break;
@@ -217,7 +332,14 @@ private:
 
     SdlWindow window_;
     std::string title_;
-    std::array<uint8_t, 256> keys_{};
+    std::array<uint8_t, 256> keyboard_{};  // the keyboard's keys, bit 7 down
+    std::array<uint8_t, 256> held_{};      // keyboard and controllers at the last read
+    std::array<bool, 256> pressed_{};      // went down since the last read
+    std::array<bool, 256> swallowed_{};    // toggle keys kept from the game
+    SdlGamepads gamepads_;
+    PointerMapper mapper_;
+    bool pointer_known_ = false;
+    int buttons_pressed_ = 0;  // buttons that went down since the last sample (1 2 4)
     MouseSample mouse_{};
     std::deque<WindowEvent> window_events_;
     std::vector<SDL_Joystick*> joysticks_;

@@ -1,9 +1,10 @@
-// SDL window and OpenGL context creation.
+// SDL window and OpenGL context creation, and the scaled presentation of the frame.
 #include "platform/sdl_window.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -23,6 +24,7 @@ bool sdl_video_init() {
 }
 
 namespace {
+
 void set_gl_attributes(int samples) {
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
@@ -35,6 +37,58 @@ void set_gl_attributes(int samples) {
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples > 0 ? samples : 0);
 }
+
+// The framebuffer-object entry points (OpenGL 3.0 / ARB_framebuffer_object),
+// fetched once a context exists; all null when the driver has none.
+struct FramebufferCalls {
+    PFNGLGENFRAMEBUFFERSPROC gen_framebuffers = nullptr;
+    PFNGLDELETEFRAMEBUFFERSPROC delete_framebuffers = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC bind_framebuffer = nullptr;
+    PFNGLGENRENDERBUFFERSPROC gen_renderbuffers = nullptr;
+    PFNGLDELETERENDERBUFFERSPROC delete_renderbuffers = nullptr;
+    PFNGLBINDRENDERBUFFERPROC bind_renderbuffer = nullptr;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbuffer_storage = nullptr;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebuffer_renderbuffer = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC check_framebuffer_status = nullptr;
+    PFNGLBLITFRAMEBUFFERPROC blit_framebuffer = nullptr;
+
+    bool load() {
+        auto get = [](const char* name) { return SDL_GL_GetProcAddress(name); };
+        gen_framebuffers = reinterpret_cast<PFNGLGENFRAMEBUFFERSPROC>(get("glGenFramebuffers"));
+        delete_framebuffers =
+            reinterpret_cast<PFNGLDELETEFRAMEBUFFERSPROC>(get("glDeleteFramebuffers"));
+        bind_framebuffer = reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(get("glBindFramebuffer"));
+        gen_renderbuffers = reinterpret_cast<PFNGLGENRENDERBUFFERSPROC>(get("glGenRenderbuffers"));
+        delete_renderbuffers =
+            reinterpret_cast<PFNGLDELETERENDERBUFFERSPROC>(get("glDeleteRenderbuffers"));
+        bind_renderbuffer = reinterpret_cast<PFNGLBINDRENDERBUFFERPROC>(get("glBindRenderbuffer"));
+        renderbuffer_storage =
+            reinterpret_cast<PFNGLRENDERBUFFERSTORAGEPROC>(get("glRenderbufferStorage"));
+        framebuffer_renderbuffer =
+            reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFERPROC>(get("glFramebufferRenderbuffer"));
+        check_framebuffer_status =
+            reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(get("glCheckFramebufferStatus"));
+        blit_framebuffer = reinterpret_cast<PFNGLBLITFRAMEBUFFERPROC>(get("glBlitFramebuffer"));
+        return gen_framebuffers && delete_framebuffers && bind_framebuffer && gen_renderbuffers &&
+               delete_renderbuffers && bind_renderbuffer && renderbuffer_storage &&
+               framebuffer_renderbuffer && check_framebuffer_status && blit_framebuffer;
+    }
+};
+
+FramebufferCalls g_fb;
+
+// The usable area of the display that holds the window's centre (or display 0).
+void usable_area(SDL_Window* w, int& width, int& height) {
+    width = height = 0;
+    int display = w ? SDL_GetWindowDisplayIndex(w) : 0;
+    if (display < 0) display = 0;
+    SDL_Rect r;
+    if (SDL_GetDisplayUsableBounds(display, &r) == 0 || SDL_GetDisplayBounds(display, &r) == 0) {
+        width = r.w;
+        height = r.h;
+    }
+}
+
 }  // namespace
 
 SdlWindow::~SdlWindow() {
@@ -45,9 +99,19 @@ bool SdlWindow::create(const WindowConfig& config) {
     destroy();
     if (!sdl_video_init()) return false;
     set_gl_attributes(config.samples);
-    Uint32 flags = SDL_WINDOW_OPENGL | (config.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
-    SDL_Window* w = SDL_CreateWindow(config.title.c_str(), SDL_WINDOWPOS_CENTERED,
-                                     SDL_WINDOWPOS_CENTERED, config.width, config.height, flags);
+    frame_width_ = std::max(config.width, 1);
+    frame_height_ = std::max(config.height, 1);
+    windowed_scale_ = std::clamp(config.scale, 0, kMaxWindowScale);
+    if (windowed_scale_ == 0) {
+        int uw = 0, uh = 0;
+        usable_area(nullptr, uw, uh);
+        windowed_scale_ = automatic_scale(uw, uh, frame_width_, frame_height_);
+    }
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE |
+                   (config.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
+    SDL_Window* w =
+        SDL_CreateWindow(config.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                         frame_width_ * windowed_scale_, frame_height_ * windowed_scale_, flags);
     if (!w) return false;
     SDL_GLContext ctx = SDL_GL_CreateContext(w);
     if (!ctx) {
@@ -68,11 +132,66 @@ bool SdlWindow::create(const WindowConfig& config) {
     SDL_DisableScreenSaver();
     window_ = w;
     context_ = ctx;
+    // The frame keeps the window's pixel format: with or without an alpha channel.
+    GLint alpha_bits = 0;
+    glGetIntegerv(GL_ALPHA_BITS, &alpha_bits);
+    frame_has_alpha_ = alpha_bits > 0;
+    if (!g_fb.load() || !make_framebuffer(frame_width_, frame_height_)) {
+        // Drawing goes to the window itself, which keeps the frame's size.
+        free_framebuffer();
+        windowed_scale_ = 1;
+        SDL_SetWindowResizable(w, SDL_FALSE);
+        SDL_SetWindowSize(w, frame_width_, frame_height_);
+    }
+    if (config.fullscreen) set_fullscreen(true);
     return true;
+}
+
+bool SdlWindow::make_framebuffer(int width, int height) {
+    if (!framebuffer_) {
+        g_fb.gen_framebuffers(1, &framebuffer_);
+        g_fb.gen_renderbuffers(1, &colour_buffer_);
+        g_fb.gen_renderbuffers(1, &depth_buffer_);
+    }
+    g_fb.bind_renderbuffer(GL_RENDERBUFFER, colour_buffer_);
+    g_fb.renderbuffer_storage(GL_RENDERBUFFER, frame_has_alpha_ ? GL_RGBA8 : GL_RGB8, width,
+                              height);
+    g_fb.bind_renderbuffer(GL_RENDERBUFFER, depth_buffer_);
+    g_fb.renderbuffer_storage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    g_fb.bind_renderbuffer(GL_RENDERBUFFER, 0);
+    g_fb.bind_framebuffer(GL_FRAMEBUFFER, framebuffer_);
+    g_fb.framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                  colour_buffer_);
+    g_fb.framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                  depth_buffer_);
+    if (g_fb.check_framebuffer_status(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    // A new frame starts black, as a new window does.
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    return true;
+}
+
+void SdlWindow::free_framebuffer() {
+    if (!framebuffer_) return;
+    g_fb.bind_framebuffer(GL_FRAMEBUFFER, 0);
+    g_fb.delete_framebuffers(1, &framebuffer_);
+    g_fb.delete_renderbuffers(1, &colour_buffer_);
+    g_fb.delete_renderbuffers(1, &depth_buffer_);
+    framebuffer_ = colour_buffer_ = depth_buffer_ = 0;
+}
+
+void SdlWindow::bind_frame() {
+    if (framebuffer_) g_fb.bind_framebuffer(GL_FRAMEBUFFER, framebuffer_);
 }
 
 void SdlWindow::destroy() {
     if (context_) {
+        free_framebuffer();
         SDL_GL_MakeCurrent(static_cast<SDL_Window*>(window_), nullptr);
         SDL_GL_DeleteContext(static_cast<SDL_GLContext>(context_));
         context_ = nullptr;
@@ -81,6 +200,7 @@ void SdlWindow::destroy() {
         SDL_DestroyWindow(static_cast<SDL_Window*>(window_));
         window_ = nullptr;
     }
+    fullscreen_ = false;
 }
 
 void SdlWindow::set_title(const std::string& title) {
@@ -89,22 +209,137 @@ void SdlWindow::set_title(const std::string& title) {
 
 void SdlWindow::client_size(int& width, int& height) const {
     width = height = 0;
+    if (!window_) return;
+    if (framebuffer_) {
+        width = frame_width_;
+        height = frame_height_;
+    } else {
+        SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(window_), &width, &height);
+    }
+}
+
+void SdlWindow::window_pixel_size(int& width, int& height) const {
+    width = height = 0;
     if (window_) SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(window_), &width, &height);
+}
+
+WindowLayout SdlWindow::layout() const {
+    int w = 0, h = 0;
+    window_pixel_size(w, h);
+    if (!framebuffer_) return fit_picture(frame_width_, frame_height_, frame_width_, frame_height_);
+    return fit_picture(w, h, frame_width_, frame_height_);
+}
+
+void SdlWindow::compose() {
+    if (!framebuffer_) return;
+    int ww = 0, wh = 0;
+    window_pixel_size(ww, wh);
+    const WindowLayout l = fit_picture(ww, wh, frame_width_, frame_height_);
+    g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    g_fb.bind_framebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glDrawBuffer(GL_BACK);
+    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    if (scissor) glDisable(GL_SCISSOR_TEST);
+    if (l.x > 0 || l.y > 0) {
+        // The bars: only the parts of the window the picture leaves uncovered.
+        GLfloat clear[4];
+        GLboolean mask[4];
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+        glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+        glClearColor(0, 0, 0, 1);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glEnable(GL_SCISSOR_TEST);
+        const int bottom = wh - l.y - l.height;  // rows below the picture (GL counts up)
+        const int bars[4][4] = {{0, 0, ww, std::max(bottom, 0)},
+                                {0, bottom + l.height, ww, std::max(l.y, 0)},
+                                {0, 0, std::max(l.x, 0), wh},
+                                {l.x + l.width, 0, std::max(ww - l.x - l.width, 0), wh}};
+        for (const auto& b : bars) {
+            if (b[2] <= 0 || b[3] <= 0) continue;
+            glScissor(b[0], b[1], b[2], b[3]);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        glDisable(GL_SCISSOR_TEST);
+        glClearColor(clear[0], clear[1], clear[2], clear[3]);
+        glColorMask(mask[0], mask[1], mask[2], mask[3]);
+    }
+    const int y0 = wh - l.y - l.height;
+    g_fb.blit_framebuffer(0, 0, frame_width_, frame_height_, l.x, y0, l.x + l.width, y0 + l.height,
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    if (scissor) glEnable(GL_SCISSOR_TEST);
 }
 
 void SdlWindow::swap() {
     if (!window_) return;
+    compose();
     // Swapping an off-screen (pbuffer) surface does not flush: without this the
     // software renderer queues every frame's drawing and its memory grows by
     // tens of kilobytes a frame.
     glFlush();
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
+    if (framebuffer_) {
+        bind_frame();
+        glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    }
+}
+
+bool SdlWindow::read_window(std::vector<uint8_t>& rgba, int& width, int& height) {
+    width = height = 0;
+    if (!window_) return false;
+    window_pixel_size(width, height);
+    if (width <= 0 || height <= 0) return false;
+    compose();
+    if (framebuffer_) g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    std::vector<uint8_t> up(static_cast<size_t>(width) * height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, up.data());
+    rgba.resize(up.size());
+    const size_t row = static_cast<size_t>(width) * 4;
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(up.data() + (height - 1 - y) * row, row, rgba.data() + y * row);
+    }
+    if (framebuffer_) {
+        bind_frame();
+        glDrawBuffer(GL_COLOR_ATTACHMENT0);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+    }
+    return true;
 }
 
 bool SdlWindow::set_fullscreen(bool fullscreen) {
     if (!window_) return false;
-    return SDL_SetWindowFullscreen(static_cast<SDL_Window*>(window_),
-                                   fullscreen ? SDL_WINDOW_FULLSCREEN : 0) == 0;
+    SDL_Window* w = static_cast<SDL_Window*>(window_);
+    if (SDL_SetWindowFullscreen(w, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+        return false;
+    }
+    fullscreen_ = fullscreen;
+    if (!fullscreen) {
+        // Back to the window's own size (some systems restore the full-screen one).
+        SDL_SetWindowSize(w, frame_width_ * windowed_scale_, frame_height_ * windowed_scale_);
+    }
+    return true;
+}
+
+bool SdlWindow::set_frame_size(int width, int height) {
+    if (!window_ || width <= 0 || height <= 0) return false;
+    if (width == frame_width_ && height == frame_height_) return true;
+    if (framebuffer_) {
+        if (!make_framebuffer(width, height)) return false;
+    }
+    frame_width_ = width;
+    frame_height_ = height;
+    if (!fullscreen_) {
+        SDL_SetWindowSize(static_cast<SDL_Window*>(window_), width * windowed_scale_,
+                          height * windowed_scale_);
+    }
+    return true;
+}
+
+void SdlWindow::resize(int width, int height) {
+    if (window_ && width > 0 && height > 0) {
+        SDL_SetWindowSize(static_cast<SDL_Window*>(window_), width, height);
+    }
 }
 
 void SdlWindow::show(bool shown) {

@@ -1,10 +1,20 @@
 // The SDL window with its OpenGL compatibility context, shared by the SDL and the
 // deterministic platforms. Internal to the platform layer.
+//
+// The engine draws into an offscreen framebuffer of the logical frame's size (320 x
+// 240 for the game); every draw, viewport and read-back of the engine sees only that
+// frame. Showing a frame copies it into the window enlarged by a whole factor with
+// nearest-neighbour sampling, centred, with black bars where the window's shape
+// differs. Without framebuffer objects the engine draws into the window directly
+// and the window keeps the frame's size.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
+#include "platform/window_layout.h"
 
 namespace zorby::platform {
 
@@ -22,14 +32,32 @@ public:
     SdlWindow& operator=(const SdlWindow&) = delete;
 
     // Double buffer, 24-bit depth, 8-bit stencil, compatibility profile, optional
-    // multisampling. Returns false when no window or no context could be made.
+    // multisampling. The window is the frame's size times config.scale (0: the
+    // automatic factor for the display it opens on), or full screen. Returns false
+    // when no window or no context could be made.
     bool create(const WindowConfig& config);
     void destroy();
     bool open() const { return window_ != nullptr; }
     void set_title(const std::string& title);
+    // The logical frame's size (what the engine draws into and reads back).
     void client_size(int& width, int& height) const;
+    // The window's drawable size in pixels.
+    void window_pixel_size(int& width, int& height) const;
+    // Where the picture sits in the window now.
+    WindowLayout layout() const;
+    // Shows the frame (enlarged into the window) and makes the framebuffer current
+    // again for the next one.
     void swap();
+    // Desktop full screen (no video-mode change) or back to the window.
     bool set_fullscreen(bool fullscreen);
+    bool fullscreen() const { return fullscreen_; }
+    // A new logical frame size; the window follows at the current factor.
+    bool set_frame_size(int width, int height);
+    // Copies the frame into the window as swap does, reads back the window's pixels
+    // (RGBA, rows top first) and leaves the frame current. For tests.
+    bool read_window(std::vector<uint8_t>& rgba, int& width, int& height);
+    // Gives the window another size, as a user dragging its border would.
+    void resize(int width, int height);
     void show(bool shown);
     void raise();
     void set_icon(const uint8_t* rgba, int width, int height);
@@ -38,8 +66,18 @@ public:
     unsigned int window_id() const;
 
 private:
+    bool make_framebuffer(int width, int height);
+    void free_framebuffer();
+    void compose();
+    void bind_frame();
+
     void* window_ = nullptr;   // SDL_Window*
     void* context_ = nullptr;  // SDL_GLContext
+    int frame_width_ = 0, frame_height_ = 0;
+    int windowed_scale_ = 1;  // factor of the window's size when not full screen
+    bool fullscreen_ = false;
+    unsigned int framebuffer_ = 0, colour_buffer_ = 0, depth_buffer_ = 0;
+    bool frame_has_alpha_ = false;
 };
 
 }  // namespace zorby::platform

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -93,6 +94,16 @@ void set_current_engine(Engine* e) {
     set_current_audio(e);
 }
 
+int current_window_scale() {
+    Engine* e = engine_if_any();
+    return e && e->platform && e->display && e->display->window ? e->platform->window_scale() : 1;
+}
+
+bool current_fullscreen() {
+    Engine* e = engine_if_any();
+    return e && e->platform && e->display && e->display->window && e->platform->is_fullscreen();
+}
+
 // ---- start-up ----
 
 std::string executable_directory() {
@@ -117,6 +128,7 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     // 1-2: the display with its window and context.
     e.auto_pause = true;
     e.display = std::make_unique<OpenGLVizovudo>(*e.platform);
+    e.display->window_scale = std::clamp(e.settings.window_scale, 0, 16);
     if (!e.display->display_setup(e.settings.width, e.settings.height, 0, e.settings.frame_rate,
                                   e.settings.multisample)) {
         return false;

@@ -21,9 +21,14 @@ namespace zorby {
 
 // Start-up settings, filled by the program entry before start-up.
 struct ProjectSettings {
+    // The logical frame: everything the engine and the game draw and read.
     int32_t width = 320;
     int32_t height = 240;
+    // Non-zero: start in desktop full screen (--fullscreen).
     int32_t full_screen = 0;
+    // The whole factor the window shows the frame at: 1 to 16, or 0 for the largest
+    // whose window fits in about 85% of the display (--scale N).
+    int32_t window_scale = 0;
     int32_t frame_rate = 60;
     int32_t pointer_hidden = 1;
     int32_t debug_mode = 0;
@@ -111,5 +116,11 @@ void set_escape_ends_program(double flag);
 void debug_break(int32_t number);
 // The directory of the running executable (no trailing separator).
 std::string executable_directory();
+
+// The whole factor the window shows the frame at now, and whether it fills the
+// screen (both change when the player resizes the window or presses Alt+Enter / F11);
+// 1 and false before start-up.
+int current_window_scale();
+bool current_fullscreen();
 
 }  // namespace zorby

@@ -15,10 +15,6 @@ namespace zorby {
 
 namespace {
 
-bool key_held(const InputState& input, int code) {
-    return (input.key_state[code & 0xFF] & 0x80) != 0;
-}
-
 // Pacing sleeps until shortly before the slot and spins the rest: the sleep saves
 // the CPU, the short spin keeps the frame start within a fraction of a millisecond
 // of its slot. How early to wake follows how late sleeps have been waking up
@@ -51,7 +47,8 @@ bool quit_keys_down(const std::function<bool(int)>& down) {
 void end_program_on_quit_keys() {
     Engine& e = engine();
     if (!e.input) return;
-    if (quit_keys_down([&e](int code) { return key_held(*e.input, code); })) {
+    // Each read uses up a quick press of its key (a tapped Escape ends the program).
+    if (quit_keys_down([&e](int code) { return read_key(*e.input, code); })) {
         end_program_by_quit_key();
     }
 }
@@ -143,6 +140,7 @@ void present_frame() {
         e.platform->sleep_ms(100);
     }
     if (e.input) {
+        age_key_taps(*e.input);
         poll_keyboard(*e.input);
         e.input->new_frame = true;
         end_program_on_quit_keys();

@@ -28,8 +28,8 @@ void write_text(const std::string& path, const std::string& text) {
 }
 
 // Frames of the game as the program entry reports them to the keeper.
-void play_frames(SettingsKeeper& k, bool sound, int volume, int frames) {
-    for (int i = 0; i < frames; ++i) k.observe(sound, volume);
+void play_frames(SettingsKeeper& k, bool sound, int volume, int frames, bool fullscreen = false) {
+    for (int i = 0; i < frames; ++i) k.observe(sound, volume, fullscreen);
 }
 
 TEST(SettingsFile, ChangesRoundTripWithUnknownKeysKeptAndPrivateFolders) {
@@ -42,10 +42,15 @@ TEST(SettingsFile, ChangesRoundTripWithUnknownKeysKeptAndPrivateFolders) {
         EXPECT_EQ(k.stored(), PlayerSettings{});
         play_frames(k, true, 4, 100);
         EXPECT_FALSE(fs::exists(folder));
+        // Started full screen by --fullscreen: the command line is not stored.
+        k.start_window(true);
+        play_frames(k, true, 4, 100, true);
+        EXPECT_FALSE(fs::exists(folder));
+        k.start_window(false);
         // Page Up held for three frames: one write once the value has settled.
-        k.observe(true, 5);
-        k.observe(true, 6);
-        k.observe(true, 7);
+        k.observe(true, 5, false);
+        k.observe(true, 6, false);
+        k.observe(true, 7, false);
         EXPECT_FALSE(fs::exists(path)) << "written before the value settled";
         play_frames(k, true, 7, SettingsKeeper::kSettleFrames);
         ASSERT_TRUE(fs::exists(path));
@@ -66,16 +71,18 @@ TEST(SettingsFile, ChangesRoundTripWithUnknownKeysKeptAndPrivateFolders) {
         want.music_volume = 7;
         want.unknown = {{"future_key", "a = b"}, {"other.key", "1"}};
         EXPECT_EQ(k.stored(), want);
+        k.start_window(true);
         // Switched off on the Options page; a change that is undone is not written.
-        play_frames(k, true, 2, 5);
-        play_frames(k, true, 7, 100);
+        play_frames(k, true, 2, 5, true);
+        play_frames(k, true, 7, 100, true);
         EXPECT_NE(file_text(path).find("# mine"), std::string::npos);
-        k.observe(false, 7);
+        // Alt+Enter back to the window and sound off, just before the program ends.
+        k.observe(false, 7, false);
         k.flush();  // the program ends before the change settles
     }
     SettingsKeeper again(path);
     EXPECT_EQ(again.stored().scale, 3);
-    EXPECT_TRUE(again.stored().fullscreen);
+    EXPECT_FALSE(again.stored().fullscreen);
     EXPECT_FALSE(again.stored().sound);
     EXPECT_EQ(again.stored().music_volume, 7);
     EXPECT_EQ(again.stored().unknown.size(), 2u);

@@ -4,6 +4,7 @@
 
 #include "game/game_harness.h"
 #include "game/game_state.h"
+#include "input/input_state.h"
 
 namespace zorby::testing {
 namespace {
@@ -136,6 +137,40 @@ TEST(Intro, KeyWaitSleepsAndStillHonoursClosingTheWindowAndEscape) {
         EXPECT_EQ(run.state().game_state, 30) << "still in the intro";
         EXPECT_GT(run.engine().platform().slept_ms(), 9000) << "the wait sleeps";
     }
+}
+
+}  // namespace
+}  // namespace zorby::testing
+
+namespace zorby::testing {
+namespace {
+
+using Action = platform::ScriptedInput::Action;
+
+// A key pressed and released between two reads (a quick tap, or one during a slow
+// frame) is read as down once: it answers the question, a tapped Escape ends the
+// program, and a tap nobody reads within the next frame is dropped.
+TEST(Intro, QuickTapsAnswerTheQuestionAndEscapeEndsTheProgram) {
+    GameRun run;
+    auto& p = run.engine().platform();
+    p.schedule(p.frames_presented(), {Action::Kind::KeyTap, GameRun::kMouse});
+    run.at(30, {Action::Kind::KeyTap, 1});
+    uint64_t last = 0;
+    EXPECT_EQ(run.run(100, [&](uint64_t frame) { last = frame; }), 0);
+    EXPECT_EQ(run.state().input_device, 1);
+    EXPECT_EQ(last, 29u);
+
+    GameRun direct;
+    auto& q = direct.engine().platform();
+    q.apply({Action::Kind::KeyTap, 45});
+    EXPECT_EQ(key_down(44), 0.0);  // the read of another key leaves it waiting
+    EXPECT_EQ(key_down(45), 1.0);
+    EXPECT_EQ(key_down(45), 0.0);
+    q.apply({Action::Kind::KeyTap, 45});
+    key_down(44);
+    present_frame();
+    present_frame();
+    EXPECT_EQ(key_down(45), 0.0);
 }
 
 }  // namespace

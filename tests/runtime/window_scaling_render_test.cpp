@@ -1,0 +1,170 @@
+// The scaled window: the engine draws and reads the logical frame whatever factor
+// the window shows it at; the window holds whole-factor blocks of it, centred, with
+// black bars; the screen-mode command really changes the frame and the window.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "runtime/engine.h"
+#include "runtime/frame.h"
+#include "runtime/replay.h"
+#include "runtime/wait_commands.h"
+#include "game/game_main.h"
+#include "graphics/display.h"
+#include "graphics/draw.h"
+#include "input/input_state.h"
+#include "platform/deterministic.h"
+#include "platform/window_layout.h"
+#include "support/engine_fixture.h"
+
+namespace zorby {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::DeterministicPlatform;
+using testing::TestEngine;
+
+// Checks that the window shows frame (frame_w x frame_h, RGBA rows top first)
+// enlarged by its layout's factor, and black everywhere else.
+void expect_window_shows(DeterministicPlatform& p, const std::vector<uint8_t>& frame, int frame_w,
+                         int frame_h, int expected_scale) {
+    std::vector<uint8_t> win;
+    int ww = 0, wh = 0;
+    ASSERT_TRUE(p.read_window(win, ww, wh));
+    const platform::WindowLayout l = platform::fit_picture(ww, wh, frame_w, frame_h);
+    ASSERT_EQ(l.scale, expected_scale) << ww << " x " << wh;
+    int wrong = 0;
+    for (int y = 0; y < wh && wrong < 5; ++y) {
+        for (int x = 0; x < ww && wrong < 5; ++x) {
+            const uint8_t* w = &win[(static_cast<size_t>(y) * ww + x) * 4];
+            const int fx = x - l.x, fy = y - l.y;
+            uint8_t want[3] = {0, 0, 0};
+            if (fx >= 0 && fy >= 0 && fx < l.width && fy < l.height) {
+                const uint8_t* f =
+                    &frame[(static_cast<size_t>(fy / l.scale) * frame_w + fx / l.scale) * 4];
+                want[0] = f[0], want[1] = f[1], want[2] = f[2];
+            }
+            if (w[0] != want[0] || w[1] != want[1] || w[2] != want[2]) {
+                ADD_FAILURE() << "window pixel (" << x << ", " << y << ") is " << int(w[0]) << " "
+                              << int(w[1]) << " " << int(w[2]) << ", want " << int(want[0]) << " "
+                              << int(want[1]) << " " << int(want[2]);
+                ++wrong;
+            }
+        }
+    }
+}
+
+// The intro answered with the mouse, then two menu pages clicked open and closed.
+const char kMenuScript[] =
+    "0 key 45 down\n10 key 45 up\n"
+    "150 mouse 60 104\n151 button 1 down\n153 button 1 up\n"
+    "200 mouse 40 200\n201 button 1 down\n203 button 1 up\n"
+    "260 end\n";
+
+TEST(WindowScaling, TheGameDrawsTheSameFramesAtEveryFactorAndTheWindowShowsThemInBlocks) {
+    platform::InputScript script;
+    std::string error;
+    ASSERT_TRUE(platform::parse_input_script(kMenuScript, script, error)) << error;
+    // The game's files, from the asset folder.
+    testing::TempDir dir;
+    for (const auto& entry : fs::directory_iterator(ZORBY_ASSET_DIR)) {
+        fs::create_symlink(entry.path(), dir.file(entry.path().filename().string()));
+    }
+    const fs::path old_cwd = fs::current_path();
+    auto run_at = [&](int scale, bool check_window) {
+        ReplayRunOptions o;
+        o.platform.window_scale = scale;
+        o.replay.hash_every = 1;
+        int checked = 0;
+        o.on_start = [&](platform::ReplayPlatform& rp) {
+            auto& p = dynamic_cast<DeterministicPlatform&>(rp.inner());
+            int ww = 0, wh = 0;
+            p.window_pixel_size(ww, wh);
+            EXPECT_EQ(ww, 320 * scale);
+            EXPECT_EQ(wh, 240 * scale);
+            if (!check_window) return;
+            engine().before_swap_hook = [&p, &checked] {
+                // A menu frame with the pointer over the first page's picture.
+                if (p.frames_presented() != 180) return;
+                expect_window_shows(p, testing::read_frame(320, 240), 320, 240, 3);
+                // Another shape: the largest factor that fits, with bars. (Smaller than
+                // the first size: the offscreen driver's surface keeps its size.)
+                p.resize_window(900, 700);
+                expect_window_shows(p, testing::read_frame(320, 240), 320, 240, 2);
+                p.resize_window(960, 720);
+                ++checked;
+            };
+        };
+        const ReplayResult r = run_replay(script, o, [&] {
+            fs::current_path(dir.path());
+            game::game_main();
+        });
+        fs::current_path(old_cwd);
+        if (check_window) {
+            EXPECT_EQ(checked, 1);
+        }
+        return r;
+    };
+    const ReplayResult one = run_at(1, false);
+    const ReplayResult three = run_at(3, true);
+    ASSERT_TRUE(one.started);
+    EXPECT_EQ(one.exit_status, 0);
+    EXPECT_GT(one.frames, 250u);
+    EXPECT_EQ(three.frames, one.frames);
+    EXPECT_EQ(three.frame_hashes, one.frame_hashes);
+    EXPECT_EQ(three.sound_hash, one.sound_hash);
+}
+
+TEST(WindowScaling, TheScreenModeCommandChangesTheFrameAndTheWindow) {
+    platform::DeterministicOptions o;
+    o.window_scale = 2;
+    TestEngine te(o);
+    auto* p = &te.platform();
+    ASSERT_TRUE(te.start());
+    Engine& e = te.engine();
+    set_screen_mode(640, 480, 0);
+    int w = 0, h = 0;
+    e.platform->client_size(w, h);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    p->window_pixel_size(w, h);
+    EXPECT_EQ(w, 1280);
+    EXPECT_EQ(h, 960);
+    // Drawing reaches the new frame's far corner, the viewport's origin is its top
+    // left and the mouse clamps to its edge.
+    draw_line(600, 400, 639, 400, 0x0000FF);
+    EXPECT_EQ(testing::read_pixel(620, 400), (testing::Rgba{255, 0, 0, 255}));
+    p->apply({platform::ScriptedInput::Action::Kind::MouseTo, 900, 900});
+    p->apply({platform::ScriptedInput::Action::Kind::MouseMove, 900, 900});
+    present_frame();
+    double x = 0, y = 0, l = 0, r = 0;
+    mouse_state(x, y, l, r);
+    EXPECT_EQ(x, 639);
+    EXPECT_EQ(y, 479);
+    draw_line(0, 0, 639, 0, 0x00FF00);
+    // The offscreen driver's surface cannot grow with its window; a real one does.
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (!driver || std::string(driver) != "offscreen") {
+        expect_window_shows(*p, testing::read_frame(640, 480), 640, 480, 2);
+    }
+    // Full screen and back keep the frame's size.
+    set_screen_mode(0, 0, 1);
+    EXPECT_EQ(e.display->is_fullscreen(), 1.0);
+    e.platform->client_size(w, h);
+    EXPECT_EQ(w, 640);
+    set_screen_mode(320, 240, 0);
+    EXPECT_EQ(e.display->is_fullscreen(), 0.0);
+    e.platform->client_size(w, h);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
+    p->window_pixel_size(w, h);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+}
+
+}  // namespace
+}  // namespace zorby
