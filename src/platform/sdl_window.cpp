@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace zorby::platform {
 
@@ -201,6 +202,7 @@ void SdlWindow::destroy() {
         window_ = nullptr;
     }
     fullscreen_ = false;
+    fullscreen_by_hand_ = false;
 }
 
 void SdlWindow::set_title(const std::string& title) {
@@ -310,14 +312,39 @@ bool SdlWindow::read_window(std::vector<uint8_t>& rgba, int& width, int& height)
 bool SdlWindow::set_fullscreen(bool fullscreen) {
     if (!window_) return false;
     SDL_Window* w = static_cast<SDL_Window*>(window_);
-    if (SDL_SetWindowFullscreen(w, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
-        return false;
+    if (fullscreen == fullscreen_) return true;
+    // On X11 the full-screen state is a request to the window manager, and without
+    // one (a bare X server) nothing would change: there the window itself becomes a
+    // borderless one covering its display, which works with or without a manager.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool by_hand = driver && std::string(driver) == "x11";
+    if (fullscreen) {
+        if (by_hand) {
+            int display = SDL_GetWindowDisplayIndex(w);
+            SDL_Rect r;
+            if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &r) != 0) return false;
+            SDL_SetWindowBordered(w, SDL_FALSE);
+            SDL_SetWindowPosition(w, r.x, r.y);
+            SDL_SetWindowSize(w, r.w, r.h);
+            SDL_RaiseWindow(w);
+        } else if (SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+            return false;
+        }
+        fullscreen_by_hand_ = by_hand;
+    } else {
+        if (fullscreen_by_hand_) {
+            SDL_SetWindowBordered(w, SDL_TRUE);
+        } else if (SDL_SetWindowFullscreen(w, 0) != 0) {
+            return false;
+        }
+        // Back to the window's own size, centred on its display.
+        const int display = std::max(SDL_GetWindowDisplayIndex(w), 0);
+        SDL_SetWindowSize(w, frame_width_ * windowed_scale_, frame_height_ * windowed_scale_);
+        SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                              SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+        fullscreen_by_hand_ = false;
     }
     fullscreen_ = fullscreen;
-    if (!fullscreen) {
-        // Back to the window's own size (some systems restore the full-screen one).
-        SDL_SetWindowSize(w, frame_width_ * windowed_scale_, frame_height_ * windowed_scale_);
-    }
     return true;
 }
 

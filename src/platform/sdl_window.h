@@ -76,6 +76,7 @@ private:
     int frame_width_ = 0, frame_height_ = 0;
     int windowed_scale_ = 1;  // factor of the window's size when not full screen
     bool fullscreen_ = false;
+    bool fullscreen_by_hand_ = false;  // a borderless window covering the display
     unsigned int framebuffer_ = 0, colour_buffer_ = 0, depth_buffer_ = 0;
     bool frame_has_alpha_ = false;
 };
