@@ -16,12 +16,12 @@
 #include <filesystem>
 #include <functional>
 
-#include "runtime/engine.h"
-#include "runtime/frame.h"
-#include "runtime/replay.h"
 #include "game/game_main.h"
 #include "platform/event_injection.h"
 #include "platform/monotonic_clock.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
+#include "runtime/replay.h"
 
 namespace {
 

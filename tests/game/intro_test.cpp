@@ -5,6 +5,7 @@
 #include "game/game_harness.h"
 #include "game/game_state.h"
 #include "input/input_state.h"
+#include "runtime/frame.h"
 
 namespace zorby::testing {
 namespace {

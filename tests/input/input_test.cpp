@@ -23,6 +23,8 @@ public:
     SdlEngine() {
         set_current_engine(&engine_);
         engine_.exit_hook = [](int status) { throw ProgramEnded{status}; };
+        // The window at the frame's own size: window pixels are game pixels here.
+        engine_.settings.window_scale = 1;
         started_ = engine_start(platform::make_sdl_platform(), 1, "zorby");
     }
     ~SdlEngine() {
@@ -53,6 +55,7 @@ TEST(SdlKeyboard, EveryNamedKeyReadsOneWhileHeldAndZeroAfter) {
     SdlEngine e;
     ASSERT_TRUE(e.started());
     for (int code : named_keys()) {
+        if (code == 87) continue;  // F11 switches full screen and never reaches the game
         ASSERT_TRUE(platform::push_key_event(code, true)) << "no key sends code " << code;
         EXPECT_EQ(key_down(code), 1.0) << code;
         EXPECT_EQ(key_down(code + 256), 1.0) << "codes are taken modulo 256: " << code;

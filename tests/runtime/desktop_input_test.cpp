@@ -9,10 +9,7 @@
 #include <vector>
 
 #include "audio/music.h"
-#include "runtime/engine.h"
-#include "runtime/frame.h"
 #include "engine/numbers.h"
-#include "runtime/replay.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "graphics/display.h"
@@ -21,6 +18,9 @@
 #include "input/input_state.h"
 #include "platform/event_injection.h"
 #include "platform/recording_platform.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
+#include "runtime/replay.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {

@@ -9,16 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "runtime/engine.h"
-#include "runtime/frame.h"
-#include "runtime/replay.h"
-#include "runtime/wait_commands.h"
 #include "game/game_main.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "input/input_state.h"
 #include "platform/deterministic.h"
 #include "platform/window_layout.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
+#include "runtime/replay.h"
+#include "runtime/wait_commands.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {
