@@ -33,8 +33,6 @@ struct ProjectSettings {
     int32_t pointer_hidden = 1;
     int32_t debug_mode = 0;
     int32_t multisample = 0;
-    // Window scale: 0 picks the largest whole factor that fits, 1..16 that factor.
-    int32_t window_scale = 0;
     // Where the game's files are (an absolute folder); empty: the program's own
     // folder. Start-up makes it the current directory.
     std::string data_dir;
