@@ -95,6 +95,33 @@ public:
     virtual void set_music_volume(double volume01) = 0;
     virtual void stop_music() = 0;
     virtual bool music_playing() = 0;
+
+    // ---- a sound stream made while it plays (a video's sound track) ----
+    // Interleaved signed 16-bit frames, mixed over the sounds and the music. Frames
+    // are numbered from 0 in the order pushed; the position is the number of the
+    // next frame the device will take. Without a device nothing opens.
+    //
+    // Opens (or reopens, emptied) the stream; rate and channels receive the format
+    // frames must be pushed in. False when there is no device.
+    virtual bool open_stream(int& rate, int& channels) {
+        (void)rate;
+        (void)channels;
+        return false;
+    }
+    virtual void push_stream(const int16_t* samples, size_t frames) {
+        (void)samples;
+        (void)frames;
+    }
+    // Less the silence still to play, so skip_stream moves it by exactly its frames.
+    virtual int64_t stream_position() { return 0; }
+    // Frames the device takes at a time.
+    virtual int stream_block_frames() { return 0; }
+    // Moves the stream against the device: frames > 0 drops that many frames (those
+    // queued first, then the next ones pushed) and advances the position; frames < 0
+    // plays that much silence before the next frame.
+    virtual void skip_stream(int64_t frames) { (void)frames; }
+    // Stops and empties the stream.
+    virtual void close_stream() {}
 };
 
 class Platform {

@@ -11,7 +11,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <map>
+#include <mutex>
 
 #include "platform/platform.h"
 
@@ -23,6 +25,7 @@ constexpr int kRate = 44100;
 constexpr Uint16 kFormat = AUDIO_S16SYS;
 constexpr int kChannels = 2;
 constexpr int kMaxMixerChannels = 1024;
+constexpr int kBlockFrames = 1024;
 
 struct ChannelGain {
     std::atomic<float> left{1.0f};
@@ -42,11 +45,42 @@ void SDLCALL gain_effect(int, void* stream, int len, void* udata) {
     }
 }
 
+// The sound stream, shared with the mixer's thread.
+struct SoundStream {
+    std::mutex lock;
+    std::deque<int16_t> samples;  // interleaved stereo
+    int64_t position = 0;         // number of the next frame the device takes
+    int64_t silence = 0;          // frames of silence to play before the next frame
+    int64_t drop = 0;             // frames still to drop from the next pushes
+};
+
+// Adds the stream's frames to the mixed output (after the sounds and the music).
+void SDLCALL mix_stream(void* udata, Uint8* out, int len) {
+    auto* s = static_cast<SoundStream*>(udata);
+    auto* mixed = reinterpret_cast<Sint16*>(out);
+    const int frames = len / static_cast<int>(sizeof(Sint16) * kChannels);
+    std::lock_guard<std::mutex> guard(s->lock);
+    for (int i = 0; i < frames; ++i) {
+        if (s->silence > 0) {
+            --s->silence;
+            continue;
+        }
+        if (s->samples.size() < kChannels) break;
+        for (int c = 0; c < kChannels; ++c) {
+            const int v = mixed[i * kChannels + c] + s->samples.front();
+            s->samples.pop_front();
+            mixed[i * kChannels + c] = static_cast<Sint16>(std::clamp(v, -32768, 32767));
+        }
+        ++s->position;
+    }
+}
+
 class MixerAudio : public AudioDevice {
 public:
     MixerAudio() = default;
     ~MixerAudio() override {
         if (!open_) return;
+        Mix_SetPostMix(nullptr, nullptr);
         Mix_HaltMusic();
         if (music_) Mix_FreeMusic(music_);
         Mix_HaltChannel(-1);
@@ -61,7 +95,7 @@ public:
     // Opens the device in exactly the mixer format (SDL converts to the hardware).
     bool open() {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-        if (Mix_OpenAudioDevice(kRate, kFormat, kChannels, 1024, nullptr, 0) != 0) {
+        if (Mix_OpenAudioDevice(kRate, kFormat, kChannels, kBlockFrames, nullptr, 0) != 0) {
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
             return false;
         }
@@ -184,6 +218,53 @@ public:
     }
     bool music_playing() override { return music_ && Mix_PlayingMusic() != 0; }
 
+    bool open_stream(int& rate, int& channels) override {
+        close_stream();
+        rate = rate_;
+        channels = kChannels;
+        Mix_SetPostMix(mix_stream, &stream_);
+        return true;
+    }
+    void push_stream(const int16_t* samples, size_t frames) override {
+        std::lock_guard<std::mutex> guard(stream_.lock);
+        if (stream_.drop > 0) {
+            const size_t dropped = std::min(frames, static_cast<size_t>(stream_.drop));
+            stream_.drop -= static_cast<int64_t>(dropped);
+            samples += dropped * kChannels;
+            frames -= dropped;
+        }
+        stream_.samples.insert(stream_.samples.end(), samples, samples + frames * kChannels);
+    }
+    int64_t stream_position() override {
+        std::lock_guard<std::mutex> guard(stream_.lock);
+        // Silence still to play counts as frames not yet reached.
+        return stream_.position - stream_.silence;
+    }
+    int stream_block_frames() override { return kBlockFrames; }
+    void skip_stream(int64_t frames) override {
+        std::lock_guard<std::mutex> guard(stream_.lock);
+        if (frames < 0) {
+            stream_.silence += -frames;
+            return;
+        }
+        // Silence still to come is cancelled first; it holds no frames.
+        const int64_t from_silence = std::min(frames, stream_.silence);
+        stream_.silence -= from_silence;
+        frames -= from_silence;
+        stream_.position += frames;
+        const int64_t queued = static_cast<int64_t>(stream_.samples.size() / kChannels);
+        const int64_t from_queue = std::min(frames, queued);
+        stream_.samples.erase(stream_.samples.begin(),
+                              stream_.samples.begin() + from_queue * kChannels);
+        stream_.drop += frames - from_queue;
+    }
+    void close_stream() override {
+        Mix_SetPostMix(nullptr, nullptr);  // waits for a running mix to finish
+        std::lock_guard<std::mutex> guard(stream_.lock);
+        stream_.samples.clear();
+        stream_.position = stream_.silence = stream_.drop = 0;
+    }
+
 private:
     bool open_ = false;
     int rate_ = kRate;
@@ -192,6 +273,7 @@ private:
     std::map<int, Mix_Chunk*> chunks_;
     Mix_Music* music_ = nullptr;
     std::array<ChannelGain, kMaxMixerChannels> gains_;
+    SoundStream stream_;
 };
 
 }  // namespace

@@ -1,0 +1,270 @@
+// Video playback. One turn per presented frame: due pictures are converted and
+// shown (a picture whose time has passed entirely is dropped undecoded-to-pixels),
+// decoded sound is pushed to the audio device's stream at its place on the time
+// line, and the stream is nudged back in step when it drifts from the engine clock.
+#include "runtime/video_playback.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/packed_media.h"
+#include "graphics/display.h"
+#include "graphics/picture_stream.h"
+#include "input/input_state.h"
+#include "platform/platform.h"
+#include "video/video_decoder.h"
+
+namespace zorby {
+
+namespace {
+
+// Sound decoded ahead of the clock.
+constexpr double kSoundLeadMs = 150.0;
+// The stream is moved when its smoothed offset from the clock exceeds this.
+constexpr double kSyncToleranceMs = 8.0;
+// Offsets measured before a correction (they are smoothed over the device's blocks).
+constexpr int kSyncSamples = 12;
+// Gaps and overlaps between sound blocks up to this are played as they come.
+constexpr double kSoundJoinMs = 5.0;
+// A turn that comes this much later than the one before was a pause (the window
+// lost the focus, or the machine stalled): playback continues where it was.
+constexpr double kPauseMs = 250.0;
+
+struct Rect {
+    int x = 0, y = 0, w = 1, h = 1;
+};
+
+// The largest rectangle of the given shape inside screen_w x screen_h, centred.
+Rect fit_into(double aspect, int screen_w, int screen_h) {
+    Rect r;
+    if (screen_w <= 0 || screen_h <= 0) return r;
+    if (aspect * screen_h >= screen_w) {
+        r.w = screen_w;
+        r.h = std::clamp(static_cast<int>(std::lround(screen_w / aspect)), 1, screen_h);
+    } else {
+        r.h = screen_h;
+        r.w = std::clamp(static_cast<int>(std::lround(screen_h * aspect)), 1, screen_w);
+    }
+    r.x = (screen_w - r.w) / 2;
+    r.y = (screen_h - r.h) / 2;
+    return r;
+}
+
+void log_failure(const std::string& name, const std::string& reason) {
+    append_error_log("play_video: " + name + ": " + reason);
+}
+
+// Keys and mouse buttons, bit 7 per key code and 256..258 for the buttons.
+using PressState = std::array<bool, 259>;
+
+PressState read_presses(InputState& input) {
+    PressState s{};
+    poll_keyboard(input);
+    for (int k = 0; k < 256; ++k) s[k] = (input.key_state[k] & 0x80) != 0;
+    input.new_frame = true;
+    MouseReport m;
+    poll_mouse(input, m);
+    s[256] = m.left != 0;
+    s[257] = m.right != 0;
+    s[258] = m.middle != 0;
+    return s;
+}
+
+// The sound track on its way to the device.
+class SoundFeed {
+public:
+    SoundFeed(platform::AudioDevice& device, int rate, int channels)
+        : device_(device), rate_(rate), channels_(channels) {}
+
+    // Pushes a block whose first frame belongs at time_ms of the playback's time line.
+    void push(const video::SoundBlock& block, double time_ms) {
+        const int64_t frames = static_cast<int64_t>(block.samples.size()) / channels_;
+        if (frames <= 0) return;
+        const int64_t place = std::llround(time_ms * rate_ / 1000.0) - shift_;
+        const int64_t join = static_cast<int64_t>(kSoundJoinMs * rate_ / 1000.0);
+        int64_t skip = 0;
+        if (place > written_ + join) {
+            // A hole in the track: silence, at most a second of it.
+            int64_t gap = place - written_;
+            if (gap > rate_) {
+                shift_ += gap - rate_;
+                gap = rate_;
+            }
+            silence_.assign(static_cast<size_t>(gap * channels_), 0);
+            device_.push_stream(silence_.data(), static_cast<size_t>(gap));
+            written_ += gap;
+        } else if (place < written_ - join) {
+            skip = std::min(frames, written_ - place);
+        }
+        device_.push_stream(block.samples.data() + skip * channels_,
+                            static_cast<size_t>(frames - skip));
+        written_ += frames - skip;
+    }
+
+    // Keeps the device's stream in step with elapsed_ms of the playback's time line.
+    void align(double elapsed_ms) {
+        // The device takes a block at a time, so its position runs half a block
+        // ahead on average of the frame that is being played.
+        const double target = elapsed_ms * rate_ / 1000.0 - static_cast<double>(shift_) +
+                              device_.stream_block_frames() * 0.5;
+        const double offset = static_cast<double>(device_.stream_position()) - target;
+        smoothed_ = samples_ == 0 ? offset : smoothed_ + (offset - smoothed_) * 0.2;
+        if (++samples_ < kSyncSamples) return;
+        if (std::abs(smoothed_) > kSyncToleranceMs * rate_ / 1000.0) {
+            device_.skip_stream(-std::llround(smoothed_));
+            samples_ = 0;
+        }
+    }
+
+private:
+    platform::AudioDevice& device_;
+    int rate_, channels_;
+    int64_t written_ = 0;  // frames pushed (or dropped ahead) so far
+    int64_t shift_ = 0;    // time line frames left out at holes longer than a second
+    double smoothed_ = 0.0;
+    int samples_ = 0;
+    std::vector<int16_t> silence_;
+};
+
+}  // namespace
+
+double play_video(const EngineString& file, double repeat) {
+    Engine& e = engine();
+    const std::string name = file.str();
+    if (!e.display || !e.display->window || !e.input) {
+        log_failure(name, "no window");
+        return 0.0;
+    }
+    std::string path = name;
+    if (!e.music_lookup || !resolve_media_name(*e.music_lookup, name, path)) {
+        log_failure(name, "not found");
+        return 0.0;
+    }
+    video::quiet_media_library_log();
+    video::VideoDecoder decoder;
+    std::string reason;
+    if (!decoder.open(path, reason)) {
+        log_failure(name, reason);
+        return 0.0;
+    }
+    platform::AudioDevice& device = e.platform->audio();
+    int rate = 0, channels = 0;
+    bool sound = false;
+    if (decoder.has_sound() && device.open_stream(rate, channels)) {
+        sound = decoder.set_sound_output(rate, channels);
+        if (!sound) device.close_stream();
+    }
+    double pending_pts = 0.0;
+    if (!decoder.next_picture(pending_pts)) {
+        if (sound) device.close_stream();
+        log_failure(name, "no picture could be decoded");
+        return 0.0;
+    }
+
+    double sw = 0, sh = 0;
+    e.display->screen_size(sw, sh);
+    const Rect fit = fit_into(decoder.display_aspect(), static_cast<int>(sw), static_cast<int>(sh));
+    std::vector<uint8_t> pixels(static_cast<size_t>(fit.w) * fit.h * 4);
+    PictureStream picture;
+    SoundFeed feed(device, std::max(rate, 1), std::max(channels, 1));
+
+    InputState& input = *e.input;
+    PressState previous = read_presses(input);
+    PressState ending{};
+    bool has_pending = true;
+    bool ended_by_press = false;
+    int shown_in_pass = 0;
+    double shown_end = 0.0;  // end of the last shown picture on the pass's time line
+    double start = clock_ms();
+    double pass_offset = 0.0;
+    double last_turn = start;
+    const double period = e.display->frame_period > 0 ? e.display->frame_period : 1.0;
+
+    for (;;) {
+        const double now = clock_ms();
+        if (now - last_turn > kPauseMs) start += now - last_turn - period;
+        last_turn = now;
+        const double t = now - start - pass_offset;
+
+        // Pictures: drop those whose time has passed entirely, show the one due.
+        bool due = false;
+        while (has_pending && pending_pts <= t) {
+            due = true;
+            if (decoder.picture_end_ms() > t) break;
+            has_pending = decoder.next_picture(pending_pts);
+            due = has_pending && pending_pts <= t;
+        }
+        if (due && has_pending) {
+            if (decoder.convert_picture(fit.w, fit.h, pixels.data(), fit.w * 4)) {
+                picture.update(pixels.data(), fit.w, fit.h);
+            }
+            ++shown_in_pass;
+            shown_end = decoder.picture_end_ms();
+            has_pending = decoder.next_picture(pending_pts);
+        }
+
+        if (sound) {
+            decoder.read_sound_until(t + kSoundLeadMs);
+            video::SoundBlock block;
+            while (decoder.take_sound(block)) feed.push(block, pass_offset + block.pts_ms);
+            feed.align(now - start);
+        }
+
+        // The end of a pass: the last picture's time and the sound have run out.
+        if (!has_pending) {
+            const double pass_end = std::max(shown_end, sound ? decoder.sound_end_ms() : 0.0);
+            if (t >= pass_end) {
+                if (repeat == 0.0 || shown_in_pass == 0 || decoder.broke_off() ||
+                    !decoder.rewind()) {
+                    break;
+                }
+                pass_offset += pass_end;
+                shown_in_pass = 0;
+                shown_end = 0.0;
+                has_pending = decoder.next_picture(pending_pts);
+                if (!has_pending) break;
+                continue;
+            }
+        }
+
+        e.display->set_viewport(0, 0, 0, 0);
+        clear_to_black();
+        picture.draw(fit.x, fit.y, fit.w, fit.h);
+        present_frame();
+
+        const PressState now_pressed = read_presses(input);
+        for (size_t k = 0; k < now_pressed.size(); ++k) {
+            ending[k] = now_pressed[k] && !previous[k];
+            ended_by_press = ended_by_press || ending[k];
+        }
+        previous = now_pressed;
+        if (ended_by_press) break;
+    }
+    if (sound) device.close_stream();
+
+    // The press that ended playback is waited out (the last picture stays up), so
+    // the caller never sees it as a new press.
+    if (ended_by_press) {
+        for (;;) {
+            const PressState held = read_presses(input);
+            bool any = false;
+            for (size_t k = 0; k < held.size(); ++k) {
+                ending[k] = ending[k] && held[k];
+                any = any || ending[k];
+            }
+            if (!any) break;
+            e.display->set_viewport(0, 0, 0, 0);
+            clear_to_black();
+            picture.draw(fit.x, fit.y, fit.w, fit.h);
+            present_frame();
+        }
+    }
+    return 1.0;
+}
+
+}  // namespace zorby

@@ -1,0 +1,117 @@
+// Video file decoding for the engine's video playback: opens a media file (or bytes
+// in memory), decodes its first picture stream into pictures scaled to a requested
+// size and its first sound stream into interleaved signed 16-bit samples at a
+// requested rate and channel count. Times are milliseconds from the start of the
+// file. Every input is treated as hostile: a damaged file ends decoding, it never
+// crashes. This module knows nothing of the engine; the runtime's play_video drives it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zorby::video {
+
+// Decoded sound: interleaved signed 16-bit frames in the output format, starting at
+// pts_ms.
+struct SoundBlock {
+    double pts_ms = 0.0;
+    std::vector<int16_t> samples;
+};
+
+struct DecoderOptions {
+    // Decoder threads (0: as many as the decoder likes).
+    int threads = 0;
+    // Sound decoded ahead of the pictures is kept up to this long; more is dropped
+    // (a file whose sound lies far ahead of its pictures cannot fill the memory).
+    double max_buffered_sound_ms = 10000.0;
+    // Compressed picture packets read ahead while looking for sound, at most.
+    size_t max_queued_packets = 512;
+};
+
+class VideoDecoder {
+public:
+    explicit VideoDecoder(const DecoderOptions& options = {});
+    ~VideoDecoder();
+    VideoDecoder(const VideoDecoder&) = delete;
+    VideoDecoder& operator=(const VideoDecoder&) = delete;
+
+    // Opens a file (plain files only: no network or other protocols) and its first
+    // picture stream. False, with the reason in `reason`, when the file cannot be
+    // opened or holds no picture stream that can be decoded.
+    bool open(const std::string& path, std::string& reason);
+    // The same for a file held in memory (the bytes must outlive the decoder).
+    bool open_memory(const uint8_t* data, size_t size, std::string& reason);
+
+    // Picture size in pixels and the shape it is meant to be shown at (width /
+    // height with the pixel aspect applied).
+    int width() const { return width_; }
+    int height() const { return height_; }
+    double display_aspect() const { return display_aspect_; }
+    bool has_sound() const { return sound_stream_ >= 0; }
+
+    // Turns sound decoding on with this output format (rate in Hz, 1 or 2 channels).
+    // False when the file has no sound or the converter cannot be made.
+    bool set_sound_output(int rate, int channels);
+
+    // Decodes the next picture. True with its time; false at the end of the pictures
+    // (also when the file breaks off). The picture stays available for convert_picture
+    // until the next call.
+    bool next_picture(double& pts_ms);
+    // Time of the picture that follows the last one (its time plus its duration).
+    double picture_end_ms() const { return picture_end_ms_; }
+    // Scales the last decoded picture to w x h and writes it as BGRA bytes, rows top
+    // first, `stride` bytes apart. False when there is no picture.
+    bool convert_picture(int w, int h, uint8_t* out, int stride);
+
+    // Reads on until sound up to until_ms is decoded (or the file ends, or the read
+    // ahead reaches its limit).
+    void read_sound_until(double until_ms);
+    // Takes the oldest decoded block of sound. False when none is waiting.
+    bool take_sound(SoundBlock& out);
+    // End time of the sound decoded so far.
+    double sound_end_ms() const { return sound_end_ms_; }
+
+    // Goes back to the start of the file for another pass. False when the file
+    // cannot seek.
+    bool rewind();
+    // True once reading stopped because of an error rather than the end of the file.
+    bool broke_off() const { return broke_off_; }
+
+    struct Internals;
+
+private:
+    bool finish_open(std::string& reason);
+    // Reads one packet and hands it on. False at the end of the file.
+    bool read_packet();
+    void decode_sound_packet(const void* packet);
+    void drain_sound_frames();
+    void reset_streams();
+
+    DecoderOptions options_;
+    std::unique_ptr<Internals> in_;
+    int width_ = 0, height_ = 0;
+    double display_aspect_ = 1.0;
+    int video_stream_ = -1;
+    int sound_stream_ = -1;
+    int out_rate_ = 0, out_channels_ = 0;
+    bool eof_ = false;
+    bool video_flushed_ = false;
+    bool broke_off_ = false;
+    bool have_picture_ = false;
+    double last_pts_ms_ = -1.0;
+    double picture_end_ms_ = 0.0;
+    double frame_duration_ms_ = 40.0;
+    double sound_end_ms_ = 0.0;
+    double next_sound_ms_ = -1.0;
+    std::deque<SoundBlock> sound_;
+    double buffered_sound_ms_ = 0.0;
+};
+
+// Silences the media libraries' own logging (the engine reports through its log).
+void quiet_media_library_log();
+
+}  // namespace zorby::video

@@ -1,0 +1,335 @@
+// Video playback end to end: clips made here with the media libraries' encoders,
+// played by play_video on the virtual clock (and once on the real clock with the
+// disk audio driver), checked on read-back pixels, the clock and the captured sound.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "graphics/display.h"
+#include "input/input_state.h"
+#include "runtime/video_playback.h"
+#include "support/engine_fixture.h"
+#include "support/file_bytes.h"
+#include "support/video_clip.h"
+
+namespace zorby {
+namespace {
+
+using Kind = platform::ScriptedInput::Action::Kind;
+using testing::Rgba;
+
+bool near_colour(const Rgba& p, uint32_t colour, int tolerance = 40) {
+    return std::abs(p.r - static_cast<int>(colour & 0xFF)) <= tolerance &&
+           std::abs(p.g - static_cast<int>((colour >> 8) & 0xFF)) <= tolerance &&
+           std::abs(p.b - static_cast<int>((colour >> 16) & 0xFF)) <= tolerance;
+}
+bool is_black(const Rgba& p) {
+    return p.r < 8 && p.g < 8 && p.b < 8;
+}
+
+int error_log_lines() {
+    std::ifstream in(error_log_path(), std::ios::binary);
+    int n = 0;
+    std::string line;
+    while (std::getline(in, line)) ++n;
+    return n;
+}
+
+class VideoTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(te.start()); }
+    platform::DeterministicPlatform& p() { return te.platform(); }
+    std::string clip(const std::string& name, const test::ClipSpec& spec) {
+        const std::string path = dir.file(name);
+        std::string error;
+        EXPECT_TRUE(test::write_clip(path, spec, error)) << error;
+        return path;
+    }
+    // One sample per presented frame: the clock at the swap and a read-back pixel.
+    struct Shot {
+        double t;
+        Rgba centre;
+    };
+    void record() {
+        shots.clear();
+        te.engine().before_swap_hook = [this] {
+            shots.push_back({p().now_ms(), testing::read_pixel(160, 120)});
+        };
+    }
+    testing::TestEngine te;
+    testing::TempDir dir;
+    std::vector<Shot> shots;
+};
+
+TEST_F(VideoTest, PicturesAppearAtTheirTimesNeverEarlyAndPlaybackEndsWithTheClip) {
+    test::ClipSpec spec;  // MPEG-1 and PCM in Matroska, 25 fps, 3 s, a colour per second
+    const std::string path = clip("colours.mkv", spec);
+    record();
+    const double start = p().now_ms();
+    EXPECT_EQ(play_video(EngineString(path), 0), 1.0);
+    const double took = p().now_ms() - start;
+    EXPECT_GE(took, 3000.0);
+    EXPECT_LT(took, 3100.0);
+    ASSERT_GT(shots.size(), 170u);
+    for (const Shot& s : shots) {
+        const double t = s.t - start;
+        const int second = static_cast<int>(t / 1000.0);
+        const double into = t - second * 1000.0;
+        // Colour k never shows before second k; within each second, once the first
+        // picture of the second is due, it is the one shown.
+        for (int k = second + 1; k < 3; ++k) {
+            EXPECT_FALSE(near_colour(s.centre, test::clip_colour_of_second(k), 60))
+                << "colour of second " << k << " at " << t << " ms";
+        }
+        if (into > 17.0 && second < 3) {
+            EXPECT_TRUE(near_colour(s.centre, test::clip_colour_of_second(second)))
+                << "at " << t << " ms: " << int(s.centre.r) << "," << int(s.centre.g) << ","
+                << int(s.centre.b);
+        }
+    }
+}
+
+TEST_F(VideoTest, WideClipsAreLetterboxedAndTallOnesPillarboxed) {
+    test::ClipSpec wide;
+    wide.container = "matroska";
+    wide.video_codec = "mjpeg";
+    wide.sound = false;
+    wide.width = 128;
+    wide.height = 32;
+    wide.seconds = 0.5;
+    wide.colour = [](int, double) { return 0x00FF00u; };
+    test::ClipSpec tall = wide;
+    tall.width = 32;
+    tall.height = 128;
+    struct Probe {
+        int x, y;
+        bool picture;
+    };
+    // 4:1 in 320 x 240: 320 x 80 at y 80; 1:4: 60 x 240 at x 130.
+    const std::vector<Probe> wide_probes = {{160, 40, false},  {160, 78, false}, {160, 82, true},
+                                            {2, 120, true},    {317, 120, true}, {160, 157, true},
+                                            {160, 162, false}, {160, 230, false}};
+    const std::vector<Probe> tall_probes = {{60, 120, false},  {127, 120, false}, {133, 120, true},
+                                            {160, 2, true},    {160, 237, true},  {186, 120, true},
+                                            {192, 120, false}, {300, 120, false}};
+    for (const auto& [file, spec, probes] :
+         {std::tuple{"wide.mkv", wide, wide_probes}, std::tuple{"tall.mkv", tall, tall_probes}}) {
+        const std::string path = clip(file, spec);
+        std::vector<std::vector<Rgba>> frames;
+        te.engine().before_swap_hook = [&] {
+            std::vector<Rgba> f;
+            for (const Probe& pr : probes) f.push_back(testing::read_pixel(pr.x, pr.y));
+            frames.push_back(f);
+        };
+        EXPECT_EQ(play_video(EngineString(path), 0), 1.0);
+        ASSERT_GT(frames.size(), 20u);
+        const std::vector<Rgba>& mid = frames[frames.size() / 2];
+        for (size_t i = 0; i < probes.size(); ++i) {
+            if (probes[i].picture) {
+                EXPECT_TRUE(near_colour(mid[i], 0x00FF00))
+                    << file << " at " << probes[i].x << "," << probes[i].y;
+            } else {
+                EXPECT_TRUE(is_black(mid[i]))
+                    << file << " at " << probes[i].x << "," << probes[i].y;
+            }
+        }
+    }
+}
+
+TEST_F(VideoTest, AKeyOrAClickEndsPlaybackAndTheCallerDoesNotSeeThePress) {
+    test::ClipSpec spec;
+    spec.seconds = 4.0;
+    const std::string path = clip("long.mkv", spec);
+    struct Case {
+        Kind down, up;
+        int code;
+    };
+    for (const Case& c :
+         {Case{Kind::KeyDown, Kind::KeyUp, 44}, Case{Kind::ButtonDown, Kind::ButtonUp, 0}}) {
+        const uint64_t f0 = p().frames_presented();
+        p().schedule(f0 + 60, {c.down, c.code, 0});
+        p().schedule(f0 + 75, {c.up, c.code, 0});
+        const double start = p().now_ms();
+        EXPECT_EQ(play_video(EngineString(path), 0), 1.0);
+        // Ended at the press (about 1 s in), returned once it was let go.
+        EXPECT_GE(p().frames_presented(), f0 + 75);
+        EXPECT_LT(p().frames_presented(), f0 + 80);
+        EXPECT_LT(p().now_ms() - start, 1400.0);
+        EXPECT_EQ(key_down(44), 0.0);
+        double x, y, left, right;
+        mouse_state(x, y, left, right);
+        EXPECT_EQ(left, 0.0);
+        EXPECT_EQ(typed_char(*te.engine().input), 0);
+    }
+}
+
+TEST_F(VideoTest, RepeatStartsOverAtTheEnd) {
+    test::ClipSpec spec;
+    spec.seconds = 2.0;
+    const std::string path = clip("two.mkv", spec);
+    record();
+    p().schedule(p().frames_presented() + 200, {Kind::KeyDown, 57, 0});
+    p().schedule(p().frames_presented() + 202, {Kind::KeyUp, 57, 0});
+    const double start = p().now_ms();
+    EXPECT_EQ(play_video(EngineString(path), 1), 1.0);
+    EXPECT_GT(p().now_ms() - start, 3300.0);
+    int second_pass_first = 0, second_pass_second = 0;
+    for (const Shot& s : shots) {
+        const double t = s.t - start;
+        if (t > 2060 && t < 2940) second_pass_first += near_colour(s.centre, 0x0000FF);
+        if (t > 3060 && t < 3300) second_pass_second += near_colour(s.centre, 0x00FF00);
+    }
+    EXPECT_GT(second_pass_first, 50);
+    EXPECT_GT(second_pass_second, 12);
+}
+
+TEST_F(VideoTest, BadFilesReturnAtOnceWithOneLogLineAndPartialFilesPlayTheirPart) {
+    test::ClipSpec spec;
+    spec.seconds = 2.0;
+    spec.container = "avi";
+    const std::string good = clip("good.avi", spec);
+    // Cut off half-way.
+    std::vector<uint8_t> bytes = testing::read_bytes(good);
+    ASSERT_GT(bytes.size(), 1000u);
+    const std::string cut = dir.file("cut.avi");
+    bytes.resize(bytes.size() / 2);
+    testing::write_bytes(cut, bytes);
+    const std::string text = dir.file("notes.txt");
+    std::ofstream(text) << "these are not the pictures you are looking for\n";
+    test::ClipSpec sound_only = spec;
+    sound_only.picture = false;
+    sound_only.container = "matroska";
+    const std::string tone = clip("tone.mka", sound_only);
+    test::ClipSpec mute = spec;
+    mute.container = "matroska";
+    mute.sound = false;
+    mute.seconds = 1.0;
+    const std::string silent = clip("silent.mkv", mute);
+
+    record();
+    for (const std::string& bad : {dir.file("missing.avi"), text, tone}) {
+        const int lines = error_log_lines();
+        const uint64_t frames = p().frames_presented();
+        EXPECT_EQ(play_video(EngineString(bad), 1), 0.0) << bad;
+        EXPECT_EQ(p().frames_presented(), frames) << bad;
+        EXPECT_EQ(error_log_lines(), lines + 1) << bad;
+    }
+    double start = p().now_ms();
+    EXPECT_EQ(play_video(EngineString(cut), 0), 1.0);
+    EXPECT_GT(p().now_ms() - start, 400.0);
+    EXPECT_LT(p().now_ms() - start, 1500.0);
+    start = p().now_ms();
+    shots.clear();
+    EXPECT_EQ(play_video(EngineString(silent), 0), 1.0);
+    EXPECT_GE(p().now_ms() - start, 1000.0);
+    ASSERT_FALSE(shots.empty());
+    EXPECT_TRUE(near_colour(shots[shots.size() / 2].centre, test::clip_colour_of_second(0)));
+}
+
+TEST_F(VideoTest, ClosingTheWindowOrEscapeEndsTheProgram) {
+    test::ClipSpec spec;
+    const std::string path = clip("c.mkv", spec);
+    p().schedule(p().frames_presented() + 20, {Kind::Close, 0, 0});
+    EXPECT_EQ(te.run_until_end([&] { play_video(EngineString(path), 1); }), 0);
+}
+
+// Positions (in frames of the captured sound) where a tone starts or stops.
+std::vector<int64_t> tone_edges(const std::vector<int16_t>& stereo, int rate) {
+    const int block = rate / 500;  // 2 ms
+    std::vector<int64_t> edges;
+    bool on = false;
+    const int64_t frames = static_cast<int64_t>(stereo.size() / 2);
+    for (int64_t b = 0; b + block <= frames; b += block) {
+        double energy = 0;
+        for (int64_t i = b; i < b + block; ++i) energy += std::abs(stereo[2 * i]);
+        const bool now_on = energy / block > 3000.0;
+        if (now_on != on) edges.push_back(b);
+        on = now_on;
+    }
+    return edges;
+}
+
+// The real clock and the disk audio driver: the sound track's tone must start and
+// stop within 45 ms of the colour changes it was made with.
+TEST(VideoSound, TheSoundTrackStaysInStepWithThePicture) {
+    testing::TempDir dir;
+    const std::string wav = dir.file("out.raw");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", wav.c_str(), 1);
+    test::ClipSpec spec;
+    spec.seconds = 3.5;
+    std::string error;
+    const std::string path = dir.file("sync.mkv");
+    ASSERT_TRUE(test::write_clip(path, spec, error)) << error;
+
+    struct Sample {
+        double t;
+        int64_t written;  // frames in the disk file
+        Rgba centre;
+    };
+    std::vector<Sample> samples;
+    std::vector<int16_t> captured;
+    double start = 0;
+    {
+        Engine e;
+        set_current_engine(&e);
+        e.exit_hook = [](int status) { throw ProgramEnded{status}; };
+        ASSERT_TRUE(engine_start(platform::make_sdl_platform(), 0, "sync"));
+        ASSERT_TRUE(e.platform->audio().available());
+        e.before_swap_hook = [&] {
+            struct stat st {};
+            ::stat(wav.c_str(), &st);
+            samples.push_back({e.platform->now_ms(), static_cast<int64_t>(st.st_size / 4),
+                               testing::read_pixel(160, 120)});
+        };
+        start = e.platform->now_ms();
+        EXPECT_EQ(play_video(EngineString(path), 0), 1.0);
+        engine_cleanup();
+        set_current_engine(nullptr);
+    }
+    unsetenv("SDL_DISKAUDIOFILE");
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::vector<uint8_t> raw = testing::read_bytes(wav);
+    captured.resize(raw.size() / 2);
+    std::memcpy(captured.data(), raw.data(), captured.size() * 2);
+
+    // When the picture changed: the first frame showing each second's colour.
+    std::vector<double> picture_changes;
+    for (int k = 1; k <= 3; ++k) {
+        for (const Sample& s : samples) {
+            if (near_colour(s.centre, test::clip_colour_of_second(k))) {
+                picture_changes.push_back(s.t);
+                break;
+            }
+        }
+    }
+    ASSERT_EQ(picture_changes.size(), 3u);
+
+    // When the tone edges were written: between the two samples around each edge.
+    const std::vector<int64_t> edges = tone_edges(captured, 44100);
+    ASSERT_GE(edges.size(), 3u);
+    for (int k = 0; k < 3; ++k) {
+        double written_at = -1;
+        for (size_t i = 1; i < samples.size(); ++i) {
+            if (samples[i].written > edges[k]) {
+                written_at = (samples[i - 1].t + samples[i].t) / 2;
+                break;
+            }
+        }
+        ASSERT_GE(written_at, 0) << "edge " << k;
+        EXPECT_NEAR(written_at, picture_changes[k], 45.0)
+            << "edge " << k << " (" << (written_at - start) << " ms into playback)";
+    }
+}
+
+}  // namespace
+}  // namespace zorby

@@ -1,0 +1,37 @@
+// Small video files made on the spot with the media libraries' encoders, for the
+// video playback tests and benchmark: a solid colour that changes every second and a
+// tone that is on in odd seconds, in any container and codec the libraries have.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace zorby::test {
+
+struct ClipSpec {
+    std::string container = "matroska";  // muxer name: matroska, avi, ...
+    std::string video_codec = "mpeg1video";
+    std::string sound_codec = "pcm_s16le";
+    bool picture = true;
+    bool sound = true;
+    int width = 64, height = 48;
+    int fps = 25;
+    double seconds = 3.0;
+    int sample_rate = 44100;
+    int tone_hz = 1000;
+    // Colour (R + 256 G + 65536 B) of a frame; default: kClipColours by second.
+    std::function<uint32_t(int frame, double t)> colour;
+    // A busier picture (moving noise-like pattern) instead of solid colours, so the
+    // encoder has real work (benchmark).
+    bool textured = false;
+};
+
+// The colours of seconds 0, 1, 2, ... (repeating after the last).
+constexpr uint32_t kClipColours[] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF, 0xFF00FF, 0xFFFF00};
+uint32_t clip_colour_of_second(int second);
+
+// Writes the clip; false with a reason when an encoder or the muxer is missing.
+bool write_clip(const std::string& path, const ClipSpec& spec, std::string& error);
+
+}  // namespace zorby::test
