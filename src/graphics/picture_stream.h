@@ -1,5 +1,6 @@
 // A picture that is replaced every frame (video playback): one texture, refilled
-// from BGRA pixels and drawn scaled into a rectangle of the window.
+// from BGRA pixels and copied (or drawn, where framebuffer copies are missing) scaled
+// into a rectangle of the window.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,8 @@ public:
     PictureStream(const PictureStream&) = delete;
     PictureStream& operator=(const PictureStream&) = delete;
 
-    // Replaces the picture with w x h BGRA pixels, rows top first and tightly packed.
+    // Replaces the picture with w x h BGRA pixels, rows bottom first (as OpenGL keeps
+    // them) and tightly packed.
     void update(const uint8_t* bgra, int w, int h);
     // Draws the picture opaque with its top-left at (x, y), scaled to w x h pixels of
     // the viewport. Nothing before the first update.
@@ -22,6 +24,7 @@ public:
 
 private:
     uint32_t texture_ = 0;
+    uint32_t framebuffer_ = 0;  // the texture as a framebuffer to copy from (0: none)
     int width_ = 0, height_ = 0;
 };
 

@@ -1,5 +1,6 @@
-// Video playback. One turn per presented frame: due pictures are converted and
-// shown (a picture whose time has passed entirely is dropped undecoded-to-pixels),
+// Video playback. A frame is presented whenever a picture is due: it is converted
+// and shown (a picture whose time has passed entirely is dropped unconverted);
+// between pictures the loop waits in short steps as the engine's other waits do;
 // decoded sound is pushed to the audio device's stream at its place on the time
 // line, and the stream is nudged back in step when it drifts from the engine clock.
 #include "runtime/video_playback.h"
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/music.h"
 #include "engine/engine.h"
 #include "engine/packed_media.h"
 #include "graphics/display.h"
@@ -34,6 +36,9 @@ constexpr double kSoundJoinMs = 5.0;
 // A turn that comes this much later than the one before was a pause (the window
 // lost the focus, or the machine stalled): playback continues where it was.
 constexpr double kPauseMs = 250.0;
+// Longest wait between two turns while no picture is due (keys, window events and
+// the sound are looked after at least this often).
+constexpr double kIdleStepMs = 8.0;
 
 struct Rect {
     int x = 0, y = 0, w = 1, h = 1;
@@ -134,6 +139,11 @@ private:
 }  // namespace
 
 double play_video(const EngineString& file, double repeat) {
+    return play_video(file, repeat, nullptr);
+}
+
+double play_video(const EngineString& file, double repeat, VideoPlaybackStats* stats) {
+    VideoPlaybackStats counts;
     Engine& e = engine();
     const std::string name = file.str();
     if (!e.display || !e.display->window || !e.input) {
@@ -196,14 +206,20 @@ double play_video(const EngineString& file, double repeat) {
         while (has_pending && pending_pts <= t) {
             due = true;
             if (decoder.picture_end_ms() > t) break;
+            ++counts.pictures_dropped;
             has_pending = decoder.next_picture(pending_pts);
             due = has_pending && pending_pts <= t;
         }
         if (due && has_pending) {
-            if (decoder.convert_picture(fit.w, fit.h, pixels.data(), fit.w * 4)) {
+            // Rows bottom first, as OpenGL keeps them.
+            const int stride = fit.w * 4;
+            if (decoder.convert_picture(fit.w, fit.h,
+                                        pixels.data() + static_cast<size_t>(fit.h - 1) * stride,
+                                        -stride)) {
                 picture.update(pixels.data(), fit.w, fit.h);
             }
             ++shown_in_pass;
+            ++counts.pictures_shown;
             shown_end = decoder.picture_end_ms();
             has_pending = decoder.next_picture(pending_pts);
         }
@@ -232,10 +248,26 @@ double play_video(const EngineString& file, double repeat) {
             }
         }
 
-        e.display->set_viewport(0, 0, 0, 0);
-        clear_to_black();
-        picture.draw(fit.x, fit.y, fit.w, fit.h);
-        present_frame();
+        // A frame is presented only when the picture changed (or to hold while the
+        // window is inactive); in between the loop waits as the engine's waits do.
+        if (due || e.paused) {
+            e.display->set_viewport(0, 0, 0, 0);
+            clear_to_black();
+            picture.draw(fit.x, fit.y, fit.w, fit.h);
+            present_frame();
+            ++counts.frames_presented;
+        } else {
+            music_keep_alive();
+            drain_messages();
+            poll_keyboard(input);
+            end_program_on_quit_keys();
+            const double next =
+                start + pass_offset + (has_pending ? pending_pts : std::max(shown_end, t + 1.0));
+            // Just past the due time (a clock that only moves when asked must land
+            // on the far side of it), and always some way forward.
+            const double from = clock_ms();
+            e.platform->sleep_until_ms(std::clamp(next + 0.001, from + 0.001, from + kIdleStepMs));
+        }
 
         const PressState now_pressed = read_presses(input);
         for (size_t k = 0; k < now_pressed.size(); ++k) {
@@ -262,8 +294,10 @@ double play_video(const EngineString& file, double repeat) {
             clear_to_black();
             picture.draw(fit.x, fit.y, fit.w, fit.h);
             present_frame();
+            ++counts.frames_presented;
         }
     }
+    if (stats) *stats = counts;
     return 1.0;
 }
 

@@ -17,4 +17,12 @@ namespace zorby {
 // opened or decoded. A file that breaks off mid-way ends playback there.
 double play_video(const EngineString& file, double repeat);
 
+// What one playback did (benchmarks and tests).
+struct VideoPlaybackStats {
+    int pictures_shown = 0;
+    int pictures_dropped = 0;  // late: their time had passed entirely
+    int frames_presented = 0;
+};
+double play_video(const EngineString& file, double repeat, VideoPlaybackStats* stats);
+
 }  // namespace zorby

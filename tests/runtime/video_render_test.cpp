@@ -79,7 +79,7 @@ TEST_F(VideoTest, PicturesAppearAtTheirTimesNeverEarlyAndPlaybackEndsWithTheClip
     const double took = p().now_ms() - start;
     EXPECT_GE(took, 3000.0);
     EXPECT_LT(took, 3100.0);
-    ASSERT_GT(shots.size(), 170u);
+    ASSERT_GE(shots.size(), 70u);  // a frame per picture (25 a second)
     for (const Shot& s : shots) {
         const double t = s.t - start;
         const int second = static_cast<int>(t / 1000.0);
@@ -131,7 +131,7 @@ TEST_F(VideoTest, WideClipsAreLetterboxedAndTallOnesPillarboxed) {
             frames.push_back(f);
         };
         EXPECT_EQ(play_video(EngineString(path), 0), 1.0);
-        ASSERT_GT(frames.size(), 20u);
+        ASSERT_GE(frames.size(), 12u);  // 0.5 s at 25 pictures a second
         const std::vector<Rgba>& mid = frames[frames.size() / 2];
         for (size_t i = 0; i < probes.size(); ++i) {
             if (probes[i].picture) {
@@ -156,13 +156,16 @@ TEST_F(VideoTest, AKeyOrAClickEndsPlaybackAndTheCallerDoesNotSeeThePress) {
     for (const Case& c :
          {Case{Kind::KeyDown, Kind::KeyUp, 44}, Case{Kind::ButtonDown, Kind::ButtonUp, 0}}) {
         const uint64_t f0 = p().frames_presented();
-        p().schedule(f0 + 60, {c.down, c.code, 0});
-        p().schedule(f0 + 75, {c.up, c.code, 0});
+        p().schedule(f0 + 25, {c.down, c.code, 0});
+        p().schedule(f0 + 40, {c.up, c.code, 0});
         const double start = p().now_ms();
-        EXPECT_EQ(play_video(EngineString(path), 0), 1.0);
-        // Ended at the press (about 1 s in), returned once it was let go.
-        EXPECT_GE(p().frames_presented(), f0 + 75);
-        EXPECT_LT(p().frames_presented(), f0 + 80);
+        VideoPlaybackStats stats;
+        EXPECT_EQ(play_video(EngineString(path), 0, &stats), 1.0);
+        // Ended at the press (the 25th picture, about 1 s in), returned once it was
+        // let go (frames are presented while waiting for that).
+        EXPECT_EQ(stats.pictures_shown, 25);
+        EXPECT_GE(p().frames_presented(), f0 + 40);
+        EXPECT_LT(p().frames_presented(), f0 + 45);
         EXPECT_LT(p().now_ms() - start, 1400.0);
         EXPECT_EQ(key_down(44), 0.0);
         double x, y, left, right;
@@ -177,8 +180,8 @@ TEST_F(VideoTest, RepeatStartsOverAtTheEnd) {
     spec.seconds = 2.0;
     const std::string path = clip("two.mkv", spec);
     record();
-    p().schedule(p().frames_presented() + 200, {Kind::KeyDown, 57, 0});
-    p().schedule(p().frames_presented() + 202, {Kind::KeyUp, 57, 0});
+    p().schedule(p().frames_presented() + 85, {Kind::KeyDown, 57, 0});  // at 3.4 s
+    p().schedule(p().frames_presented() + 87, {Kind::KeyUp, 57, 0});
     const double start = p().now_ms();
     EXPECT_EQ(play_video(EngineString(path), 1), 1.0);
     EXPECT_GT(p().now_ms() - start, 3300.0);
@@ -188,8 +191,8 @@ TEST_F(VideoTest, RepeatStartsOverAtTheEnd) {
         if (t > 2060 && t < 2940) second_pass_first += near_colour(s.centre, 0x0000FF);
         if (t > 3060 && t < 3300) second_pass_second += near_colour(s.centre, 0x00FF00);
     }
-    EXPECT_GT(second_pass_first, 50);
-    EXPECT_GT(second_pass_second, 12);
+    EXPECT_GT(second_pass_first, 18);
+    EXPECT_GT(second_pass_second, 4);
 }
 
 TEST_F(VideoTest, BadFilesReturnAtOnceWithOneLogLineAndPartialFilesPlayTheirPart) {
