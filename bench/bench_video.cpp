@@ -16,8 +16,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "engine/engine.h"
 #include "platform/monotonic_clock.h"
+#include "runtime/engine.h"
 #include "runtime/video_playback.h"
 #include "support/engine_fixture.h"
 #include "support/video_clip.h"

@@ -114,6 +114,13 @@ RandomGenerator& random_generator() {
     return *e.random;
 }
 
+uint32_t clock_seed(double clock_ms) {
+    if (!std::isfinite(clock_ms)) return 0;
+    double whole = std::fmod(std::trunc(clock_ms), 4294967296.0);
+    if (whole < 0) whole += 4294967296.0;
+    return static_cast<uint32_t>(whole);
+}
+
 void seed_random(uint32_t seed) {
     random_generator().seed(seed);
 }

@@ -46,6 +46,9 @@ double int_mod(double a, double b);
 // A whole number from 0 to trunc(n) inclusive; 0 without drawing when n <= 0 (or NaN).
 double random_int(double n);
 void seed_random(uint32_t seed);
+// The seed of a start: a clock reading in milliseconds truncated toward zero and
+// reduced to its low 32 bits (so it keeps changing at any uptime).
+uint32_t clock_seed(double clock_ms);
 // Milliseconds since engine start-up.
 double timer_ms();
 // Waits ms milliseconds (truncated toward zero; negative waits are 0).

@@ -7,9 +7,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include "engine/engine.h"
 #include "graphics/display.h"
+#include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
+#include "platform/platform.h"
 
 namespace zorby {
 
@@ -27,9 +28,9 @@ struct FramebufferCalls {
 
 FramebufferCalls framebuffer_calls() {
     FramebufferCalls f;
-    Engine* e = engine_if_any();
-    if (!e || !e->platform) return f;
-    platform::Platform& p = *e->platform;
+    GraphicsLayer* g = graphics_layer_if_any();
+    if (!g || !g->display) return f;
+    platform::Platform& p = g->display->platform;
     f.gen = reinterpret_cast<PFNGLGENFRAMEBUFFERSPROC>(p.gl_proc_address("glGenFramebuffers"));
     f.del =
         reinterpret_cast<PFNGLDELETEFRAMEBUFFERSPROC>(p.gl_proc_address("glDeleteFramebuffers"));
@@ -45,8 +46,8 @@ FramebufferCalls framebuffer_calls() {
 }  // namespace
 
 PictureStream::~PictureStream() {
-    Engine* e = engine_if_any();
-    if (!e || !e->display || !e->display->context_ready) return;
+    GraphicsLayer* g = graphics_layer_if_any();
+    if (!g || !g->display || !g->display->context_ready) return;
     if (framebuffer_ != 0) {
         const FramebufferCalls f = framebuffer_calls();
         GLuint name = framebuffer_;
@@ -94,14 +95,14 @@ void PictureStream::update(const uint8_t* bgra, int w, int h) {
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, bgra);
     }
     // The sprite commands bind their own texture again.
-    if (Engine* e = engine_if_any(); e && e->display && e->display->store) {
-        e->display->store->current_texture_slot = -1;
+    if (GraphicsLayer* g = graphics_layer_if_any(); g && g->display && g->display->store) {
+        g->display->store->current_texture_slot = -1;
     }
 }
 
 void PictureStream::draw(double x, double y, double w, double h) {
     if (texture_ == 0) return;
-    OpenGLVizovudo& d = *engine().display;
+    OpenGLVizovudo& d = *graphics_layer().display;
     if (framebuffer_ != 0) {
         const FramebufferCalls f = framebuffer_calls();
         int cw = 0, ch = 0;

@@ -57,6 +57,12 @@ int key_char(int code) {
     return (c >= 32 && c <= 255) ? c : 0;
 }
 
+// a to z and the Latin-1 small letters that have a capital 32 below them (not the
+// division sign, and not sharp s or y with diaeresis, whose capitals are elsewhere).
+bool is_small_letter(int c) {
+    return (c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+}
+
 // The first character among the keys now down (scan codes in ascending order),
 // counting quick presses no read has seen; tapped says the key's press was one.
 uint8_t current_char(InputState& state, bool& tapped) {
@@ -68,7 +74,7 @@ uint8_t current_char(InputState& state, bool& tapped) {
         if (c == 0) continue;
         tapped = !held(state, code);
         state.key_taps[code] = 0;
-        if ((held(state, 42) || held(state, 54)) && c >= 'a' && c <= 'z') c -= 'a' - 'A';
+        if ((held(state, 42) || held(state, 54)) && is_small_letter(c)) c -= 'a' - 'A';
         return static_cast<uint8_t>(c);
     }
     return 0;

@@ -107,9 +107,10 @@ double joystick_pov_horizontal(double n);
 // buttons 1 and 2 (non-zero = pressed).
 void joystick_read(double& x, double& y, double& button1, double& button2);
 
-// The character of a newly pressed key: 8 Backspace, 10 Enter, else a character from
-// 32 up; Shift capitalises the letters a to z. A held key is reported once; 0 when
-// nothing new was pressed.
+// The character of a newly pressed key: 8 Backspace, 10 Enter, else a byte from 32
+// to 255 (Latin-1: what the layout types, the keypad's digits, point and operators;
+// a character outside Latin-1 counts as none); Shift capitalises a to z and the
+// Latin-1 small letters. A held key is reported once; 0 when nothing new was pressed.
 uint8_t typed_char(InputState& state);
 // True exactly when typed_char would return a character (and remembers it the same).
 bool any_char_pressed(InputState& state);

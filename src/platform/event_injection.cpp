@@ -19,12 +19,27 @@ Uint32 focus_window_id() {
 bool push_key_event(int engine_code, bool down) {
     const int scancode = sdl_scancode_from_engine_code(engine_code);
     if (scancode == 0) return false;
+    return push_key_event(engine_code, down,
+                          SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(scancode)));
+}
+
+bool push_text_event(const char* utf8) {
+    SDL_Event ev{};
+    ev.type = SDL_TEXTINPUT;
+    ev.text.windowID = focus_window_id();
+    SDL_strlcpy(ev.text.text, utf8, sizeof ev.text.text);
+    return SDL_PushEvent(&ev) == 1;
+}
+
+bool push_key_event(int engine_code, bool down, int symbol) {
+    const int scancode = sdl_scancode_from_engine_code(engine_code);
+    if (scancode == 0) return false;
     SDL_Event ev{};
     ev.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     ev.key.windowID = focus_window_id();
     ev.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     ev.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
-    ev.key.keysym.sym = SDL_GetKeyFromScancode(ev.key.keysym.scancode);
+    ev.key.keysym.sym = symbol;
     return SDL_PushEvent(&ev) == 1;
 }
 

@@ -7,6 +7,11 @@ namespace zorby::platform {
 // Key event for the physical key with the engine scan code; false when the code has
 // no key or SDL's queue refused the event.
 bool push_key_event(int engine_code, bool down);
+// The same with the key symbol the layout gives (a character code such as 0xE4 for
+// a key that types it), as a keyboard with another layout would send it.
+bool push_key_event(int engine_code, bool down, int symbol);
+// Text typed (UTF-8), as the system's text input sends it after a key press.
+bool push_text_event(const char* utf8);
 // Mouse motion to window position (x, y) with relative motion (dx, dy).
 bool push_mouse_motion(int x, int y, int dx, int dy);
 // Mouse button 1 left, 2 right, 3 middle.

@@ -108,11 +108,12 @@ public:
         pressed_.fill(false);
     }
     int key_character(int scan_code) override {
+        if (scan_code < 0 || scan_code > 255) return 0;
+        // What the key typed when it was last pressed, else what the layout says.
+        if (typed_[scan_code] >= 0) return typed_[scan_code];
         const int sdl = sdl_scancode_from_engine_code(scan_code);
         if (sdl == 0) return 0;
-        const SDL_Keycode k = SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(sdl));
-        if (k >= 32 && k < 127) return static_cast<int>(k);
-        return 0;
+        return character_of_key(SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(sdl)));
     }
     MouseSample sample_mouse() override {
         pump();
@@ -172,6 +173,43 @@ public:
     }
 
 private:
+    // The byte a key symbol types: printable ASCII and Latin-1 (160..255) as they
+    // are, the keypad's digits, point and operators as their characters; 0 for
+    // anything else (outside Latin-1 there is no byte for it).
+    static int character_of_key(SDL_Keycode k) {
+        if ((k >= 32 && k < 127) || (k >= 160 && k <= 255)) return static_cast<int>(k);
+        switch (k) {
+            case SDLK_KP_0:
+                return '0';
+            case SDLK_KP_PERIOD:
+                return '.';
+            case SDLK_KP_DIVIDE:
+                return '/';
+            case SDLK_KP_MULTIPLY:
+                return '*';
+            case SDLK_KP_MINUS:
+                return '-';
+            case SDLK_KP_PLUS:
+                return '+';
+            default:
+                break;
+        }
+        if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return '1' + static_cast<int>(k - SDLK_KP_1);
+        return 0;
+    }
+
+    // The first character of UTF-8 text as a Latin-1 byte, 0 when it lies outside.
+    static int latin1_of_text(const char* text) {
+        const auto* u = reinterpret_cast<const unsigned char*>(text);
+        if (u[0] >= 32 && u[0] < 127) return u[0];
+        // Two-byte sequences C2 80 .. C3 BF are U+0080 .. U+00FF.
+        if ((u[0] == 0xC2 || u[0] == 0xC3) && (u[1] & 0xC0) == 0x80) {
+            const int c = ((u[0] & 0x1F) << 6) | (u[1] & 0x3F);
+            return c >= 160 ? c : 0;
+        }
+        return 0;
+    }
+
     static int32_t hat_to_pov(Uint8 hat) {
         switch (hat) {
             case SDL_HAT_UP:
@@ -291,8 +329,20 @@ private:
                     const int code = engine_code_from_sdl_scancode(ev.key.keysym.scancode);
                     if (code == 0 || toggle_key(ev.key, code)) break;
                     key_event(code, ev.type == SDL_KEYDOWN);
+                    if (ev.type == SDL_KEYDOWN && ev.key.repeat == 0) {
+                        typed_[code] = character_of_key(ev.key.keysym.sym);
+                        last_pressed_ = code;
+                    }
                     break;
                 }
+                case SDL_TEXTINPUT:
+                    // The text the layout made of the last key press (with Shift,
+                    // AltGr and dead keys applied) is what that key types.
+                    if (last_pressed_ != 0) {
+                        typed_[last_pressed_] = latin1_of_text(ev.text.text);
+                        last_pressed_ = 0;
+                    }
+                    break;
                 case SDL_MOUSEMOTION: {
                     if (!layout_checked) {
                         refresh_layout();
@@ -340,6 +390,13 @@ private:
     PointerMapper mapper_;
     bool pointer_known_ = false;
     int buttons_pressed_ = 0;  // buttons that went down since the last sample (1 2 4)
+    // Per key: the character its last press typed (-1: not pressed yet).
+    std::array<int, 256> typed_ = [] {
+        std::array<int, 256> a{};
+        a.fill(-1);
+        return a;
+    }();
+    int last_pressed_ = 0;
     MouseSample mouse_{};
     std::deque<WindowEvent> window_events_;
     std::vector<SDL_Joystick*> joysticks_;

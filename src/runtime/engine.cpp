@@ -147,8 +147,8 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     e.music = std::make_unique<MusicPlayer>();
     e.channels = std::make_unique<FileChannels>();
     e.random = std::make_unique<RandomGenerator>();
-    // 6: seed from the clock in whole milliseconds.
-    seed_random(static_cast<uint32_t>(truncate_to_int32(clock_ms())));
+    // 6: seed from the clock in whole milliseconds, its low 32 bits.
+    seed_random(clock_seed(clock_ms()));
     // 7: window mode.
     if (e.settings.full_screen != 0) {
         e.display->set_fullscreen_mode();

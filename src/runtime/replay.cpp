@@ -91,7 +91,7 @@ std::unique_ptr<platform::RecordingPlatform> start_recording(
         return nullptr;
     }
     *file << "# zorby input recording: FRAME[:READ] event, see the README\n";
-    seed = static_cast<uint32_t>(std::fmod(std::floor(inner->now_ms()), 4294967296.0));
+    seed = clock_seed(inner->now_ms());
     auto recorder =
         std::make_unique<platform::RecordingPlatform>(std::move(inner), std::move(file));
     recorder->record_seed(seed);

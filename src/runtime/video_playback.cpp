@@ -9,16 +9,19 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "audio/music.h"
-#include "engine/engine.h"
+#include "engine/error_log.h"
 #include "engine/packed_media.h"
 #include "graphics/display.h"
 #include "graphics/picture_stream.h"
 #include "input/input_state.h"
 #include "platform/platform.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
 #include "video/video_decoder.h"
 
 namespace zorby {
@@ -180,6 +183,7 @@ double play_video(const EngineString& file, double repeat, VideoPlaybackStats* s
     e.display->screen_size(sw, sh);
     const Rect fit = fit_into(decoder.display_aspect(), static_cast<int>(sw), static_cast<int>(sh));
     std::vector<uint8_t> pixels(static_cast<size_t>(fit.w) * fit.h * 4);
+    std::vector<uint8_t> flipped(pixels.size());
     PictureStream picture;
     SoundFeed feed(device, std::max(rate, 1), std::max(channels, 1));
 
@@ -211,12 +215,14 @@ double play_video(const EngineString& file, double repeat, VideoPlaybackStats* s
             due = has_pending && pending_pts <= t;
         }
         if (due && has_pending) {
-            // Rows bottom first, as OpenGL keeps them.
-            const int stride = fit.w * 4;
-            if (decoder.convert_picture(fit.w, fit.h,
-                                        pixels.data() + static_cast<size_t>(fit.h - 1) * stride,
-                                        -stride)) {
-                picture.update(pixels.data(), fit.w, fit.h);
+            const size_t stride = static_cast<size_t>(fit.w) * 4;
+            if (decoder.convert_picture(fit.w, fit.h, pixels.data(), static_cast<int>(stride))) {
+                // Rows bottom first, as OpenGL keeps them.
+                for (int row = 0; row < fit.h; ++row) {
+                    std::memcpy(flipped.data() + static_cast<size_t>(fit.h - 1 - row) * stride,
+                                pixels.data() + static_cast<size_t>(row) * stride, stride);
+                }
+                picture.update(flipped.data(), fit.w, fit.h);
             }
             ++shown_in_pass;
             ++counts.pictures_shown;

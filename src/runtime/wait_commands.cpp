@@ -8,7 +8,9 @@
 #include "audio/music.h"
 #include "engine/numbers.h"
 #include "graphics/display.h"
+#include "graphics/draw.h"
 #include "graphics/font.h"
+#include "graphics/sprite_store.h"
 #include "input/input_state.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
@@ -25,6 +27,8 @@ constexpr int kCursorBlinkFrames = 20;
 // The longest step of a pause: short enough that closing the window or Escape
 // reacts at once, long enough that a pause costs no CPU.
 constexpr double kPauseStepMs = 10.0;
+// The surface that holds the screen behind a typed line.
+constexpr int kTypingSurface = 3;
 
 // One turn of a waiting loop: the music, the window events, and Escape (when it
 // ends the program) or Alt+F4 end the program as in frame presentation.
@@ -66,6 +70,8 @@ EngineString read_typed_line(double x, double y) {
     if (!e.input) return text;
     int idle_frames = 0;
     bool cursor_shown = true;
+    // The picture on screen when the command starts stays behind the text.
+    grab_screen(kTypingSurface);
     for (;;) {
         const uint8_t c = typed_char(*e.input);
         if (c == 10) break;
@@ -83,9 +89,12 @@ EngineString read_typed_line(double x, double y) {
         }
         std::string shown = text.str();
         if (cursor_shown) shown += '_';
+        set_alpha_mode(0);
+        draw_surface(kTypingSurface);
         print_text(EngineString(shown), x, y);
         present_frame();
     }
+    free_surface(kTypingSurface);
     return text;
 }
 

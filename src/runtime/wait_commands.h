@@ -15,7 +15,8 @@ void wait_for_key();
 void wait_for_mouse();
 // Reads a line typed at (x, y) in the current font, presenting a frame per step:
 // Enter ends it, Backspace removes the last character, a "_" cursor blinks (it
-// toggles after more than 20 frames without a key).
+// toggles after more than 20 frames without a key). The picture on screen when it
+// starts is grabbed into surface 3 and drawn behind the text in every frame.
 EngineString read_typed_line(double x, double y);
 // The same, the text taken as a number (leading numeric part; 0 when none).
 double read_typed_number(double x, double y);

@@ -440,7 +440,7 @@ bool VideoDecoder::next_picture(double& pts_ms) {
 
 bool VideoDecoder::convert_picture(int w, int h, uint8_t* out, int stride) {
     Internals& in = *in_;
-    if (!have_picture_ || w <= 0 || h <= 0 || !out) return false;
+    if (!have_picture_ || w <= 0 || h <= 0 || !out || stride < w * 4) return false;
     AVFrame* fr = in.frame;
     in.scaler = sws_getCachedContext(in.scaler, fr->width, fr->height,
                                      static_cast<AVPixelFormat>(fr->format), w, h, AV_PIX_FMT_BGRA,

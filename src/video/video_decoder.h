@@ -64,7 +64,7 @@ public:
     // Time of the picture that follows the last one (its time plus its duration).
     double picture_end_ms() const { return picture_end_ms_; }
     // Scales the last decoded picture to w x h and writes it as BGRA bytes, rows top
-    // first, `stride` bytes apart. False when there is no picture.
+    // first, `stride` (at least w * 4) bytes apart. False when there is no picture.
     bool convert_picture(int w, int h, uint8_t* out, int stride);
 
     // Reads on until sound up to until_ms is decoded (or the file ends, or the read

@@ -154,3 +154,31 @@ TEST(Timers, FollowThePlatformClock) {
 
 }  // namespace
 }  // namespace zorby
+
+namespace zorby {
+namespace {
+
+// The start-up seed is the clock's low 32 bits: past 2^32 ms of uptime (and past the
+// 2^31 where a saturating conversion would stick) two starts 1 ms apart still play
+// different sequences.
+TEST(RandomNumbers, StartsAtAnyUptimeSeedDifferently) {
+    constexpr double k2to32 = 4294967296.0;
+    EXPECT_EQ(clock_seed(k2to32 + 5000.7), 5000u);
+    EXPECT_EQ(clock_seed(2147483648.0 + 3.0), 2147483651u);
+    EXPECT_EQ(clock_seed(-1.0), 4294967295u);  // two's complement low bits
+    std::vector<std::vector<double>> sequences;
+    for (double start : {k2to32 + 777.0, k2to32 + 778.0, 3.0 * k2to32 + 777.0}) {
+        platform::DeterministicOptions options;
+        options.start_ms = start;
+        testing::TestEngine te(options);
+        ASSERT_TRUE(te.start());
+        std::vector<double> draws;
+        for (int i = 0; i < 8; ++i) draws.push_back(random_int(1e9));
+        sequences.push_back(draws);
+    }
+    EXPECT_NE(sequences[0], sequences[1]);
+    EXPECT_EQ(sequences[0], sequences[2]);  // 2^33 ms later the low bits agree again
+}
+
+}  // namespace
+}  // namespace zorby

@@ -4,11 +4,13 @@
 
 #include <cmath>
 #include <set>
+#include <vector>
 
 #include "input/input_state.h"
 #include "platform/event_injection.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
+#include "runtime/wait_commands.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {
@@ -62,6 +64,57 @@ TEST(SdlKeyboard, EveryNamedKeyReadsOneWhileHeldAndZeroAfter) {
         ASSERT_TRUE(platform::push_key_event(code, false));
         EXPECT_EQ(key_down(code), 0.0) << code;
     }
+}
+
+// Keys of other layouts through the SDL platform: the symbol a key event carries and
+// the text the system makes of a press reach the typed line as Latin-1 bytes; the
+// keypad types its characters; text outside Latin-1 types nothing.
+TEST(SdlKeyboard, Latin1AndKeypadCharactersReachTheTypedLine) {
+    SdlEngine e;
+    ASSERT_TRUE(e.started());
+    using platform::push_key_event;
+    struct Press {
+        std::vector<int> codes;
+        int symbol;        // -1: the key's own symbol
+        const char* text;  // nullptr: no text event
+    };
+    const std::vector<Press> presses = {
+        {{39}, 0xF6, "\xC3\xB6"},   // o with diaeresis (German layout)
+        {{26}, -1, "\xC3\xA9"},     // e acute, made by a dead key
+        {{42, 40}, 0xE4, nullptr},  // Shift + a with diaeresis: its capital
+        {{71}, -1, nullptr},        // keypad 7, point, +, *, /
+        {{83}, -1, nullptr},
+        {{78}, -1, nullptr},
+        {{55}, -1, nullptr},
+        {{181}, -1, nullptr},
+        {{18}, -1, "\xE2\x82\xAC"},  // the euro sign: outside Latin-1,
+                                     // nothing
+        {{12}, 0xDF, nullptr},       // sharp s (no capital to take)
+        {{28}, -1, nullptr},         // Enter
+    };
+    size_t step = 0;
+    e.engine().frame_hook = [&] {
+        // Even frames press, odd frames release.
+        const size_t n = step / 2;
+        if (n < presses.size()) {
+            const Press& press = presses[n];
+            const bool down = step % 2 == 0;
+            for (int code : press.codes) {
+                if (press.symbol >= 0 && code == press.codes.back()) {
+                    push_key_event(code, down, press.symbol);
+                } else {
+                    push_key_event(code, down);
+                }
+            }
+            if (down && press.text) platform::push_text_event(press.text);
+        }
+        ++step;
+    };
+    const EngineString line = read_typed_line(0, 0);
+    e.engine().frame_hook = nullptr;
+    EXPECT_EQ(line.str(),
+              "\xF6\xE9\xC4"
+              "7.+*/\xDF");
 }
 
 TEST(SdlKeyboard, CodesNoKeySendsReadZeroWhileEveryKeyIsHeld) {

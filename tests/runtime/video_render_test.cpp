@@ -13,9 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
+#include "engine/error_log.h"
 #include "graphics/display.h"
 #include "input/input_state.h"
+#include "runtime/engine.h"
 #include "runtime/video_playback.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"

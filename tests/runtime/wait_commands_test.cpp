@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "graphics/display.h"
+#include "graphics/draw.h"
 #include "input/input_state.h"
 #include "runtime/engine.h"
 #include "support/engine_fixture.h"
@@ -117,6 +118,27 @@ TEST_F(WaitTest, BackspaceOnAnEmptyLineAndShiftedLetters) {
     p().schedule(p().frames_presented() + 1, {Kind::KeyDown, 42, 0});
     type_keys({14, 30, 28});
     EXPECT_EQ(read_typed_line(0, 0).str(), "A");
+}
+
+TEST_F(WaitTest, TypedLineIsDrawnOverTheScreenItStartedOn) {
+    // What the caller drew before the command: a green row under the text and a red
+    // one through the text's row, right of where the text goes.
+    draw_line(0, 200, 319, 200, 0x00FF00);
+    draw_line(200, 14, 319, 14, 0x0000FF);
+    std::vector<std::pair<testing::Rgba, testing::Rgba>> seen;
+    te.engine().before_swap_hook = [&] {
+        seen.emplace_back(testing::read_pixel(100, 200), testing::read_pixel(300, 14));
+    };
+    p().schedule(p().frames_presented() + 10, {Kind::KeyDown, 30, 0});
+    p().schedule(p().frames_presented() + 11, {Kind::KeyUp, 30, 0});
+    p().schedule(p().frames_presented() + 35, {Kind::KeyDown, 28, 0});
+    EXPECT_EQ(read_typed_line(10, 10).str(), "a");
+    te.engine().before_swap_hook = nullptr;
+    ASSERT_GE(seen.size(), 30u);
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].first, (testing::Rgba{0, 255, 0, 255})) << "frame " << i;
+        EXPECT_EQ(seen[i].second, (testing::Rgba{255, 0, 0, 255})) << "frame " << i;
+    }
 }
 
 TEST_F(WaitTest, TypedNumberTakesTheLeadingNumber) {

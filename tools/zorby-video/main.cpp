@@ -6,7 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/engine.h"
+#include "engine/error_log.h"
+#include "runtime/engine.h"
 #include "runtime/video_playback.h"
 
 int main(int argc, char** argv) {
