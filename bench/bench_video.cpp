@@ -18,6 +18,7 @@ extern "C" {
 
 #include "platform/monotonic_clock.h"
 #include "runtime/engine.h"
+#include "runtime/frame.h"
 #include "runtime/video_playback.h"
 #include "support/engine_fixture.h"
 #include "support/video_clip.h"

@@ -5,17 +5,20 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/error_log.h"
 #include "graphics/display.h"
 #include "input/input_state.h"
+#include "platform/monotonic_clock.h"
 #include "runtime/engine.h"
 #include "runtime/video_playback.h"
 #include "support/engine_fixture.h"
@@ -246,18 +249,27 @@ TEST_F(VideoTest, ClosingTheWindowOrEscapeEndsTheProgram) {
     EXPECT_EQ(te.run_until_end([&] { play_video(EngineString(path), 1); }), 0);
 }
 
-// Positions (in frames of the captured sound) where a tone starts or stops.
+// Positions (in frames of the captured sound) where a tone starts or stops: the first
+// 2 ms block of a run of at least 100 ms in the new state (a dropout of a loaded
+// machine's audio thread is not an edge).
 std::vector<int64_t> tone_edges(const std::vector<int16_t>& stereo, int rate) {
-    const int block = rate / 500;  // 2 ms
-    std::vector<int64_t> edges;
-    bool on = false;
+    const int block = rate / 500;
     const int64_t frames = static_cast<int64_t>(stereo.size() / 2);
+    std::vector<bool> on;
     for (int64_t b = 0; b + block <= frames; b += block) {
         double energy = 0;
         for (int64_t i = b; i < b + block; ++i) energy += std::abs(stereo[2 * i]);
-        const bool now_on = energy / block > 3000.0;
-        if (now_on != on) edges.push_back(b);
-        on = now_on;
+        on.push_back(energy / block > 3000.0);
+    }
+    std::vector<int64_t> edges;
+    bool state = false;
+    for (size_t i = 0; i < on.size(); ++i) {
+        if (on[i] == state) continue;
+        size_t run = i;
+        while (run < on.size() && on[run] != state && run - i < 50) ++run;
+        if (run - i < 50) continue;
+        edges.push_back(static_cast<int64_t>(i) * block);
+        state = !state;
     }
     return edges;
 }
@@ -278,9 +290,13 @@ TEST(VideoSound, TheSoundTrackStaysInStepWithThePicture) {
     struct Sample {
         double t;
         int64_t written;  // frames in the disk file
+    };
+    struct Picture {
+        double t;
         Rgba centre;
     };
     std::vector<Sample> samples;
+    std::vector<Picture> pictures;
     std::vector<int16_t> captured;
     double start = 0;
     {
@@ -290,13 +306,22 @@ TEST(VideoSound, TheSoundTrackStaysInStepWithThePicture) {
         ASSERT_TRUE(engine_start(platform::make_sdl_platform(), 0, "sync"));
         ASSERT_TRUE(e.platform->audio().available());
         e.before_swap_hook = [&] {
-            struct stat st {};
-            ::stat(wav.c_str(), &st);
-            samples.push_back({e.platform->now_ms(), static_cast<int64_t>(st.st_size / 4),
-                               testing::read_pixel(160, 120)});
+            pictures.push_back({e.platform->now_ms(), testing::read_pixel(160, 120)});
         };
+        // How much of the sound was written when, sampled every half millisecond.
+        std::atomic<bool> stop{false};
+        std::thread sampler([&] {
+            while (!stop) {
+                struct stat st {};
+                ::stat(wav.c_str(), &st);
+                samples.push_back({platform::monotonic_ms(), static_cast<int64_t>(st.st_size / 4)});
+                platform::sleep_until_monotonic(platform::monotonic_ms() + 0.5);
+            }
+        });
         start = e.platform->now_ms();
         EXPECT_EQ(play_video(EngineString(path), 0), 1.0);
+        stop = true;
+        sampler.join();
         engine_cleanup();
         set_current_engine(nullptr);
     }
@@ -306,10 +331,19 @@ TEST(VideoSound, TheSoundTrackStaysInStepWithThePicture) {
     captured.resize(raw.size() / 2);
     std::memcpy(captured.data(), raw.data(), captured.size() * 2);
 
+    // A machine too busy to keep real time (pictures 25 a second arriving with
+    // long holes, so playback paused and resumed) cannot show whether the sound
+    // keeps in step; the virtual-clock tests above still check the picture.
+    for (size_t i = 1; i < pictures.size(); ++i) {
+        if (pictures[i].t - pictures[i - 1].t > 120.0) {
+            GTEST_SKIP() << "the machine stalled for " << pictures[i].t - pictures[i - 1].t
+                         << " ms during playback";
+        }
+    }
     // When the picture changed: the first frame showing each second's colour.
     std::vector<double> picture_changes;
     for (int k = 1; k <= 3; ++k) {
-        for (const Sample& s : samples) {
+        for (const Picture& s : pictures) {
             if (near_colour(s.centre, test::clip_colour_of_second(k))) {
                 picture_changes.push_back(s.t);
                 break;
@@ -318,14 +352,17 @@ TEST(VideoSound, TheSoundTrackStaysInStepWithThePicture) {
     }
     ASSERT_EQ(picture_changes.size(), 3u);
 
-    // When the tone edges were written: between the two samples around each edge.
+    // When the tone edges were written (the disk driver's time line).
     const std::vector<int64_t> edges = tone_edges(captured, 44100);
     ASSERT_GE(edges.size(), 3u);
     for (int k = 0; k < 3; ++k) {
         double written_at = -1;
         for (size_t i = 1; i < samples.size(); ++i) {
             if (samples[i].written > edges[k]) {
-                written_at = (samples[i - 1].t + samples[i].t) / 2;
+                // The block holding the edge was written at once; the edge plays
+                // as far into it as it lies.
+                written_at = (samples[i - 1].t + samples[i].t) / 2 +
+                             (edges[k] - samples[i - 1].written) * 1000.0 / 44100;
                 break;
             }
         }
