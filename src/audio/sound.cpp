@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 
 #include "audio/audio_layer.h"
 #include "engine/engine_core.h"
 #include "engine/engine_string.h"
+#include "engine/file_io.h"
 #include "engine/packed_media.h"
 
 namespace zorby {
@@ -40,15 +40,7 @@ int slot_number(double slot) {
 
 // Reads a whole file; false when it cannot be read or is larger than any sound.
 bool read_file(const std::string& path, std::vector<uint8_t>& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > static_cast<std::streamoff>(kMaxDataBytes) + 4096) return false;
-    in.seekg(0, std::ios::beg);
-    out.resize(static_cast<size_t>(size));
-    in.read(reinterpret_cast<char*>(out.data()), size);
-    return in.gcount() == size;
+    return static_cast<bool>(read_whole_file(path, uint64_t{kMaxDataBytes} + 4096, out));
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "engine/file_io.h"
+
 namespace zorby {
 
 std::string error_log_path() {
@@ -24,15 +26,9 @@ void append_error_log(const char* text) {
         // O_NOFOLLOW: a link planted under the log's name is never written through.
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd >= 0) {
-            std::string data = line;
-            data += "\r\n";
-            size_t done = 0;
-            while (done < data.size()) {
-                ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-                if (n <= 0) break;
-                done += static_cast<size_t>(n);
-            }
-            ::close(fd);
+            const UniqueFd log(fd);
+            const std::string data = std::string(line) + "\r\n";
+            write_all(log.get(), data.data(), data.size());
             return;
         }
         if (attempt < 4) std::this_thread::sleep_for(std::chrono::milliseconds(100));

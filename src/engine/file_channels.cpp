@@ -14,13 +14,14 @@
 #include <string>
 
 #include "engine/engine_core.h"
+#include "engine/file_io.h"
 
 namespace zorby {
 
 namespace {
 
 constexpr int kLineChunk = 64;
-constexpr int kLineLimit = 1024;
+constexpr int kLineLimit = kChannelLineLimit;
 
 [[noreturn]] void stop(int code, const std::string& what) {
     set_error(code, what);
@@ -46,25 +47,9 @@ int checked_channel(double channel) {
 
 // Reads until n bytes arrived or the file ends; returns the bytes read.
 size_t read_full(int fd, void* out, size_t n) {
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::read(fd, static_cast<char*>(out) + done, n - done);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) break;
-        done += static_cast<size_t>(r);
-    }
-    return done;
-}
-
-bool write_full(int fd, const void* data, size_t n) {
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::write(fd, static_cast<const char*>(data) + done, n - done);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        done += static_cast<size_t>(r);
-    }
-    return true;
+    size_t got = 0;
+    read_all(fd, out, n, got);
+    return got;
 }
 
 // Reads one item of n bytes (little-endian) for the number reads.
@@ -82,22 +67,13 @@ uint64_t read_item(double channel, size_t n) {
 void write_bytes(double channel, const void* data, size_t n) {
     const int ch = checked_channel(channel);
     const FileChannels::Channel& c = file_channels().channel(ch);
-    if (c.fd < 0 || !write_full(c.fd, data, n)) transfer_failed(ch, "write failed");
+    if (c.fd < 0 || !write_all(c.fd, data, n)) transfer_failed(ch, "write failed");
 }
 
 void write_item(double channel, uint64_t value, size_t n) {
     uint8_t bytes[8];
     for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
     write_bytes(channel, bytes, n);
-}
-
-// The value truncated toward zero, its low 32 bits (-1 gives 0xFFFFFFFF).
-uint32_t low_32_bits(double value) {
-    const double t = std::trunc(value);
-    if (!std::isfinite(t)) return 0;
-    double m = std::fmod(t, 4294967296.0);
-    if (m < 0) m += 4294967296.0;
-    return static_cast<uint32_t>(m);
 }
 
 // An exclusively held regular file, or -1. Another channel (or a cooperating
@@ -113,6 +89,14 @@ int take_file(int fd) {
 }
 
 }  // namespace
+
+uint32_t channel_long_bits(double value) {
+    const double t = std::trunc(value);
+    if (!std::isfinite(t)) return 0;
+    double m = std::fmod(t, 4294967296.0);
+    if (m < 0) m += 4294967296.0;
+    return static_cast<uint32_t>(m);
+}
 
 // ---- the channel table ----
 
@@ -267,13 +251,13 @@ double read_number_line(double channel) {
 // ---- writing ----
 
 void write_byte(double channel, double value) {
-    write_item(channel, low_32_bits(value) & 0xFF, 1);
+    write_item(channel, channel_long_bits(value) & 0xFF, 1);
 }
 void write_word(double channel, double value) {
-    write_item(channel, low_32_bits(value) & 0xFFFF, 2);
+    write_item(channel, channel_long_bits(value) & 0xFFFF, 2);
 }
 void write_long(double channel, double value) {
-    write_item(channel, low_32_bits(value), 4);
+    write_item(channel, channel_long_bits(value), 4);
 }
 
 void write_double(double channel, double value) {

@@ -37,6 +37,12 @@ private:
     std::array<Channel, kChannels> channels_{};
 };
 
+// The longest line read_line returns at once; a longer line comes back in pieces.
+inline constexpr int kChannelLineLimit = 1024;
+// The 4 bytes write_long stores for a value: its low 32 bits after truncation toward
+// zero (-1 gives 0xFFFFFFFF; NaN and infinities give 0).
+uint32_t channel_long_bits(double value);
+
 // The engine's channel table (created on first use when the engine has none yet).
 FileChannels& file_channels();
 
@@ -55,8 +61,8 @@ double read_double(double channel);
 // the empty text without touching the channel.
 EngineString read_text(double channel, double count);
 // The next line without its line end (CR LF or a lone LF). A last line without a
-// line end is read in full; a line longer than 1024 bytes comes back in pieces of
-// 1024. At the end of the file the program ends with error 3.
+// line end is read in full; a line longer than kChannelLineLimit bytes comes back in
+// pieces of that length. At the end of the file the program ends with error 3.
 EngineString read_line(double channel);
 double read_number_line(double channel);
 // 1.0 when everything was read (also for closed channels and numbers outside 0..7).

@@ -1,13 +1,10 @@
 // Reading and writing the packed media container (layout in media_archive.h).
 #include "engine/media_archive.h"
 
-#include <fcntl.h>
 #include <lzo/lzo1x.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <limits>
 
@@ -65,15 +62,9 @@ private:
         const size_t want = static_cast<size_t>(std::min<int64_t>(left, 64 * 1024));
         buffer_.resize(want);
         size_t got = 0;
-        while (got < want) {
-            ssize_t n = ::pread(fd_, buffer_.data() + got, want - got,
-                                static_cast<off_t>(next_ + static_cast<int64_t>(got)));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                failed_ = true;
-                return false;
-            }
-            got += static_cast<size_t>(n);
+        if (!read_all_at(fd_, next_, buffer_.data(), want, got) || got != want) {
+            failed_ = true;
+            return false;
         }
         next_ += static_cast<int64_t>(want);
         pos_ = 0;
@@ -89,27 +80,6 @@ private:
 };
 
 }  // namespace
-
-UniqueFd::~UniqueFd() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = other.release();
-    }
-    return *this;
-}
-
-UniqueFd open_regular_file(const std::string& path) {
-    if (path.empty()) return {};
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd) return {};
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-    return fd;
-}
 
 const char* describe(ArchiveOpen status) {
     switch (status) {
@@ -157,16 +127,8 @@ const char* describe(UnpackStatus status) {
 }
 
 bool ArchiveReader::read_at(int64_t offset, void* buffer, size_t count) {
-    auto* out = static_cast<uint8_t*>(buffer);
-    while (count > 0) {
-        ssize_t n = ::pread(fd_.get(), out, count, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        out += n;
-        offset += n;
-        count -= static_cast<size_t>(n);
-    }
-    return true;
+    size_t got = 0;
+    return read_all_at(fd_.get(), offset, buffer, count, got) && got == count;
 }
 
 ArchiveOpen ArchiveReader::open(const std::string& path) {

@@ -17,37 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/file_io.h"
+
 namespace zorby {
 
 // Largest unpacked member accepted (game media are far smaller).
 inline constexpr uint32_t kMaxMemberSize = 256u << 20;
 // Length of the trailer: signature and directory position.
 inline constexpr int64_t kArchiveTrailerSize = 7;
-
-// A file descriptor closed when the object goes.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd();
-    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    explicit operator bool() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
-
-// Opens path for reading only when it names a regular file (never blocks on a FIFO).
-UniqueFd open_regular_file(const std::string& path);
 
 struct ArchiveEntry {
     std::string name;      // as stored, up to its first NUL byte

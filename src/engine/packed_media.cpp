@@ -81,17 +81,6 @@ std::string native_name(std::string name) {
     return name;
 }
 
-bool write_all(int fd, const std::vector<uint8_t>& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 PackedMediaLookup::PackedMediaLookup(std::string archive_name)
@@ -150,7 +139,7 @@ bool PackedMediaLookup::write_extracted(const std::string& file_name,
     ::unlink(path.c_str());
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd) return false;
-    const bool written = write_all(fd.get(), data);
+    const bool written = static_cast<bool>(write_all(fd.get(), data.data(), data.size()));
     const bool closed = ::close(fd.release()) == 0;
     if (!written || !closed) {
         ::unlink(path.c_str());

@@ -9,6 +9,7 @@
 #include "audio/sound.h"
 #include "game/assets.h"
 #include "game/game_state.h"
+#include "game/high_score_table.h"
 #include "game/hotspots.h"
 #include "game/hud.h"
 #include "game/keys.h"
@@ -153,11 +154,7 @@ void menu_sequence() {
 
 void game_over_sequence() {
     GameState& g = game();
-    g.menu_page = page::kMainMenu;
-    if (g.entry_threshold <= g.score) {
-        g.entry_threshold = g.score;
-        g.menu_page = page::kNameEntry;
-    }
+    g.menu_page = apply_entry_rule(g.entry_threshold, g.score) ? page::kNameEntry : page::kMainMenu;
     g.star_timer = 0;
     draw_sprite(sprite::kGameOverCard, 10, 85);
     play_game_sound(sound::kGameOver);

@@ -60,8 +60,7 @@ struct GameState {
     NumberArray high_scores;  // dimension 6; entries 0..2 the table, ascending
     TextArray high_names;     // dimension 6
     double entry_threshold = 0;
-    EngineString typed_name, shown_name, name_scratch, sort_name;
-    double sort_score = 0, sort_i = 0, sort_j = 0;
+    EngineString typed_name, shown_name, name_scratch;
 
     // ---- star burst ----
     double star_timer = 0;

@@ -2,76 +2,41 @@
 // the name entry.
 #include "game/high_scores.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "engine/file_channels.h"
+#include "engine/engine_core.h"
 #include "engine/private_files.h"
 #include "game/game_state.h"
 #include "game/high_score_place.h"
+#include "game/high_score_table.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
 #include "runtime/engine.h"
 
 namespace zorby::game {
 
-std::function<void()> before_high_score_replace;
-
 namespace {
-
-constexpr double kChannel = 1;
-// A line read takes at most this many bytes (the file channels' line limit).
-constexpr size_t kLineLimit = 1024;
 
 [[noreturn]] void stop_with_file_error(const std::string& what) {
     set_error(3, what);
     end_program();
 }
 
-// Checks that the bytes hold three complete records as the channel reads take them:
-// four score bytes, then a line of at least one byte (a last line may lack its LF).
-// Returns an empty text when complete, else what is wrong.
-std::string table_damage(const std::vector<char>& bytes) {
-    size_t pos = 0;
-    for (int record = 0; record < 3; ++record) {
-        if (bytes.size() - pos < 4) {
-            return "the score of record " + std::to_string(record + 1) + " is cut short";
-        }
-        pos += 4;
-        if (pos >= bytes.size())
-            return "the name of record " + std::to_string(record + 1) + " is missing";
-        const size_t end = std::min(bytes.size(), pos + kLineLimit);
-        size_t lf = pos;
-        while (lf < end && bytes[lf] != '\n') ++lf;
-        pos = lf < end ? lf + 1 : end;
+// Entries 0..2 of the game's arrays as a table value, and back.
+HighScoreTable stored_table(GameState& g) {
+    HighScoreTable table;
+    for (int i = 0; i < 3; ++i) {
+        table.entries[i] = {cell(g.high_scores, i), text_cell(g.high_names, i).str()};
     }
-    return {};
+    return table;
 }
 
-// The whole file; false when it cannot be opened or read (a directory, say).
-bool read_whole_file(const char* path, std::vector<char>& out) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) return false;
-    char chunk[4096];
-    size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
-    const bool ok = std::ferror(f) == 0;
-    std::fclose(f);
-    return ok;
-}
-
-// Makes the temporary file durable before it replaces the table.
-void flush_to_disk(const char* path) {
-    const int fd = ::open(path, O_RDONLY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+void store_table(GameState& g, const HighScoreTable& table) {
+    for (int i = 0; i < 3; ++i) {
+        cell(g.high_scores, i) = table.entries[i].score;
+        text_cell(g.high_names, i) = EngineString(table.entries[i].name);
+    }
 }
 
 struct LetterKey {
@@ -138,76 +103,32 @@ void confirm_name() {
 
 void load_high_scores() {
     GameState& g = game();
-    const std::string path = high_score_place().read_path();
-    const char* kTableFile = path.c_str();
-    std::error_code ec;
-    if (!std::filesystem::exists(kTableFile, ec) && !ec) {
-        // No table yet: the initial one stands until the first save creates the file.
-        g.entry_threshold = cell(g.high_scores, 0);
-        return;
-    }
-    std::vector<char> bytes;
-    if (!read_whole_file(kTableFile, bytes)) {
-        stop_with_file_error(std::string(kTableFile) + " cannot be read");
-    }
-    if (const std::string damage = table_damage(bytes); !damage.empty()) {
-        stop_with_file_error(std::string(kTableFile) + " is damaged: " + damage);
-    }
-    if (open_channel(kChannel, EngineString(kTableFile), 1) == 0) {
-        stop_with_file_error(std::string(kTableFile) + " cannot be read");
-    }
-    for (double i = 0; i <= 2; ++i) {
-        cell(g.high_scores, i) = read_long(kChannel);
-        text_cell(g.high_names, i) = read_line(kChannel);
-    }
-    close_channel(kChannel);
+    const HighScoreLoad load = read_high_score_file(high_score_place().read_path());
+    if (!load.error.empty()) stop_with_file_error(load.error);
+    // No table yet: the initial one stands until the first save creates the file.
+    if (load.table) store_table(g, *load.table);
     g.entry_threshold = cell(g.high_scores, 0);
 }
 
-void save_high_scores() {
+void save_high_scores(const FileOps& ops) {
     GameState& g = game();
     const HighScorePlace place = high_score_place();
-    const std::string temp = place.table + ".new";
-    const char* kTableFile = place.table.c_str();
-    const char* kTempFile = temp.c_str();
     if (std::string why;
         !place.folder_to_create.empty() && !make_private_folder(place.folder_to_create, why)) {
-        stop_with_file_error(std::string(kTableFile) + " cannot be written: " + why);
+        stop_with_file_error(place.table + " cannot be written: " + why);
     }
-    if (open_channel(kChannel, EngineString(kTempFile), 0) == 0) {
-        stop_with_file_error(std::string(kTempFile) + " cannot be written");
-    }
-    for (double i = 0; i <= 2; ++i) {
-        write_long(kChannel, cell(g.high_scores, i));
-        write_text(kChannel, text_cell(g.high_names, i) + "\n");
-    }
-    close_channel(kChannel);
-    flush_to_disk(kTempFile);
-    if (before_high_score_replace) before_high_score_replace();
-    if (std::rename(kTempFile, kTableFile) != 0) {
-        std::remove(kTempFile);
-        stop_with_file_error(std::string(kTableFile) + " cannot be replaced");
-    }
+    const std::string error = write_high_score_file(place.table, stored_table(g), ops);
+    if (!error.empty()) stop_with_file_error(error);
 }
 
 void sort_high_scores() {
     GameState& g = game();
-    for (g.sort_i = 0; g.sort_i <= 3; ++g.sort_i) {
-        for (g.sort_j = 0; g.sort_j <= 3; ++g.sort_j) {
-            if (cell(g.high_scores, g.sort_i) < cell(g.high_scores, g.sort_j)) {
-                g.sort_score = cell(g.high_scores, g.sort_i);
-                g.sort_name = text_cell(g.high_names, g.sort_i);
-                cell(g.high_scores, g.sort_i) = cell(g.high_scores, g.sort_j);
-                text_cell(g.high_names, g.sort_i) = text_cell(g.high_names, g.sort_j);
-                cell(g.high_scores, g.sort_j) = g.sort_score;
-                text_cell(g.high_names, g.sort_j) = g.sort_name;
-            }
-        }
-    }
-    for (double i = 0; i <= 2; ++i) {
-        cell(g.high_scores, i) = cell(g.high_scores, i + 1);
-        text_cell(g.high_names, i) = text_cell(g.high_names, i + 1);
-    }
+    const HighScoreTable table =
+        with_new_entry(stored_table(g), cell(g.high_scores, 3), text_cell(g.high_names, 3).str());
+    store_table(g, table);
+    // Entry 3 keeps the best of the four, where the sort left it.
+    cell(g.high_scores, 3) = table.entries[2].score;
+    text_cell(g.high_names, 3) = EngineString(table.entries[2].name);
 }
 
 void high_score_page() {

@@ -1,22 +1,22 @@
-// The high-score table: the file "hc.txt", the sort, the table page and the name
-// entry on the on-screen keyboard.
-//
-// "hc.txt" holds three records, lowest score first, without header: a score as an
-// unsigned 32-bit little-endian integer, then the name's bytes and one LF.
+// The high-score commands of the game: loading and saving the table file ("hc.txt"),
+// the sort, the table page and the name entry on the on-screen keyboard. The table's
+// bytes and rules are in high_score_table.h.
 #pragma once
 
-#include <functional>
+#include "engine/file_io.h"
 
 namespace zorby::game {
 
-// Fills high_scores / high_names entries 0..2 from "hc.txt" and sets
-// entry_threshold to the lowest score. A missing file keeps the initial table; a
-// damaged one ends the program with one line on stderr and leaves the file alone.
+// Fills high_scores / high_names entries 0..2 from the table file (where
+// high_score_place says) and sets entry_threshold to the lowest score. A missing file
+// keeps the initial table; a damaged or unreadable one ends the program with one line
+// on stderr naming it and leaves the file alone.
 void load_high_scores();
-// Writes entries 0..2 to a temporary file beside "hc.txt", then renames it over
-// "hc.txt", so an interrupted save leaves the old table in place.
-void save_high_scores();
-// The exchange sort over entries 0..3, then the lowest of the four is dropped.
+// Replaces the table file with entries 0..2 (a temporary file beside it, flushed,
+// then renamed over it), so an interrupted or failed save leaves the old table in
+// place; a failure ends the program naming the file. ops: the file toolkit's calls.
+void save_high_scores(const FileOps& ops = system_file_ops());
+// Takes entry 3 into entries 0..2 (with_new_entry); entry 3 keeps the best score.
 void sort_high_scores();
 
 // Menu page 4: the table.
@@ -26,9 +26,5 @@ void name_entry_page();
 
 // The longest name the keyboard accepts: longer names would not read back whole.
 inline constexpr double kMaxNameLength = 1000;
-
-// Called by save_high_scores after the new table is written and before it replaces
-// "hc.txt" (tests interrupt a save there).
-extern std::function<void()> before_high_score_replace;
 
 }  // namespace zorby::game

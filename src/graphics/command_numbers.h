@@ -1,9 +1,12 @@
 // Conversions of the doubles that graphics commands take into slot numbers, colours
 // and pixel positions: truncation toward zero, never undefined for huge values or NaN.
+// Positions use truncate_int32 (engine/numbers.h), saturating at the 32-bit range.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
+
+#include "engine/numbers.h"
 
 namespace zorby {
 
@@ -17,14 +20,6 @@ inline int64_t command_slot(double v) {
 inline uint32_t command_bits32(double v) {
     if (!(v > -9.2e18 && v < 9.2e18)) return 0;
     return static_cast<uint32_t>(static_cast<int64_t>(v));
-}
-
-// A position truncated toward zero, limited to the 32-bit range.
-inline int32_t command_int(double v) {
-    if (std::isnan(v)) return 0;
-    if (v <= -2147483648.0) return INT32_MIN;
-    if (v >= 2147483647.0) return INT32_MAX;
-    return static_cast<int32_t>(v);
 }
 
 }  // namespace zorby

@@ -176,8 +176,8 @@ double sprites_collide(double slot1, double x1, double y1, double slot2, double 
     const SpriteRecord* r1 = store.record(s1);
     const SpriteRecord* r2 = store.record(s2);
     if (!r1 || !r2) return 0.0;
-    const int64_t ax = command_int(x1), ay = command_int(y1);
-    const int64_t bx = command_int(x2), by = command_int(y2);
+    const int64_t ax = truncate_int32(x1), ay = truncate_int32(y1);
+    const int64_t bx = truncate_int32(x2), by = truncate_int32(y2);
     const int64_t right = std::min(ax + r1->width, bx + r2->width);
     const int64_t left = std::max(ax, bx);
     if (right < left) return 0.0;
@@ -214,7 +214,8 @@ double sprites_collide(double slot1, double x1, double y1, double slot2, double 
 void clip_viewport(double x, double y, double w, double h) {
     GraphicsLayer& g = graphics_layer();
     if (g.scene && g.scene->in_shadow_volume_state) g.scene->leave_shadow_state();
-    g.display->set_viewport(command_int(x), command_int(y), command_int(w), command_int(h));
+    g.display->set_viewport(truncate_int32(x), truncate_int32(y), truncate_int32(w),
+                            truncate_int32(h));
     if (DrawTrace* trace = g.display->store->trace) {
         DrawOp op;
         op.kind = DrawOp::Kind::viewport;

@@ -28,7 +28,7 @@ constexpr int kFloatsPerVertex = 5;  // x, y, z, s, t
 constexpr int64_t kMaxPrintedBytes = int64_t{1} << 20;
 
 int32_t font_number(double n) {
-    return std::clamp(command_int(n), 0, kFontCount - 1);
+    return std::clamp(truncate_int32(n), 0, kFontCount - 1);
 }
 
 SpriteStore& store() {

@@ -254,13 +254,9 @@ void show_pointer(double visible) {
 bool read_joystick(InputState& state, int n, JoystickReport& report) {
     report = JoystickReport{};
     if (n < 0 || n >= state.joystick_count) return false;
-    platform::JoystickSample j;
-    if (!the_platform().read_joystick(n, j)) return false;
-    report.axes = j.axes;
-    report.sliders = j.sliders;
-    report.pov = j.pov;
-    report.buttons = j.buttons;
-    return true;
+    if (the_platform().read_joystick(n, report)) return true;
+    report = JoystickReport{};
+    return false;
 }
 
 namespace {

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace zorby {
 
 // One mouse poll: buttons (non-zero = down), movement of the current frame and the
@@ -21,16 +23,9 @@ struct MouseReport {
     int16_t dx = 0, dy = 0, wheel = 0;
 };
 
-// A joystick report in the engine's 80-byte layout: six axes (-32768..32768), two
-// sliders, four point-of-view values (hundredths of a degree, 0 up, 9000 right,
-// 18000 down, 27000 left; -1 centred) and 32 button bytes (non-zero = down).
-struct JoystickReport {
-    std::array<int32_t, 6> axes{};
-    std::array<int32_t, 2> sliders{};
-    std::array<int32_t, 4> pov{-1, -1, -1, -1};
-    std::array<uint8_t, 32> buttons{};
-};
-static_assert(sizeof(JoystickReport) == 80);
+// A joystick report in the engine's 80-byte layout (defined with the platform that
+// fills it in).
+using platform::JoystickReport;
 
 constexpr int kMaxJoysticks = 10;
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/keys.h"
 #include "platform/monotonic_clock.h"
 #include "platform/sdl_window.h"
 
@@ -129,17 +128,12 @@ void* DeterministicPlatform::gl_proc_address(const char* name) {
     return has_window() ? sdl_gl_proc_address(name) : nullptr;
 }
 
-void DeterministicPlatform::schedule(uint64_t frame, const ScriptedInput::Action& action) {
+void DeterministicPlatform::schedule(uint64_t frame, const ScriptEvent& event) {
     // Keep the queue ordered by frame; equal frames keep their order.
-    auto it = std::upper_bound(pending_.begin(), pending_.end(), frame,
-                               [](uint64_t f, const std::pair<uint64_t, ScriptedInput::Action>& p) {
-                                   return f < p.first;
-                               });
-    pending_.insert(it, {frame, action});
-}
-
-void DeterministicPlatform::schedule_all(const ScriptedInput& input) {
-    for (const auto& [frame, action] : input.actions) schedule(frame, action);
+    auto it = std::upper_bound(
+        pending_.begin(), pending_.end(), frame,
+        [](uint64_t f, const std::pair<uint64_t, ScriptEvent>& p) { return f < p.first; });
+    pending_.insert(it, {frame, event});
 }
 
 uint64_t DeterministicPlatform::last_scheduled_frame() const {
@@ -147,54 +141,11 @@ uint64_t DeterministicPlatform::last_scheduled_frame() const {
 }
 
 void DeterministicPlatform::set_key(int code, bool down) {
-    if (code >= 0 && code < 256) keys_[code] = down ? 0x80 : 0;
+    if (code >= 0 && code < 256) apply({ScriptEvent::Kind::Key, code, down ? 1 : 0});
 }
 
-void DeterministicPlatform::apply(const ScriptedInput::Action& a) {
-    using K = ScriptedInput::Action::Kind;
-    switch (a.kind) {
-        case K::KeyDown:
-            set_key(a.a, true);
-            break;
-        case K::KeyUp:
-            set_key(a.a, false);
-            break;
-        case K::KeyTap:
-            if (a.a >= 0 && a.a < 256) keys_[a.a] |= 0x40;
-            break;
-        case K::MouseMove:
-            pending_dx_ += a.a;
-            pending_dy_ += a.b;
-            mouse_.x += a.a;
-            mouse_.y += a.b;
-            break;
-        case K::MouseTo:
-            pending_dx_ += a.a - mouse_.x;
-            pending_dy_ += a.b - mouse_.y;
-            mouse_.x = a.a;
-            mouse_.y = a.b;
-            break;
-        case K::ButtonDown:
-        case K::ButtonUp: {
-            const bool down = a.kind == K::ButtonDown;
-            if (a.a == 0) mouse_.left = down;
-            if (a.a == 1) mouse_.right = down;
-            if (a.a == 2) mouse_.middle = down;
-            break;
-        }
-        case K::Wheel:
-            pending_wheel_ = a.a > 0 ? 1 : (a.a < 0 ? -1 : 0);
-            break;
-        case K::FocusLost:
-            events_.push_back({WindowEventType::FocusLost});
-            break;
-        case K::FocusGained:
-            events_.push_back({WindowEventType::FocusGained});
-            break;
-        case K::Close:
-            events_.push_back({WindowEventType::Close});
-            break;
-    }
+void DeterministicPlatform::apply(const ScriptEvent& event) {
+    input_.apply(event);
 }
 
 void DeterministicPlatform::apply_due_actions() {
@@ -207,36 +158,25 @@ void DeterministicPlatform::apply_due_actions() {
 
 std::optional<WindowEvent> DeterministicPlatform::poll_window_event() {
     apply_due_actions();
-    if (events_.empty()) return std::nullopt;
-    WindowEvent e = events_.front();
-    events_.pop_front();
-    return e;
+    return input_.take_window_event();
 }
 
 void DeterministicPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
     apply_due_actions();
-    out = keys_;
-    // A tap is seen by one read only.
-    for (uint8_t& k : keys_) k &= 0x80;
+    out = input_.take_keys();
 }
 
 int DeterministicPlatform::key_character(int scan_code) {
-    return us_layout_character(scan_code);
+    return input_.character(scan_code);
 }
 
 MouseSample DeterministicPlatform::sample_mouse() {
     apply_due_actions();
-    MouseSample s = mouse_;
-    s.dx = pending_dx_;
-    s.dy = pending_dy_;
-    s.wheel = pending_wheel_;
-    pending_dx_ = pending_dy_ = pending_wheel_ = 0;
-    return s;
+    return input_.take_mouse_sample();
 }
 
 void DeterministicPlatform::warp_pointer(int x, int y) {
-    mouse_.x = x;
-    mouse_.y = y;
+    input_.warp(x, y);
 }
 
 }  // namespace zorby::platform

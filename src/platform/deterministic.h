@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/input_script.h"
 #include "platform/platform.h"
 
 namespace zorby::platform {
@@ -22,23 +23,22 @@ public:
     ~DeterministicPlatform() override;
 
     // ---- scripting (tests and replays) ----
-    // Queues an action to take effect at the first event pump of the given frame
-    // (frames count presented frames from 0). Actions for past frames apply at the
-    // next pump.
-    void schedule(uint64_t frame, const ScriptedInput::Action& action);
-    void schedule_all(const ScriptedInput& input);
-    // Applies an action right now.
-    void apply(const ScriptedInput::Action& action);
-    // Convenience: hold or release a key (engine scan code) now.
+    // Queues an input script event to take effect at the first input read or poll of
+    // the given frame (frames count presented frames from 0; the event's own position
+    // is not used). Events for past frames apply at the next read.
+    void schedule(uint64_t frame, const ScriptEvent& event);
+    // Applies an event right now.
+    void apply(const ScriptEvent& event);
+    // Convenience: hold or release a key (engine scan code 0..255) now.
     void set_key(int code, bool down);
     // Moves the virtual clock forward (a frame that "took" longer).
     void advance_ms(double ms) { now_ms_ += ms; }
     uint64_t frames_presented() const { return frames_; }
     double frame_period_ms() const { return options_.frame_period_ms; }
     void set_frame_period_ms(double ms) { options_.frame_period_ms = ms; }
-    // Number of scheduled actions not applied yet.
+    // Number of scheduled events not applied yet.
     size_t pending_actions() const { return pending_.size(); }
-    // The last frame on which an action is scheduled (0 when none).
+    // The last frame on which an event is scheduled (0 when none).
     uint64_t last_scheduled_frame() const;
     // Replaces the null audio with another device (tests).
     void set_audio(std::unique_ptr<AudioDevice> audio) { audio_ = std::move(audio); }
@@ -85,9 +85,11 @@ public:
     void warp_pointer(int x, int y) override;
     int joystick_count() override { return 0; }
     std::string joystick_name(int) override { return {}; }
-    bool read_joystick(int, JoystickSample&) override { return false; }
+    bool read_joystick(int, JoystickReport&) override { return false; }
 
     AudioDevice& audio() override { return *audio_; }
+    // The scripted input the reads are answered from.
+    const ScriptedInputState& input() const { return input_; }
 
     // Inspection for tests.
     // What the window shows: the frame enlarged into it (RGBA, rows top first).
@@ -121,11 +123,8 @@ private:
     bool fullscreen_ = false;
     bool screensaver_enabled_ = true;
     bool pointer_visible_ = false;
-    std::array<uint8_t, 256> keys_{};
-    MouseSample mouse_{};
-    int pending_dx_ = 0, pending_dy_ = 0, pending_wheel_ = 0;
-    std::deque<WindowEvent> events_;
-    std::deque<std::pair<uint64_t, ScriptedInput::Action>> pending_;
+    ScriptedInputState input_;
+    std::deque<std::pair<uint64_t, ScriptEvent>> pending_;
     std::unique_ptr<AudioDevice> audio_;
     std::vector<int> multisample_requests_;
     int max_samples_ = 0;

@@ -61,6 +61,12 @@ struct ScriptEvent {
         Sync,
         End,
     };
+    ScriptEvent() = default;
+    // An event to apply now or at a frame: {Kind::Key, 45, 1}, {Kind::Close}.
+    ScriptEvent(Kind kind_, int a_ = 0, int b_ = 0) : kind(kind_), a(a_), b(b_) {}
+    ScriptEvent(ScriptPosition at_, Kind kind_, int a_ = 0, int b_ = 0)
+        : at(at_), kind(kind_), a(a_), b(b_) {}
+
     ScriptPosition at;
     Kind kind = Kind::Sync;
     int a = 0, b = 0;
@@ -83,9 +89,10 @@ bool load_input_script(const std::string& path, InputScript& script, std::string
 std::string format_script_event(const ScriptEvent& event);
 std::string format_input_script(const InputScript& script);
 
-// The input as a replay presents it: key state, characters, the pointer with its
-// pending motion, buttons and queued window events. The recorder keeps one in step
-// with what it writes, so that replaying the written events gives the same reads.
+// The input as scripted runs present it: key state, characters, the pointer with its
+// pending motion, buttons and queued window events. The deterministic platform and
+// the replay answer reads from one; the recorder keeps one in step with what it
+// writes, so that replaying the written events gives the same reads.
 class ScriptedInputState {
 public:
     ScriptedInputState();

@@ -53,14 +53,17 @@ struct MouseSample {
     bool left = false, right = false, middle = false;
 };
 
-// Joystick report in the engine's layout (axes -32768..32768, POV in hundredths of
-// a degree or -1 when centred, button bytes non-zero when down).
-struct JoystickSample {
+// A joystick report in the engine's 80-byte layout: six axes X, Y, Z, Rx, Ry, Rz
+// (-32768..32768), two sliders, four point-of-view values (hundredths of a degree,
+// 0 up, 9000 right, 18000 down, 27000 left; -1 centred) and 32 button bytes
+// (non-zero = down).
+struct JoystickReport {
     std::array<int32_t, 6> axes{};
     std::array<int32_t, 2> sliders{};
     std::array<int32_t, 4> pov{-1, -1, -1, -1};
     std::array<uint8_t, 32> buttons{};
 };
+static_assert(sizeof(JoystickReport) == 80);
 
 // The audio device. Sounds and music are decoded and mixed below this interface;
 // the engine's sound slots and music player sit on top of it. Every method is
@@ -192,7 +195,7 @@ public:
     virtual void warp_pointer(int x, int y) = 0;
     virtual int joystick_count() = 0;
     virtual std::string joystick_name(int index) = 0;
-    virtual bool read_joystick(int index, JoystickSample& out) = 0;
+    virtual bool read_joystick(int index, JoystickReport& out) = 0;
 
     // ---- audio ----
     // The audio device (never null; may be unavailable).
@@ -201,30 +204,6 @@ public:
 
 // The SDL platform: real clock, real window and devices.
 std::unique_ptr<Platform> make_sdl_platform();
-
-// Scripted input for the deterministic platform. Tests and replays push events
-// that take effect at a given frame (counted by presented frames, from 0).
-struct ScriptedInput {
-    struct Action {
-        enum class Kind {
-            KeyDown,
-            KeyUp,
-            KeyTap,  // the next keyboard read sees a press that came and went
-            MouseMove,
-            MouseTo,
-            ButtonDown,
-            ButtonUp,
-            Wheel,
-            FocusLost,
-            FocusGained,
-            Close
-        };
-        Kind kind;
-        int a = 0, b = 0;  // key code / button / dx, dy / x, y / wheel
-    };
-    // Frame number -> actions applied at the start of that frame's first event pump.
-    std::vector<std::pair<uint64_t, Action>> actions;
-};
 
 // The deterministic platform: the clock starts at start_ms and advances by
 // frame_period_ms on every swap_buffers and by the asked time in every sleep.

@@ -46,7 +46,7 @@ public:
     void warp_pointer(int x, int y) override { inner_->warp_pointer(x, y); }
     int joystick_count() override { return inner_->joystick_count(); }
     std::string joystick_name(int index) override { return inner_->joystick_name(index); }
-    bool read_joystick(int index, JoystickSample& out) override {
+    bool read_joystick(int index, JoystickReport& out) override {
         return inner_->read_joystick(index, out);
     }
 

@@ -6,13 +6,11 @@
 
 #include <algorithm>
 
+#include "platform/frame_pixels.h"
+
 namespace zorby::platform {
 
 namespace {
-
-constexpr unsigned kGlRgba = 0x1908;
-constexpr unsigned kGlUnsignedByte = 0x1401;
-using ReadPixelsFn = void (*)(int, int, int, int, unsigned, unsigned, void*);
 
 uint64_t fnv1a_bytes(const uint8_t* p, size_t n) {
     uint64_t h = 14695981039346656037ull;
@@ -82,13 +80,9 @@ void ReplayPlatform::apply_due() {
 
 void ReplayPlatform::hash_frame() {
     if (options_.hash_every == 0 || frame_ % options_.hash_every != 0) return;
-    auto read_pixels = reinterpret_cast<ReadPixelsFn>(inner_->gl_proc_address("glReadPixels"));
-    int w = 0, h = 0;
-    inner_->client_size(w, h);
-    if (!read_pixels || w <= 0 || h <= 0) return;
-    std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
-    read_pixels(0, 0, w, h, kGlRgba, kGlUnsignedByte, pixels.data());
-    hashes_.emplace_back(frame_, fnv1a_bytes(pixels.data(), pixels.size()));
+    const FramePixels frame = read_frame_pixels(*inner_);
+    if (frame.empty()) return;
+    hashes_.emplace_back(frame_, fnv1a_bytes(frame.rgba.data(), frame.rgba.size()));
 }
 
 void ReplayPlatform::pump_host_window() {

@@ -59,7 +59,7 @@ public:
     void warp_pointer(int x, int y) override;
     int joystick_count() override { return 0; }
     std::string joystick_name(int) override { return {}; }
-    bool read_joystick(int, JoystickSample&) override { return false; }
+    bool read_joystick(int, JoystickReport&) override { return false; }
 
 private:
     // Before a read or a poll: the events due at the current position, the stall

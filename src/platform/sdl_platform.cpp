@@ -152,12 +152,12 @@ public:
         const std::string name = n ? n : "";
         return name + ", " + name;
     }
-    bool read_joystick(int index, JoystickSample& out) override {
+    bool read_joystick(int index, JoystickReport& out) override {
         open_joysticks();
         if (index < 0 || index >= static_cast<int>(joysticks_.size())) return false;
         SDL_Joystick* j = joysticks_[index];
         SDL_JoystickUpdate();
-        out = JoystickSample{};
+        out = JoystickReport{};
         const int axes = std::min(SDL_JoystickNumAxes(j), 6);
         for (int a = 0; a < axes; ++a) out.axes[a] = SDL_JoystickGetAxis(j, a);
         const int hats = std::min(SDL_JoystickNumHats(j), 4);

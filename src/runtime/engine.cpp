@@ -35,14 +35,6 @@ namespace zorby {
 
 namespace {
 Engine* g_engine = nullptr;
-
-int32_t truncate_to_int32(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483647.0) return 2147483647;
-    if (v <= -2147483648.0) return static_cast<int32_t>(-2147483647 - 1);
-    return static_cast<int32_t>(v);
-}
-
 // The floor's errors end the program here.
 void end_program_from_floor() {
     end_program();
@@ -253,17 +245,17 @@ void end_program() {
     if (e.settings.debug_mode != 0) {
         char buf[32];
         append_error_log("-End On Line");
-        std::snprintf(buf, sizeof buf, "%d", truncate_to_int32(e.error.error_number));
+        std::snprintf(buf, sizeof buf, "%d", truncate_int32(e.error.error_number));
         append_error_log(buf);
-        std::snprintf(buf, sizeof buf, "%d", truncate_to_int32(e.error.error_line - 1));
+        std::snprintf(buf, sizeof buf, "%d", truncate_int32(e.error.error_line - 1));
         append_error_log(buf);
-        std::snprintf(buf, sizeof buf, "%d", truncate_to_int32(e.error.current_line));
+        std::snprintf(buf, sizeof buf, "%d", truncate_int32(e.error.current_line));
         append_error_log(buf);
-        std::snprintf(buf, sizeof buf, "%d", truncate_to_int32(e.error.current_position));
+        std::snprintf(buf, sizeof buf, "%d", truncate_int32(e.error.current_position));
         append_error_log(buf);
     }
     int status = 0;
-    const int code = truncate_to_int32(e.error.error_number);
+    const int code = truncate_int32(e.error.error_number);
     if (code != 0) {
         // A run-time error is a failure: say what failed and exit non-zero.
         std::fprintf(stderr, "zorby: run-time error %d (%s)%s%s\n", code, error_text(code),

@@ -16,7 +16,7 @@
 namespace zorby {
 namespace {
 
-using Kind = platform::ScriptedInput::Action::Kind;
+using Kind = platform::ScriptEvent::Kind;
 
 // An audio device that plays nothing and remembers what it was asked.
 class FakeAudio : public platform::AudioDevice {
@@ -86,13 +86,13 @@ TEST_F(MusicTest, RestartsAfterItsLengthOnTheEngineClock) {
 
 TEST_F(MusicTest, KeepsRestartingWhileThePauseHoldsTheGame) {
     play_music(EngineString(piece));
-    te.platform().apply({Kind::FocusLost, 0, 0});
+    te.platform().apply({Kind::FocusLost});
     present_frame();  // the event is handled: the next frame waits
     ASSERT_TRUE(te.engine().paused);
     const double base = te.platform().slept_ms();
     te.platform().sleep_hook = [this, base](double) {
         if (te.platform().slept_ms() - base >= 3500) {
-            te.platform().apply({Kind::FocusGained, 0, 0});
+            te.platform().apply({Kind::FocusGained});
         }
     };
     present_frame();

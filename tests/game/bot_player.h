@@ -19,7 +19,7 @@ namespace zorby::testing {
 // moves, clicks and keys. Its skill changes from game to game, so some games last
 // long and reach the later stages and some end early.
 class BotPlayer {
-    using Action = platform::ScriptedInput::Action;
+    using Kind = platform::ScriptEvent::Kind;
 
 public:
     // device_key answers the intro's question (45 X: mouse, 44 Z: keyboard cursor).
@@ -121,7 +121,7 @@ private:
                 static_cast<int>(std::clamp(aim_x_ - g.mouse_x, -14.0, 14.0)) + pick(-2, 2);
             const int dy =
                 static_cast<int>(std::clamp(aim_y_ - g.mouse_y, -14.0, 14.0)) + pick(-2, 2);
-            platform_.apply({Action::Kind::MouseMove, dx, dy});
+            platform_.apply({Kind::Move, dx, dy});
             return;
         }
         const double hx = g.cursor_x + 10, hy = g.cursor_y + 10;
@@ -144,7 +144,7 @@ private:
                              in_exit(g.cursor_x, g.cursor_y, 219, 304, 189, 220);
         const bool down = !on_exit && (near ? chance(0.7) : chance(0.03));
         const int how = pick(0, 2);
-        platform_.apply({down && how == 0 ? Action::Kind::ButtonDown : Action::Kind::ButtonUp, 0});
+        platform_.apply({Kind::Button, 1, down && how == 0 ? 1 : 0});
         platform_.set_key(44, down && how == 1 && !on_exit);  // Z
         platform_.set_key(57, down && how == 2);              // Space
         if (on_exit) platform_.set_key(44, false);

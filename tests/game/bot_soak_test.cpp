@@ -44,7 +44,7 @@ namespace {
 
 using game::cell;
 using game::GameState;
-using Action = platform::ScriptedInput::Action;
+using Kind = platform::ScriptEvent::Kind;
 
 double env_number(const char* name, double fallback) {
     const char* text = std::getenv(name);
@@ -124,7 +124,7 @@ void bot_run(uint32_t seed, double game_minutes, double real_seconds, Coverage& 
             std::chrono::duration<double>(std::chrono::steady_clock::now() - real_start).count();
         if (!closing && (game_ms >= game_minutes * 60000 || real_s >= real_seconds)) {
             closing = true;  // the player closes the window
-            run.engine().platform().apply({Action::Kind::Close});
+            run.engine().platform().apply({Kind::Close});
             return;
         }
         if (!closing) bot.step(g);

@@ -12,7 +12,7 @@ namespace {
 
 using game::cell;
 using game::GameState;
-using Action = platform::ScriptedInput::Action;
+using Kind = platform::ScriptEvent::Kind;
 
 TEST(GameOver, RestoresEnergyLevelAndBoardAndGoesToTheMainMenu) {
     GameRun run;  // no "hc.txt": threshold 10
@@ -157,7 +157,7 @@ TEST(Pauses, SleepInShortStepsAndEndTheProgramWhenTheWindowCloses) {
     closing.engine().platform().sleep_hook = [&](double) {
         if (armed && !closed) {
             closed = true;
-            closing.engine().platform().apply({Action::Kind::Close});
+            closing.engine().platform().apply({Kind::Close});
         }
     };
     uint64_t frames = 0;

@@ -18,7 +18,7 @@
 namespace zorby::testing {
 
 namespace fs = std::filesystem;
-using Action = platform::ScriptedInput::Action;
+using Kind = platform::ScriptEvent::Kind;
 
 namespace {
 
@@ -96,29 +96,29 @@ GameRun::~GameRun() {
 
 void GameRun::answer_intro(int key) {
     // Down before the question is asked, up after the second intro picture.
-    te_.platform().schedule(base_frame_, {Action::Kind::KeyDown, key});
-    te_.platform().schedule(base_frame_ + 2, {Action::Kind::KeyUp, key});
+    te_.platform().schedule(base_frame_, {Kind::Key, key, 1});
+    te_.platform().schedule(base_frame_ + 2, {Kind::Key, key, 0});
 }
 
-void GameRun::at(uint64_t frame, const Action& action) {
+void GameRun::at(uint64_t frame, const platform::ScriptEvent& event) {
     // The intro presents three pictures before the first game frame.
-    te_.platform().schedule(base_frame_ + 3 + frame, action);
+    te_.platform().schedule(base_frame_ + 3 + frame, event);
 }
 
 void GameRun::key_down(uint64_t frame, int code) {
-    at(frame, {Action::Kind::KeyDown, code});
+    at(frame, {Kind::Key, code, 1});
 }
 void GameRun::key_up(uint64_t frame, int code) {
-    at(frame, {Action::Kind::KeyUp, code});
+    at(frame, {Kind::Key, code, 0});
 }
 void GameRun::mouse_to(uint64_t frame, int x, int y) {
-    at(frame, {Action::Kind::MouseTo, x, y});
+    at(frame, {Kind::MouseTo, x, y});
 }
 void GameRun::button_down(uint64_t frame) {
-    at(frame, {Action::Kind::ButtonDown, 0});
+    at(frame, {Kind::Button, 1, 1});
 }
 void GameRun::button_up(uint64_t frame) {
-    at(frame, {Action::Kind::ButtonUp, 0});
+    at(frame, {Kind::Button, 1, 0});
 }
 void GameRun::click(uint64_t frame, int x, int y) {
     mouse_to(frame, x, y);
@@ -131,37 +131,13 @@ void GameRun::script(const std::string& text) {
     std::string error;
     ASSERT_TRUE(platform::parse_input_script(text, parsed, error)) << error;
     if (parsed.seed) seed_random(*parsed.seed);
-    using Kind = platform::ScriptEvent::Kind;
+    // Events take effect at the first read of their frame (read and poll positions
+    // are a replay's business).
     for (const platform::ScriptEvent& e : parsed.events) {
-        const uint64_t f = e.at.frame;
-        switch (e.kind) {
-            case Kind::Key:
-                at(f, {e.b ? Action::Kind::KeyDown : Action::Kind::KeyUp, e.a});
-                break;
-            case Kind::MouseTo:
-                at(f, {Action::Kind::MouseTo, e.a, e.b});
-                break;
-            case Kind::Move:
-                at(f, {Action::Kind::MouseMove, e.a, e.b});
-                break;
-            case Kind::Button:
-                at(f, {e.b ? Action::Kind::ButtonDown : Action::Kind::ButtonUp, e.a - 1});
-                break;
-            case Kind::Wheel:
-                at(f, {Action::Kind::Wheel, e.a});
-                break;
-            case Kind::FocusLost:
-                at(f, {Action::Kind::FocusLost});
-                break;
-            case Kind::FocusGained:
-                at(f, {Action::Kind::FocusGained});
-                break;
-            case Kind::Close:
-                at(f, {Action::Kind::Close});
-                break;
-            default:
-                ADD_FAILURE() << "not supported here: " << platform::format_script_event(e);
+        if (e.at.read != 0 || e.at.poll != 0) {
+            ADD_FAILURE() << "not supported here: " << platform::format_script_event(e);
         }
+        at(e.at.frame, e);
     }
 }
 

@@ -40,7 +40,7 @@ public:
     // Answers the intro's question with key code (Z, X, A or B).
     void answer_intro(int key);
     // Input that takes effect in game frame n (0 is the first frame after the intro).
-    void at(uint64_t frame, const platform::ScriptedInput::Action& action);
+    void at(uint64_t frame, const platform::ScriptEvent& event);
     void key_down(uint64_t frame, int code);
     void key_up(uint64_t frame, int code);
     void mouse_to(uint64_t frame, int x, int y);

@@ -122,15 +122,15 @@ TEST(Intro, GreetsWithZorbyAndStartsTheMusicAtVolumeFourTenths) {
 }
 
 TEST(Intro, KeyWaitSleepsAndStillHonoursClosingTheWindowAndEscape) {
-    using Action = platform::ScriptedInput::Action;
-    for (auto kind : {Action::Kind::Close, Action::Kind::KeyDown}) {
+    using Kind = platform::ScriptEvent::Kind;
+    for (auto kind : {Kind::Close, Kind::Key}) {
         GameRun run;
         // No answer: the question waits. Ten virtual seconds later the window closes
         // (or Escape is pressed).
         run.engine().platform().sleep_hook = [&, fired = false](double) mutable {
             if (!fired && run.now() > 10000) {
                 fired = true;
-                run.engine().platform().apply({kind, 1});
+                run.engine().platform().apply({kind, 1, 1});
             }
         };
         const int status = run.run(1);
@@ -146,7 +146,7 @@ TEST(Intro, KeyWaitSleepsAndStillHonoursClosingTheWindowAndEscape) {
 namespace zorby::testing {
 namespace {
 
-using Action = platform::ScriptedInput::Action;
+using Event = platform::ScriptEvent;
 
 // A key pressed and released between two reads (a quick tap, or one during a slow
 // frame) is read as down once: it answers the question, a tapped Escape ends the
@@ -154,8 +154,8 @@ using Action = platform::ScriptedInput::Action;
 TEST(Intro, QuickTapsAnswerTheQuestionAndEscapeEndsTheProgram) {
     GameRun run;
     auto& p = run.engine().platform();
-    p.schedule(p.frames_presented(), {Action::Kind::KeyTap, GameRun::kMouse});
-    run.at(30, {Action::Kind::KeyTap, 1});
+    p.schedule(p.frames_presented(), {Event::Kind::Key, GameRun::kMouse, 2});
+    run.at(30, {Event::Kind::Key, 1, 2});
     uint64_t last = 0;
     EXPECT_EQ(run.run(100, [&](uint64_t frame) { last = frame; }), 0);
     EXPECT_EQ(run.state().input_device, 1);
@@ -163,11 +163,11 @@ TEST(Intro, QuickTapsAnswerTheQuestionAndEscapeEndsTheProgram) {
 
     GameRun direct;
     auto& q = direct.engine().platform();
-    q.apply({Action::Kind::KeyTap, 45});
+    q.apply({Event::Kind::Key, 45, 2});
     EXPECT_EQ(key_down(44), 0.0);  // the read of another key leaves it waiting
     EXPECT_EQ(key_down(45), 1.0);
     EXPECT_EQ(key_down(45), 0.0);
-    q.apply({Action::Kind::KeyTap, 45});
+    q.apply({Event::Kind::Key, 45, 2});
     key_down(44);
     present_frame();
     present_frame();

@@ -19,7 +19,7 @@
 
 namespace zorby::testing {
 
-using Action = platform::ScriptedInput::Action;
+using Kind = platform::ScriptEvent::Kind;
 
 StageRun::StageRun(uint32_t seed) {
     game::GameState& s = g();
@@ -126,7 +126,7 @@ void StageRun::point_mouse(double x, double y) {
 }
 
 void StageRun::hold_button(bool down) {
-    run_.engine().platform().apply({down ? Action::Kind::ButtonDown : Action::Kind::ButtonUp, 0});
+    run_.engine().platform().apply({Kind::Button, 1, down ? 1 : 0});
     g().mouse_button = down ? 1 : 0;
 }
 

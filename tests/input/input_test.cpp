@@ -16,8 +16,7 @@
 namespace zorby {
 namespace {
 
-using platform::ScriptedInput;
-using Kind = ScriptedInput::Action::Kind;
+using Kind = platform::ScriptEvent::Kind;
 
 // An engine on the real SDL platform (offscreen video, real clock).
 class SdlEngine {
@@ -160,7 +159,7 @@ TEST(SdlMouse, HiddenPointerClampsAtTheEdgesAndMovesBackAtOnce) {
 class InputTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(te.start()); }
-    void move(int dx, int dy) { te.platform().apply({Kind::MouseMove, dx, dy}); }
+    void move(int dx, int dy) { te.platform().apply({Kind::Move, dx, dy}); }
     InputState& input() { return *te.engine().input; }
     testing::TestEngine te;
 };
@@ -190,8 +189,8 @@ TEST_F(InputTest, MovementIsSampledOncePerFrame) {
 }
 
 TEST_F(InputTest, ButtonsAndWheelThroughTheAxes) {
-    te.platform().apply({Kind::ButtonDown, 2, 0});
-    te.platform().apply({Kind::Wheel, -3, 0});
+    te.platform().apply({Kind::Button, 3, 1});
+    te.platform().apply({Kind::Wheel, -3});
     present_frame();
     EXPECT_EQ(mouse_axis(2), -1.0);
     EXPECT_EQ(mouse_axis(3), 0.0);
@@ -199,7 +198,7 @@ TEST_F(InputTest, ButtonsAndWheelThroughTheAxes) {
     EXPECT_EQ(mouse_axis(6), 0.0);
     EXPECT_EQ(mouse_axis(-1), 0.0);
     EXPECT_TRUE(any_mouse_button(input()));
-    te.platform().apply({Kind::ButtonUp, 2, 0});
+    te.platform().apply({Kind::Button, 3, 0});
     EXPECT_FALSE(any_mouse_button(input()));
     // any_mouse_button samples afresh: movement since is consumed by it.
     move(2, 2);
@@ -224,7 +223,7 @@ TEST_F(InputTest, VisiblePointerIsReadWhereItIs) {
     // Hiding and showing again puts the system pointer at the engine's position.
     show_pointer(0);
     EXPECT_FALSE(te.platform().pointer_visible());
-    te.platform().apply({Kind::MouseMove, 7, 0});
+    te.platform().apply({Kind::Move, 7, 0});
     present_frame();
     mouse_state(x, y, l, r);
     EXPECT_EQ(x, 207.0);

@@ -14,7 +14,7 @@ namespace zorby {
 namespace {
 
 using testing::TestEngine;
-using Kind = platform::ScriptedInput::Action::Kind;
+using Kind = platform::ScriptEvent::Kind;
 
 std::vector<double> frame_starts(TestEngine& te, int frames) {
     std::vector<double> marks;

@@ -139,18 +139,17 @@ struct MiniGame {
                 if (f == 0) live->set_key(45, false);
                 if (f == 5) live->set_key(200, true);
                 if (f == 9) live->set_key(200, false);
-                if (f == 12) live->apply({platform::ScriptedInput::Action::Kind::MouseTo, 100, 50});
-                if (f == 20)
-                    live->apply({platform::ScriptedInput::Action::Kind::MouseMove, -30, 4});
-                if (f == 24) live->apply({platform::ScriptedInput::Action::Kind::ButtonDown, 0, 0});
-                if (f == 26) live->apply({platform::ScriptedInput::Action::Kind::ButtonUp, 0, 0});
+                if (f == 12) live->apply({K::MouseTo, 100, 50});
+                if (f == 20) live->apply({K::Move, -30, 4});
+                if (f == 24) live->apply({K::Button, 1, 1});
+                if (f == 26) live->apply({K::Button, 1, 0});
                 if (f == 30) live->set_key(21, true);
                 if (f == 31) live->set_key(21, false);
                 if (f == 32) live->set_key(42, true);
                 if (f == 33) live->set_key(30, true);
                 if (f == 35) live->set_key(30, false), live->set_key(42, false);
                 if (f == 40) {
-                    live->apply({platform::ScriptedInput::Action::Kind::FocusLost, 0, 0});
+                    live->apply({K::FocusLost});
                     live->focus_back_after = 40;
                 }
             }

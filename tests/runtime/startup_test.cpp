@@ -207,7 +207,7 @@ TEST(QuitPaths, EscapeAltF4AndCloseEndTheProgram) {
     {
         TestEngine te;
         ASSERT_TRUE(te.start());
-        te.platform().apply({platform::ScriptedInput::Action::Kind::Close});
+        te.platform().apply({platform::ScriptEvent::Kind::Close});
         EXPECT_EQ(te.run_until_end([] { present_frame(); }), 0);
         EXPECT_TRUE(te.engine().cleaned_up);
     }

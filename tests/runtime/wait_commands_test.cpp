@@ -12,7 +12,7 @@
 namespace zorby {
 namespace {
 
-using Kind = platform::ScriptedInput::Action::Kind;
+using Kind = platform::ScriptEvent::Kind;
 
 class WaitTest : public ::testing::Test {
 protected:
@@ -32,8 +32,8 @@ protected:
     void type_keys(std::initializer_list<int> codes) {
         uint64_t f = p().frames_presented() + 1;
         for (int code : codes) {
-            p().schedule(f, {Kind::KeyDown, code, 0});
-            p().schedule(f + 1, {Kind::KeyUp, code, 0});
+            p().schedule(f, {Kind::Key, code, 1});
+            p().schedule(f + 1, {Kind::Key, code, 0});
             f += 2;
         }
     }
@@ -64,16 +64,16 @@ TEST_F(WaitTest, EscapeOrClosingTheWindowEndsTheWaits) {
 }
 
 TEST_F(WaitTest, ClosingTheWindowEndsTheMouseWait) {
-    after_waiting(50, [this] { p().apply({Kind::Close, 0, 0}); });
+    after_waiting(50, [this] { p().apply({Kind::Close}); });
     EXPECT_EQ(te.run_until_end([] { wait_for_mouse(); }), 0);
 }
 
 TEST_F(WaitTest, WaitForMouseReturnsOnMovementOrAClick) {
-    after_waiting(40, [this] { p().apply({Kind::MouseMove, 1, 0}); });
+    after_waiting(40, [this] { p().apply({Kind::Move, 1, 0}); });
     const double t0 = p().now_ms();
     wait_for_mouse();
     EXPECT_GE(p().now_ms() - t0, 40.0);
-    after_waiting(60, [this] { p().apply({Kind::ButtonDown, 0, 0}); });
+    after_waiting(60, [this] { p().apply({Kind::Button, 1, 1}); });
     const double t1 = p().now_ms();
     wait_for_mouse();
     EXPECT_GE(p().now_ms() - t1, 60.0);
@@ -115,7 +115,7 @@ TEST_F(WaitTest, TypedLineWithBackspaceEndsOnEnter) {
 }
 
 TEST_F(WaitTest, BackspaceOnAnEmptyLineAndShiftedLetters) {
-    p().schedule(p().frames_presented() + 1, {Kind::KeyDown, 42, 0});
+    p().schedule(p().frames_presented() + 1, {Kind::Key, 42, 1});
     type_keys({14, 30, 28});
     EXPECT_EQ(read_typed_line(0, 0).str(), "A");
 }

@@ -138,8 +138,8 @@ TEST(WindowScaling, TheScreenModeCommandChangesTheFrameAndTheWindow) {
     // left and the mouse clamps to its edge.
     draw_line(600, 400, 639, 400, 0x0000FF);
     EXPECT_EQ(testing::read_pixel(620, 400), (testing::Rgba{255, 0, 0, 255}));
-    p->apply({platform::ScriptedInput::Action::Kind::MouseTo, 900, 900});
-    p->apply({platform::ScriptedInput::Action::Kind::MouseMove, 900, 900});
+    p->apply({platform::ScriptEvent::Kind::MouseTo, 900, 900});
+    p->apply({platform::ScriptEvent::Kind::Move, 900, 900});
     present_frame();
     double x = 0, y = 0, l = 0, r = 0;
     mouse_state(x, y, l, r);

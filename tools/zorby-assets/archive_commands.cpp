@@ -1,14 +1,10 @@
 // zorby-assets pack, list and extract, and the file helpers of the tool.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 
 #include "commands.h"
+#include "engine/file_io.h"
 #include "engine/media_archive.h"
 
 namespace zorby::assets {
@@ -20,62 +16,27 @@ int fail(const std::string& message) {
 
 bool read_file(const std::string& path, uint64_t max_size, std::vector<uint8_t>& data,
                std::string& error) {
-    UniqueFd fd = open_regular_file(path);
-    if (!fd) {
+    const FileStatus status = read_whole_file(path, max_size, data);
+    if (status) return true;
+    if (std::strcmp(status.step, "open") == 0 ||
+        std::strcmp(status.step, "not a regular file") == 0) {
         error = path + ": cannot open (missing, unreadable or not a regular file)";
-        return false;
-    }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    if (static_cast<uint64_t>(st.st_size) > max_size) {
+    } else if (std::strcmp(status.step, "too large") == 0) {
         error = path + ": too large";
-        return false;
+    } else {
+        error = path + ": " + status.describe();
     }
-    data.resize(static_cast<size_t>(st.st_size));
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::read(fd.get(), data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = path + ": read failed";
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return false;
 }
 
 bool write_file(const std::string& path, const std::vector<uint8_t>& data, std::string& error) {
-    const size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    std::string temp = dir + (slash == std::string::npos ? "/" : "") + ".zorby-assets-XXXXXX";
-    UniqueFd fd(::mkstemp(temp.data()));
-    if (!fd) {
-        error = path + ": cannot create (" + std::strerror(errno) + ")";
-        return false;
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    bool ok = ::fchmod(fd.get(), 0666 & ~mask) == 0;
-    size_t done = 0;
-    while (ok && done < data.size()) {
-        ssize_t n = ::write(fd.get(), data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<size_t>(n);
-    }
-    ok = ::close(fd.release()) == 0 && ok;
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        error = path + ": write failed (" + std::strerror(errno) + ")";
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    // Made like any new file of the user's: 0666 less the umask.
+    const FileStatus status = replace_file(path, data.data(), data.size(), system_file_ops(), 0666);
+    if (status) return true;
+    error = path + ": " +
+            (std::strcmp(status.step, "open") == 0 ? "cannot create" : "write failed") + " (" +
+            status.describe() + ")";
+    return false;
 }
 
 namespace {

@@ -28,6 +28,7 @@
 #include "game/game_state.h"
 #include "game/hotspots.h"
 #include "platform/deterministic.h"
+#include "platform/frame_pixels.h"
 #include "platform/input_script.h"
 #include "platform/replay_platform.h"
 #include "runtime/engine.h"
@@ -35,11 +36,6 @@
 namespace {
 
 using namespace zorby;
-
-// glReadPixels as the platform hands it out (no OpenGL headers needed here).
-using ReadPixelsFn = void (*)(int, int, int, int, unsigned, unsigned, void*);
-constexpr unsigned kGlRgba = 0x1908;
-constexpr unsigned kGlUnsignedByte = 0x1401;
 
 bool write_png(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
     png_image image{};
@@ -140,17 +136,14 @@ public:
 
 private:
     void save(const std::string& name) {
-        auto read_pixels = reinterpret_cast<ReadPixelsFn>(gl_proc_address("glReadPixels"));
-        int w = 0, h = 0;
-        client_size(w, h);
-        if (!read_pixels || w <= 0 || h <= 0) return;
-        std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
-        read_pixels(0, 0, w, h, kGlRgba, kGlUnsignedByte, pixels.data());
+        const platform::FramePixels frame = platform::read_frame_pixels(*this);
+        if (frame.empty()) return;
+        const int w = frame.width, h = frame.height;
         // The rows come bottom first from OpenGL.
-        Picture pic{w, h, std::vector<uint8_t>(pixels.size())};
+        Picture pic{w, h, std::vector<uint8_t>(frame.rgba.size())};
         const size_t row = static_cast<size_t>(w) * 4;
         for (int y = 0; y < h; ++y) {
-            std::copy_n(&pixels[static_cast<size_t>(h - 1 - y) * row], row, &pic.rgba[y * row]);
+            std::copy_n(&frame.rgba[static_cast<size_t>(h - 1 - y) * row], row, &pic.rgba[y * row]);
         }
         for (size_t i = 3; i < pic.rgba.size(); i += 4) pic.rgba[i] = 255;
         if (hotspots_ && engine_if_any() != nullptr) {

@@ -1,0 +1,22 @@
+// Frame read-back through the platform's OpenGL entry points.
+#include "platform/frame_pixels.h"
+
+#include <GL/gl.h>
+
+namespace zorby::platform {
+
+FramePixels read_frame_pixels(Platform& platform) {
+    using ReadPixelsFn = void (*)(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*);
+    FramePixels frame;
+    auto read_pixels = reinterpret_cast<ReadPixelsFn>(platform.gl_proc_address("glReadPixels"));
+    int w = 0, h = 0;
+    platform.client_size(w, h);
+    if (!read_pixels || w <= 0 || h <= 0) return frame;
+    frame.width = w;
+    frame.height = h;
+    frame.rgba.resize(static_cast<size_t>(w) * h * 4);
+    read_pixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, frame.rgba.data());
+    return frame;
+}
+
+}  // namespace zorby::platform
