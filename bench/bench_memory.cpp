@@ -85,7 +85,7 @@ bool record_bot_run(const std::string& path, const std::string& game_dir, uint64
         uint64_t presented = 0;
         e.frame_hook = [&] {
             if (++presented == frames) {
-                input.apply({zorby::platform::ScriptedInput::Action::Kind::Close});
+                input.apply({zorby::platform::ScriptEvent::Kind::Close});
             } else if (presented < frames) {
                 bot.step(zorby::game::game());
             }
