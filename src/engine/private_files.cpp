@@ -1,17 +1,15 @@
 // The player's private folders and safe file replacement.
 #include "engine/private_files.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
-namespace zorby {
+#include "engine/file_io.h"
 
-namespace fs = std::filesystem;
+namespace zorby {
 
 bool make_private_folder(const std::string& folder, std::string& error) {
     if (folder.empty() || folder[0] != '/') {
@@ -39,38 +37,14 @@ bool make_private_folder(const std::string& folder, std::string& error) {
 }
 
 bool replace_file(const std::string& path, const std::string& bytes, std::string& error) {
-    const std::string temp = path + ".new";
-    auto fail = [&](const std::string& what) {
-        error = what + ": " + std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    };
-    // A link or other left-over under the temporary name is replaced, not followed.
-    ::unlink(temp.c_str());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return fail("cannot create " + temp);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int saved = errno;
-            ::close(fd);
-            errno = saved;
-            return fail("cannot write " + temp);
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) return fail("cannot write " + temp);
-    if (::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace " + path);
-    // The rename itself reaches the disk with the folder.
-    const std::string folder = fs::path(path).parent_path().string();
-    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
+    const FileStatus status = replace_file(path, bytes, system_file_ops(), 0600);
+    if (status) return true;
+    const std::string step = status.step;
+    const std::string what = step == "open"     ? "cannot create " + replace_temp_path(path)
+                             : step == "rename" ? "cannot replace " + path
+                                                : "cannot write " + replace_temp_path(path);
+    error = what + ": " + std::strerror(status.error_number);
+    return false;
 }
 
 }  // namespace zorby

@@ -10,9 +10,8 @@ namespace zorby {
 // private). True when it exists as a folder afterwards; else why in error.
 bool make_private_folder(const std::string& folder, std::string& error);
 
-// Writes bytes to path + ".new" in the same folder (mode 0600), flushes it to disk
-// and renames it over path, so an interrupted write leaves the old file whole.
-// False (and why in error) when any step fails; the temporary file is removed then.
+// The file toolkit's replace_file (engine/file_io.h) for a private file (mode 0600):
+// false, with why in error, when any step fails; the old file is then whole.
 bool replace_file(const std::string& path, const std::string& bytes, std::string& error);
 
 }  // namespace zorby

@@ -30,7 +30,7 @@ namespace zorby::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using Action = platform::ScriptedInput::Action;
+using Kind = platform::ScriptEvent::Kind;
 using game::cell;
 
 constexpr uint32_t kSeed = 20251207;
@@ -76,12 +76,12 @@ public:
         }
         const double dx = x - g.mouse_x, dy = y - g.mouse_y;
         if (dx != 0 || dy != 0) {
-            p_.apply({Action::Kind::MouseMove, static_cast<int>(std::clamp(dx, -40.0, 40.0)),
+            p_.apply({Kind::Move, static_cast<int>(std::clamp(dx, -40.0, 40.0)),
                       static_cast<int>(std::clamp(dy, -40.0, 40.0))});
         }
         // Strike only once on the spot, and let go every other frame.
         const bool down = strike && dx == 0 && dy == 0 && !was_down_;
-        p_.apply({down ? Action::Kind::ButtonDown : Action::Kind::ButtonUp, 0});
+        p_.apply({Kind::Button, 1, down ? 1 : 0});
         if (down && g.menu_page == 6 && g.game_state == game::kStateMenu) ++typed_;
         was_down_ = down;
     }
