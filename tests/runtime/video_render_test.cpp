@@ -28,7 +28,7 @@
 namespace zorby {
 namespace {
 
-using Kind = platform::ScriptedInput::Action::Kind;
+using Kind = platform::ScriptEvent::Kind;
 using testing::Rgba;
 
 bool near_colour(const Rgba& p, uint32_t colour, int tolerance = 40) {
@@ -153,15 +153,12 @@ TEST_F(VideoTest, AKeyOrAClickEndsPlaybackAndTheCallerDoesNotSeeThePress) {
     test::ClipSpec spec;
     spec.seconds = 4.0;
     const std::string path = clip("long.mkv", spec);
-    struct Case {
-        Kind down, up;
-        int code;
-    };
-    for (const Case& c :
-         {Case{Kind::KeyDown, Kind::KeyUp, 44}, Case{Kind::ButtonDown, Kind::ButtonUp, 0}}) {
+    // A key (44), then the first mouse button.
+    for (const Kind kind : {Kind::Key, Kind::Button}) {
+        const int code = kind == Kind::Key ? 44 : 1;
         const uint64_t f0 = p().frames_presented();
-        p().schedule(f0 + 25, {c.down, c.code, 0});
-        p().schedule(f0 + 40, {c.up, c.code, 0});
+        p().schedule(f0 + 25, {kind, code, 1});
+        p().schedule(f0 + 40, {kind, code, 0});
         const double start = p().now_ms();
         VideoPlaybackStats stats;
         EXPECT_EQ(play_video(EngineString(path), 0, &stats), 1.0);
@@ -184,8 +181,8 @@ TEST_F(VideoTest, RepeatStartsOverAtTheEnd) {
     spec.seconds = 2.0;
     const std::string path = clip("two.mkv", spec);
     record();
-    p().schedule(p().frames_presented() + 85, {Kind::KeyDown, 57, 0});  // at 3.4 s
-    p().schedule(p().frames_presented() + 87, {Kind::KeyUp, 57, 0});
+    p().schedule(p().frames_presented() + 85, {Kind::Key, 57, 1});  // at 3.4 s
+    p().schedule(p().frames_presented() + 87, {Kind::Key, 57, 0});
     const double start = p().now_ms();
     EXPECT_EQ(play_video(EngineString(path), 1), 1.0);
     EXPECT_GT(p().now_ms() - start, 3300.0);
@@ -245,7 +242,7 @@ TEST_F(VideoTest, BadFilesReturnAtOnceWithOneLogLineAndPartialFilesPlayTheirPart
 TEST_F(VideoTest, ClosingTheWindowOrEscapeEndsTheProgram) {
     test::ClipSpec spec;
     const std::string path = clip("c.mkv", spec);
-    p().schedule(p().frames_presented() + 20, {Kind::Close, 0, 0});
+    p().schedule(p().frames_presented() + 20, {Kind::Close});
     EXPECT_EQ(te.run_until_end([&] { play_video(EngineString(path), 1); }), 0);
 }
 
