@@ -129,9 +129,9 @@ TEST_F(WaitTest, TypedLineIsDrawnOverTheScreenItStartedOn) {
     te.engine().before_swap_hook = [&] {
         seen.emplace_back(testing::read_pixel(100, 200), testing::read_pixel(300, 14));
     };
-    p().schedule(p().frames_presented() + 10, {Kind::KeyDown, 30, 0});
-    p().schedule(p().frames_presented() + 11, {Kind::KeyUp, 30, 0});
-    p().schedule(p().frames_presented() + 35, {Kind::KeyDown, 28, 0});
+    p().schedule(p().frames_presented() + 10, {Kind::Key, 30, 1});
+    p().schedule(p().frames_presented() + 11, {Kind::Key, 30, 0});
+    p().schedule(p().frames_presented() + 35, {Kind::Key, 28, 1});
     EXPECT_EQ(read_typed_line(10, 10).str(), "a");
     te.engine().before_swap_hook = nullptr;
     ASSERT_GE(seen.size(), 30u);
