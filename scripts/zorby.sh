@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # One entry point for players and developers on Debian 12:
 #   scripts/zorby.sh play          install what is missing, build, start the game
-#   scripts/zorby.sh test          install what is missing, build, run the tests (not soak)
+#   scripts/zorby.sh test          install what is missing, build, run the tests (not the
+#                                  long runs of the labels soak and install)
 #   scripts/zorby.sh test-asan     the same tests in an AddressSanitizer + UBSan build
+#   scripts/zorby.sh install-test  the install tests (CTest label install, Release build)
 #   scripts/zorby.sh soak          the long runs (CTest label soak) in the Release build
 #   scripts/zorby.sh fuzz [SECS]   build the fuzz targets with clang and run each briefly
 #   scripts/zorby.sh build         install what is missing and build (Release)
@@ -60,7 +62,12 @@ case "$cmd" in
     test)
         install_missing "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
         configure_and_build "$ROOT/build" Release
-        ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS" -LE soak
+        ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS" -LE 'soak|install'
+        ;;
+    install-test)
+        install_missing "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+        configure_and_build "$ROOT/build" Release
+        ctest --test-dir "$ROOT/build" --output-on-failure -L install
         ;;
     soak)
         install_missing "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
@@ -70,7 +77,7 @@ case "$cmd" in
     test-asan)
         install_missing "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
         configure_and_build "$ROOT/build-asan" Debug -DZORBY_SANITIZE=ON -DZORBY_BENCH=OFF
-        ctest --test-dir "$ROOT/build-asan" --output-on-failure -j "$JOBS" -LE soak
+        ctest --test-dir "$ROOT/build-asan" --output-on-failure -j "$JOBS" -LE 'soak|install'
         ;;
     fuzz)
         secs="${1:-20}"
@@ -121,7 +128,7 @@ case "$cmd" in
         echo "formatting: every C++ file matches .clang-format"
         ;;
     *)
-        echo "usage: $0 {play|build|test|test-asan|soak|fuzz [SECS]|format-check|package}" >&2
+        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|format-check|package}" >&2
         exit 2
         ;;
 esac
