@@ -135,7 +135,13 @@ std::string format_settings(const PlayerSettings& s) {
     t += "music_volume = " + std::to_string(s.music_volume) + "\n";
     if (!s.unknown.empty()) {
         t += "\n# Kept as found (not used by this version).\n";
-        for (const auto& [key, value] : s.unknown) t += key + " = " + value + "\n";
+        // The file never grows past what the reader takes: unknown keys that would
+        // not fit are left out, so the known settings always read back.
+        for (const auto& [key, value] : s.unknown) {
+            const std::string line = key + " = " + value + "\n";
+            if (t.size() + line.size() > kMaxSettingsBytes) break;
+            t += line;
+        }
     }
     return t;
 }
@@ -177,10 +183,10 @@ SettingsRead read_settings_file(const std::string& path, PlayerSettings& out, st
 }
 
 bool write_settings_file(const std::string& path, const PlayerSettings& settings,
-                         std::string& error) {
+                         std::string& error, const FileOps& ops) {
     const std::string folder = std::filesystem::path(path).parent_path().string();
     if (!make_private_folder(folder, error)) return false;
-    return replace_file(path, format_settings(settings), error);
+    return replace_file(path, format_settings(settings), error, ops);
 }
 
 int volume_step_for(int music_volume) {

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/file_io.h"
+
 namespace zorby::app {
 
 struct PlayerSettings {
@@ -33,14 +35,15 @@ enum class SettingsRead { Missing, Loaded, Damaged };
 // the text is not a settings file.
 bool parse_settings(const std::string& text, PlayerSettings& out, std::string& error);
 // The file's text: every known key with a comment line above it, then the kept
-// unknown keys.
+// unknown keys (as many as fit within kMaxSettingsBytes).
 std::string format_settings(const PlayerSettings& settings);
 
 // Reads path into out (defaults when missing or damaged; why in error).
 SettingsRead read_settings_file(const std::string& path, PlayerSettings& out, std::string& error);
-// Creates the folder (0700) when missing and replaces the file safely.
+// Creates the folder (0700) when missing and replaces the file safely (the old file
+// stays whole when any step fails; ops: the file toolkit's calls).
 bool write_settings_file(const std::string& path, const PlayerSettings& settings,
-                         std::string& error);
+                         std::string& error, const FileOps& ops = system_file_ops());
 
 // The game's music volume step (0..11, Page Up / Page Down) for a stored volume,
 // and back: steps 1..11 are the levels 0.0..1.0, step 0 is silent as step 1.

@@ -46,7 +46,7 @@ void SettingsKeeper::write(const PlayerSettings& wanted) {
     has_pending_ = false;
     std::string why;
     // A failed write is reported and the game goes on; the next change tries again.
-    if (!write_settings_file(path_, wanted, why)) {
+    if (!write_settings_file(path_, wanted, why, ops_)) {
         std::fprintf(stderr, "zorby: settings file %s cannot be written (%s)\n", path_.c_str(),
                      why.c_str());
     }

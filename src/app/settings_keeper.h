@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "app/settings_file.h"
 
@@ -32,10 +33,15 @@ public:
     // Writes a change that has not settled yet (at the end of the program).
     void flush();
 
+    // Tests only: the file toolkit's calls the writes go through (a copy of
+    // system_file_ops() with calls replaced to make a save fail).
+    void set_file_ops_for_tests(FileOps ops) { ops_ = std::move(ops); }
+
 private:
     void write(const PlayerSettings& wanted);
 
     std::string path_;
+    FileOps ops_ = system_file_ops();
     PlayerSettings stored_;
     PlayerSettings pending_;
     bool has_pending_ = false;

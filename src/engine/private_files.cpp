@@ -36,8 +36,9 @@ bool make_private_folder(const std::string& folder, std::string& error) {
     return true;
 }
 
-bool replace_file(const std::string& path, const std::string& bytes, std::string& error) {
-    const FileStatus status = replace_file(path, bytes, system_file_ops(), 0600);
+bool replace_file(const std::string& path, const std::string& bytes, std::string& error,
+                  const FileOps& ops) {
+    const FileStatus status = replace_file(path, bytes, ops, 0600);
     if (status) return true;
     const std::string step = status.step;
     const std::string what = step == "open"     ? "cannot create " + replace_temp_path(path)

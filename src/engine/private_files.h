@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "engine/file_io.h"
+
 namespace zorby {
 
 // Creates folder and any missing parents with mode 0700 (the player's files are
@@ -11,7 +13,9 @@ namespace zorby {
 bool make_private_folder(const std::string& folder, std::string& error);
 
 // The file toolkit's replace_file (engine/file_io.h) for a private file (mode 0600):
-// false, with why in error, when any step fails; the old file is then whole.
-bool replace_file(const std::string& path, const std::string& bytes, std::string& error);
+// false, with why in error, when any step fails; the old file is then whole. ops: the
+// file toolkit's calls (the test seam).
+bool replace_file(const std::string& path, const std::string& bytes, std::string& error,
+                  const FileOps& ops = system_file_ops());
 
 }  // namespace zorby

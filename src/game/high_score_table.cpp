@@ -20,6 +20,19 @@ uint32_t read_le32(std::string_view bytes, size_t at) {
     return v;
 }
 
+// A name as it is written so that it reads back as itself: the reader ends it at a
+// NUL and drops one CR before the LF (a name ending in CR gets one more), and the name
+// with its line end stays within the line limit (longer names are cut; the game's
+// keyboard stops far below it).
+std::string readable_name(const std::string& name) {
+    std::string text = name.substr(0, name.find('\0'));
+    text = text.substr(0, text.find('\n'));
+    auto written = [&] { return text.size() + (!text.empty() && text.back() == '\r' ? 1 : 0); };
+    while (written() > kLineLimit - 1) text.pop_back();
+    if (!text.empty() && text.back() == '\r') text += '\r';
+    return text;
+}
+
 }  // namespace
 
 std::optional<HighScoreTable> parse_high_score_table(std::string_view bytes, std::string& damage) {
@@ -58,7 +71,7 @@ std::string serialise_high_score_table(const HighScoreTable& table) {
     for (const HighScoreEntry& entry : table.entries) {
         const uint32_t score = channel_long_bits(entry.score);
         for (int i = 0; i < 4; ++i) bytes += static_cast<char>((score >> (8 * i)) & 0xFF);
-        bytes += entry.name;
+        bytes += readable_name(entry.name);
         bytes += '\n';
     }
     return bytes;
@@ -105,8 +118,9 @@ std::string write_high_score_file(const std::string& path, const HighScoreTable&
                                   const FileOps& ops) {
     const FileStatus status = replace_file(path, serialise_high_score_table(table), ops);
     if (status) return {};
-    if (std::string(status.step) == "rename") return path + " cannot be replaced";
-    return replace_temp_path(path) + " cannot be written";
+    // The table's own name (the one the player knows) and why, e.g. "write failed: No
+    // space left on device"; the temporary file beside it is gone again.
+    return path + " cannot be saved: " + status.describe();
 }
 
 }  // namespace zorby::game

@@ -39,7 +39,9 @@ inline constexpr size_t kMaxHighScoreFileBytes = 3 * (4 + 1024);
 // cut short", "the name of record 3 is missing") when the records are not complete.
 std::optional<HighScoreTable> parse_high_score_table(std::string_view bytes, std::string& damage);
 // The bytes of the table file: each score as write_long stores it (truncated toward
-// zero, its low 32 bits), then the name and one LF.
+// zero, its low 32 bits), then the name and one LF. A name that would not read back
+// as itself is written so that it does (cut at a NUL or LF and within the line limit,
+// a last CR doubled); a typed name is written as it is.
 std::string serialise_high_score_table(const HighScoreTable& table);
 
 // Takes a new entry in: the exchange sort over the three entries and the new one (a
@@ -58,8 +60,9 @@ struct HighScoreLoad {
     std::string error;
 };
 HighScoreLoad read_high_score_file(const std::string& path, const FileOps& ops = system_file_ops());
-// Replaces the file with the table; the message that names the file when it failed
-// (the old file is then untouched), empty when saved.
+// Replaces the file with the table; the message that names the file and the failed
+// step with its reason when it failed (the old file is then untouched), empty when
+// saved.
 std::string write_high_score_file(const std::string& path, const HighScoreTable& table,
                                   const FileOps& ops = system_file_ops());
 

@@ -115,7 +115,7 @@ void save_high_scores(const FileOps& ops) {
     const HighScorePlace place = high_score_place();
     if (std::string why;
         !place.folder_to_create.empty() && !make_private_folder(place.folder_to_create, why)) {
-        stop_with_file_error(place.table + " cannot be written: " + why);
+        stop_with_file_error(place.table + " cannot be saved: " + why);
     }
     const std::string error = write_high_score_file(place.table, stored_table(g), ops);
     if (!error.empty()) stop_with_file_error(error);

@@ -10,6 +10,7 @@
 #include "app/settings_keeper.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
+#include "support/save_faults.h"
 
 namespace zorby::testing {
 namespace {
@@ -132,6 +133,80 @@ TEST(SettingsFile, DamagedFilesWarnOnceGiveTheDefaultsAndStayUntilAChange) {
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
     EXPECT_NE(err.find("cannot be written"), std::string::npos) << err;
     EXPECT_TRUE(fs::is_directory(path));
+}
+
+// A settings file saved by the game, then a change of the music volume to volume that
+// is saved through ops. The stderr lines of that save come back.
+std::string change_volume(const std::string& path, const FileOps& ops, int volume) {
+    SettingsKeeper k(path);
+    k.set_file_ops_for_tests(ops);
+    ::testing::internal::CaptureStderr();
+    play_frames(k, true, volume, SettingsKeeper::kSettleFrames + 1);
+    return ::testing::internal::GetCapturedStderr();
+}
+
+TEST(SettingsFile, SaveFaultsKeepTheOldFileSayWhyOnceAndTheGameGoesOn) {
+    TempDir dir;
+    const std::string path = dir.file("zorby/settings");
+    const std::string temp = replace_temp_path(path);
+    change_volume(path, system_file_ops(), 7);
+    const std::string old_text = file_text(path);
+    ASSERT_NE(old_text.find("music_volume = 7"), std::string::npos);
+    for (const SaveFault& fault : save_faults()) {
+        SCOPED_TRACE(fault.name);
+        SettingsKeeper k(path);
+        FileOps ops = system_file_ops();
+        fault.apply(ops);
+        k.set_file_ops_for_tests(ops);
+        ::testing::internal::CaptureStderr();
+        play_frames(k, true, 2, SettingsKeeper::kSettleFrames + 1);
+        // The game goes on; the failed save is not retried every frame.
+        play_frames(k, true, 2, 200);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(file_text(path), old_text);
+        EXPECT_FALSE(fs::exists(temp));
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_NE(err.find("settings file " + path + " cannot be written"), std::string::npos)
+            << err;
+        EXPECT_NE(err.find(fault.reason), std::string::npos) << err;
+        // The next change, with the disk mended, is saved.
+        k.set_file_ops_for_tests(system_file_ops());
+        play_frames(k, true, 3, SettingsKeeper::kSettleFrames + 1);
+        EXPECT_EQ(SettingsKeeper(path).stored().music_volume, 3);
+        write_text(path, old_text);
+    }
+    // The program dies at each step of a save: the old file (or, once renamed, the
+    // new one) is whole at the next start, whose first save clears what was left.
+    for (const CrashPoint& crash : crash_points()) {
+        SCOPED_TRACE(crash.name);
+        FileOps ops = system_file_ops();
+        crash.apply(ops);
+        EXPECT_THROW(change_volume(path, ops, 9), SaveCrash);
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(SettingsKeeper(path).stored().music_volume, crash.new_in_place ? 9 : 7);
+        if (!crash.new_in_place) {
+            EXPECT_EQ(file_text(path), old_text);
+        }
+        EXPECT_EQ(change_volume(path, system_file_ops(), 5), "");
+        EXPECT_EQ(SettingsKeeper(path).stored().music_volume, 5);
+        EXPECT_FALSE(fs::exists(temp));
+        write_text(path, old_text);
+    }
+}
+
+TEST(SettingsFile, ReadOnlyFolderKeepsTheFileAndTheGameGoesOn) {
+    TempDir dir;
+    const std::string path = dir.file("zorby/settings");
+    EXPECT_EQ(change_volume(path, system_file_ops(), 7), "");
+    const std::string old_text = file_text(path);
+    ReadOnlyFolder folder(dir.file("zorby"));
+    if (folder.writable()) GTEST_SKIP() << "a 0500 folder stays writable for this user (root)";
+    const std::string err = change_volume(path, system_file_ops(), 2);
+    EXPECT_EQ(file_text(path), old_text);
+    EXPECT_FALSE(fs::exists(replace_temp_path(path)));
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("settings file " + path + " cannot be written"), std::string::npos) << err;
+    EXPECT_NE(err.find("Permission denied"), std::string::npos) << err;
 }
 
 }  // namespace

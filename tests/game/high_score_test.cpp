@@ -10,6 +10,7 @@
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "game/high_scores.h"
+#include "support/save_faults.h"
 
 namespace zorby::testing {
 namespace {
@@ -132,6 +133,67 @@ TEST(HighScoreFileDeathTest, CrashBeforeTheRenameLeavesTheOldTable) {
     game::save_high_scores();
     EXPECT_EQ(t.run.read_file("hc.txt"), old_table);
     EXPECT_FALSE(std::filesystem::exists(t.run.file("hc.txt.new")));
+}
+
+TEST(HighScoreSaveFaults, OldTableStaysNoTemporaryOneLineSaysWhyAndTheProgramEndsAsBefore) {
+    const Table old_entries{{10, "OLD"}, {20, "OLDER"}, {30, "OLDEST"}};
+    const std::string old_table = table_bytes(old_entries);
+    const Table new_entries{{40, "NEW"}, {50, "NEWER"}, {60, "NEWEST"}};
+    const std::string new_table = table_bytes(new_entries);
+    for (const SaveFault& fault : save_faults()) {
+        SCOPED_TRACE(fault.name);
+        TableRun t(&old_table);
+        t.set_table(new_entries);
+        FileOps ops = system_file_ops();
+        fault.apply(ops);
+        ::testing::internal::CaptureStderr();
+        const int status = t.run.engine().run_until_end([&] { game::save_high_scores(ops); });
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        // As for every failed save: error 3 ends the program.
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(t.run.engine().engine().error.error_number, 3);
+        EXPECT_EQ(t.run.read_file("hc.txt"), old_table);
+        EXPECT_FALSE(std::filesystem::exists(t.run.file("hc.txt.new")));
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_NE(err.find(t.run.file("hc.txt") + " cannot be saved"), std::string::npos) << err;
+        EXPECT_NE(err.find(fault.reason), std::string::npos) << err;
+    }
+    // The program dies at each step: the old table (or, once renamed, the new one)
+    // stands whole, and the next save replaces it and clears what was left.
+    for (const CrashPoint& crash : crash_points()) {
+        SCOPED_TRACE(crash.name);
+        TableRun t(&old_table);
+        t.set_table(new_entries);
+        FileOps ops = system_file_ops();
+        crash.apply(ops);
+        EXPECT_THROW(game::save_high_scores(ops), SaveCrash);
+        EXPECT_EQ(t.run.read_file("hc.txt"), crash.new_in_place ? new_table : old_table);
+        game::load_high_scores();
+        EXPECT_EQ(table_of(t.g()), crash.new_in_place ? new_entries : old_entries);
+        t.set_table({{1, "A"}, {2, "B"}, {3, "C"}});
+        game::save_high_scores();
+        EXPECT_EQ(t.run.read_file("hc.txt"), table_bytes({{1, "A"}, {2, "B"}, {3, "C"}}));
+        EXPECT_FALSE(std::filesystem::exists(t.run.file("hc.txt.new")));
+    }
+}
+
+TEST(HighScoreSaveFaults, ReadOnlyFolderKeepsTheTableAndEndsTheProgramNamingIt) {
+    const std::string old_table = table_bytes({{10, "OLD"}, {20, "OLDER"}, {30, "OLDEST"}});
+    TableRun t(&old_table);
+    t.set_table({{40, "NEW"}, {50, "NEWER"}, {60, "NEWEST"}});
+    ReadOnlyFolder folder(t.run.dir());
+    if (folder.writable()) GTEST_SKIP() << "a 0500 folder stays writable for this user (root)";
+    ::testing::internal::CaptureStderr();
+    const int status = t.run.engine().run_until_end([] { game::save_high_scores(); });
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(t.run.engine().engine().error.error_number, 3);
+    EXPECT_EQ(t.run.read_file("hc.txt"), old_table);
+    EXPECT_FALSE(std::filesystem::exists(t.run.file("hc.txt.new")));
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find(t.run.file("hc.txt") + " cannot be saved: open failed: Permission denied"),
+              std::string::npos)
+        << err;
 }
 
 // Name entry, driven page call by page call with the mouse or the cursor on a key.

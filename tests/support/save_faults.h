@@ -1,0 +1,131 @@
+// The faults a save can meet, made through the file toolkit's FileOps seam: each
+// entry breaks one step of replace_file the way the system would, and the crash
+// points stop the save at one step as if the program died there (a SaveCrash is
+// thrown; the descriptor the program held is closed as the system would on exit).
+// The high-score and settings tests drive their savers through the same tables.
+#pragma once
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/file_io.h"
+
+namespace zorby::testing {
+
+// What a save fault does to the calls, and the reason the player must be told.
+struct SaveFault {
+    const char* name;
+    const char* reason;  // strerror text expected in the message
+    std::function<void(FileOps&)> apply;
+};
+
+inline std::vector<SaveFault> save_faults() {
+    // A write that stores the first few bytes, then fails with error_number.
+    auto part_then = [](int error_number) {
+        return [error_number](FileOps& ops) {
+            auto writes = std::make_shared<int>(0);
+            ops.write = [writes, error_number](int fd, const void* data, size_t n) -> ssize_t {
+                if (++*writes == 1) return ::write(fd, data, std::min<size_t>(n, 5));
+                errno = error_number;
+                return -1;
+            };
+        };
+    };
+    return {
+        {"a write failing part-way", "Input/output error", part_then(EIO)},
+        {"a full disk", "No space left on device", part_then(ENOSPC)},
+        // The disk fills up silently: writes that store nothing more.
+        {"a full disk taking no bytes", "No space left on device",
+         [](FileOps& ops) { ops.write = [](int, const void*, size_t) -> ssize_t { return 0; }; }},
+        {"a failing flush", "Input/output error",
+         [](FileOps& ops) { ops.fsync = [](int) { return errno = EIO, -1; }; }},
+        {"a failing close", "Input/output error",
+         [](FileOps& ops) { ops.close = [](int fd) { return ::close(fd), errno = EIO, -1; }; }},
+        {"a failing rename", "Invalid cross-device link",
+         [](FileOps& ops) {
+             ops.rename = [](const char*, const char*) { return errno = EXDEV, -1; };
+         }},
+    };
+}
+
+// Thrown where the program "dies".
+struct SaveCrash {};
+
+struct CrashPoint {
+    const char* name;
+    bool new_in_place;  // the rename was done: the new contents stand
+    std::function<void(FileOps&)> apply;
+};
+
+inline std::vector<CrashPoint> crash_points() {
+    return {
+        {"creating the temporary file", false,
+         [](FileOps& ops) {
+             ops.open = [](const char* path, int flags, mode_t mode) -> int {
+                 // The file is made, then the program dies before it writes.
+                 if ((flags & O_CREAT) != 0) ::close(::open(path, flags, mode));
+                 throw SaveCrash{};
+             };
+         }},
+        {"half-way through the write", false,
+         [](FileOps& ops) {
+             ops.write = [](int fd, const void* data, size_t n) -> ssize_t {
+                 [[maybe_unused]] ssize_t stored = ::write(fd, data, n / 2);
+                 ::close(fd);
+                 throw SaveCrash{};
+             };
+         }},
+        {"before the flush", false,
+         [](FileOps& ops) {
+             ops.fsync = [](int fd) -> int {
+                 ::close(fd);
+                 throw SaveCrash{};
+             };
+         }},
+        {"before the close", false,
+         [](FileOps& ops) {
+             ops.close = [](int fd) -> int {
+                 ::close(fd);
+                 throw SaveCrash{};
+             };
+         }},
+        {"before the rename", false,
+         [](FileOps& ops) {
+             ops.rename = [](const char*, const char*) -> int { throw SaveCrash{}; };
+         }},
+        {"after the rename, flushing the folder", true,
+         [](FileOps& ops) {
+             ops.open = [](const char* path, int flags, mode_t mode) -> int {
+                 if ((flags & O_DIRECTORY) != 0) throw SaveCrash{};
+                 return ::open(path, flags, mode);
+             };
+         }},
+    };
+}
+
+// A folder made read-only for the life of the object (0500), given back its mode
+// after. writable() tells whether it is still writable (running as root).
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(std::string path) : path_(std::move(path)) {
+        ::chmod(path_.c_str(), 0500);
+    }
+    ~ReadOnlyFolder() { ::chmod(path_.c_str(), 0700); }
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+    bool writable() const { return ::access(path_.c_str(), W_OK) == 0; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace zorby::testing
