@@ -72,6 +72,45 @@ bool resize_current_window(int width, int height) {
     return true;
 }
 
+bool push_window_change(WindowChange change) {
+    SDL_Event ev{};
+    ev.type = SDL_WINDOWEVENT;
+    ev.window.windowID = focus_window_id();
+    switch (change) {
+        case WindowChange::Minimised:
+            ev.window.event = SDL_WINDOWEVENT_MINIMIZED;
+            break;
+        case WindowChange::Restored:
+            ev.window.event = SDL_WINDOWEVENT_RESTORED;
+            break;
+        case WindowChange::FocusLost:
+            ev.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+            break;
+        case WindowChange::FocusGained:
+            ev.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+            break;
+        case WindowChange::MovedToDisplay:
+            ev.window.event = SDL_WINDOWEVENT_DISPLAY_CHANGED;
+            break;
+    }
+    return SDL_PushEvent(&ev) == 1;
+}
+
+bool push_display_change() {
+    SDL_Event ev{};
+    ev.type = SDL_DISPLAYEVENT;
+    ev.display.event = SDL_DISPLAYEVENT_CONNECTED;
+    return SDL_PushEvent(&ev) == 1;
+}
+
+bool push_audio_device_event(bool added) {
+    SDL_Event ev{};
+    ev.type = added ? SDL_AUDIODEVICEADDED : SDL_AUDIODEVICEREMOVED;
+    ev.adevice.which = added ? 0 : 2;
+    ev.adevice.iscapture = 0;
+    return SDL_PushEvent(&ev) == 1;
+}
+
 namespace {
 std::map<int, SDL_Joystick*>& virtual_pads() {
     static std::map<int, SDL_Joystick*> pads;

@@ -19,6 +19,15 @@ bool push_mouse_button(int button, bool down);
 // Resizes the current OpenGL window, as a user dragging its border would.
 bool resize_current_window(int width, int height);
 
+// The window system's word about the current window, as SDL reports it.
+enum class WindowChange { Minimised, Restored, FocusLost, FocusGained, MovedToDisplay };
+bool push_window_change(WindowChange change);
+// A display was connected, disconnected or turned (its size or arrangement changed).
+bool push_display_change();
+// The audio output device the program has open is lost (removed), or an output
+// device appears (added), as SDL reports a device unplugged or plugged in.
+bool push_audio_device_event(bool added);
+
 // A software game controller (a virtual device with the standard controller layout),
 // plugged in by attach and pulled out by detach, as a real one would be.
 enum class PadButton {

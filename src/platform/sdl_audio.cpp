@@ -1,8 +1,13 @@
 // The SDL_mixer audio device. Sounds are converted once to the mixer's format at
 // load time; a channel plays a chunk with a left and a right gain applied by a
 // per-channel effect (the mixer's own volume steps are far too coarse for a 50 dB
-// range). Music is one decoded file at a time. When no audio device can be opened
+// range). Music is one decoded file at a time. When the audio system cannot start
 // the null device stands in.
+//
+// Devices come and go: when the device is lost (unplugged, its server gone) the mixer
+// closes it and everything goes on silently (nothing plays, loaded sounds are kept);
+// when a device appears (or there was none at the start) it is opened in the same
+// format, and the music the game has playing starts again from its beginning.
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -14,6 +19,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -79,47 +85,94 @@ class MixerAudio : public AudioDevice {
 public:
     MixerAudio() = default;
     ~MixerAudio() override {
-        if (!open_) return;
-        Mix_SetPostMix(nullptr, nullptr);
-        Mix_HaltMusic();
-        if (music_) Mix_FreeMusic(music_);
-        Mix_HaltChannel(-1);
-        for (auto& [id, chunk] : chunks_) Mix_FreeChunk(chunk);
-        Mix_CloseAudio();
-        Mix_Quit();
+        while (!chunks_.empty()) free_chunk(chunks_.begin()->first);
+        close_device();
+        if (mixer_started_) Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     MixerAudio(const MixerAudio&) = delete;
     MixerAudio& operator=(const MixerAudio&) = delete;
 
-    // Opens the device in exactly the mixer format (SDL converts to the hardware).
-    bool open() {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    // Starts the audio system; false when there is none (no driver at all).
+    bool start() { return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; }
+
+    // Opens the default device in exactly the mixer format (SDL converts to the
+    // hardware), so sounds converted for an earlier device play on it unchanged.
+    // The channels, music and sound stream the game has going are taken up again.
+    bool open_device() {
+        if (open_) return true;
         if (Mix_OpenAudioDevice(kRate, kFormat, kChannels, kBlockFrames, nullptr, 0) != 0) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
             return false;
         }
         int rate = 0, channels = 0;
         Uint16 format = 0;
         if (Mix_QuerySpec(&rate, &format, &channels) == 0 || format != kFormat ||
-            channels != kChannels) {
+            channels != kChannels || rate != kRate) {
             Mix_CloseAudio();
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
             return false;
         }
-        rate_ = rate;
-        allocated_ = Mix_AllocateChannels(-1);
-        // Compressed music needs its decoders; a missing one only means such files
-        // do not play.
-        Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG);
+        if (!mixer_started_) {
+            // Compressed music needs its decoders; a missing one only means such
+            // files do not play.
+            Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG);
+            mixer_started_ = true;
+        }
         open_ = true;
+        allocated_ = Mix_AllocateChannels(wanted_channels_ < 0 ? -1 : wanted_channels_);
+        Mix_VolumeMusic(music_volume_);
+        if (music_wanted_ && !music_path_.empty()) {
+            music_ = Mix_LoadMUS(music_path_.c_str());
+            if (music_) length_ms_ = length_of(music_);
+            if (!music_ || Mix_PlayMusic(music_, music_repeat_ ? -1 : 0) != 0)
+                music_wanted_ = false;
+        }
+        if (stream_open_) Mix_SetPostMix(mix_stream, &stream_);
+        lost_ = false;
         return true;
+    }
+
+    // The device is gone: it is closed and the game goes on without sound.
+    void close_device() {
+        if (!open_) return;
+        Mix_SetPostMix(nullptr, nullptr);
+        Mix_HaltChannel(-1);
+        Mix_HaltMusic();
+        if (music_) Mix_FreeMusic(music_);
+        music_ = nullptr;
+        Mix_CloseAudio();
+        open_ = false;
+        allocated_ = 0;
+    }
+
+    // An output device was removed or added (SDL reports removal only for the
+    // device this program opened): a removed device is closed, an added one opened.
+    void device_event(bool added) {
+        if (added) {
+            open_device();
+            return;
+        }
+        close_device();
+        lost_ = true;
+        last_try_ms_ = SDL_GetTicks64();
+    }
+
+    // After a loss another device may be there without a word (the built-in
+    // speakers when a headset goes, a sound server that came back): it is tried
+    // once a second.
+    void retry() {
+        if (open_ || !lost_) return;
+        const Uint64 now = SDL_GetTicks64();
+        if (now - last_try_ms_ < kRetryMs) return;
+        last_try_ms_ = now;
+        open_device();
     }
 
     bool available() const override { return open_; }
 
     int allocate_channels(int count) override {
-        allocated_ = Mix_AllocateChannels(std::clamp(count, 0, kMaxMixerChannels));
+        wanted_channels_ = std::clamp(count, 0, kMaxMixerChannels);
+        if (!open_) return 0;
+        allocated_ = Mix_AllocateChannels(wanted_channels_);
         return allocated_;
     }
 
@@ -135,7 +188,7 @@ public:
         SDL_AudioCVT cvt;
         const SDL_AudioFormat from = bits_per_sample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
         if (SDL_BuildAudioCVT(&cvt, from, static_cast<Uint8>(channels), sample_rate, kFormat,
-                              kChannels, rate_) < 0) {
+                              kChannels, kRate) < 0) {
             return 0;
         }
         cvt.len = static_cast<int>(usable);
@@ -151,12 +204,17 @@ public:
             }
             out_len = cvt.len_cvt;
         }
-        Mix_Chunk* chunk = Mix_QuickLoad_RAW(cvt.buf, static_cast<Uint32>(out_len));
+        // Made here rather than by the mixer, which refuses while no device is open;
+        // the samples are in the one format every device is opened with.
+        auto* chunk = static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk)));
         if (!chunk) {
             SDL_free(cvt.buf);
             return 0;
         }
         chunk->allocated = 1;  // Mix_FreeChunk frees the converted samples too
+        chunk->abuf = cvt.buf;
+        chunk->alen = static_cast<Uint32>(out_len);
+        chunk->volume = MIX_MAX_VOLUME;
         const int id = ++last_id_;
         chunks_[id] = chunk;
         return id;
@@ -165,13 +223,18 @@ public:
     void free_chunk(int id) override {
         auto it = chunks_.find(id);
         if (it == chunks_.end()) return;
-        Mix_FreeChunk(it->second);  // halts the channels playing it first
+        if (open_) {
+            Mix_FreeChunk(it->second);  // halts the channels playing it first
+        } else {
+            SDL_free(it->second->abuf);
+            SDL_free(it->second);
+        }
         chunks_.erase(it);
     }
 
     bool play_chunk(int channel, int id, double left_gain, double right_gain) override {
         auto it = chunks_.find(id);
-        if (it == chunks_.end() || channel < 0 || channel >= allocated_) return false;
+        if (!open_ || it == chunks_.end() || channel < 0 || channel >= allocated_) return false;
         // Halting also drops the channel's effects; the new gains go in before play.
         Mix_HaltChannel(channel);
         gains_[channel].left.store(static_cast<float>(left_gain), std::memory_order_relaxed);
@@ -186,42 +249,56 @@ public:
     void halt_channel(int channel) override {
         if (channel >= 0 && channel < allocated_) Mix_HaltChannel(channel);
     }
-    void halt_all() override { Mix_HaltChannel(-1); }
+    void halt_all() override {
+        if (open_) Mix_HaltChannel(-1);
+    }
 
+    // Without a device the piece is taken as playing (silently) and starts when a
+    // device comes; stopping it then is as stopping it on a device.
     bool play_music(const std::string& path) override {
         stop_music();
+        music_path_ = path;
+        music_wanted_ = true;
+        music_repeat_ = false;
+        length_ms_ = -1.0;
+        if (!open_) return true;
         music_ = Mix_LoadMUS(path.c_str());
-        if (!music_) return false;
-        if (Mix_PlayMusic(music_, 0) != 0) {
+        if (music_) length_ms_ = length_of(music_);
+        if (!music_ || Mix_PlayMusic(music_, 0) != 0) {
             stop_music();
             return false;
         }
         return true;
     }
     bool restart_music(bool repeat) override {
+        if (!music_wanted_ || music_path_.empty()) return false;
+        music_repeat_ = repeat;
+        if (!open_) return true;
         return music_ && Mix_PlayMusic(music_, repeat ? -1 : 0) == 0;
     }
-    double music_length_ms() override {
-        if (!music_) return -1.0;
-        const double seconds = Mix_MusicDuration(music_);
-        return seconds > 0 ? seconds * 1000.0 : -1.0;
-    }
+    double music_length_ms() override { return music_wanted_ ? length_ms_ : -1.0; }
     void set_music_volume(double volume01) override {
-        Mix_VolumeMusic(
-            static_cast<int>(std::lround(std::clamp(volume01, 0.0, 1.0) * MIX_MAX_VOLUME)));
+        music_volume_ =
+            static_cast<int>(std::lround(std::clamp(volume01, 0.0, 1.0) * MIX_MAX_VOLUME));
+        if (open_) Mix_VolumeMusic(music_volume_);
     }
     void stop_music() override {
+        music_wanted_ = false;
+        music_path_.clear();
+        length_ms_ = -1.0;
         if (!music_) return;
         Mix_HaltMusic();
         Mix_FreeMusic(music_);
         music_ = nullptr;
     }
-    bool music_playing() override { return music_ && Mix_PlayingMusic() != 0; }
+    bool music_playing() override { return open_ && music_ && Mix_PlayingMusic() != 0; }
 
     bool open_stream(int& rate, int& channels) override {
         close_stream();
-        rate = rate_;
+        if (!open_) return false;
+        rate = kRate;
         channels = kChannels;
+        stream_open_ = true;
         Mix_SetPostMix(mix_stream, &stream_);
         return true;
     }
@@ -259,16 +336,34 @@ public:
         stream_.drop += frames - from_queue;
     }
     void close_stream() override {
-        Mix_SetPostMix(nullptr, nullptr);  // waits for a running mix to finish
+        stream_open_ = false;
+        if (open_) Mix_SetPostMix(nullptr, nullptr);  // waits for a running mix to finish
         std::lock_guard<std::mutex> guard(stream_.lock);
         stream_.samples.clear();
         stream_.position = stream_.silence = stream_.drop = 0;
     }
 
 private:
+    static double length_of(Mix_Music* music) {
+        const double seconds = Mix_MusicDuration(music);
+        return seconds > 0 ? seconds * 1000.0 : -1.0;
+    }
+
+    static constexpr Uint64 kRetryMs = 1000;
+
     bool open_ = false;
-    int rate_ = kRate;
+    bool lost_ = false;  // a device was open and went away
+    Uint64 last_try_ms_ = 0;
+    bool mixer_started_ = false;
     int allocated_ = 0;
+    int wanted_channels_ = -1;  // as the game asked (-1: the mixer's own number)
+    // The music the game has playing, kept to start it again on a new device.
+    std::string music_path_;
+    bool music_wanted_ = false;
+    bool music_repeat_ = false;
+    double length_ms_ = -1.0;
+    int music_volume_ = MIX_MAX_VOLUME;
+    bool stream_open_ = false;
     int last_id_ = 0;
     std::map<int, Mix_Chunk*> chunks_;
     Mix_Music* music_ = nullptr;
@@ -280,8 +375,18 @@ private:
 
 std::unique_ptr<AudioDevice> make_sdl_mixer_audio() {
     auto mixer = std::make_unique<MixerAudio>();
-    if (!mixer->open()) return make_null_audio();
+    if (!mixer->start()) return make_null_audio();
+    // Without a device now, one plugged in later is opened.
+    mixer->open_device();
     return mixer;
+}
+
+void audio_device_event(AudioDevice& audio, bool added) {
+    if (auto* mixer = dynamic_cast<MixerAudio*>(&audio)) mixer->device_event(added);
+}
+
+void audio_device_retry(AudioDevice& audio) {
+    if (auto* mixer = dynamic_cast<MixerAudio*>(&audio)) mixer->retry();
 }
 
 }  // namespace zorby::platform

@@ -25,6 +25,10 @@
 namespace zorby::platform {
 
 std::unique_ptr<AudioDevice> make_sdl_mixer_audio();
+// An output device was added or removed; a lost device is looked for again now and
+// then (sdl_audio.cpp).
+void audio_device_event(AudioDevice& audio, bool added);
+void audio_device_retry(AudioDevice& audio);
 
 namespace {
 
@@ -306,6 +310,7 @@ private:
     // Takes every waiting SDL event: key and mouse events update the state, window
     // events wait in a queue for poll_window_event.
     void pump() {
+        if (audio_) audio_device_retry(*audio_);
         SDL_Event ev;
         bool layout_checked = false;
         while (SDL_PollEvent(&ev)) {
@@ -317,7 +322,24 @@ private:
                     if (ev.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
                         window_events_.push_back({WindowEventType::FocusLost});
                     } else if (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
-                        window_events_.push_back({WindowEventType::FocusGained});
+                        // A minimised window is not played even when focused.
+                        if (!minimised_) window_events_.push_back({WindowEventType::FocusGained});
+                    } else if (ev.window.event == SDL_WINDOWEVENT_MINIMIZED) {
+                        // Minimised is inactive, as on focus loss (not every window
+                        // manager takes the focus away with it).
+                        if (!minimised_) window_events_.push_back({WindowEventType::FocusLost});
+                        minimised_ = true;
+                    } else if (ev.window.event == SDL_WINDOWEVENT_RESTORED ||
+                               ev.window.event == SDL_WINDOWEVENT_MAXIMIZED) {
+                        // Back on the screen: play goes on once the window has the
+                        // keyboard (now, or at its focus event).
+                        if (minimised_ && window_.has_input_focus()) {
+                            window_events_.push_back({WindowEventType::FocusGained});
+                        }
+                        minimised_ = false;
+                    } else if (ev.window.event == SDL_WINDOWEVENT_DISPLAY_CHANGED) {
+                        window_.follow_display();
+                        refresh_layout();
                     } else if (ev.window.event == SDL_WINDOWEVENT_CLOSE) {
                         window_events_.push_back({WindowEventType::Close});
                     } else if (ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
@@ -371,6 +393,19 @@ private:
                 case SDL_CONTROLLERBUTTONDOWN:
                     if (const int code = gamepads_.handle(ev); code != 0) pressed_[code] = true;
                     break;
+                case SDL_DISPLAYEVENT:
+                    // A display came, went or turned: the window fits the one it is on.
+                    window_.follow_display();
+                    refresh_layout();
+                    break;
+                case SDL_AUDIODEVICEADDED:
+                case SDL_AUDIODEVICEREMOVED:
+                    // The game goes on silently without a device and takes up the
+                    // next one that appears.
+                    if (ev.adevice.iscapture == 0 && audio_) {
+                        audio_device_event(*audio_, ev.type == SDL_AUDIODEVICEADDED);
+                    }
+                    break;
                 case SDL_MOUSEWHEEL:
                     mouse_.wheel = ev.wheel.y > 0 ? 1 : (ev.wheel.y < 0 ? -1 : 0);
                     break;
@@ -389,6 +424,7 @@ private:
     SdlGamepads gamepads_;
     PointerMapper mapper_;
     bool pointer_known_ = false;
+    bool minimised_ = false;
     int buttons_pressed_ = 0;  // buttons that went down since the last sample (1 2 4)
     // Per key: the character its last press typed (-1: not pressed yet).
     std::array<int, 256> typed_ = [] {

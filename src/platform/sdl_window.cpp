@@ -103,6 +103,7 @@ bool SdlWindow::create(const WindowConfig& config) {
     frame_width_ = std::max(config.width, 1);
     frame_height_ = std::max(config.height, 1);
     windowed_scale_ = std::clamp(config.scale, 0, kMaxWindowScale);
+    automatic_scale_ = windowed_scale_ == 0;
     if (windowed_scale_ == 0) {
         int uw = 0, uh = 0;
         usable_area(nullptr, uw, uh);
@@ -369,6 +370,32 @@ void SdlWindow::resize(int width, int height) {
     }
 }
 
+void SdlWindow::follow_display() {
+    auto* w = static_cast<SDL_Window*>(window_);
+    if (!w) return;
+    const int display = std::max(SDL_GetWindowDisplayIndex(w), 0);
+    if (fullscreen_by_hand_) {
+        SDL_Rect r;
+        if (SDL_GetDisplayBounds(display, &r) != 0) return;
+        SDL_SetWindowPosition(w, r.x, r.y);
+        SDL_SetWindowSize(w, r.w, r.h);
+        return;
+    }
+    if (fullscreen_ || !automatic_scale_) return;
+    int uw = 0, uh = 0;
+    usable_area(w, uw, uh);
+    const int scale = automatic_scale(uw, uh, frame_width_, frame_height_);
+    int ww = 0, wh = 0;
+    SDL_GetWindowSize(w, &ww, &wh);
+    if (scale == windowed_scale_ && ww == frame_width_ * scale && wh == frame_height_ * scale) {
+        return;
+    }
+    windowed_scale_ = scale;
+    SDL_SetWindowSize(w, frame_width_ * scale, frame_height_ * scale);
+    SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                          SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+}
+
 void SdlWindow::show(bool shown) {
     if (!window_) return;
     if (shown) {
@@ -393,6 +420,11 @@ void SdlWindow::set_icon(const uint8_t* rgba, int width, int height) {
 
 unsigned int SdlWindow::window_id() const {
     return window_ ? SDL_GetWindowID(static_cast<SDL_Window*>(window_)) : 0;
+}
+
+bool SdlWindow::has_input_focus() const {
+    return window_ &&
+           (SDL_GetWindowFlags(static_cast<SDL_Window*>(window_)) & SDL_WINDOW_INPUT_FOCUS) != 0;
 }
 
 bool SdlWindow::probe_multisample(int samples) {

@@ -58,12 +58,18 @@ public:
     bool read_window(std::vector<uint8_t>& rgba, int& width, int& height);
     // Gives the window another size, as a user dragging its border would.
     void resize(int width, int height);
+    // The display the window is on changed (its size, or the window moved to another
+    // one): a window at the automatic factor takes the one for that display, and a
+    // full screen made by hand covers the display again.
+    void follow_display();
     void show(bool shown);
     void raise();
     void set_icon(const uint8_t* rgba, int width, int height);
     // Tries to make a window and context with that many samples (and throws them away).
     static bool probe_multisample(int samples);
     unsigned int window_id() const;
+    // True while the window has the keyboard focus.
+    bool has_input_focus() const;
 
 private:
     bool make_framebuffer(int width, int height);
@@ -74,7 +80,8 @@ private:
     void* window_ = nullptr;   // SDL_Window*
     void* context_ = nullptr;  // SDL_GLContext
     int frame_width_ = 0, frame_height_ = 0;
-    int windowed_scale_ = 1;  // factor of the window's size when not full screen
+    int windowed_scale_ = 1;        // factor of the window's size when not full screen
+    bool automatic_scale_ = false;  // windowed_scale_ chosen from the display
     bool fullscreen_ = false;
     bool fullscreen_by_hand_ = false;  // a borderless window covering the display
     unsigned int framebuffer_ = 0, colour_buffer_ = 0, depth_buffer_ = 0;

@@ -94,6 +94,13 @@ TEST(HighScoreTable, WritesWhatItReadsWithScoresStoredAsWriteLongDoes) {
     t.entries[2].score = std::nan("");
     EXPECT_EQ(game::serialise_high_score_table(t),
               table_bytes({{0xFFFFFFFFu, "AB"}, {7, "Zorby"}, {0, "X"}}));
+    // Names read from odd files are written so that the file reads back as three
+    // records with those names: a name ending in CR keeps it, and a name the reader
+    // cut at the line limit is cut short of it (written whole, its LF would fall
+    // past the limit and the rest of the file would shift into the next records).
+    const HighScoreTable odd = table({{1, std::string(1024, 'L')}, {2, "CR\r"}, {3, "C"}});
+    const HighScoreTable back = parsed(game::serialise_high_score_table(odd));
+    EXPECT_EQ(back, table({{1, std::string(1023, 'L')}, {2, "CR\r"}, {3, "C"}}));
 }
 
 TEST(HighScoreTable, NewEntryTakesItsPlaceAndTheLowestGoes) {
