@@ -90,6 +90,26 @@ TEST(SettingsFile, ChangesRoundTripWithUnknownKeysKeptAndPrivateFolders) {
     const std::string text = file_text(path);
     EXPECT_NE(text.find("# Music volume"), std::string::npos) << "the written file is commented";
     EXPECT_NE(text.find("future_key = a = b\n"), std::string::npos);
+
+    // A file filled to the reader's limit with compact unknown keys ("k1=" lines
+    // grow to "k1 = " when written): the game's own file is never too large to read
+    // back; unknown keys that would not fit are left out, the settings stay.
+    std::string full = "music_volume=9\n";
+    for (int i = 0; full.size() + 16 < app::kMaxSettingsBytes; ++i) {
+        full += "k" + std::to_string(i) + "=\n";
+    }
+    write_text(path, full);
+    {
+        SettingsKeeper k(path);
+        ASSERT_EQ(k.stored().music_volume, 9);
+        play_frames(k, true, 3, SettingsKeeper::kSettleFrames + 1);
+    }
+    EXPECT_LE(file_text(path).size(), app::kMaxSettingsBytes);
+    ::testing::internal::CaptureStderr();
+    SettingsKeeper refilled(path);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(refilled.stored().music_volume, 3);
+    EXPECT_GT(refilled.stored().unknown.size(), 1000u);
 }
 
 TEST(SettingsFile, DamagedFilesWarnOnceGiveTheDefaultsAndStayUntilAChange) {
