@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
+#include <set>
 
 #include "engine/private_files.h"
 
@@ -107,14 +109,19 @@ bool parse_settings(const std::string& text, PlayerSettings& out, std::string& e
             ok = parse_int(value, 0, 10, s.music_volume);
             if (!ok) error = where + ": music_volume must be 0 to 10";
         } else {
-            // A later version's key: kept, the last of equal keys wins.
-            auto same = [&](const auto& kv) { return kv.first == key; };
-            s.unknown.erase(std::remove_if(s.unknown.begin(), s.unknown.end(), same),
-                            s.unknown.end());
+            // A later version's key: kept (equal keys sorted out below).
             s.unknown.emplace_back(key, value);
         }
         if (!ok) return false;
     }
+    // The last of equal keys wins, in the place of that last one (one pass from the
+    // end, so a file of many keys is read in n log n, not n squared).
+    std::set<std::string> seen;
+    std::vector<std::pair<std::string, std::string>> kept;
+    for (auto it = s.unknown.rbegin(); it != s.unknown.rend(); ++it) {
+        if (seen.insert(it->first).second) kept.push_back(std::move(*it));
+    }
+    s.unknown.assign(std::make_move_iterator(kept.rbegin()), std::make_move_iterator(kept.rend()));
     out = std::move(s);
     return true;
 }
