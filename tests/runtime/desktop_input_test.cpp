@@ -28,28 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::PadButton;
-
-// An engine of its own on the given platform; end_program throws ProgramEnded.
-class LiveEngine {
-public:
-    LiveEngine(std::unique_ptr<platform::Platform> p, int scale) {
-        set_current_engine(&e_);
-        e_.settings.window_scale = scale;
-        e_.exit_hook = [](int status) { throw ProgramEnded{status}; };
-        started_ = engine_start(std::move(p), 1, "zorby");
-    }
-    ~LiveEngine() {
-        if (e_.started && !e_.cleaned_up) engine_cleanup();
-        e_.platform.reset();
-        set_current_engine(nullptr);
-    }
-    bool started() const { return started_; }
-    Engine& engine() { return e_; }
-
-private:
-    Engine e_;
-    bool started_ = false;
-};
+using testing::LiveEngine;
 
 platform::MouseSample sample(platform::Platform& p) {
     return p.sample_mouse();

@@ -22,6 +22,7 @@ namespace {
 
 using platform::PadButton;
 using platform::WindowChange;
+using testing::LiveEngine;
 
 // Takes every waiting event, as the engine does between frames.
 void pump(platform::Platform& p) {
@@ -143,28 +144,6 @@ TEST(Devices, AControllerUnpluggedAndPluggedBackPlaysAgainWithNoKeyLeftHeld) {
     ASSERT_TRUE(platform::detach_virtual_gamepad(again));
     p->destroy_window();
 }
-
-// An engine of its own on the SDL platform.
-class LiveEngine {
-public:
-    explicit LiveEngine(std::unique_ptr<platform::Platform> p) {
-        set_current_engine(&e_);
-        e_.settings.window_scale = 1;
-        e_.exit_hook = [](int status) { throw ProgramEnded{status}; };
-        started_ = engine_start(std::move(p), 1, "zorby");
-    }
-    ~LiveEngine() {
-        if (e_.started && !e_.cleaned_up) engine_cleanup();
-        e_.platform.reset();
-        set_current_engine(nullptr);
-    }
-    bool started() const { return started_; }
-    Engine& engine() { return e_; }
-
-private:
-    Engine e_;
-    bool started_ = false;
-};
 
 TEST(Devices, AMinimisedWindowPausesTheGameAsFocusLossDoesUntilItIsBack) {
     LiveEngine le(platform::make_sdl_platform());

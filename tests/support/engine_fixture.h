@@ -63,4 +63,29 @@ private:
     std::string path_;
 };
 
+// An engine of its own on any platform (the SDL one, a recorder around it), started
+// with the given window scale; end_program throws ProgramEnded.
+class LiveEngine {
+public:
+    explicit LiveEngine(std::unique_ptr<platform::Platform> p, int scale = 1) {
+        set_current_engine(&e_);
+        e_.settings.window_scale = scale;
+        e_.exit_hook = [](int status) { throw ProgramEnded{status}; };
+        started_ = engine_start(std::move(p), 1, "zorby");
+    }
+    ~LiveEngine() {
+        if (e_.started && !e_.cleaned_up) engine_cleanup();
+        e_.platform.reset();
+        set_current_engine(nullptr);
+    }
+    LiveEngine(const LiveEngine&) = delete;
+    LiveEngine& operator=(const LiveEngine&) = delete;
+    bool started() const { return started_; }
+    Engine& engine() { return e_; }
+
+private:
+    Engine e_;
+    bool started_ = false;
+};
+
 }  // namespace zorby::testing
