@@ -119,6 +119,10 @@ void DeterministicPlatform::resize_window(int width, int height) {
     if (window_ && window_->open()) window_->resize(width, height);
 }
 
+long long DeterministicPlatform::unchanged_swaps() const {
+    return window_ ? window_->unchanged_swaps() : 0;
+}
+
 void DeterministicPlatform::window_pixel_size(int& width, int& height) const {
     width = height = 0;
     if (window_ && window_->open()) window_->window_pixel_size(width, height);

@@ -97,6 +97,8 @@ public:
     // The window's own size in pixels, and a new one (as a user's resize).
     void window_pixel_size(int& width, int& height) const;
     void resize_window(int width, int height);
+    // Swaps that left the window as it was (their frame was already on show).
+    long long unchanged_swaps() const;
     bool window_shown() const { return shown_; }
     bool fullscreen() const { return fullscreen_; }
     bool screensaver_enabled() const { return screensaver_enabled_; }

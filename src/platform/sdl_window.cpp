@@ -78,6 +78,31 @@ struct FramebufferCalls {
 
 FramebufferCalls g_fb;
 
+// Frames keep changing during play: after a few changed frames in a row the
+// comparison pauses, for twice as many frames each time (up to kMaxCheckInterval),
+// so that a moving picture pays for a read-back on only a few of its frames.
+constexpr int kChangesBeforePause = 3;
+constexpr int kMaxCheckInterval = 16;
+
+// The window events after which the window must be drawn again.
+int watch_window_events(void* self, SDL_Event* ev) {
+    auto* window = static_cast<SdlWindow*>(self);
+    if (ev->type != SDL_WINDOWEVENT || ev->window.windowID != window->window_id()) return 0;
+    switch (ev->window.event) {
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+            window->contents_lost();
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
 // The usable area of the display that holds the window's centre (or display 0).
 void usable_area(SDL_Window* w, int& width, int& height) {
     width = height = 0;
@@ -134,6 +159,10 @@ bool SdlWindow::create(const WindowConfig& config) {
     SDL_DisableScreenSaver();
     window_ = w;
     context_ = ctx;
+    SDL_AddEventWatch(watch_window_events, this);
+    watching_ = true;
+    shown_valid_ = false;
+    refresh_needed_ = true;
     // The frame keeps the window's pixel format: with or without an alpha channel.
     GLint alpha_bits = 0;
     glGetIntegerv(GL_ALPHA_BITS, &alpha_bits);
@@ -192,6 +221,10 @@ void SdlWindow::bind_frame() {
 }
 
 void SdlWindow::destroy() {
+    if (watching_) {
+        SDL_DelEventWatch(watch_window_events, this);
+        watching_ = false;
+    }
     if (context_) {
         free_framebuffer();
         SDL_GL_MakeCurrent(static_cast<SDL_Window*>(window_), nullptr);
@@ -272,8 +305,54 @@ void SdlWindow::compose() {
     if (scissor) glEnable(GL_SCISSOR_TEST);
 }
 
+void SdlWindow::read_frame(std::vector<uint8_t>& rgba) {
+    rgba.resize(static_cast<size_t>(frame_width_) * frame_height_ * 4);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
+    g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glReadPixels(0, 0, frame_width_, frame_height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glPopClientAttrib();
+}
+
+bool SdlWindow::frame_on_show() {
+    int ww = 0, wh = 0;
+    window_pixel_size(ww, wh);
+    const bool refresh =
+        refresh_needed_.exchange(false) || ww != shown_window_width_ || wh != shown_window_height_;
+    shown_window_width_ = ww;
+    shown_window_height_ = wh;
+    if (!refresh && frames_until_check_ > 0) {
+        --frames_until_check_;
+        shown_valid_ = false;
+        return false;
+    }
+    read_frame(candidate_);
+    if (!refresh && shown_valid_ && candidate_ == shown_) {
+        changes_in_a_row_ = 0;
+        check_interval_ = 1;
+        ++unchanged_swaps_;
+        return true;
+    }
+    // This frame goes on show; the next one is compared with it unless the pictures
+    // have been changing.
+    if (!refresh && shown_valid_ && ++changes_in_a_row_ >= kChangesBeforePause) {
+        check_interval_ = std::min(check_interval_ * 2, kMaxCheckInterval);
+        frames_until_check_ = check_interval_ - 1;
+    }
+    shown_.swap(candidate_);
+    shown_valid_ = true;
+    return false;
+}
+
 void SdlWindow::swap() {
     if (!window_) return;
+    // A frame the window already shows stays there: no copy, no swap.
+    if (framebuffer_ && frame_on_show()) return;
     compose();
     // Swapping an off-screen (pbuffer) surface does not flush: without this the
     // software renderer queues every frame's drawing and its memory grows by

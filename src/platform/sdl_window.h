@@ -7,8 +7,14 @@
 // nearest-neighbour sampling, centred, with black bars where the window's shape
 // differs. Without framebuffer objects the engine draws into the window directly
 // and the window keeps the frame's size.
+//
+// On a software renderer the enlarged copy costs far more than the frame itself, so
+// a frame whose pixels are the same as the picture the window already shows is not
+// copied or swapped again (a still menu, a pause): the window keeps showing it. The
+// window is always refreshed after it was uncovered, shown or resized.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -46,8 +52,13 @@ public:
     // Where the picture sits in the window now.
     WindowLayout layout() const;
     // Shows the frame (enlarged into the window) and makes the framebuffer current
-    // again for the next one.
+    // again for the next one. A frame identical to the one on show is left there.
     void swap();
+    // How many swaps found the window already showing their frame (for tests).
+    long long unchanged_swaps() const { return unchanged_swaps_; }
+    // The window's contents may be gone (uncovered, shown, resized): the next swap
+    // shows its frame whatever it holds.
+    void contents_lost() { refresh_needed_ = true; }
     // Desktop full screen (no video-mode change) or back to the window.
     bool set_fullscreen(bool fullscreen);
     bool fullscreen() const { return fullscreen_; }
@@ -76,6 +87,8 @@ private:
     void free_framebuffer();
     void compose();
     void bind_frame();
+    bool frame_on_show();
+    void read_frame(std::vector<uint8_t>& rgba);
 
     void* window_ = nullptr;   // SDL_Window*
     void* context_ = nullptr;  // SDL_GLContext
@@ -86,6 +99,17 @@ private:
     bool fullscreen_by_hand_ = false;  // a borderless window covering the display
     unsigned int framebuffer_ = 0, colour_buffer_ = 0, depth_buffer_ = 0;
     bool frame_has_alpha_ = false;
+
+    // The picture on show (RGBA of the frame at its last swap) and what decides
+    // whether the next frame is compared with it.
+    std::vector<uint8_t> shown_, candidate_;
+    bool shown_valid_ = false;
+    int shown_window_width_ = -1, shown_window_height_ = -1;
+    int check_interval_ = 1, frames_until_check_ = 0, changes_in_a_row_ = 0;
+    long long unchanged_swaps_ = 0;
+    // Set from SDL's event watch when the window's contents may have been lost.
+    std::atomic<bool> refresh_needed_{true};
+    bool watching_ = false;
 };
 
 }  // namespace zorby::platform

@@ -119,6 +119,55 @@ TEST(WindowScaling, TheGameDrawsTheSameFramesAtEveryFactorAndTheWindowShowsThemI
     EXPECT_EQ(three.sound_hash, one.sound_hash);
 }
 
+// A frame identical to the one on show is not copied into the window again; any
+// change, even of one pixel, and any resize of the window shows the frame again.
+TEST(WindowScaling, OnlyChangedFramesAreCopiedIntoTheWindow) {
+    platform::DeterministicOptions o;
+    o.window_scale = 3;
+    TestEngine te(o);
+    auto* p = &te.platform();
+    ASSERT_TRUE(te.start());
+    // The same picture every frame (the frame is cleared after each swap).
+    auto draw = [](int dot_x) {
+        draw_line(10, 10, 200, 10, 0x00FF00);
+        if (dot_x >= 0) draw_line(dot_x, 100, dot_x, 100, 0xFFFFFF);
+    };
+    auto present = [&](int dot_x) {
+        draw(dot_x);
+        const long long before = p->unchanged_swaps();
+        present_frame();
+        return p->unchanged_swaps() == before;  // true: the frame was shown
+    };
+    auto shown_of = [&](int frames, int dot_x) {
+        int shown = 0;
+        for (int i = 0; i < frames; ++i) shown += present(dot_x) ? 1 : 0;
+        return shown;
+    };
+    // A still picture (after the start-up frames): the copies stop within a few
+    // frames and stay stopped.
+    EXPECT_LE(shown_of(20, -1), 17);
+    EXPECT_EQ(shown_of(10, -1), 0);
+    // One pixel differs: that frame is shown, the same one again is not.
+    EXPECT_TRUE(present(50));
+    EXPECT_EQ(shown_of(10, 50), 0);
+    EXPECT_TRUE(present(-1));
+    EXPECT_TRUE(present(50));
+    EXPECT_EQ(shown_of(10, 50), 0);
+    // The window changes shape: the same frame is shown again, with bars.
+    p->resize_window(900, 700);
+    EXPECT_TRUE(present(50));
+    EXPECT_EQ(shown_of(10, 50), 0);
+    draw(50);
+    expect_window_shows(*p, testing::read_frame(320, 240), 320, 240, 2);
+    present_frame();
+    // A moving picture is shown every frame; once it stands still the copies stop
+    // again within a few frames.
+    for (int i = 0; i < 60; ++i) EXPECT_TRUE(present(i)) << i;
+    EXPECT_LE(shown_of(20, 59), 17);
+    EXPECT_EQ(shown_of(10, 59), 0);
+    EXPECT_TRUE(present(58));
+}
+
 TEST(WindowScaling, TheScreenModeCommandChangesTheFrameAndTheWindow) {
     platform::DeterministicOptions o;
     o.window_scale = 2;
