@@ -1,7 +1,11 @@
 // A streamed picture: the texture is made once per picture size and refilled with
-// glTexSubImage2D. It is shown with a framebuffer copy (glBlitFramebuffer), which a
-// software renderer does as a plain copy when the sizes match, several times cheaper
-// than texturing a quad; the quad is the fall-back without framebuffer objects.
+// glTexSubImage2D. It is shown with a framebuffer copy (glBlitFramebuffer) into the
+// frame being drawn, which a software renderer does as a plain copy when the sizes
+// match and the formats agree, several times cheaper than texturing a quad; the quad
+// is the fall-back without framebuffer objects. The texture is RGBA8 filled from RGBA
+// bytes: a software renderer keeps it in that byte order, so the upload is a copy
+// too, and it matches the frame's own RGB(A)8 storage (BGRA bytes would be swizzled
+// on every upload, a BGRA texture on every copy).
 #include "graphics/picture_stream.h"
 
 #include <GL/gl.h>
@@ -59,8 +63,8 @@ PictureStream::~PictureStream() {
     }
 }
 
-void PictureStream::update(const uint8_t* bgra, int w, int h) {
-    if (!bgra || w <= 0 || h <= 0) return;
+void PictureStream::update(const uint8_t* rgba, int w, int h) {
+    if (!rgba || w <= 0 || h <= 0) return;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     if (texture_ == 0 || w != width_ || h != height_) {
@@ -73,7 +77,7 @@ void PictureStream::update(const uint8_t* bgra, int w, int h) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, bgra);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
         width_ = w;
         height_ = h;
         const FramebufferCalls f = framebuffer_calls();
@@ -92,7 +96,7 @@ void PictureStream::update(const uint8_t* bgra, int w, int h) {
         }
     } else {
         glBindTexture(GL_TEXTURE_2D, texture_);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, bgra);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     }
     // The sprite commands bind their own texture again.
     if (GraphicsLayer* g = graphics_layer_if_any(); g && g->display && g->display->store) {
@@ -100,25 +104,62 @@ void PictureStream::update(const uint8_t* bgra, int w, int h) {
     }
 }
 
+namespace {
+
+// Clears the frame black outside the rectangle (framebuffer pixels, rows from the
+// bottom), leaving the clear colour and the scissor as they were.
+void clear_around(int x0, int y0, int x1, int y1, int fw, int fh) {
+    const int bars[4][4] = {
+        {0, 0, fw, y0}, {0, y1, fw, fh - y1}, {0, y0, x0, y1 - y0}, {x1, y0, fw - x1, y1 - y0}};
+    bool any = false;
+    for (const auto& b : bars) any = any || (b[2] > 0 && b[3] > 0);
+    if (!any) return;
+    GLfloat colour[4];
+    GLint box[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, colour);
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 1);
+    glEnable(GL_SCISSOR_TEST);
+    for (const auto& b : bars) {
+        if (b[2] <= 0 || b[3] <= 0) continue;
+        glScissor(b[0], b[1], b[2], b[3]);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glScissor(box[0], box[1], box[2], box[3]);
+    if (!scissor) glDisable(GL_SCISSOR_TEST);
+    glClearColor(colour[0], colour[1], colour[2], colour[3]);
+}
+
+}  // namespace
+
 void PictureStream::draw(double x, double y, double w, double h) {
-    if (texture_ == 0) return;
     OpenGLVizovudo& d = *graphics_layer().display;
+    int cw = 0, ch = 0;
+    d.platform.client_size(cw, ch);
+    double lw = 0, lh = 0;
+    d.screen_size(lw, lh);
+    if (cw <= 0 || ch <= 0 || lw <= 0 || lh <= 0) return;
+    // Logical pixels to framebuffer pixels; framebuffer rows count from the bottom.
+    const double sx = cw / lw, sy = ch / lh;
+    const auto x0 = static_cast<GLint>(x * sx), x1 = static_cast<GLint>((x + w) * sx);
+    const auto y0 = static_cast<GLint>(ch - (y + h) * sy);
+    const auto y1 = static_cast<GLint>(ch - y * sy);
+    if (texture_ == 0) {
+        clear_around(0, 0, 0, 0, cw, ch);
+        return;
+    }
+    clear_around(x0, y0, x1, y1, cw, ch);
     if (framebuffer_ != 0) {
         const FramebufferCalls f = framebuffer_calls();
-        int cw = 0, ch = 0;
-        d.platform.client_size(cw, ch);
-        double lw = 0, lh = 0;
-        d.screen_size(lw, lh);
-        if (f.usable() && cw > 0 && ch > 0 && lw > 0 && lh > 0) {
-            // Logical pixels to window pixels; window rows count from the bottom.
-            const double sx = cw / lw, sy = ch / lh;
-            const auto x0 = static_cast<GLint>(x * sx), x1 = static_cast<GLint>((x + w) * sx);
-            const auto y0 = static_cast<GLint>(ch - (y + h) * sy);
-            const auto y1 = static_cast<GLint>(ch - y * sy);
+        if (f.usable()) {
+            // Into the frame being drawn (the window's own buffer or the frame the
+            // window shows enlarged), whichever is bound for drawing.
+            GLint read = 0;
+            glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
             f.bind(GL_READ_FRAMEBUFFER, framebuffer_);
-            f.bind(GL_DRAW_FRAMEBUFFER, 0);
             f.blit(0, 0, width_, height_, x0, y0, x1, y1, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-            f.bind(GL_READ_FRAMEBUFFER, 0);
+            f.bind(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
             return;
         }
     }
@@ -133,26 +174,22 @@ void PictureStream::draw(double x, double y, double w, double h) {
     glBindTexture(GL_TEXTURE_2D, texture_);
     d.store->current_texture_slot = -1;
     glColor4f(1, 1, 1, 1);
-    const float x0 = static_cast<float>(x), y0 = static_cast<float>(y);
-    const float x1 = static_cast<float>(x + w), y1 = static_cast<float>(y + h);
+    const float qx0 = static_cast<float>(x), qy0 = static_cast<float>(y);
+    const float qx1 = static_cast<float>(x + w), qy1 = static_cast<float>(y + h);
     // The vertex order of every 2D quad (the other winding is culled); texture row 0
     // is the picture's bottom row.
     glBegin(GL_QUADS);
     glTexCoord2f(0, 0);
-    glVertex2f(x0, y1);
+    glVertex2f(qx0, qy1);
     glTexCoord2f(1, 0);
-    glVertex2f(x1, y1);
+    glVertex2f(qx1, qy1);
     glTexCoord2f(1, 1);
-    glVertex2f(x1, y0);
+    glVertex2f(qx1, qy0);
     glTexCoord2f(0, 1);
-    glVertex2f(x0, y0);
+    glVertex2f(qx0, qy0);
     glEnd();
     glEnable(GL_ALPHA_TEST);
     glColor4f(1, 1, 1, d.current_alpha);
-}
-
-void clear_to_black() {
-    glClear(GL_COLOR_BUFFER_BIT);
 }
 
 }  // namespace zorby

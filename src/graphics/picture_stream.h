@@ -1,6 +1,6 @@
 // A picture that is replaced every frame (video playback): one texture, refilled
-// from BGRA pixels and copied (or drawn, where framebuffer copies are missing) scaled
-// into a rectangle of the window.
+// from RGBA pixels and copied (or drawn, where framebuffer copies are missing) scaled
+// into a rectangle of the frame.
 #pragma once
 
 #include <cstdint>
@@ -14,11 +14,13 @@ public:
     PictureStream(const PictureStream&) = delete;
     PictureStream& operator=(const PictureStream&) = delete;
 
-    // Replaces the picture with w x h BGRA pixels, rows bottom first (as OpenGL keeps
-    // them) and tightly packed.
-    void update(const uint8_t* bgra, int w, int h);
-    // Draws the picture opaque with its top-left at (x, y), scaled to w x h pixels of
-    // the viewport. Nothing before the first update.
+    // Replaces the picture with w x h RGBA pixels (R first in memory), rows bottom
+    // first (as OpenGL keeps them) and tightly packed.
+    void update(const uint8_t* rgba, int w, int h);
+    // Draws the picture opaque with its top-left at (x, y), scaled to w x h logical
+    // pixels, and clears the rest of the frame black (the bars around a picture of
+    // another shape). Drawn at its own size it is a plain copy. Before the first
+    // update the whole frame is cleared black.
     void draw(double x, double y, double w, double h);
     bool empty() const { return texture_ == 0; }
 
@@ -27,8 +29,5 @@ private:
     uint32_t framebuffer_ = 0;  // the texture as a framebuffer to copy from (0: none)
     int width_ = 0, height_ = 0;
 };
-
-// Clears the whole frame to black (the bars around a picture of another shape).
-void clear_to_black();
 
 }  // namespace zorby

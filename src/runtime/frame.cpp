@@ -88,13 +88,13 @@ double frame_duration_ms() {
     return d > 0 ? d : 1.0;
 }
 
-double swap_and_pace() {
+double swap_and_pace(bool clear_after) {
     Engine& e = engine();
     OpenGLVizovudo& d = *e.display;
     d.set_viewport(0, 0, 0, 0);
     if (e.before_swap_hook) e.before_swap_hook();
     e.platform->swap_buffers();
-    d.clear_after_swap();
+    if (clear_after) d.clear_after_swap();
     platform::Platform& p = *e.platform;
     const double t0 = p.now_ms();
     double now = t0;
@@ -125,7 +125,7 @@ double swap_and_pace() {
     return now - t0 + 1.0;
 }
 
-void present_frame() {
+void present_frame(bool prepare_next) {
     Engine& e = engine();
     if (e.settings.debug_mode != 0) {
         e.platform->show_window(true);
@@ -148,8 +148,8 @@ void present_frame() {
     if (e.scene) e.scene->leave_shadow_state();
     if (e.music) e.music->keep_alive();
     drain_messages();
-    swap_and_pace();
-    e.display->begin_next_frame();
+    swap_and_pace(prepare_next);
+    if (prepare_next) e.display->begin_next_frame();
     if (e.scene) e.scene->reset_frame_values();
     if (e.frame_hook) e.frame_hook();
 }

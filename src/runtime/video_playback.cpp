@@ -9,7 +9,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -183,7 +182,6 @@ double play_video(const EngineString& file, double repeat, VideoPlaybackStats* s
     e.display->screen_size(sw, sh);
     const Rect fit = fit_into(decoder.display_aspect(), static_cast<int>(sw), static_cast<int>(sh));
     std::vector<uint8_t> pixels(static_cast<size_t>(fit.w) * fit.h * 4);
-    std::vector<uint8_t> flipped(pixels.size());
     PictureStream picture;
     SoundFeed feed(device, std::max(rate, 1), std::max(channels, 1));
 
@@ -198,6 +196,11 @@ double play_video(const EngineString& file, double repeat, VideoPlaybackStats* s
     double pass_offset = 0.0;
     double last_turn = start;
     const double period = e.display->frame_period > 0 ? e.display->frame_period : 1.0;
+    auto show_frame = [&] {
+        e.display->set_viewport(0, 0, 0, 0);
+        picture.draw(fit.x, fit.y, fit.w, fit.h);
+        present_frame(false);
+    };
 
     for (;;) {
         const double now = clock_ms();
@@ -215,14 +218,10 @@ double play_video(const EngineString& file, double repeat, VideoPlaybackStats* s
             due = has_pending && pending_pts <= t;
         }
         if (due && has_pending) {
-            const size_t stride = static_cast<size_t>(fit.w) * 4;
-            if (decoder.convert_picture(fit.w, fit.h, pixels.data(), static_cast<int>(stride))) {
-                // Rows bottom first, as OpenGL keeps them.
-                for (int row = 0; row < fit.h; ++row) {
-                    std::memcpy(flipped.data() + static_cast<size_t>(fit.h - 1 - row) * stride,
-                                pixels.data() + static_cast<size_t>(row) * stride, stride);
-                }
-                picture.update(flipped.data(), fit.w, fit.h);
+            // Converted straight to the size it is shown at (so showing it is a plain
+            // copy), rows bottom first as OpenGL keeps them.
+            if (decoder.convert_picture(fit.w, fit.h, pixels.data(), fit.w * 4, true)) {
+                picture.update(pixels.data(), fit.w, fit.h);
             }
             ++shown_in_pass;
             ++counts.pictures_shown;
@@ -256,11 +255,10 @@ double play_video(const EngineString& file, double repeat, VideoPlaybackStats* s
 
         // A frame is presented only when the picture changed (or to hold while the
         // window is inactive); in between the loop waits as the engine's waits do.
+        // Every frame is drawn whole (the picture and its bars), so none is cleared
+        // or prepared in between.
         if (due || e.paused) {
-            e.display->set_viewport(0, 0, 0, 0);
-            clear_to_black();
-            picture.draw(fit.x, fit.y, fit.w, fit.h);
-            present_frame();
+            show_frame();
             ++counts.frames_presented;
         } else {
             music_keep_alive();
@@ -296,12 +294,14 @@ double play_video(const EngineString& file, double repeat, VideoPlaybackStats* s
                 any = any || ending[k];
             }
             if (!any) break;
-            e.display->set_viewport(0, 0, 0, 0);
-            clear_to_black();
-            picture.draw(fit.x, fit.y, fit.w, fit.h);
-            present_frame();
+            show_frame();
             ++counts.frames_presented;
         }
+    }
+    // The caller's next frame starts as after any presented frame.
+    if (counts.frames_presented > 0) {
+        e.display->clear_after_swap();
+        e.display->begin_next_frame();
     }
     if (stats) *stats = counts;
     return 1.0;

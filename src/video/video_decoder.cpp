@@ -29,6 +29,8 @@ constexpr int kMaxErrorsInARow = 1000;
 constexpr int kIoBufferSize = 16384;
 // Largest picture side the player scales.
 constexpr int kMaxSide = 16384;
+// Pictures up to this many pixels are decoded on one thread (DecoderOptions::threads).
+constexpr int64_t kOneThreadPixels = 640 * 480;
 
 struct MemoryFile {
     const uint8_t* data = nullptr;
@@ -206,7 +208,9 @@ bool VideoDecoder::finish_open(std::string& reason) {
         reason = "picture decoder failed";
         return false;
     }
-    in_->video->thread_count = options_.threads;
+    const int64_t pixels = static_cast<int64_t>(vs->codecpar->width) * vs->codecpar->height;
+    in_->video->thread_count =
+        options_.threads > 0 ? options_.threads : (pixels <= kOneThreadPixels ? 1 : 0);
     in_->video->pkt_timebase = vs->time_base;
     if (avcodec_open2(in_->video, video_codec, nullptr) < 0) {
         reason = "picture decoder failed";
@@ -438,16 +442,20 @@ bool VideoDecoder::next_picture(double& pts_ms) {
     }
 }
 
-bool VideoDecoder::convert_picture(int w, int h, uint8_t* out, int stride) {
+bool VideoDecoder::convert_picture(int w, int h, uint8_t* out, int stride, bool bottom_first) {
     Internals& in = *in_;
     if (!have_picture_ || w <= 0 || h <= 0 || !out || stride < w * 4) return false;
     AVFrame* fr = in.frame;
+    // At the picture's own size the converter takes its unscaled path (a plain colour
+    // conversion); otherwise bilinear scaling.
     in.scaler = sws_getCachedContext(in.scaler, fr->width, fr->height,
-                                     static_cast<AVPixelFormat>(fr->format), w, h, AV_PIX_FMT_BGRA,
+                                     static_cast<AVPixelFormat>(fr->format), w, h, AV_PIX_FMT_RGBA,
                                      SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!in.scaler) return false;
-    uint8_t* planes[4] = {out, nullptr, nullptr, nullptr};
-    int strides[4] = {stride, 0, 0, 0};
+    // Bottom first: the rows are written upwards from the last one.
+    uint8_t* first = bottom_first ? out + static_cast<ptrdiff_t>(h - 1) * stride : out;
+    uint8_t* planes[4] = {first, nullptr, nullptr, nullptr};
+    int strides[4] = {bottom_first ? -stride : stride, 0, 0, 0};
     return sws_scale(in.scaler, fr->data, fr->linesize, 0, fr->height, planes, strides) > 0;
 }
 

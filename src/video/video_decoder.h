@@ -23,7 +23,9 @@ struct SoundBlock {
 };
 
 struct DecoderOptions {
-    // Decoder threads (0: as many as the decoder likes).
+    // Decoder threads (0: one for pictures up to 640 x 480, which one core decodes
+    // many times faster than they play, where more threads would only add their own
+    // work; as many as the decoder likes for larger ones).
     int threads = 0;
     // Sound decoded ahead of the pictures is kept up to this long; more is dropped
     // (a file whose sound lies far ahead of its pictures cannot fill the memory).
@@ -63,9 +65,10 @@ public:
     bool next_picture(double& pts_ms);
     // Time of the picture that follows the last one (its time plus its duration).
     double picture_end_ms() const { return picture_end_ms_; }
-    // Scales the last decoded picture to w x h and writes it as BGRA bytes, rows top
-    // first, `stride` (at least w * 4) bytes apart. False when there is no picture.
-    bool convert_picture(int w, int h, uint8_t* out, int stride);
+    // Scales the last decoded picture to w x h and writes it as RGBA bytes (R first in
+    // memory, A 255), rows `stride` (at least w * 4) bytes apart, top first or (with
+    // bottom_first, as OpenGL keeps them) bottom first. False when there is no picture.
+    bool convert_picture(int w, int h, uint8_t* out, int stride, bool bottom_first = false);
 
     // Reads on until sound up to until_ms is decoded (or the file ends, or the read
     // ahead reaches its limit).

@@ -110,36 +110,47 @@ TEST_F(VideoTest, WideClipsAreLetterboxedAndTallOnesPillarboxed) {
     wide.width = 128;
     wide.height = 32;
     wide.seconds = 0.5;
+    // Green above, red below: the picture must also be the right way up.
     wide.colour = [](int, double) { return 0x00FF00u; };
+    wide.lower_colour = [](int, double) { return 0x0000FFu; };
     test::ClipSpec tall = wide;
     tall.width = 32;
     tall.height = 128;
+    enum What { bar, upper, lower };
     struct Probe {
         int x, y;
-        bool picture;
+        What what;
     };
     // 4:1 in 320 x 240: 320 x 80 at y 80; 1:4: 60 x 240 at x 130.
-    const std::vector<Probe> wide_probes = {{160, 40, false},  {160, 78, false}, {160, 82, true},
-                                            {2, 120, true},    {317, 120, true}, {160, 157, true},
-                                            {160, 162, false}, {160, 230, false}};
-    const std::vector<Probe> tall_probes = {{60, 120, false},  {127, 120, false}, {133, 120, true},
-                                            {160, 2, true},    {160, 237, true},  {186, 120, true},
-                                            {192, 120, false}, {300, 120, false}};
+    const std::vector<Probe> wide_probes = {{160, 40, bar},  {160, 78, bar},    {160, 82, upper},
+                                            {2, 100, upper}, {317, 140, lower}, {160, 157, lower},
+                                            {160, 162, bar}, {160, 230, bar}};
+    const std::vector<Probe> tall_probes = {{60, 120, bar},  {127, 120, bar},   {133, 100, upper},
+                                            {160, 2, upper}, {160, 237, lower}, {186, 140, lower},
+                                            {192, 120, bar}, {300, 120, bar}};
     for (const auto& [file, spec, probes] :
          {std::tuple{"wide.mkv", wide, wide_probes}, std::tuple{"tall.mkv", tall, tall_probes}}) {
         const std::string path = clip(file, spec);
         std::vector<std::vector<Rgba>> frames;
+        // What the window shows (the frame as the window presents it).
         te.engine().before_swap_hook = [&] {
+            std::vector<uint8_t> rgba;
+            int w = 0, h = 0;
+            ASSERT_TRUE(p().read_window(rgba, w, h));
+            ASSERT_EQ(w, 320);
             std::vector<Rgba> f;
-            for (const Probe& pr : probes) f.push_back(testing::read_pixel(pr.x, pr.y));
+            for (const Probe& pr : probes) {
+                const uint8_t* px = rgba.data() + (static_cast<size_t>(pr.y) * w + pr.x) * 4;
+                f.push_back({px[0], px[1], px[2], px[3]});
+            }
             frames.push_back(f);
         };
         EXPECT_EQ(play_video(EngineString(path), 0), 1.0);
         ASSERT_GE(frames.size(), 12u);  // 0.5 s at 25 pictures a second
         const std::vector<Rgba>& mid = frames[frames.size() / 2];
         for (size_t i = 0; i < probes.size(); ++i) {
-            if (probes[i].picture) {
-                EXPECT_TRUE(near_colour(mid[i], 0x00FF00))
+            if (probes[i].what != bar) {
+                EXPECT_TRUE(near_colour(mid[i], probes[i].what == upper ? 0x00FF00 : 0x0000FF))
                     << file << " at " << probes[i].x << "," << probes[i].y;
             } else {
                 EXPECT_TRUE(is_black(mid[i]))

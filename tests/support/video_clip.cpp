@@ -139,11 +139,12 @@ bool write_clip(const std::string& path, const ClipSpec& spec, std::string& erro
         if (next_frame < frame_count && (next_sample >= sample_count || tv <= ta)) {
             const uint32_t colour = spec.colour ? spec.colour(next_frame, tv)
                                                 : clip_colour_of_second(static_cast<int>(tv));
+            const uint32_t lower = spec.lower_colour ? spec.lower_colour(next_frame, tv) : colour;
             ok = av_frame_make_writable(rgb) >= 0 && av_frame_make_writable(yuv) >= 0;
             for (int y = 0; ok && y < spec.height; ++y) {
                 uint8_t* row = rgb->data[0] + static_cast<ptrdiff_t>(y) * rgb->linesize[0];
                 for (int x = 0; x < spec.width; ++x) {
-                    uint32_t c = colour;
+                    uint32_t c = y < spec.height / 2 ? colour : lower;
                     if (spec.textured) {
                         const uint32_t v = static_cast<uint32_t>((x * 7 + y * 13 + next_frame * 5) ^
                                                                  (x * y + next_frame * 3));

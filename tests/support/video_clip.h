@@ -22,6 +22,8 @@ struct ClipSpec {
     int tone_hz = 1000;
     // Colour (R + 256 G + 65536 B) of a frame; default: kClipColours by second.
     std::function<uint32_t(int frame, double t)> colour;
+    // When set, the colour of the picture's bottom half (which way up it is shown).
+    std::function<uint32_t(int frame, double t)> lower_colour;
     // A busier picture (moving noise-like pattern) instead of solid colours, so the
     // encoder has real work (benchmark).
     bool textured = false;
