@@ -63,10 +63,10 @@ PictureStream::~PictureStream() {
     }
 }
 
-void PictureStream::update(const uint8_t* rgba, int w, int h) {
-    if (!rgba || w <= 0 || h <= 0) return;
+void PictureStream::update(const uint8_t* rgba, int w, int h, int row_pixels) {
+    if (!rgba || w <= 0 || h <= 0 || row_pixels < w) return;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, row_pixels);
     if (texture_ == 0 || w != width_ || h != height_) {
         GLuint name = texture_;
         if (name == 0) glGenTextures(1, &name);
@@ -98,6 +98,7 @@ void PictureStream::update(const uint8_t* rgba, int w, int h) {
         glBindTexture(GL_TEXTURE_2D, texture_);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     // The sprite commands bind their own texture again.
     if (GraphicsLayer* g = graphics_layer_if_any(); g && g->display && g->display->store) {
         g->display->store->current_texture_slot = -1;

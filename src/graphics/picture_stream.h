@@ -15,8 +15,8 @@ public:
     PictureStream& operator=(const PictureStream&) = delete;
 
     // Replaces the picture with w x h RGBA pixels (R first in memory), rows bottom
-    // first (as OpenGL keeps them) and tightly packed.
-    void update(const uint8_t* rgba, int w, int h);
+    // first (as OpenGL keeps them), row_pixels (at least w) pixels apart.
+    void update(const uint8_t* rgba, int w, int h, int row_pixels);
     // Draws the picture opaque with its top-left at (x, y), scaled to w x h logical
     // pixels, and clears the rest of the frame black (the bars around a picture of
     // another shape). Drawn at its own size it is a plain copy. Before the first

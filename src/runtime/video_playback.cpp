@@ -181,7 +181,10 @@ double play_video(const EngineString& file, double repeat, VideoPlaybackStats* s
     double sw = 0, sh = 0;
     e.display->screen_size(sw, sh);
     const Rect fit = fit_into(decoder.display_aspect(), static_cast<int>(sw), static_cast<int>(sh));
-    std::vector<uint8_t> pixels(static_cast<size_t>(fit.w) * fit.h * 4);
+    // Rows padded to whole blocks of 16 pixels: the converter's fast colour conversion
+    // writes whole blocks of 8, past the end of a row of another width.
+    const int row_pixels = (fit.w + 15) / 16 * 16;
+    std::vector<uint8_t> pixels(static_cast<size_t>(row_pixels) * fit.h * 4);
     PictureStream picture;
     SoundFeed feed(device, std::max(rate, 1), std::max(channels, 1));
 
@@ -220,8 +223,8 @@ double play_video(const EngineString& file, double repeat, VideoPlaybackStats* s
         if (due && has_pending) {
             // Converted straight to the size it is shown at (so showing it is a plain
             // copy), rows bottom first as OpenGL keeps them.
-            if (decoder.convert_picture(fit.w, fit.h, pixels.data(), fit.w * 4, true)) {
-                picture.update(pixels.data(), fit.w, fit.h);
+            if (decoder.convert_picture(fit.w, fit.h, pixels.data(), row_pixels * 4, true)) {
+                picture.update(pixels.data(), fit.w, fit.h, row_pixels);
             }
             ++shown_in_pass;
             ++counts.pictures_shown;

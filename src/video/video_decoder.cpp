@@ -16,6 +16,7 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace zorby::video {
 
@@ -91,6 +92,11 @@ struct VideoDecoder::Internals {
     AVPacket* packet = nullptr;
     std::deque<AVPacket*> video_packets;
     SwsContext* scaler = nullptr;
+    // Scaling in the picture's own planes first (see convert_picture).
+    SwsContext* resizer = nullptr;
+    AVFrame* resized = nullptr;
+    // Converted rows when the caller's have no room for the converter's last block.
+    std::vector<uint8_t> padded;
     SwrContext* resampler = nullptr;
     // The resampler's input, to notice a change of format mid-stream.
     int in_format = -1, in_rate = 0;
@@ -105,6 +111,8 @@ struct VideoDecoder::Internals {
         avcodec_free_context(&video);
         avcodec_free_context(&sound);
         sws_freeContext(scaler);
+        sws_freeContext(resizer);
+        av_frame_free(&resized);
         swr_free(&resampler);
         av_channel_layout_uninit(&in_layout);
         avformat_close_input(&format);
@@ -445,18 +453,68 @@ bool VideoDecoder::next_picture(double& pts_ms) {
 bool VideoDecoder::convert_picture(int w, int h, uint8_t* out, int stride, bool bottom_first) {
     Internals& in = *in_;
     if (!have_picture_ || w <= 0 || h <= 0 || !out || stride < w * 4) return false;
-    AVFrame* fr = in.frame;
-    // At the picture's own size the converter takes its unscaled path (a plain colour
-    // conversion); otherwise bilinear scaling.
-    in.scaler = sws_getCachedContext(in.scaler, fr->width, fr->height,
-                                     static_cast<AVPixelFormat>(fr->format), w, h, AV_PIX_FMT_RGBA,
+    const AVFrame* src = in.frame;
+    const auto format = static_cast<AVPixelFormat>(src->format);
+    if ((w != src->width || h != src->height) &&
+        (format == AV_PIX_FMT_YUV420P || format == AV_PIX_FMT_YUVJ420P)) {
+        // Scaling straight into RGBA has no fast path in the converter (it costs two
+        // to three times as much): the planes are scaled first, in their own format,
+        // and converted at the final size.
+        AVFrame*& mid = in.resized;
+        if (mid && (mid->width != w || mid->height != h || mid->format != src->format)) {
+            av_frame_free(&mid);
+        }
+        if (!mid) {
+            mid = av_frame_alloc();
+            if (!mid) return false;
+            mid->format = src->format;
+            mid->width = w;
+            mid->height = h;
+            if (av_frame_get_buffer(mid, 0) < 0) {
+                av_frame_free(&mid);
+                return false;
+            }
+        }
+        in.resizer = sws_getCachedContext(in.resizer, src->width, src->height, format, w, h, format,
+                                          SWS_BILINEAR, nullptr, nullptr, nullptr);
+        if (!in.resizer || sws_scale(in.resizer, src->data, src->linesize, 0, src->height,
+                                     mid->data, mid->linesize) <= 0) {
+            return false;
+        }
+        src = mid;
+    }
+    // At the same size the converter takes its unscaled path (a plain colour
+    // conversion); otherwise it scales bilinearly.
+    in.scaler = sws_getCachedContext(in.scaler, src->width, src->height,
+                                     static_cast<AVPixelFormat>(src->format), w, h, AV_PIX_FMT_RGBA,
                                      SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!in.scaler) return false;
+    // The unscaled conversion writes whole blocks of pixels, past the end of a row
+    // whose width is not a whole number of them: without room for that, the rows go
+    // through a buffer that has it.
+    const int room = (w + 15) / 16 * 16 * 4;
+    uint8_t* target = out;
+    int target_stride = stride;
+    if (stride < room) {
+        in.padded.resize(static_cast<size_t>(room) * h);
+        target = in.padded.data();
+        target_stride = room;
+    }
     // Bottom first: the rows are written upwards from the last one.
-    uint8_t* first = bottom_first ? out + static_cast<ptrdiff_t>(h - 1) * stride : out;
+    uint8_t* first = bottom_first ? target + static_cast<ptrdiff_t>(h - 1) * target_stride : target;
     uint8_t* planes[4] = {first, nullptr, nullptr, nullptr};
-    int strides[4] = {bottom_first ? -stride : stride, 0, 0, 0};
-    return sws_scale(in.scaler, fr->data, fr->linesize, 0, fr->height, planes, strides) > 0;
+    int strides[4] = {bottom_first ? -target_stride : target_stride, 0, 0, 0};
+    if (sws_scale(in.scaler, src->data, src->linesize, 0, src->height, planes, strides) <= 0) {
+        return false;
+    }
+    if (target != out) {
+        for (int row = 0; row < h; ++row) {
+            std::memcpy(out + static_cast<ptrdiff_t>(row) * stride,
+                        target + static_cast<ptrdiff_t>(row) * target_stride,
+                        static_cast<size_t>(w) * 4);
+        }
+    }
+    return true;
 }
 
 void VideoDecoder::reset_streams() {

@@ -67,7 +67,10 @@ public:
     double picture_end_ms() const { return picture_end_ms_; }
     // Scales the last decoded picture to w x h and writes it as RGBA bytes (R first in
     // memory, A 255), rows `stride` (at least w * 4) bytes apart, top first or (with
-    // bottom_first, as OpenGL keeps them) bottom first. False when there is no picture.
+    // bottom_first, as OpenGL keeps them) bottom first. A stride with room for w
+    // rounded up to 16 pixels is written straight into (that room may be used: the
+    // converter works in blocks); a narrower one costs a copy, and only w pixels of
+    // each row are written. False when there is no picture.
     bool convert_picture(int w, int h, uint8_t* out, int stride, bool bottom_first = false);
 
     // Reads on until sound up to until_ms is decoded (or the file ends, or the read
