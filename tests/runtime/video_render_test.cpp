@@ -132,6 +132,8 @@ TEST_F(VideoTest, WideClipsAreLetterboxedAndTallOnesPillarboxed) {
          {std::tuple{"wide.mkv", wide, wide_probes}, std::tuple{"tall.mkv", tall, tall_probes}}) {
         const std::string path = clip(file, spec);
         std::vector<std::vector<Rgba>> frames;
+        // (clang 14 cannot capture a structured binding.)
+        const std::vector<Probe>& where = probes;
         // What the window shows (the frame as the window presents it).
         te.engine().before_swap_hook = [&] {
             std::vector<uint8_t> rgba;
@@ -139,7 +141,7 @@ TEST_F(VideoTest, WideClipsAreLetterboxedAndTallOnesPillarboxed) {
             ASSERT_TRUE(p().read_window(rgba, w, h));
             ASSERT_EQ(w, 320);
             std::vector<Rgba> f;
-            for (const Probe& pr : probes) {
+            for (const Probe& pr : where) {
                 const uint8_t* px = rgba.data() + (static_cast<size_t>(pr.y) * w + pr.x) * 4;
                 f.push_back({px[0], px[1], px[2], px[3]});
             }
