@@ -112,9 +112,11 @@ int main(int argc, char** argv) {
     close(fd);
     {
         std::ofstream script(script_path);
-        // X answers the start-up question (keyboard cursor); the replay ends as the
-        // first frame after it begins.
-        script << "seed 1\n0 key 45 down\n1 key 45 up\n2 end\n";
+        // Frames count the presented frames from the program's start: the blank first
+        // frame (1), "Loading..." (2), the device question (3), which X answers (the
+        // keyboard cursor); the two intro pictures (4, 5) and the first frame of the
+        // game proper, the main menu with its music (6), after which the replay ends.
+        script << "seed 1\n3 key 45 down\n4 key 45 up\n6 end\n";
     }
     char self[4096] = {};
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
