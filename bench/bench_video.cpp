@@ -74,18 +74,18 @@ int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
     zorby::testing::TempDir dir;
     const std::string path = dir.file("bench.mkv");
-    zorby::test::ClipSpec spec;
-    spec.width = 320;
-    spec.height = 240;
-    spec.fps = 30;
-    spec.seconds = seconds;
-    spec.textured = true;
-    spec.sound = false;
-    spec.video_codec = "libx264";
+    zorby::test::ClipRecipe recipe;
+    recipe.width = 320;
+    recipe.height = 240;
+    recipe.fps = 30;
+    recipe.seconds = seconds;
+    recipe.textured = true;
+    recipe.sound = false;
+    recipe.video_codec = "libx264";
     std::string error;
-    if (!zorby::test::write_clip(path, spec, error)) {
-        spec.video_codec = "mpeg4";
-        if (!zorby::test::write_clip(path, spec, error)) {
+    if (!zorby::test::write_clip(path, recipe, error)) {
+        recipe.video_codec = "mpeg4";
+        if (!zorby::test::write_clip(path, recipe, error)) {
             std::fprintf(stderr, "bench_video: %s\n", error.c_str());
             return 1;
         }
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     }
     const double plain_per = plain_ms / decoded;
     const double play_per = play_ms / stats.pictures_shown;
-    std::printf("clip: %s 320x240 30 fps, %.0f s\n", spec.video_codec.c_str(), seconds);
+    std::printf("clip: %s 320x240 30 fps, %.0f s\n", recipe.video_codec.c_str(), seconds);
     std::printf("plain decode: %d pictures, %.3f ms CPU each\n", decoded, plain_per);
     std::printf("play_video:   %d shown (%d dropped), %d frames presented, %.3f ms CPU per shown\n",
                 stats.pictures_shown, stats.pictures_dropped, stats.frames_presented, play_per);

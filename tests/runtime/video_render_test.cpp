@@ -52,10 +52,10 @@ class VideoTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(te.start()); }
     platform::DeterministicPlatform& p() { return te.platform(); }
-    std::string clip(const std::string& name, const test::ClipSpec& spec) {
+    std::string clip(const std::string& name, const test::ClipRecipe& recipe) {
         const std::string path = dir.file(name);
         std::string error;
-        EXPECT_TRUE(test::write_clip(path, spec, error)) << error;
+        EXPECT_TRUE(test::write_clip(path, recipe, error)) << error;
         return path;
     }
     // One sample per presented frame: the clock at the swap and a read-back pixel.
@@ -75,8 +75,8 @@ protected:
 };
 
 TEST_F(VideoTest, PicturesAppearAtTheirTimesNeverEarlyAndPlaybackEndsWithTheClip) {
-    test::ClipSpec spec;  // MPEG-1 and PCM in Matroska, 25 fps, 3 s, a colour per second
-    const std::string path = clip("colours.mkv", spec);
+    test::ClipRecipe recipe;  // MPEG-1 and PCM in Matroska, 25 fps, 3 s, a colour per second
+    const std::string path = clip("colours.mkv", recipe);
     record();
     const double start = p().now_ms();
     EXPECT_EQ(play_video(EngineString(path), 0), 1.0);
@@ -103,7 +103,7 @@ TEST_F(VideoTest, PicturesAppearAtTheirTimesNeverEarlyAndPlaybackEndsWithTheClip
 }
 
 TEST_F(VideoTest, WideClipsAreLetterboxedAndTallOnesPillarboxed) {
-    test::ClipSpec wide;
+    test::ClipRecipe wide;
     wide.container = "matroska";
     wide.video_codec = "mjpeg";
     wide.sound = false;
@@ -113,7 +113,7 @@ TEST_F(VideoTest, WideClipsAreLetterboxedAndTallOnesPillarboxed) {
     // Green above, red below: the picture must also be the right way up.
     wide.colour = [](int, double) { return 0x00FF00u; };
     wide.lower_colour = [](int, double) { return 0x0000FFu; };
-    test::ClipSpec tall = wide;
+    test::ClipRecipe tall = wide;
     tall.width = 32;
     tall.height = 128;
     enum What { bar, upper, lower };
@@ -128,9 +128,9 @@ TEST_F(VideoTest, WideClipsAreLetterboxedAndTallOnesPillarboxed) {
     const std::vector<Probe> tall_probes = {{60, 120, bar},  {127, 120, bar},   {133, 100, upper},
                                             {160, 2, upper}, {160, 237, lower}, {186, 140, lower},
                                             {192, 120, bar}, {300, 120, bar}};
-    for (const auto& [file, spec, probes] :
+    for (const auto& [file, recipe, probes] :
          {std::tuple{"wide.mkv", wide, wide_probes}, std::tuple{"tall.mkv", tall, tall_probes}}) {
-        const std::string path = clip(file, spec);
+        const std::string path = clip(file, recipe);
         std::vector<std::vector<Rgba>> frames;
         // (clang 14 cannot capture a structured binding.)
         const std::vector<Probe>& where = probes;
@@ -163,9 +163,9 @@ TEST_F(VideoTest, WideClipsAreLetterboxedAndTallOnesPillarboxed) {
 }
 
 TEST_F(VideoTest, AKeyOrAClickEndsPlaybackAndTheCallerDoesNotSeeThePress) {
-    test::ClipSpec spec;
-    spec.seconds = 4.0;
-    const std::string path = clip("long.mkv", spec);
+    test::ClipRecipe recipe;
+    recipe.seconds = 4.0;
+    const std::string path = clip("long.mkv", recipe);
     // A key (44), then the first mouse button.
     for (const Kind kind : {Kind::Key, Kind::Button}) {
         const int code = kind == Kind::Key ? 44 : 1;
@@ -190,9 +190,9 @@ TEST_F(VideoTest, AKeyOrAClickEndsPlaybackAndTheCallerDoesNotSeeThePress) {
 }
 
 TEST_F(VideoTest, RepeatStartsOverAtTheEnd) {
-    test::ClipSpec spec;
-    spec.seconds = 2.0;
-    const std::string path = clip("two.mkv", spec);
+    test::ClipRecipe recipe;
+    recipe.seconds = 2.0;
+    const std::string path = clip("two.mkv", recipe);
     record();
     p().schedule(p().frames_presented() + 85, {Kind::Key, 57, 1});  // at 3.4 s
     p().schedule(p().frames_presented() + 87, {Kind::Key, 57, 0});
@@ -210,10 +210,10 @@ TEST_F(VideoTest, RepeatStartsOverAtTheEnd) {
 }
 
 TEST_F(VideoTest, BadFilesReturnAtOnceWithOneLogLineAndPartialFilesPlayTheirPart) {
-    test::ClipSpec spec;
-    spec.seconds = 2.0;
-    spec.container = "avi";
-    const std::string good = clip("good.avi", spec);
+    test::ClipRecipe recipe;
+    recipe.seconds = 2.0;
+    recipe.container = "avi";
+    const std::string good = clip("good.avi", recipe);
     // Cut off half-way.
     std::vector<uint8_t> bytes = testing::read_bytes(good);
     ASSERT_GT(bytes.size(), 1000u);
@@ -222,11 +222,11 @@ TEST_F(VideoTest, BadFilesReturnAtOnceWithOneLogLineAndPartialFilesPlayTheirPart
     testing::write_bytes(cut, bytes);
     const std::string text = dir.file("notes.txt");
     std::ofstream(text) << "these are not the pictures you are looking for\n";
-    test::ClipSpec sound_only = spec;
+    test::ClipRecipe sound_only = recipe;
     sound_only.picture = false;
     sound_only.container = "matroska";
     const std::string tone = clip("tone.mka", sound_only);
-    test::ClipSpec mute = spec;
+    test::ClipRecipe mute = recipe;
     mute.container = "matroska";
     mute.sound = false;
     mute.seconds = 1.0;
@@ -253,8 +253,8 @@ TEST_F(VideoTest, BadFilesReturnAtOnceWithOneLogLineAndPartialFilesPlayTheirPart
 }
 
 TEST_F(VideoTest, ClosingTheWindowOrEscapeEndsTheProgram) {
-    test::ClipSpec spec;
-    const std::string path = clip("c.mkv", spec);
+    test::ClipRecipe recipe;
+    const std::string path = clip("c.mkv", recipe);
     p().schedule(p().frames_presented() + 20, {Kind::Close});
     EXPECT_EQ(te.run_until_end([&] { play_video(EngineString(path), 1); }), 0);
 }
@@ -291,11 +291,11 @@ TEST(VideoSound, TheSoundTrackStaysInStepWithThePicture) {
     const std::string wav = dir.file("out.raw");
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", wav.c_str(), 1);
-    test::ClipSpec spec;
-    spec.seconds = 3.5;
+    test::ClipRecipe recipe;
+    recipe.seconds = 3.5;
     std::string error;
     const std::string path = dir.file("sync.mkv");
-    ASSERT_TRUE(test::write_clip(path, spec, error)) << error;
+    ASSERT_TRUE(test::write_clip(path, recipe, error)) << error;
 
     struct Sample {
         double t;

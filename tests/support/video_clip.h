@@ -9,7 +9,7 @@
 
 namespace zorby::test {
 
-struct ClipSpec {
+struct ClipRecipe {
     std::string container = "matroska";  // muxer name: matroska, avi, ...
     std::string video_codec = "mpeg1video";
     std::string sound_codec = "pcm_s16le";
@@ -34,6 +34,6 @@ constexpr uint32_t kClipColours[] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF, 0xF
 uint32_t clip_colour_of_second(int second);
 
 // Writes the clip; false with a reason when an encoder or the muxer is missing.
-bool write_clip(const std::string& path, const ClipSpec& spec, std::string& error);
+bool write_clip(const std::string& path, const ClipRecipe& recipe, std::string& error);
 
 }  // namespace zorby::test

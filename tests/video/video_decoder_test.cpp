@@ -30,17 +30,17 @@ bool near(const uint8_t* px, uint32_t colour) {
 TEST(VideoDecoder, ConvertedPicturesAreWholeTheRightWayUpAndStayInsideTheirRows) {
     testing::TempDir dir;
     for (const std::string codec : {"mjpeg", "mpeg1video"}) {
-        test::ClipSpec spec;
-        spec.video_codec = codec;
-        spec.sound = false;
-        spec.width = 76;  // neither a whole number of 8 nor of 16 pixels
-        spec.height = 48;
-        spec.seconds = 0.2;
-        spec.colour = [](int, double) { return kUpper; };
-        spec.lower_colour = [](int, double) { return kLower; };
+        test::ClipRecipe recipe;
+        recipe.video_codec = codec;
+        recipe.sound = false;
+        recipe.width = 76;  // neither a whole number of 8 nor of 16 pixels
+        recipe.height = 48;
+        recipe.seconds = 0.2;
+        recipe.colour = [](int, double) { return kUpper; };
+        recipe.lower_colour = [](int, double) { return kLower; };
         const std::string path = dir.file("halves_" + codec + ".mkv");
         std::string error;
-        ASSERT_TRUE(test::write_clip(path, spec, error)) << error;
+        ASSERT_TRUE(test::write_clip(path, recipe, error)) << error;
 
         VideoDecoder decoder;
         std::string reason;
