@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bare_gl_window.h"
 #include "graphics/display.h"
 #include "platform/monotonic_clock.h"
 #include "runtime/engine.h"
@@ -66,21 +67,8 @@ Result summarise(std::vector<double> lateness, double cpu, double seconds, int d
 }
 
 Result bare_loop(double seconds) {
-    SDL_Init(SDL_INIT_VIDEO);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    // The same pixel format as the engine's window.
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_Window* w = SDL_CreateWindow("bare", 0, 0, 320, 240, SDL_WINDOW_OPENGL);
-    SDL_GLContext ctx = SDL_GL_CreateContext(w);
-    SDL_GL_SetSwapInterval(0);
-    glViewport(0, 0, 320, 240);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 320, 240, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    BareGlWindow bare = open_bare_gl_window();
+    SDL_Window* w = bare.window;
     const double period = 1000.0 / 60.0;
     const int frames = static_cast<int>(seconds * 60);
     std::vector<double> lateness;
@@ -108,9 +96,7 @@ Result bare_loop(double seconds) {
     }
     const double cpu = process_cpu_ms() - cpu0;
     const double wall = (monotonic_ms() - t0) / 1000.0;
-    SDL_GL_DeleteContext(ctx);
-    SDL_DestroyWindow(w);
-    SDL_Quit();
+    close_bare_gl_window(bare);
     return summarise(lateness, cpu, wall, dropped);
 }
 

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "bare_gl_window.h"
 #include "game/game_main.h"
 #include "platform/event_injection.h"
 #include "platform/monotonic_clock.h"
@@ -59,18 +60,8 @@ double replay_cpu_per_frame(const char* path, int scale, const std::string& dir)
 
 // The bare loop of bench_frame_loop: 100 quads, 60 frames per second, 320 x 240.
 double bare_cpu_per_second(double seconds) {
-    SDL_Init(SDL_INIT_VIDEO);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_Window* w = SDL_CreateWindow("bare", 0, 0, 320, 240, SDL_WINDOW_OPENGL);
-    SDL_GLContext ctx = SDL_GL_CreateContext(w);
-    SDL_GL_SetSwapInterval(0);
-    glViewport(0, 0, 320, 240);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 320, 240, 0, -1, 1);
+    BareGlWindow bare = open_bare_gl_window();
+    SDL_Window* w = bare.window;
     const double period = 1000.0 / 60.0;
     double next = monotonic_ms() + period;
     const double cpu0 = process_cpu_ms(), t0 = monotonic_ms();
@@ -99,9 +90,7 @@ double bare_cpu_per_second(double seconds) {
         while (next < now) next += period;
     }
     const double cpu = process_cpu_ms() - cpu0, wall = (monotonic_ms() - t0) / 1000.0;
-    SDL_GL_DeleteContext(ctx);
-    SDL_DestroyWindow(w);
-    SDL_Quit();
+    close_bare_gl_window(bare);
     return cpu / wall;
 }
 
