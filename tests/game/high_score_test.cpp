@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "game/game_harness.h"
 #include "game/game_main.h"
@@ -135,6 +136,22 @@ TEST(HighScoreFileDeathTest, CrashBeforeTheRenameLeavesTheOldTable) {
     EXPECT_FALSE(std::filesystem::exists(t.run.file("hc.txt.new")));
 }
 
+// Runs a save that must fail: as for every failed save, error 3 ends the program, the
+// old table stays byte for byte, no temporary file is left and stderr has one line,
+// which is returned.
+std::string expect_refused_save(TableRun& t, const std::string& old_table,
+                                const std::function<void()>& save) {
+    ::testing::internal::CaptureStderr();
+    const int status = t.run.engine().run_until_end(save);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(t.run.engine().engine().error.error_number, 3);
+    EXPECT_EQ(t.run.read_file("hc.txt"), old_table);
+    EXPECT_FALSE(std::filesystem::exists(t.run.file("hc.txt.new")));
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    return err;
+}
+
 TEST(HighScoreSaveFaults, OldTableStaysNoTemporaryOneLineSaysWhyAndTheProgramEndsAsBefore) {
     const Table old_entries{{10, "OLD"}, {20, "OLDER"}, {30, "OLDEST"}};
     const std::string old_table = table_bytes(old_entries);
@@ -146,15 +163,8 @@ TEST(HighScoreSaveFaults, OldTableStaysNoTemporaryOneLineSaysWhyAndTheProgramEnd
         t.set_table(new_entries);
         FileOps ops = system_file_ops();
         fault.apply(ops);
-        ::testing::internal::CaptureStderr();
-        const int status = t.run.engine().run_until_end([&] { game::save_high_scores(ops); });
-        const std::string err = ::testing::internal::GetCapturedStderr();
-        // As for every failed save: error 3 ends the program.
-        EXPECT_EQ(status, 1);
-        EXPECT_EQ(t.run.engine().engine().error.error_number, 3);
-        EXPECT_EQ(t.run.read_file("hc.txt"), old_table);
-        EXPECT_FALSE(std::filesystem::exists(t.run.file("hc.txt.new")));
-        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        const std::string err =
+            expect_refused_save(t, old_table, [&] { game::save_high_scores(ops); });
         EXPECT_NE(err.find(t.run.file("hc.txt") + " cannot be saved"), std::string::npos) << err;
         EXPECT_NE(err.find(fault.reason), std::string::npos) << err;
     }
@@ -183,14 +193,7 @@ TEST(HighScoreSaveFaults, ReadOnlyFolderKeepsTheTableAndEndsTheProgramNamingIt) 
     t.set_table({{40, "NEW"}, {50, "NEWER"}, {60, "NEWEST"}});
     ReadOnlyFolder folder(t.run.dir());
     if (folder.writable()) GTEST_SKIP() << "a 0500 folder stays writable for this user (root)";
-    ::testing::internal::CaptureStderr();
-    const int status = t.run.engine().run_until_end([] { game::save_high_scores(); });
-    const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(t.run.engine().engine().error.error_number, 3);
-    EXPECT_EQ(t.run.read_file("hc.txt"), old_table);
-    EXPECT_FALSE(std::filesystem::exists(t.run.file("hc.txt.new")));
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    const std::string err = expect_refused_save(t, old_table, [] { game::save_high_scores(); });
     EXPECT_NE(err.find(t.run.file("hc.txt") + " cannot be saved: open failed: Permission denied"),
               std::string::npos)
         << err;
