@@ -33,8 +33,12 @@ void set_gl_attributes(int samples) {
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    // No depth or stencil buffer for the window: the engine draws into its frame
+    // (which has both) and the window only receives the finished picture. Without
+    // them the software renderer copies a textured rectangle as a plain copy, about
+    // five times faster than a drawing pass.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples > 0 ? samples : 0);
 }
@@ -52,6 +56,7 @@ struct FramebufferCalls {
     PFNGLFRAMEBUFFERRENDERBUFFERPROC framebuffer_renderbuffer = nullptr;
     PFNGLCHECKFRAMEBUFFERSTATUSPROC check_framebuffer_status = nullptr;
     PFNGLBLITFRAMEBUFFERPROC blit_framebuffer = nullptr;
+    PFNGLFRAMEBUFFERTEXTURE2DPROC framebuffer_texture_2d = nullptr;
 
     bool load() {
         auto get = [](const char* name) { return SDL_GL_GetProcAddress(name); };
@@ -70,13 +75,102 @@ struct FramebufferCalls {
         check_framebuffer_status =
             reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(get("glCheckFramebufferStatus"));
         blit_framebuffer = reinterpret_cast<PFNGLBLITFRAMEBUFFERPROC>(get("glBlitFramebuffer"));
-        return gen_framebuffers && delete_framebuffers && bind_framebuffer && gen_renderbuffers &&
-               delete_renderbuffers && bind_renderbuffer && renderbuffer_storage &&
-               framebuffer_renderbuffer && check_framebuffer_status && blit_framebuffer;
+        framebuffer_texture_2d =
+            reinterpret_cast<PFNGLFRAMEBUFFERTEXTURE2DPROC>(get("glFramebufferTexture2D"));
+        return framebuffer_texture_2d && gen_framebuffers && delete_framebuffers &&
+               bind_framebuffer && gen_renderbuffers && delete_renderbuffers && bind_renderbuffer &&
+               renderbuffer_storage && framebuffer_renderbuffer && check_framebuffer_status &&
+               blit_framebuffer;
     }
 };
 
 FramebufferCalls g_fb;
+
+// The shader that copies the frame into the window: the frame's texture, one texel
+// a window pixel block, always opaque. On the software renderer one textured
+// rectangle costs about half a framebuffer blit, which runs a general blit program.
+struct PresenterCalls {
+    PFNGLCREATESHADERPROC create_shader = nullptr;
+    PFNGLSHADERSOURCEPROC shader_source = nullptr;
+    PFNGLCOMPILESHADERPROC compile_shader = nullptr;
+    PFNGLGETSHADERIVPROC get_shaderiv = nullptr;
+    PFNGLDELETESHADERPROC delete_shader = nullptr;
+    PFNGLCREATEPROGRAMPROC create_program = nullptr;
+    PFNGLATTACHSHADERPROC attach_shader = nullptr;
+    PFNGLLINKPROGRAMPROC link_program = nullptr;
+    PFNGLGETPROGRAMIVPROC get_programiv = nullptr;
+    PFNGLDELETEPROGRAMPROC delete_program = nullptr;
+    PFNGLUSEPROGRAMPROC use_program = nullptr;
+    PFNGLACTIVETEXTUREPROC active_texture = nullptr;
+
+    bool load() {
+        auto get = [](const char* name) { return SDL_GL_GetProcAddress(name); };
+        create_shader = reinterpret_cast<PFNGLCREATESHADERPROC>(get("glCreateShader"));
+        shader_source = reinterpret_cast<PFNGLSHADERSOURCEPROC>(get("glShaderSource"));
+        compile_shader = reinterpret_cast<PFNGLCOMPILESHADERPROC>(get("glCompileShader"));
+        get_shaderiv = reinterpret_cast<PFNGLGETSHADERIVPROC>(get("glGetShaderiv"));
+        delete_shader = reinterpret_cast<PFNGLDELETESHADERPROC>(get("glDeleteShader"));
+        create_program = reinterpret_cast<PFNGLCREATEPROGRAMPROC>(get("glCreateProgram"));
+        attach_shader = reinterpret_cast<PFNGLATTACHSHADERPROC>(get("glAttachShader"));
+        link_program = reinterpret_cast<PFNGLLINKPROGRAMPROC>(get("glLinkProgram"));
+        get_programiv = reinterpret_cast<PFNGLGETPROGRAMIVPROC>(get("glGetProgramiv"));
+        delete_program = reinterpret_cast<PFNGLDELETEPROGRAMPROC>(get("glDeleteProgram"));
+        use_program = reinterpret_cast<PFNGLUSEPROGRAMPROC>(get("glUseProgram"));
+        active_texture = reinterpret_cast<PFNGLACTIVETEXTUREPROC>(get("glActiveTexture"));
+        return create_shader && shader_source && compile_shader && get_shaderiv && delete_shader &&
+               create_program && attach_shader && link_program && get_programiv && delete_program &&
+               use_program && active_texture;
+    }
+
+    // The program, or 0 when the driver cannot build it (the window then receives
+    // the frame through a framebuffer blit).
+    unsigned int build() {
+        if (!load()) return 0;
+        static const char* const kVertex =
+            "#version 110\n"
+            "varying vec2 texel;\n"
+            "void main() { texel = gl_MultiTexCoord0.xy; gl_Position = gl_Vertex; }\n";
+        static const char* const kFragment =
+            "#version 110\n"
+            "uniform sampler2D frame;\n"
+            "varying vec2 texel;\n"
+            "void main() { gl_FragColor = vec4(texture2D(frame, texel).rgb, 1.0); }\n";
+        const GLuint vertex = compile(GL_VERTEX_SHADER, kVertex);
+        const GLuint fragment = compile(GL_FRAGMENT_SHADER, kFragment);
+        GLuint program = 0;
+        if (vertex && fragment) {
+            program = create_program();
+            attach_shader(program, vertex);
+            attach_shader(program, fragment);
+            link_program(program);
+            GLint linked = GL_FALSE;
+            get_programiv(program, GL_LINK_STATUS, &linked);
+            if (linked != GL_TRUE) {
+                delete_program(program);
+                program = 0;
+            }
+        }
+        if (vertex) delete_shader(vertex);
+        if (fragment) delete_shader(fragment);
+        return program;
+    }
+
+    GLuint compile(GLenum kind, const char* source) {
+        const GLuint shader = create_shader(kind);
+        if (!shader) return 0;
+        shader_source(shader, 1, &source, nullptr);
+        compile_shader(shader);
+        GLint compiled = GL_FALSE;
+        get_shaderiv(shader, GL_COMPILE_STATUS, &compiled);
+        if (compiled != GL_TRUE) {
+            delete_shader(shader);
+            return 0;
+        }
+        return shader;
+    }
+};
+
+PresenterCalls g_present;
 
 // Frames keep changing during play: after a few changed frames in a row the
 // comparison pauses, for twice as many frames each time (up to kMaxCheckInterval),
@@ -181,18 +275,28 @@ bool SdlWindow::create(const WindowConfig& config) {
 bool SdlWindow::make_framebuffer(int width, int height) {
     if (!framebuffer_) {
         g_fb.gen_framebuffers(1, &framebuffer_);
-        g_fb.gen_renderbuffers(1, &colour_buffer_);
+        glGenTextures(1, &colour_texture_);
         g_fb.gen_renderbuffers(1, &depth_buffer_);
     }
-    g_fb.bind_renderbuffer(GL_RENDERBUFFER, colour_buffer_);
-    g_fb.renderbuffer_storage(GL_RENDERBUFFER, frame_has_alpha_ ? GL_RGBA8 : GL_RGB8, width,
-                              height);
+    // The frame's colour is a texture (the window draws it as one rectangle), with
+    // or without alpha as the window's own pixels.
+    GLint bound_texture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound_texture);
+    glBindTexture(GL_TEXTURE_2D, colour_texture_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, frame_has_alpha_ ? GL_RGBA8 : GL_RGB8, width, height, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, nullptr);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound_texture));
     g_fb.bind_renderbuffer(GL_RENDERBUFFER, depth_buffer_);
     g_fb.renderbuffer_storage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
     g_fb.bind_renderbuffer(GL_RENDERBUFFER, 0);
     g_fb.bind_framebuffer(GL_FRAMEBUFFER, framebuffer_);
-    g_fb.framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                                  colour_buffer_);
+    g_fb.framebuffer_texture_2d(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                                colour_texture_, 0);
     g_fb.framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                                   depth_buffer_);
     if (g_fb.check_framebuffer_status(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
@@ -204,16 +308,95 @@ bool SdlWindow::make_framebuffer(int width, int height) {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    presenter_checked_ = false;
     return true;
+}
+
+namespace {
+
+// The test picture the copy into the window is checked with: every pixel differs
+// from its neighbours in all three channels, and red never equals blue.
+uint32_t check_pixel(int x, int y) {
+    const uint32_t r = static_cast<uint32_t>(x * 5 + y * 11 + 1) & 0x7f;
+    const uint32_t g = static_cast<uint32_t>(x * 13 + y * 3 + 7) & 0xff;
+    const uint32_t b = 0x80 | (static_cast<uint32_t>(x * 7 + y * 5 + 3) & 0x7f);
+    return 0xff000000u | (r << 16) | (g << 8) | b;  // BGRA bytes in memory
+}
+
+}  // namespace
+
+void SdlWindow::check_presenter(int x, int y, int width, int height) {
+    presenter_checked_ = true;
+    // A driver may take shortcuts for some formats, rectangles or tiles of the window
+    // (one software renderer swaps red and blue in some of them): whatever it does,
+    // the window must show the frame's pixels. So the rectangle copy is tried with a
+    // test picture at the window's present layout, and kept only if the window then
+    // shows that picture exactly; otherwise the framebuffer blit does the copy.
+    std::vector<uint32_t> picture(static_cast<size_t>(frame_width_) * frame_height_);
+    for (int row = 0; row < frame_height_; ++row) {
+        for (int col = 0; col < frame_width_; ++col) {
+            picture[static_cast<size_t>(row) * frame_width_ + col] = check_pixel(col, row);
+        }
+    }
+    GLint bound_texture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound_texture);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
+    glTexImage2D(GL_TEXTURE_2D, 0, frame_has_alpha_ ? GL_RGBA8 : GL_RGB8, frame_width_,
+                 frame_height_, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture.data());
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound_texture));
+
+    const int scale = width / std::max(frame_width_, 1);
+    std::vector<uint32_t> shown(static_cast<size_t>(width) * height);
+    auto shows_picture = [&](unsigned int program) {
+        draw_texture(program, texture, x, y, width, height);
+        g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        glReadPixels(x, y, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, shown.data());
+        g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        for (int row = 0; row < height; ++row) {
+            const uint32_t* want = &picture[static_cast<size_t>(row / scale) * frame_width_];
+            const uint32_t* got = &shown[static_cast<size_t>(row) * width];
+            for (int col = 0; col < width; ++col) {
+                if ((got[col] & 0xffffff) != (want[col / scale] & 0xffffff)) return false;
+            }
+        }
+        return true;
+    };
+    if (!program_) program_ = g_present.build();
+    present_program_ = program_ && shows_picture(program_) ? program_ : 0;
+    glPopClientAttrib();
+    glDeleteTextures(1, &texture);
 }
 
 void SdlWindow::free_framebuffer() {
     if (!framebuffer_) return;
     g_fb.bind_framebuffer(GL_FRAMEBUFFER, 0);
     g_fb.delete_framebuffers(1, &framebuffer_);
-    g_fb.delete_renderbuffers(1, &colour_buffer_);
+    glDeleteTextures(1, &colour_texture_);
     g_fb.delete_renderbuffers(1, &depth_buffer_);
-    framebuffer_ = colour_buffer_ = depth_buffer_ = 0;
+    framebuffer_ = colour_texture_ = depth_buffer_ = 0;
+    if (program_) g_present.delete_program(program_);
+    program_ = present_program_ = 0;
+    presenter_checked_ = false;
 }
 
 void SdlWindow::bind_frame() {
@@ -300,9 +483,53 @@ void SdlWindow::compose() {
         glColorMask(mask[0], mask[1], mask[2], mask[3]);
     }
     const int y0 = wh - l.y - l.height;
-    g_fb.blit_framebuffer(0, 0, frame_width_, frame_height_, l.x, y0, l.x + l.width, y0 + l.height,
-                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    if (!presenter_checked_ || l.x != checked_layout_[0] || y0 != checked_layout_[1] ||
+        l.width != checked_layout_[2] || l.height != checked_layout_[3]) {
+        check_presenter(l.x, y0, l.width, l.height);
+        checked_layout_[0] = l.x;
+        checked_layout_[1] = y0;
+        checked_layout_[2] = l.width;
+        checked_layout_[3] = l.height;
+    }
+    if (present_program_) {
+        draw_texture(present_program_, colour_texture_, l.x, y0, l.width, l.height);
+    } else {
+        g_fb.blit_framebuffer(0, 0, frame_width_, frame_height_, l.x, y0, l.x + l.width,
+                              y0 + l.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    }
     if (scissor) glEnable(GL_SCISSOR_TEST);
+}
+
+void SdlWindow::draw_texture(unsigned int program, unsigned int texture, int x, int y, int width,
+                             int height) {
+    // Only the copy's own state changes, and all of it is put back: the engine keeps
+    // drawing with the state it set.
+    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT |
+                 GL_POLYGON_BIT | GL_CURRENT_BIT);
+    GLint engine_program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &engine_program);
+    for (GLenum cap : {GL_BLEND, GL_ALPHA_TEST, GL_SCISSOR_TEST, GL_CULL_FACE, GL_COLOR_LOGIC_OP,
+                       GL_POLYGON_STIPPLE, GL_POLYGON_SMOOTH, GL_DEPTH_TEST, GL_STENCIL_TEST}) {
+        glDisable(cap);
+    }
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    g_present.active_texture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glViewport(x, y, width, height);
+    g_present.use_program(program);
+    glBegin(GL_TRIANGLE_STRIP);
+    glTexCoord2f(0, 0);
+    glVertex2f(-1, -1);
+    glTexCoord2f(1, 0);
+    glVertex2f(1, -1);
+    glTexCoord2f(0, 1);
+    glVertex2f(-1, 1);
+    glTexCoord2f(1, 1);
+    glVertex2f(1, 1);
+    glEnd();
+    g_present.use_program(static_cast<GLuint>(engine_program));
+    glPopAttrib();
 }
 
 void SdlWindow::read_frame(std::vector<uint8_t>& rgba) {

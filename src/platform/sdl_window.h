@@ -86,6 +86,9 @@ private:
     bool make_framebuffer(int width, int height);
     void free_framebuffer();
     void compose();
+    void draw_texture(unsigned int program, unsigned int texture, int x, int y, int width,
+                      int height);
+    void check_presenter(int x, int y, int width, int height);
     void bind_frame();
     bool frame_on_show();
     void read_frame(std::vector<uint8_t>& rgba);
@@ -97,7 +100,12 @@ private:
     bool automatic_scale_ = false;  // windowed_scale_ chosen from the display
     bool fullscreen_ = false;
     bool fullscreen_by_hand_ = false;  // a borderless window covering the display
-    unsigned int framebuffer_ = 0, colour_buffer_ = 0, depth_buffer_ = 0;
+    unsigned int framebuffer_ = 0, colour_texture_ = 0, depth_buffer_ = 0;
+    // The program that copies the frame into the window (0: a framebuffer blit),
+    // chosen by checking what the window shows at each new layout.
+    unsigned int program_ = 0, present_program_ = 0;
+    bool presenter_checked_ = false;
+    int checked_layout_[4] = {0, 0, 0, 0};
     bool frame_has_alpha_ = false;
 
     // The picture on show (RGBA of the frame at its last swap) and what decides
