@@ -483,15 +483,17 @@ void SdlWindow::compose() {
         glColorMask(mask[0], mask[1], mask[2], mask[3]);
     }
     const int y0 = wh - l.y - l.height;
-    if (!presenter_checked_ || l.x != checked_layout_[0] || y0 != checked_layout_[1] ||
-        l.width != checked_layout_[2] || l.height != checked_layout_[3]) {
+    // At the frame's own size the blit is a plain copy and the cheaper of the two.
+    const bool enlarged = l.width > frame_width_ || l.height > frame_height_;
+    if (enlarged && (!presenter_checked_ || l.x != checked_layout_[0] || y0 != checked_layout_[1] ||
+                     l.width != checked_layout_[2] || l.height != checked_layout_[3])) {
         check_presenter(l.x, y0, l.width, l.height);
         checked_layout_[0] = l.x;
         checked_layout_[1] = y0;
         checked_layout_[2] = l.width;
         checked_layout_[3] = l.height;
     }
-    if (present_program_) {
+    if (enlarged && present_program_) {
         draw_texture(present_program_, colour_texture_, l.x, y0, l.width, l.height);
     } else {
         g_fb.blit_framebuffer(0, 0, frame_width_, frame_height_, l.x, y0, l.x + l.width,
