@@ -16,6 +16,7 @@
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "game/high_score_place.h"
+#include "platform/platform.h"
 #include "runtime/engine.h"
 #include "runtime/replay.h"
 
@@ -103,6 +104,10 @@ int main(int argc, char** argv) {
     }
     const app::DataFolder data = locate_data(cl);
     if (data.path.empty()) return 1;
+    // The process ends with the game: its audio device need not be closed first.
+    platform::leave_audio_device_at_exit();
+    // The pictures decode while the window opens.
+    game::preload_game_pictures(data.path);
     game::set_high_score_folders(data.path, data.portable,
                                  app::user_folder("XDG_DATA_HOME", ".local/share"));
     const std::string config_dir = app::user_folder("XDG_CONFIG_HOME", ".config");

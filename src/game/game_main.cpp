@@ -2,6 +2,9 @@
 // the high-score table, the intro and the frame loop.
 #include "game/game_main.h"
 
+#include <string>
+#include <vector>
+
 #include "audio/sound.h"
 #include "game/assets.h"
 #include "game/frame_loop.h"
@@ -9,7 +12,9 @@
 #include "game/high_scores.h"
 #include "game/pages.h"
 #include "game/time_attack.h"
+#include "graphics/display.h"
 #include "graphics/font.h"
+#include "graphics/picture_preload.h"
 #include "graphics/sprite_store.h"
 #include "runtime/engine.h"
 
@@ -32,6 +37,20 @@ void load_game_assets() {
     for (const AssetFile& a : kSpriteFiles) load_sprite(EngineString(a.file), a.slot);
     for (const AssetFile& a : kFontFiles) load_font(EngineString(a.file), a.slot);
     for (const AssetFile& a : kSoundFiles) load_sound(EngineString(a.file), a.slot, 1);
+}
+
+void preload_game_pictures(const std::string& data_dir) {
+    std::vector<PreloadRequest> requests;
+    auto add = [&](const char* file, uint32_t key, PreloadUse use) {
+        requests.push_back({data_dir + "/" + file, key, use});
+    };
+    // In the order they are loaded.
+    for (const AssetFile& a : kSpriteFiles) add(a.file, kStartSpriteColourKey, PreloadUse::sprite);
+    for (const AssetFile& a : kFontFiles) add(a.file, kStartFontColourKey, PreloadUse::font);
+    for (const char* file : {kDeviceQuestionPicture, kComboPicture, kLogoPicture}) {
+        add(file, kNoColourKey, PreloadUse::surface);
+    }
+    preload_pictures(requests);
 }
 
 double game_main() {

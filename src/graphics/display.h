@@ -15,6 +15,10 @@ class Platform;
 }
 class SpriteStore;
 
+// The colour keys of sprite and font loads until the program sets others.
+constexpr uint32_t kStartSpriteColourKey = 0x8000FF;
+constexpr uint32_t kStartFontColourKey = 0;
+
 class OpenGLVizovudo {
 public:
     explicit OpenGLVizovudo(platform::Platform& platform);
@@ -64,8 +68,8 @@ public:
     bool smoothing = true;
     float current_alpha = 0.0f;
     int current_render_target = -1;
-    uint32_t sprite_colour_key = 0x8000FF;
-    uint32_t font_colour_key = 0;
+    uint32_t sprite_colour_key = kStartSpriteColourKey;
+    uint32_t font_colour_key = kStartFontColourKey;
     int high_resolution_clock = 1;
     double next_frame_time = 0.0;
     double frame_period = 1000.0 / 60.0;

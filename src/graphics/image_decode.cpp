@@ -220,6 +220,9 @@ bool decode_bmp(PixelImage& image, ByteSource& src, uint32_t key) {
 struct PngJob {
     ByteSource* source = nullptr;
     const char* name = "";
+    // Quiet: nothing is printed; spoke tells whether a message would have been.
+    bool quiet = false;
+    bool spoke = false;
     png_structp png = nullptr;
     png_infop info = nullptr;
     PixelImage* image = nullptr;
@@ -258,6 +261,12 @@ bool run_png(PngJob& job) {
     const int out_type = png_get_color_type(job.png, job.info);
     const int out_depth = png_get_bit_depth(job.png, job.info);
     if (job.channels != 1 && job.channels != 3 && job.channels != 4) return false;
+    if (job.quiet &&
+        (out_depth != 8 || (out_type != PNG_COLOR_TYPE_GRAY && out_type != PNG_COLOR_TYPE_RGB &&
+                            out_type != PNG_COLOR_TYPE_RGB_ALPHA))) {
+        job.spoke = true;
+        return false;
+    }
     if (out_depth == 8 && out_type != PNG_COLOR_TYPE_GRAY && out_type != PNG_COLOR_TYPE_RGB &&
         out_type != PNG_COLOR_TYPE_RGB_ALPHA) {
         std::printf("File %s has unsupported color type.\n", job.name);
@@ -287,18 +296,33 @@ bool run_png(PngJob& job) {
     return true;
 }
 
-bool decode_png(PixelImage& image, ByteSource& src, uint32_t key, const char* name) {
+// The quiet decode's libpng handlers: a message only marks the job.
+void quiet_png_error(png_structp png, png_const_charp) {
+    static_cast<PngJob*>(png_get_error_ptr(png))->spoke = true;
+    png_longjmp(png, 1);
+}
+void quiet_png_warning(png_structp png, png_const_charp) {
+    static_cast<PngJob*>(png_get_error_ptr(png))->spoke = true;
+}
+
+bool decode_png(PixelImage& image, ByteSource& src, uint32_t key, const char* name,
+                bool quiet = false, bool* spoke = nullptr) {
     PngJob job;
     job.source = &src;
     job.name = name;
     job.image = &image;
-    // No handlers of our own: libpng reports on stderr and jumps back to run_png.
-    job.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    job.quiet = quiet;
+    // No handlers of our own unless quiet: libpng reports on stderr and jumps back to
+    // run_png.
+    job.png = quiet ? png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, quiet_png_error,
+                                             quiet_png_warning)
+                    : png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!job.png) return false;
     job.info = png_create_info_struct(job.png);
     bool ok = job.info != nullptr && run_png(job);
     png_destroy_read_struct(&job.png, job.info ? &job.info : nullptr, nullptr);
-    if (!ok) return false;
+    if (spoke) *spoke = job.spoke;
+    if (!ok || job.spoke) return false;
 
     if (job.channels == 4) return true;  // the file's alpha stays, no colour key
     for (png_uint_32 y = 0; y < job.height; ++y) {
@@ -344,6 +368,19 @@ bool decode_png_image(PixelImage& image, const uint8_t* data, size_t size, uint3
 bool load_png_image(PixelImage& image, const std::string& path, uint32_t key) {
     FileSource src(path);
     return src.is_open() && decode_png(image, src, key, path.c_str());
+}
+
+bool load_picture_quietly(PixelImage& image, const std::string& path, uint32_t key,
+                          bool& would_speak) {
+    would_speak = false;
+    if (load_bmp_image(image, path, key) && image.width > 0 && image.height > 0) return true;
+    FileSource src(path);
+    if (src.is_open() && decode_png(image, src, key, path.c_str(), true, &would_speak) &&
+        image.width > 0 && image.height > 0) {
+        return true;
+    }
+    image.free_pixels();
+    return false;
 }
 
 bool load_picture(PixelImage& image, const std::string& path, uint32_t key) {

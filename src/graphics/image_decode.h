@@ -56,5 +56,10 @@ bool decode_png_image(PixelImage& image, const uint8_t* data, size_t size, uint3
 // BMP first, then PNG, as the sprite store loads. A picture of width or height 0
 // counts as a failure. Returns false and leaves no pixels when both fail.
 bool load_picture(PixelImage& image, const std::string& path, uint32_t key);
+// As load_picture, but printing nothing: would_speak is set when load_picture would
+// have printed a message (a libpng warning or error, an unsupported format), and the
+// load then counts as failed, so that load_picture can be asked to do it again aloud.
+bool load_picture_quietly(PixelImage& image, const std::string& path, uint32_t key,
+                          bool& would_speak);
 
 }  // namespace zorby

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/engine_core.h"
 #include "engine/engine_string.h"
@@ -15,6 +16,7 @@
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/graphics_layer.h"
+#include "graphics/picture_preload.h"
 #include "graphics/texture_builder.h"
 
 namespace zorby {
@@ -105,6 +107,25 @@ const uint8_t* SpriteStore::alpha_mask(int64_t slot) {
     return mask.get();
 }
 
+uint32_t SpriteStore::mipmapped_texture(int64_t slot) {
+    SpriteRecord* r = record(slot);
+    if (!r || slot >= kFontSlotBase || r->texture == 0 || r->texture_width < 1 ||
+        r->texture_height < 1) {
+        return 0;
+    }
+    if (r->mipmapped_texture != 0) return r->mipmapped_texture;
+    glBindTexture(GL_TEXTURE_2D, r->texture);
+    GLint tw = 0, th = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
+    if (tw != r->texture_width || th != r->texture_height) return 0;
+    // Level 0 holds the texels exactly as they were uploaded.
+    std::vector<uint8_t> texels(size_t(tw) * size_t(th) * 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    make_mipmapped_texture(std::move(texels), tw, th, r->mipmapped_texture);
+    return r->mipmapped_texture;
+}
+
 // ---- commands ----
 
 namespace {
@@ -141,15 +162,18 @@ bool load_sprite_file(int64_t slot, const std::string& path, uint32_t key, bool 
     if (!r) return false;
     s.free_sprite(slot, context_ready());
     PixelImage image;
-    if (!load_picture(image, path, key)) return false;
+    RegionTexels prepared;
+    if (!take_preloaded_picture(path, key, image, prepared) && !load_picture(image, path, key)) {
+        return false;
+    }
     // A picture larger than the largest texture shows its top-left part; the record
     // describes what the texture holds, so drawing and collisions agree with it.
     const int32_t limit = std::min<GLint>(max_texture_size(), 16384);
     const int32_t w = std::min(image.width, limit);
     const int32_t h = std::min(image.height, limit);
     const bool font = slot >= kFontSlotBase;
-    if (!make_sprite_texture(image, 0, 0, w, h, r->texture, font ? nullptr : &r->mipmapped_texture,
-                             font ? false : normal_map, font)) {
+    if (!make_sprite_texture(image, 0, 0, w, h, r->texture, nullptr, font ? false : normal_map,
+                             font, &prepared)) {
         s.free_sprite(slot, context_ready());
         return false;
     }
@@ -190,7 +214,11 @@ bool load_surface(int64_t number, const std::string& path) {
     TiledSurface* surf = s.surface(number);
     if (!surf) return false;
     PixelImage image;
-    if (!load_picture(image, path, kNoColourKey)) return false;
+    RegionTexels prepared;
+    if (!take_preloaded_picture(path, kNoColourKey, image, prepared) &&
+        !load_picture(image, path, kNoColourKey)) {
+        return false;
+    }
     const int32_t t = std::min<GLint>(max_texture_size(), 512);
     s.free_surface(number, context_ready());
     const int64_t columns = (int64_t{image.width} + t - 1) / t;
@@ -201,7 +229,7 @@ bool load_surface(int64_t number, const std::string& path) {
         for (int32_t k = 0; k < columns; ++k) {
             const size_t index = size_t(k * kMaxTileColumns + r);
             if (!make_sprite_texture(image, k * t, r * t, t, t, surf->tile_texture[index], nullptr,
-                                     false, false)) {
+                                     false, false, &prepared)) {
                 return false;
             }
             surf->tile_texture_width[index] = surf->tile_texture_height[index] = t;

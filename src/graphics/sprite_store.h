@@ -26,7 +26,9 @@ constexpr int kSurfaceTiles = kMaxTileColumns * kMaxTileColumns;
 // One slot of the sprite table. Texture names are OpenGL names (0: none).
 struct SpriteRecord {
     uint32_t texture = 0;
-    uint32_t mipmapped_texture = 0;  // a mipmapped copy for the 3D scene; 2D never uses it
+    // A mipmapped copy for the 3D scene (2D never uses it), made on the first request
+    // (SpriteStore::mipmapped_texture); 0 until then.
+    uint32_t mipmapped_texture = 0;
     int16_t texture_width = -1, texture_height = -1;  // power-of-two texture size
     int16_t width = 0, height = 0;                    // picture size in pixels
     int16_t frame_width = 0, frame_height = 0;        // animation frame (0: not a strip)
@@ -76,6 +78,11 @@ public:
     // row first; fetched from OpenGL on first use and kept until the slot is emptied.
     // nullptr for an empty slot.
     const uint8_t* alpha_mask(int64_t slot);
+    // The mipmapped copy of a sprite slot's texture (not of a font), made from the
+    // texture's texels on the first request and kept until the slot is emptied: a
+    // load makes only the texture, since only the 3D scene would draw the copy. 0 for
+    // an empty slot or a font.
+    uint32_t mipmapped_texture(int64_t slot);
 
     std::vector<SpriteRecord> sprites;
     std::vector<std::unique_ptr<uint8_t[]>> alpha_masks;

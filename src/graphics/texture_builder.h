@@ -32,11 +32,32 @@ void convert_to_normal_map(std::vector<uint8_t>& texels, int32_t tw, int32_t th)
 // set for tightly packed rows.
 void replace_texture(uint32_t& name, int32_t mag_filter, int32_t min_filter);
 
+// The texels of a texture made from the region (x, y, w, h) of a picture, as
+// make_sprite_texture makes them before uploading: flipped, and bled unless for a
+// font. Made without OpenGL, so a picture loaded ahead can have them made on
+// another thread.
+struct RegionTexels {
+    int32_t x = 0, y = 0, w = 0, h = 0;
+    bool font = false;
+    int32_t tw = 0, th = 0;  // power-of-two size
+    std::vector<uint8_t> texels;
+};
+// w and h as make_sprite_texture has them after its clipping (at least 1).
+RegionTexels region_texels(const PixelImage& image, int32_t x, int32_t y, int32_t w, int32_t h,
+                           bool font);
+
 // Builds a texture from the region of the picture whose top-left is (x, y); w or h 0
 // means "to the picture's edge". The texture named in out (when not 0) is replaced.
 // mipmapped_out, when not null, receives a mipmapped copy. Fonts get nearest
-// filtering and no colour bleeding. False when the region is empty.
+// filtering and no colour bleeding. False when the region is empty. prepared, when
+// it holds the texels of exactly this region, is used (and emptied) instead of
+// making them again.
 bool make_sprite_texture(const PixelImage& image, int32_t x, int32_t y, int32_t w, int32_t h,
-                         uint32_t& out, uint32_t* mipmapped_out, bool normal_map, bool font);
+                         uint32_t& out, uint32_t* mipmapped_out, bool normal_map, bool font,
+                         RegionTexels* prepared = nullptr);
+
+// Replaces the texture named in out (when not 0) with a mipmapped one whose level 0
+// is the tw x th texels; each next level is made by next_mip_level down to 1 x 1.
+void make_mipmapped_texture(std::vector<uint8_t> texels, int32_t tw, int32_t th, uint32_t& out);
 
 }  // namespace zorby

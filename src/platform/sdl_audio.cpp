@@ -81,11 +81,21 @@ void SDLCALL mix_stream(void* udata, Uint8* out, int len) {
     }
 }
 
+// Set when the process ends with the audio device: see leave_audio_device_at_exit.
+std::atomic<bool> g_leave_device_at_exit{false};
+
 class MixerAudio : public AudioDevice {
 public:
     MixerAudio() = default;
     ~MixerAudio() override {
         while (!chunks_.empty()) free_chunk(chunks_.begin()->first);
+        if (g_leave_device_at_exit.load() && open_) {
+            // Nothing plays and nothing of ours is called any more (the halts and the
+            // post-mix change wait for a running mix); the device itself goes with
+            // the process.
+            silence_device();
+            return;
+        }
         close_device();
         if (mixer_started_) Mix_Quit();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -131,14 +141,19 @@ public:
         return true;
     }
 
-    // The device is gone: it is closed and the game goes on without sound.
-    void close_device() {
-        if (!open_) return;
+    // Stops every sound, the music and the stream; the device stays open.
+    void silence_device() {
         Mix_SetPostMix(nullptr, nullptr);
-        Mix_HaltChannel(-1);
+        Mix_HaltChannel(-1);  // also removes the channels' effects
         Mix_HaltMusic();
         if (music_) Mix_FreeMusic(music_);
         music_ = nullptr;
+    }
+
+    // The device is gone: it is closed and the game goes on without sound.
+    void close_device() {
+        if (!open_) return;
+        silence_device();
         Mix_CloseAudio();
         open_ = false;
         allocated_ = 0;
@@ -379,6 +394,10 @@ std::unique_ptr<AudioDevice> make_sdl_mixer_audio() {
     // Without a device now, one plugged in later is opened.
     mixer->open_device();
     return mixer;
+}
+
+void leave_audio_device_at_exit() {
+    g_leave_device_at_exit.store(true);
 }
 
 void audio_device_event(AudioDevice& audio, bool added) {

@@ -25,6 +25,7 @@
 #include "graphics/draw.h"
 #include "graphics/font.h"
 #include "graphics/image_decode.h"
+#include "graphics/picture_preload.h"
 #include "graphics/sprite_store.h"
 #include "input/input_state.h"
 #include "runtime/frame.h"
@@ -207,6 +208,7 @@ void engine_cleanup() {
     if (!ep || ep->cleaned_up) return;
     Engine& e = *ep;
     e.cleaned_up = true;
+    drop_preloaded_pictures();
     // Music first: it must stop before the audio device goes.
     if (e.music) {
         e.music->cleanup();

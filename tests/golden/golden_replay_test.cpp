@@ -21,6 +21,7 @@
 #include "audio/sound.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
+#include "graphics/picture_preload.h"
 #include "platform/input_script.h"
 #include "runtime/replay.h"
 #include "support/engine_fixture.h"
@@ -91,7 +92,7 @@ std::string number(double v) {
 }
 
 // Replays the script in a fresh game directory and returns its trace.
-std::string replay_trace(const platform::InputScript& script) {
+std::string replay_trace(const platform::InputScript& script, bool preload) {
     TempDir dir;
     fill_game_dir(dir);
     const fs::path old_cwd = fs::current_path();
@@ -147,6 +148,8 @@ std::string replay_trace(const platform::InputScript& script) {
             };
         }
     };
+    // As the program does before its engine starts.
+    if (preload) game::preload_game_pictures(dir.path());
     const ReplayResult result = run_replay(script, options, [] {
         game::reset_game_state();  // the game's record is process-wide
         game::game_main();
@@ -169,11 +172,17 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-void check_golden(const std::string& name) {
+// preload: the pictures are decoded ahead on the worker thread, as the program entry
+// has them; every one of them must then have been taken, and the trace is the same.
+void check_golden(const std::string& name, bool preload = false) {
     platform::InputScript script;
     std::string error;
     ASSERT_TRUE(platform::load_input_script(golden_path(name + ".script"), script, error)) << error;
-    const std::string actual = replay_trace(script);
+    const std::string actual = replay_trace(script, preload);
+    if (preload) {
+        // The 38 sprites, 3 fonts and 3 intro backgrounds.
+        EXPECT_EQ(preloaded_pictures_taken(), 44);
+    }
     const std::string golden_file = golden_path(name + ".trace");
 
     const char* update = std::getenv("ZORBY_GOLDEN_UPDATE");
@@ -216,6 +225,11 @@ TEST(GoldenReplay, KeyboardCursorGame) {
 // Every menu page, how-to-play page and option, with the mouse and the keys.
 TEST(GoldenReplay, MenuTour) {
     check_golden("menu_tour");
+}
+
+// The same with the pictures decoded ahead while the window opens.
+TEST(GoldenReplay, MenuTourWithPicturesDecodedAhead) {
+    check_golden("menu_tour", true);
 }
 
 }  // namespace

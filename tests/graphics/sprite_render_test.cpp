@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "graphics/display.h"
 #include "graphics/draw.h"
 #include "graphics/sprite_store.h"
 #include "graphics/test_pictures.h"
+#include "graphics/texture_builder.h"
 #include "runtime/engine.h"
 #include "support/engine_fixture.h"
 
@@ -64,7 +66,31 @@ TEST_F(SpriteRender, RecordSizesAndFailedLoadsLeaveTheSlotEmpty) {
     EXPECT_EQ(record(3).height, 60);
     EXPECT_EQ(record(3).texture_width, 128);
     EXPECT_EQ(record(3).texture_height, 64);
-    EXPECT_NE(record(3).mipmapped_texture, 0u);
+    // The mipmapped copy is made on the first request only: level 0 holds the
+    // texture's texels, every next level is next_mip_level of the one before.
+    EXPECT_EQ(record(3).mipmapped_texture, 0u);
+    SpriteStore& store = *te_.engine().display->store;
+    const uint32_t copy = store.mipmapped_texture(3);
+    ASSERT_NE(copy, 0u);
+    EXPECT_NE(copy, record(3).texture);
+    EXPECT_EQ(store.mipmapped_texture(3), copy);
+    auto level = [](uint32_t texture, int n, int w, int h) {
+        std::vector<uint8_t> texels(size_t(w) * h * 4);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexImage(GL_TEXTURE_2D, n, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+        return texels;
+    };
+    std::vector<uint8_t> want = level(record(3).texture, 0, 128, 64);
+    int lw = 128, lh = 64;
+    for (int n = 0;; ++n) {
+        ASSERT_EQ(level(copy, n, lw, lh), want) << "level " << n;
+        if (lw == 1 && lh == 1) break;
+        std::vector<uint8_t> next;
+        next_mip_level(want, lw, lh, next, lw, lh);
+        want.swap(next);
+    }
+    EXPECT_EQ(store.mipmapped_texture(kFontSlotBase), 0u);
+    EXPECT_EQ(store.mipmapped_texture(4), 0u);  // empty
     double w = 0, h = 0;
     sprite_size(3, w, h);
     EXPECT_EQ(w, 100);

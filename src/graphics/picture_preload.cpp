@@ -1,0 +1,204 @@
+// The picture preloader: one worker thread, a list of pictures in the order they will
+// be loaded, and a condition variable the loads wait on.
+#include "graphics/picture_preload.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace zorby {
+
+namespace {
+
+// Which file a name stands for, and the version of it.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    int64_t modified_ns = -1;
+
+    bool operator==(const FileStamp&) const = default;
+};
+
+bool stamp_of(const std::string& path, FileStamp& out) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    out.device = st.st_dev;
+    out.inode = st.st_ino;
+    out.size = st.st_size;
+    out.modified_ns = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+struct Entry {
+    PreloadRequest request;
+    FileStamp stamp;
+    // Written by the worker before done is set (under the lock); read by the
+    // taking thread after it saw done.
+    bool done = false;
+    bool usable = false;
+    bool taken = false;
+    PixelImage image;
+    RegionTexels texels;
+};
+
+// Largest side the texels are made for ahead: sprites clip to the largest texture
+// (at most 16384), surfaces use 512-texel tiles; a smaller limit of the driver only
+// means the texels are made again at load time.
+constexpr int32_t kSpriteSideLimit = 16384;
+constexpr int32_t kSurfaceTile = 512;
+
+void decode(Entry& e, const std::atomic<bool>& stop) {
+    bool would_speak = false;
+    if (!load_picture_quietly(e.image, e.request.path, e.request.key, would_speak)) return;
+    // The file must be the one named, unchanged while it was read.
+    FileStamp after;
+    if (!stamp_of(e.request.path, after) || !(after == e.stamp)) {
+        e.image.free_pixels();
+        return;
+    }
+    const int32_t w = e.image.width, h = e.image.height;
+    if (!stop.load()) {
+        switch (e.request.use) {
+            case PreloadUse::sprite:
+            case PreloadUse::font:
+                e.texels =
+                    region_texels(e.image, 0, 0, std::min(w, kSpriteSideLimit),
+                                  std::min(h, kSpriteSideLimit), e.request.use == PreloadUse::font);
+                break;
+            case PreloadUse::surface:
+                if (w <= kSurfaceTile && h <= kSurfaceTile) {
+                    e.texels = region_texels(e.image, 0, 0, kSurfaceTile, kSurfaceTile, false);
+                }
+                break;
+        }
+    }
+    e.usable = true;
+}
+
+class Preloader {
+public:
+    ~Preloader() { drop(); }
+
+    void start(const std::vector<PreloadRequest>& requests) {
+        drop();
+        std::vector<std::unique_ptr<Entry>> entries;
+        for (const PreloadRequest& r : requests) {
+            auto e = std::make_unique<Entry>();
+            e->request = r;
+            // A file that is not there now is left to the ordinary load.
+            if (!stamp_of(r.path, e->stamp)) continue;
+            entries.push_back(std::move(e));
+        }
+        if (entries.empty()) return;
+        std::lock_guard<std::mutex> guard(lock_);
+        taken_ = 0;
+        entries_ = std::move(entries);
+        stop_.store(false);
+        worker_ = std::thread([this] { work(); });
+    }
+
+    bool take(const std::string& path, uint32_t key, PixelImage& image, RegionTexels& texels) {
+        FileStamp stamp;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            if (entries_.empty()) return false;
+        }
+        if (!stamp_of(path, stamp)) return false;
+        std::unique_lock<std::mutex> guard(lock_);
+        for (auto& e : entries_) {
+            if (e->taken || e->request.key != key || !(e->stamp == stamp)) continue;
+            done_.wait(guard, [&] { return e->done || stopped_; });
+            if (!e->done || !e->usable) return false;
+            e->taken = true;
+            ++taken_;
+            image = std::move(e->image);
+            texels = std::move(e->texels);
+            e->image = PixelImage{};
+            e->texels = RegionTexels{};
+            return true;
+        }
+        return false;
+    }
+
+    int taken() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return taken_;
+    }
+
+    void drop() {
+        stop_.store(true);
+        if (worker_.joinable()) worker_.join();
+        std::lock_guard<std::mutex> guard(lock_);
+        entries_.clear();
+        stopped_ = false;
+    }
+
+private:
+    void work() {
+        size_t count = 0;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            count = entries_.size();
+        }
+        for (size_t i = 0; i < count && !stop_.load(); ++i) {
+            Entry result;
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                result.request = entries_[i]->request;
+                result.stamp = entries_[i]->stamp;
+            }
+            decode(result, stop_);
+            std::lock_guard<std::mutex> guard(lock_);
+            Entry& e = *entries_[i];
+            e.usable = result.usable;
+            e.image = std::move(result.image);
+            e.texels = std::move(result.texels);
+            e.done = true;
+            done_.notify_all();
+        }
+        std::lock_guard<std::mutex> guard(lock_);
+        stopped_ = true;
+        done_.notify_all();
+    }
+
+    std::mutex lock_;
+    std::condition_variable done_;
+    std::vector<std::unique_ptr<Entry>> entries_;
+    std::thread worker_;
+    std::atomic<bool> stop_{false};
+    bool stopped_ = false;  // the worker has finished (or was stopped); under lock_
+    int taken_ = 0;         // under lock_
+};
+
+Preloader& preloader() {
+    static Preloader p;
+    return p;
+}
+
+}  // namespace
+
+void preload_pictures(const std::vector<PreloadRequest>& requests) {
+    preloader().start(requests);
+}
+
+bool take_preloaded_picture(const std::string& path, uint32_t key, PixelImage& image,
+                            RegionTexels& texels) {
+    return preloader().take(path, key, image, texels);
+}
+
+void drop_preloaded_pictures() {
+    preloader().drop();
+}
+
+int preloaded_pictures_taken() {
+    return preloader().taken();
+}
+
+}  // namespace zorby
