@@ -373,10 +373,13 @@ bool load_png_image(PixelImage& image, const std::string& path, uint32_t key) {
 bool load_picture_quietly(PixelImage& image, const std::string& path, uint32_t key,
                           bool& would_speak) {
     would_speak = false;
-    if (load_bmp_image(image, path, key) && image.width > 0 && image.height > 0) return true;
-    FileSource src(path);
-    if (src.is_open() && decode_png(image, src, key, path.c_str(), true, &would_speak) &&
-        image.width > 0 && image.height > 0) {
+    // The same decoders in the same order as load_picture.
+    auto png_quietly = [&] {
+        FileSource src(path);
+        return src.is_open() && decode_png(image, src, key, path.c_str(), true, &would_speak);
+    };
+    if ((load_bmp_image(image, path, key) || png_quietly()) && image.width > 0 &&
+        image.height > 0) {
         return true;
     }
     image.free_pixels();

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "graphics/test_pictures.h"
 #include "support/engine_fixture.h"
 
@@ -209,6 +211,32 @@ TEST(PngDecode, DamagedFilesFailCleanly) {
     auto damaged = bytes;
     damaged[damaged.size() - 20] ^= 0x55;
     EXPECT_FALSE(decode_png_image(image, damaged.data(), damaged.size(), kKey));
+
+    // The quiet load (pictures decoded ahead on a worker thread) prints nothing where
+    // load_picture reports libpng's error, says so, and otherwise loads the same.
+    const std::string bad = dir.file("damaged.png");
+    ASSERT_TRUE(testing::write_file(bad, damaged));
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(load_picture(image, bad, kKey));
+    EXPECT_NE(::testing::internal::GetCapturedStderr(), "");
+    bool would_speak = false;
+    ::testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStdout();
+    EXPECT_FALSE(load_picture_quietly(image, bad, kKey, would_speak));
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(would_speak);
+    EXPECT_EQ(image.pixels, nullptr);
+    PixelImage loud;
+    ASSERT_TRUE(load_picture(loud, path, kKey));
+    ASSERT_TRUE(load_picture_quietly(image, path, kKey, would_speak));
+    EXPECT_FALSE(would_speak);
+    ASSERT_EQ(image.width, 16);
+    ASSERT_EQ(image.height, 16);
+    EXPECT_EQ(std::vector<uint8_t>(image.pixels.get(), image.pixels.get() + 16 * 16 * 4),
+              std::vector<uint8_t>(loud.pixels.get(), loud.pixels.get() + 16 * 16 * 4));
+    EXPECT_FALSE(load_picture_quietly(image, dir.file("missing.png"), kKey, would_speak));
+    EXPECT_FALSE(would_speak);
 }
 
 }  // namespace
