@@ -33,10 +33,8 @@ void set_gl_attributes(int samples) {
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    // No depth or stencil buffer for the window: the engine draws into its frame
-    // (which has both) and the window only receives the finished picture. Without
-    // them the software renderer copies a textured rectangle as a plain copy, about
-    // five times faster than a drawing pass.
+    // No depth or stencil buffer, for the window or for the frame the engine draws
+    // into: 2D drawing never tests either (the display turns both tests off).
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
@@ -49,14 +47,9 @@ struct FramebufferCalls {
     PFNGLGENFRAMEBUFFERSPROC gen_framebuffers = nullptr;
     PFNGLDELETEFRAMEBUFFERSPROC delete_framebuffers = nullptr;
     PFNGLBINDFRAMEBUFFERPROC bind_framebuffer = nullptr;
-    PFNGLGENRENDERBUFFERSPROC gen_renderbuffers = nullptr;
-    PFNGLDELETERENDERBUFFERSPROC delete_renderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFERPROC bind_renderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEPROC renderbuffer_storage = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebuffer_renderbuffer = nullptr;
+    PFNGLFRAMEBUFFERTEXTURE2DPROC framebuffer_texture_2d = nullptr;
     PFNGLCHECKFRAMEBUFFERSTATUSPROC check_framebuffer_status = nullptr;
     PFNGLBLITFRAMEBUFFERPROC blit_framebuffer = nullptr;
-    PFNGLFRAMEBUFFERTEXTURE2DPROC framebuffer_texture_2d = nullptr;
 
     bool load() {
         auto get = [](const char* name) { return SDL_GL_GetProcAddress(name); };
@@ -64,23 +57,13 @@ struct FramebufferCalls {
         delete_framebuffers =
             reinterpret_cast<PFNGLDELETEFRAMEBUFFERSPROC>(get("glDeleteFramebuffers"));
         bind_framebuffer = reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(get("glBindFramebuffer"));
-        gen_renderbuffers = reinterpret_cast<PFNGLGENRENDERBUFFERSPROC>(get("glGenRenderbuffers"));
-        delete_renderbuffers =
-            reinterpret_cast<PFNGLDELETERENDERBUFFERSPROC>(get("glDeleteRenderbuffers"));
-        bind_renderbuffer = reinterpret_cast<PFNGLBINDRENDERBUFFERPROC>(get("glBindRenderbuffer"));
-        renderbuffer_storage =
-            reinterpret_cast<PFNGLRENDERBUFFERSTORAGEPROC>(get("glRenderbufferStorage"));
-        framebuffer_renderbuffer =
-            reinterpret_cast<PFNGLFRAMEBUFFERRENDERBUFFERPROC>(get("glFramebufferRenderbuffer"));
+        framebuffer_texture_2d =
+            reinterpret_cast<PFNGLFRAMEBUFFERTEXTURE2DPROC>(get("glFramebufferTexture2D"));
         check_framebuffer_status =
             reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(get("glCheckFramebufferStatus"));
         blit_framebuffer = reinterpret_cast<PFNGLBLITFRAMEBUFFERPROC>(get("glBlitFramebuffer"));
-        framebuffer_texture_2d =
-            reinterpret_cast<PFNGLFRAMEBUFFERTEXTURE2DPROC>(get("glFramebufferTexture2D"));
-        return framebuffer_texture_2d && gen_framebuffers && delete_framebuffers &&
-               bind_framebuffer && gen_renderbuffers && delete_renderbuffers && bind_renderbuffer &&
-               renderbuffer_storage && framebuffer_renderbuffer && check_framebuffer_status &&
-               blit_framebuffer;
+        return gen_framebuffers && delete_framebuffers && bind_framebuffer &&
+               framebuffer_texture_2d && check_framebuffer_status && blit_framebuffer;
     }
 };
 
@@ -276,7 +259,6 @@ bool SdlWindow::make_framebuffer(int width, int height) {
     if (!framebuffer_) {
         g_fb.gen_framebuffers(1, &framebuffer_);
         glGenTextures(1, &colour_texture_);
-        g_fb.gen_renderbuffers(1, &depth_buffer_);
     }
     // The frame's colour is a texture (the window draws it as one rectangle), with
     // or without alpha as the window's own pixels.
@@ -291,14 +273,9 @@ bool SdlWindow::make_framebuffer(int width, int height) {
     glTexImage2D(GL_TEXTURE_2D, 0, frame_has_alpha_ ? GL_RGBA8 : GL_RGB8, width, height, 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, nullptr);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound_texture));
-    g_fb.bind_renderbuffer(GL_RENDERBUFFER, depth_buffer_);
-    g_fb.renderbuffer_storage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
-    g_fb.bind_renderbuffer(GL_RENDERBUFFER, 0);
     g_fb.bind_framebuffer(GL_FRAMEBUFFER, framebuffer_);
     g_fb.framebuffer_texture_2d(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
                                 colour_texture_, 0);
-    g_fb.framebuffer_renderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                                  depth_buffer_);
     if (g_fb.check_framebuffer_status(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
@@ -306,7 +283,7 @@ bool SdlWindow::make_framebuffer(int width, int height) {
     GLfloat clear[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(clear[0], clear[1], clear[2], clear[3]);
     presenter_checked_ = false;
     return true;
@@ -392,8 +369,7 @@ void SdlWindow::free_framebuffer() {
     g_fb.bind_framebuffer(GL_FRAMEBUFFER, 0);
     g_fb.delete_framebuffers(1, &framebuffer_);
     glDeleteTextures(1, &colour_texture_);
-    g_fb.delete_renderbuffers(1, &depth_buffer_);
-    framebuffer_ = colour_texture_ = depth_buffer_ = 0;
+    framebuffer_ = colour_texture_ = 0;
     if (program_) g_present.delete_program(program_);
     program_ = present_program_ = 0;
     presenter_checked_ = false;

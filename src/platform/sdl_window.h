@@ -100,7 +100,7 @@ private:
     bool automatic_scale_ = false;  // windowed_scale_ chosen from the display
     bool fullscreen_ = false;
     bool fullscreen_by_hand_ = false;  // a borderless window covering the display
-    unsigned int framebuffer_ = 0, colour_texture_ = 0, depth_buffer_ = 0;
+    unsigned int framebuffer_ = 0, colour_texture_ = 0;
     // The program that copies the frame into the window (0: a framebuffer blit),
     // chosen by checking what the window shows at each new layout.
     unsigned int program_ = 0, present_program_ = 0;
