@@ -37,13 +37,13 @@ double find_path(NumberArray& map, NumberArray& path, double weight, double star
     params.height = map.size(1);
     params.map = map.data();
 
+    // The planner lives for this call only, so it is never reset: a reset walks
+    // every node handed out to make the planner ready for another search, and
+    // there is none; its memory is simply freed on return.
     AStarPlanner planner;
     if (!planner.setup(params)) return 0.0;
     planner.start();
-    if (!planner.search()) {
-        planner.reset();
-        return 0.0;
-    }
+    if (!planner.search()) return 0.0;
 
     int32_t n = 0;
     for (const PathNode* node = planner.goal_node(); node; node = node->parent) ++n;
@@ -55,7 +55,6 @@ double find_path(NumberArray& map, NumberArray& path, double weight, double star
         number_at(path, row, 0) = node->x;
         number_at(path, row, 1) = node->y;
     }
-    planner.reset();
     return static_cast<double>(path.size(0));
 }
 

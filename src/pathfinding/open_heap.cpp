@@ -11,14 +11,23 @@ bool OpenHeap::allocate(int64_t room) {
     if (room < 0) return false;
     if (room == 0) return true;
     // Left uninitialised: a large heap costs nothing until its entries are used.
-    items_.reset(new (std::nothrow) Entry[static_cast<size_t>(room)]);
-    if (!items_) return false;
+    owned_.reset(new (std::nothrow) Entry[static_cast<size_t>(room)]);
+    if (!owned_) return false;
+    items_ = owned_.get();
     room_ = room;
     return true;
 }
 
+void OpenHeap::use(Entry* storage, int64_t room) {
+    release();
+    if (!storage || room <= 0) return;
+    items_ = storage;
+    room_ = room;
+}
+
 void OpenHeap::release() {
-    items_.reset();
+    owned_.reset();
+    items_ = nullptr;
     room_ = 0;
     count_ = 0;
 }
@@ -29,7 +38,7 @@ void OpenHeap::rebuild() {
 }
 
 void OpenHeap::sort() {
-    std::sort(items_.get(), items_.get() + count_,
+    std::sort(items_, items_ + count_,
               [](const Entry& a, const Entry& b) { return a.key() < b.key(); });
 }
 

@@ -29,6 +29,9 @@ public:
     // Replaces the storage with room for `room` entries. False (room 0) when the
     // memory cannot be had or room is negative.
     bool allocate(int64_t room);
+    // Replaces the storage with the `room` entries at `storage`, memory the caller
+    // owns and keeps until the heap is released or set up again.
+    void use(Entry* storage, int64_t room);
     void release();
 
     int64_t room() const { return room_; }
@@ -81,7 +84,8 @@ private:
     void sort();
     void sift_down(int64_t i, Entry e);
 
-    std::unique_ptr<Entry[]> items_;
+    std::unique_ptr<Entry[]> owned_;
+    Entry* items_ = nullptr;
     int64_t room_ = 0;
     int64_t count_ = 0;
 };
@@ -103,7 +107,7 @@ inline void OpenHeap::push(float f, uint32_t order, uint32_t node) {
 // Moves the hole at i down along the smallest children until `e` fits there.
 inline void OpenHeap::sift_down(int64_t i, Entry e) {
     const uint64_t key = e.key();
-    const Entry* items = items_.get();
+    const Entry* items = items_;
     for (;;) {
         const int64_t first = i * arity + 1;
         if (first >= count_) break;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cstdint>
 #include <new>
 
 namespace zorby {
@@ -35,13 +36,14 @@ bool Planner::setup(const PlannerParams& params) {
     // Anything left from an earlier set-up goes first; until the new one is
     // complete the planner has nothing to search.
     done_ = false;
-    cells_.reset();
     goal_node_ = nullptr;
     open_.release();
     open_capacity_ = open_count_ = 0;
     next_order_ = 0;
     closed_.release();
     pool_.release();
+    cells_ = nullptr;
+    storage_.reset();
 
     // A cell is open when its value is above 0 (NaN blocks). Values beyond the
     // single-precision range are held at its ends, so every open cell keeps a cost
@@ -58,27 +60,44 @@ bool Planner::setup(const PlannerParams& params) {
     };
     const float largest = single(largest_value);
 
-    cells_.reset(new (std::nothrow) MapCell[static_cast<size_t>(cells)]);
-    if (!cells_) return false;
-    for (int64_t i = 0; i < cells; ++i) {
-        const double v = params.map[i];
-        cells_[i] = {v > 0.0 ? single(v) / largest + 1.0f : blocked, 0.0f, 0, 0};
-    }
-
-    const int64_t pool_size = params.node_pool_size > 0 ? params.node_pool_size : cells;
+    const int64_t pool_size =
+        std::min(params.node_pool_size > 0 ? int64_t{params.node_pool_size} : cells, max_cells);
     const int64_t open_size = params.open_capacity > 0 ? params.open_capacity : cells;
     open_capacity_ = static_cast<int32_t>(std::min(open_size, max_cells));
     // Room beyond the capacity for entries left behind by nodes that moved on, so
     // the heap is seldom tidied.
     const int64_t open_room = int64_t{open_capacity_} + open_capacity_ / 4 + 64;
-    if (!pool_.allocate(std::min(pool_size, max_cells)) || !open_.allocate(open_room) ||
-        !closed_.allocate(params.hash_bits)) {
-        cells_.reset();
-        pool_.release();
-        open_.release();
+
+    // The cells, the pool and the open list's entries share one block, each part
+    // starting on a cache line: one allocation per call instead of three, and the
+    // allocator can keep one block of this size at hand for the next call where
+    // three blocks of different sizes tend to go back to the system each time (and
+    // come back as fresh pages to fault in).
+    auto line_up = [](int64_t bytes) { return (bytes + 63) & ~int64_t{63}; };
+    const int64_t cell_bytes = line_up(cells * int64_t{sizeof(MapCell)});
+    const int64_t pool_bytes = line_up(pool_size * int64_t{sizeof(PathNode)});
+    const int64_t open_bytes = open_room * int64_t{sizeof(OpenHeap::Entry)};
+    const int64_t total = cell_bytes + pool_bytes + open_bytes;
+    if (total > PTRDIFF_MAX) {
+        open_capacity_ = 0;
+        return false;
+    }
+    // Left uninitialised: the cells are written below, nodes and entries when used.
+    storage_.reset(new (std::nothrow) std::byte[static_cast<size_t>(total)]);
+    if (!storage_ || !closed_.allocate(params.hash_bits)) {
+        storage_.reset();
         open_capacity_ = 0;
         closed_.release();
         return false;
+    }
+    std::byte* block = storage_.get();
+    cells_ = reinterpret_cast<MapCell*>(block);
+    pool_.use(reinterpret_cast<PathNode*>(block + cell_bytes), static_cast<int32_t>(pool_size));
+    open_.use(reinterpret_cast<OpenHeap::Entry*>(block + cell_bytes + pool_bytes), open_room);
+
+    for (int64_t i = 0; i < cells; ++i) {
+        const double v = params.map[i];
+        cells_[i] = {v > 0.0 ? single(v) / largest + 1.0f : blocked, 0.0f, 0, 0};
     }
 
     params_ = params;

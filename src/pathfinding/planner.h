@@ -3,6 +3,7 @@
 // derived planner.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -110,7 +111,10 @@ protected:
     bool done_ = false;
     NodeFactory pool_;
     PlannerParams params_;
-    std::unique_ptr<MapCell[]> cells_;
+    // One allocation per set-up holds the cell array, the node pool and the open
+    // list's entries, in that order (see setup).
+    std::unique_ptr<std::byte[]> storage_;
+    MapCell* cells_ = nullptr;
     OpenHeap open_;
     int32_t open_capacity_ = 0;
     int32_t open_count_ = 0;  // live entries of open_
