@@ -41,6 +41,14 @@ void set_gl_attributes(int samples) {
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples > 0 ? samples : 0);
 }
 
+// Fetches one OpenGL entry point into fn (null when the driver has none); true when
+// it was there.
+template <class Fn>
+bool fetch(Fn& fn, const char* name) {
+    fn = reinterpret_cast<Fn>(SDL_GL_GetProcAddress(name));
+    return fn != nullptr;
+}
+
 // The framebuffer-object entry points (OpenGL 3.0 / ARB_framebuffer_object),
 // fetched once a context exists; all null when the driver has none.
 struct FramebufferCalls {
@@ -52,18 +60,12 @@ struct FramebufferCalls {
     PFNGLBLITFRAMEBUFFERPROC blit_framebuffer = nullptr;
 
     bool load() {
-        auto get = [](const char* name) { return SDL_GL_GetProcAddress(name); };
-        gen_framebuffers = reinterpret_cast<PFNGLGENFRAMEBUFFERSPROC>(get("glGenFramebuffers"));
-        delete_framebuffers =
-            reinterpret_cast<PFNGLDELETEFRAMEBUFFERSPROC>(get("glDeleteFramebuffers"));
-        bind_framebuffer = reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(get("glBindFramebuffer"));
-        framebuffer_texture_2d =
-            reinterpret_cast<PFNGLFRAMEBUFFERTEXTURE2DPROC>(get("glFramebufferTexture2D"));
-        check_framebuffer_status =
-            reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(get("glCheckFramebufferStatus"));
-        blit_framebuffer = reinterpret_cast<PFNGLBLITFRAMEBUFFERPROC>(get("glBlitFramebuffer"));
-        return gen_framebuffers && delete_framebuffers && bind_framebuffer &&
-               framebuffer_texture_2d && check_framebuffer_status && blit_framebuffer;
+        return fetch(gen_framebuffers, "glGenFramebuffers") &&
+               fetch(delete_framebuffers, "glDeleteFramebuffers") &&
+               fetch(bind_framebuffer, "glBindFramebuffer") &&
+               fetch(framebuffer_texture_2d, "glFramebufferTexture2D") &&
+               fetch(check_framebuffer_status, "glCheckFramebufferStatus") &&
+               fetch(blit_framebuffer, "glBlitFramebuffer");
     }
 };
 
@@ -87,22 +89,12 @@ struct PresenterCalls {
     PFNGLACTIVETEXTUREPROC active_texture = nullptr;
 
     bool load() {
-        auto get = [](const char* name) { return SDL_GL_GetProcAddress(name); };
-        create_shader = reinterpret_cast<PFNGLCREATESHADERPROC>(get("glCreateShader"));
-        shader_source = reinterpret_cast<PFNGLSHADERSOURCEPROC>(get("glShaderSource"));
-        compile_shader = reinterpret_cast<PFNGLCOMPILESHADERPROC>(get("glCompileShader"));
-        get_shaderiv = reinterpret_cast<PFNGLGETSHADERIVPROC>(get("glGetShaderiv"));
-        delete_shader = reinterpret_cast<PFNGLDELETESHADERPROC>(get("glDeleteShader"));
-        create_program = reinterpret_cast<PFNGLCREATEPROGRAMPROC>(get("glCreateProgram"));
-        attach_shader = reinterpret_cast<PFNGLATTACHSHADERPROC>(get("glAttachShader"));
-        link_program = reinterpret_cast<PFNGLLINKPROGRAMPROC>(get("glLinkProgram"));
-        get_programiv = reinterpret_cast<PFNGLGETPROGRAMIVPROC>(get("glGetProgramiv"));
-        delete_program = reinterpret_cast<PFNGLDELETEPROGRAMPROC>(get("glDeleteProgram"));
-        use_program = reinterpret_cast<PFNGLUSEPROGRAMPROC>(get("glUseProgram"));
-        active_texture = reinterpret_cast<PFNGLACTIVETEXTUREPROC>(get("glActiveTexture"));
-        return create_shader && shader_source && compile_shader && get_shaderiv && delete_shader &&
-               create_program && attach_shader && link_program && get_programiv && delete_program &&
-               use_program && active_texture;
+        return fetch(create_shader, "glCreateShader") && fetch(shader_source, "glShaderSource") &&
+               fetch(compile_shader, "glCompileShader") && fetch(get_shaderiv, "glGetShaderiv") &&
+               fetch(delete_shader, "glDeleteShader") && fetch(create_program, "glCreateProgram") &&
+               fetch(attach_shader, "glAttachShader") && fetch(link_program, "glLinkProgram") &&
+               fetch(get_programiv, "glGetProgramiv") && fetch(delete_program, "glDeleteProgram") &&
+               fetch(use_program, "glUseProgram") && fetch(active_texture, "glActiveTexture");
     }
 
     // The program, or 0 when the driver cannot build it (the window then receives
