@@ -69,11 +69,15 @@ struct Coverage {
     uint64_t frames = 0;
     int games = 0;         // game overs
     int name_entries = 0;  // game overs that opened the name entry
+    int fullscreen_toggles = 0;
     int stage_setups[4] = {0, 0, 0, 0};
     std::set<int> menu_pages;
     bool keyboard_cursor_game = false;
     bool mouse_game = false;
 };
+
+// Frames between the bot's switches of full screen (three minutes of game time).
+constexpr uint64_t kFramesBetweenToggles = 3 * 60 * 60;
 
 // One bot run of up to game_minutes of game time (or real_seconds of real time).
 void bot_run(uint32_t seed, double game_minutes, double real_seconds, Coverage& seen) {
@@ -130,6 +134,13 @@ void bot_run(uint32_t seed, double game_minutes, double real_seconds, Coverage& 
             run.engine().platform().apply({Kind::Close});
             return;
         }
+        // Now and then the player switches between the window and full screen, as
+        // Alt+Enter does: the window's size and the copy into it change mid-game.
+        if (!closing && frame > 0 && frame % kFramesBetweenToggles == 0) {
+            auto& platform = run.engine().platform();
+            EXPECT_TRUE(platform.set_fullscreen(!platform.fullscreen())) << "frame " << frame;
+            ++seen.fullscreen_toggles;
+        }
         if (!closing) bot.step(g);
     });
     EXPECT_EQ(status, 0) << "the run must end by closing the window, not by an error";
@@ -152,15 +163,18 @@ TEST(Bot, PlaysGameAfterGameThroughEveryStageMenuAndNameEntry) {
     bot_run(2, game_minutes / 2, real_seconds / 2, seen);
     bot_run(3, game_minutes / 2, real_seconds / 2, seen);
 
-    std::printf("bot: %llu frames, %d games, %d name entries, set-ups %d/%d/%d/%d, %zu pages\n",
-                static_cast<unsigned long long>(seen.frames), seen.games, seen.name_entries,
-                seen.stage_setups[0], seen.stage_setups[1], seen.stage_setups[2],
-                seen.stage_setups[3], seen.menu_pages.size());
+    std::printf(
+        "bot: %llu frames, %d games, %d name entries, %d full-screen toggles, set-ups "
+        "%d/%d/%d/%d, %zu pages\n",
+        static_cast<unsigned long long>(seen.frames), seen.games, seen.name_entries,
+        seen.fullscreen_toggles, seen.stage_setups[0], seen.stage_setups[1], seen.stage_setups[2],
+        seen.stage_setups[3], seen.menu_pages.size());
     EXPECT_TRUE(seen.keyboard_cursor_game);
     EXPECT_TRUE(seen.mouse_game);
     for (int s = 0; s < 4; ++s) EXPECT_GE(seen.stage_setups[s], 2) << "stage " << s;
     EXPECT_GE(seen.games, 2);
     EXPECT_GE(seen.name_entries, 1);
+    EXPECT_GE(seen.fullscreen_toggles, 2);
     EXPECT_GE(seen.menu_pages.size(), 5u);
 }
 
