@@ -5,6 +5,7 @@
 #include <SDL_opengl.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -147,6 +148,23 @@ struct PresenterCalls {
 
 PresenterCalls g_present;
 
+// Makes (or refills) a texture of one level with nearest sampling and clamped edges,
+// leaving the engine's bound texture as it was.
+void make_nearest_texture(unsigned int& name, GLint internal_format, int width, int height,
+                          GLenum format, GLenum type, const void* pixels) {
+    GLint bound_texture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound_texture);
+    if (!name) glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, internal_format, width, height, 0, format, type, pixels);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound_texture));
+}
+
 // Frames keep changing during play: after a few changed frames in a row the
 // comparison pauses, for twice as many frames each time (up to kMaxCheckInterval),
 // so that a moving picture pays for a read-back on only a few of its frames.
@@ -248,23 +266,11 @@ bool SdlWindow::create(const WindowConfig& config) {
 }
 
 bool SdlWindow::make_framebuffer(int width, int height) {
-    if (!framebuffer_) {
-        g_fb.gen_framebuffers(1, &framebuffer_);
-        glGenTextures(1, &colour_texture_);
-    }
+    if (!framebuffer_) g_fb.gen_framebuffers(1, &framebuffer_);
     // The frame's colour is a texture (the window draws it as one rectangle), with
     // or without alpha as the window's own pixels.
-    GLint bound_texture = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound_texture);
-    glBindTexture(GL_TEXTURE_2D, colour_texture_);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    glTexImage2D(GL_TEXTURE_2D, 0, frame_has_alpha_ ? GL_RGBA8 : GL_RGB8, width, height, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, nullptr);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound_texture));
+    make_nearest_texture(colour_texture_, frame_has_alpha_ ? GL_RGBA8 : GL_RGB8, width, height,
+                         GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     g_fb.bind_framebuffer(GL_FRAMEBUFFER, framebuffer_);
     g_fb.framebuffer_texture_2d(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
                                 colour_texture_, 0);
@@ -277,7 +283,7 @@ bool SdlWindow::make_framebuffer(int width, int height) {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(clear[0], clear[1], clear[2], clear[3]);
-    presenter_checked_ = false;
+    checked_layout_ = {};
     return true;
 }
 
@@ -295,7 +301,6 @@ uint32_t check_pixel(int x, int y) {
 }  // namespace
 
 void SdlWindow::check_presenter(int x, int y, int width, int height) {
-    presenter_checked_ = true;
     // A driver may take shortcuts for some formats, rectangles or tiles of the window
     // (one software renderer swaps red and blue in some of them): whatever it does,
     // the window must show the frame's pixels. So the rectangle copy is tried with a
@@ -307,16 +312,6 @@ void SdlWindow::check_presenter(int x, int y, int width, int height) {
             picture[static_cast<size_t>(row) * frame_width_ + col] = check_pixel(col, row);
         }
     }
-    GLint bound_texture = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound_texture);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
@@ -328,9 +323,9 @@ void SdlWindow::check_presenter(int x, int y, int width, int height) {
     glPixelStorei(GL_PACK_SKIP_ROWS, 0);
     glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
     glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
-    glTexImage2D(GL_TEXTURE_2D, 0, frame_has_alpha_ ? GL_RGBA8 : GL_RGB8, frame_width_,
-                 frame_height_, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture.data());
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound_texture));
+    unsigned int texture = 0;
+    make_nearest_texture(texture, frame_has_alpha_ ? GL_RGBA8 : GL_RGB8, frame_width_,
+                         frame_height_, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture.data());
 
     const int scale = width / std::max(frame_width_, 1);
     std::vector<uint32_t> shown(static_cast<size_t>(width) * height);
@@ -364,7 +359,7 @@ void SdlWindow::free_framebuffer() {
     framebuffer_ = colour_texture_ = 0;
     if (program_) g_present.delete_program(program_);
     program_ = present_program_ = 0;
-    presenter_checked_ = false;
+    checked_layout_ = {};
 }
 
 void SdlWindow::bind_frame() {
@@ -453,13 +448,10 @@ void SdlWindow::compose() {
     const int y0 = wh - l.y - l.height;
     // At the frame's own size the blit is a plain copy and the cheaper of the two.
     const bool enlarged = l.width > frame_width_ || l.height > frame_height_;
-    if (enlarged && (!presenter_checked_ || l.x != checked_layout_[0] || y0 != checked_layout_[1] ||
-                     l.width != checked_layout_[2] || l.height != checked_layout_[3])) {
+    const std::array<int, 4> layout = {l.x, y0, l.width, l.height};
+    if (enlarged && layout != checked_layout_) {
         check_presenter(l.x, y0, l.width, l.height);
-        checked_layout_[0] = l.x;
-        checked_layout_[1] = y0;
-        checked_layout_[2] = l.width;
-        checked_layout_[3] = l.height;
+        checked_layout_ = layout;
     }
     if (enlarged && present_program_) {
         draw_texture(present_program_, colour_texture_, l.x, y0, l.width, l.height);

@@ -14,6 +14,7 @@
 // window is always refreshed after it was uncovered, shown or resized.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -104,8 +105,8 @@ private:
     // The program that copies the frame into the window (0: a framebuffer blit),
     // chosen by checking what the window shows at each new layout.
     unsigned int program_ = 0, present_program_ = 0;
-    bool presenter_checked_ = false;
-    int checked_layout_[4] = {0, 0, 0, 0};
+    // The layout (x, y, width, height) the copy was last checked at; all 0: not yet.
+    std::array<int, 4> checked_layout_{};
     bool frame_has_alpha_ = false;
 
     // The picture on show (RGBA of the frame at its last swap) and what decides
