@@ -12,6 +12,9 @@
 // swap), and the engine replays the recording again; the two alternate so both see
 // the same machine. Per stage it reports the median CPU per frame of each side (the
 // median over the runs of each run's median) and the ratio. Goal: at most 1.2.
+// Both sides wait for the renderer to finish each frame before reading the clock: a
+// software renderer draws on threads of its own, and without the wait a frame's
+// drawing lands in whichever later frame the threads happen to run in.
 // --hash prints a hash of every frame's pixels, to show that drawing is unchanged.
 //
 // RECORDING is an input script as "zorby --record FILE" writes it. Without one, a bot
@@ -190,6 +193,7 @@ zorby::ReplayResult engine_run(const zorby::platform::InputScript& script,
         }
         last_cpu = process_cpu_ms();
         zorby::engine().frame_hook = [&] {
+            glFinish();
             const double c = process_cpu_ms();
             buckets[current].push_back(c - last_cpu);
             if (capture) {
@@ -326,6 +330,7 @@ bool reference_run(const Capture& c, Buckets& buckets) {
         }
         glFlush();
         SDL_GL_SwapWindow(window);
+        glFinish();
         const double now = process_cpu_ms();
         buckets[f.bucket].push_back(now - last_cpu);
         last_cpu = now;

@@ -254,6 +254,9 @@ bool SdlWindow::create(const WindowConfig& config) {
     GLint alpha_bits = 0;
     glGetIntegerv(GL_ALPHA_BITS, &alpha_bits);
     frame_has_alpha_ = alpha_bits > 0;
+    GLint sample_buffers = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sample_buffers);
+    window_multisampled_ = sample_buffers > 0;
     if (!g_fb.load() || !make_framebuffer(frame_width_, frame_height_)) {
         // Drawing goes to the window itself, which keeps the frame's size.
         free_framebuffer();
@@ -284,6 +287,7 @@ bool SdlWindow::make_framebuffer(int width, int height) {
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(clear[0], clear[1], clear[2], clear[3]);
     checked_layout_ = {};
+    direct_ = false;
     return true;
 }
 
@@ -363,7 +367,36 @@ void SdlWindow::free_framebuffer() {
 }
 
 void SdlWindow::bind_frame() {
-    if (framebuffer_) g_fb.bind_framebuffer(GL_FRAMEBUFFER, framebuffer_);
+    if (!framebuffer_) return;
+    if (direct_) {
+        g_fb.bind_framebuffer(GL_FRAMEBUFFER, 0);
+        glDrawBuffer(GL_BACK);
+        glReadBuffer(GL_BACK);
+    } else {
+        g_fb.bind_framebuffer(GL_FRAMEBUFFER, framebuffer_);
+        glDrawBuffer(GL_COLOR_ATTACHMENT0);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+    }
+}
+
+bool SdlWindow::window_fits_frame() const {
+    int ww = 0, wh = 0;
+    window_pixel_size(ww, wh);
+    return ww == frame_width_ && wh == frame_height_;
+}
+
+void SdlWindow::copy_frame(bool into_window) {
+    // A 1:1 copy between the framebuffer and the window's bottom-left corner, where
+    // the engine draws while it draws into the window.
+    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    if (scissor) glDisable(GL_SCISSOR_TEST);
+    g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, into_window ? framebuffer_ : 0);
+    g_fb.bind_framebuffer(GL_DRAW_FRAMEBUFFER, into_window ? 0 : framebuffer_);
+    glReadBuffer(into_window ? GL_COLOR_ATTACHMENT0 : GL_BACK);
+    glDrawBuffer(into_window ? GL_BACK : GL_COLOR_ATTACHMENT0);
+    g_fb.blit_framebuffer(0, 0, frame_width_, frame_height_, 0, 0, frame_width_, frame_height_,
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    if (scissor) glEnable(GL_SCISSOR_TEST);
 }
 
 void SdlWindow::destroy() {
@@ -413,7 +446,7 @@ WindowLayout SdlWindow::layout() const {
 }
 
 void SdlWindow::compose() {
-    if (!framebuffer_) return;
+    if (!framebuffer_ || direct_) return;
     int ww = 0, wh = 0;
     window_pixel_size(ww, wh);
     const WindowLayout l = fit_picture(ww, wh, frame_width_, frame_height_);
@@ -502,8 +535,8 @@ void SdlWindow::read_frame(std::vector<uint8_t>& rgba) {
     glPixelStorei(GL_PACK_SKIP_ROWS, 0);
     glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
     glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
-    g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, direct_ ? 0 : framebuffer_);
+    glReadBuffer(direct_ ? GL_BACK : GL_COLOR_ATTACHMENT0);
     glReadPixels(0, 0, frame_width_, frame_height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     glPopClientAttrib();
 }
@@ -542,16 +575,26 @@ void SdlWindow::swap() {
     if (!window_) return;
     // A frame the window already shows stays there: no copy, no swap.
     if (framebuffer_ && frame_on_show()) return;
+    if (direct_ && !window_fits_frame()) {
+        // The window changed size while this frame was drawn into it: the frame
+        // moves into the framebuffer, which shows it enlarged from now on.
+        copy_frame(false);
+        direct_ = false;
+    }
     compose();
     // Swapping an off-screen (pbuffer) surface does not flush: without this the
     // software renderer queues every frame's drawing and its memory grows by
     // tens of kilobytes a frame.
     glFlush();
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
-    if (framebuffer_) {
-        bind_frame();
-        glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    if (framebuffer_ && !direct_ && window_fits_frame() && !window_multisampled_) {
+        // The window is the frame's size: the engine draws straight into it, which
+        // spares every frame a copy. The window's next buffer starts with the frame
+        // the framebuffer held, as the framebuffer would have.
+        copy_frame(true);
+        direct_ = true;
     }
+    bind_frame();
 }
 
 bool SdlWindow::read_window(std::vector<uint8_t>& rgba, int& width, int& height) {
@@ -570,11 +613,7 @@ bool SdlWindow::read_window(std::vector<uint8_t>& rgba, int& width, int& height)
     for (int y = 0; y < height; ++y) {
         std::copy_n(up.data() + (height - 1 - y) * row, row, rgba.data() + y * row);
     }
-    if (framebuffer_) {
-        bind_frame();
-        glDrawBuffer(GL_COLOR_ATTACHMENT0);
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
-    }
+    bind_frame();
     return true;
 }
 

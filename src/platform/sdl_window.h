@@ -5,8 +5,11 @@
 // 240 for the game); every draw, viewport and read-back of the engine sees only that
 // frame. Showing a frame copies it into the window enlarged by a whole factor with
 // nearest-neighbour sampling, centred, with black bars where the window's shape
-// differs. Without framebuffer objects the engine draws into the window directly
-// and the window keeps the frame's size.
+// differs. While the window is exactly the frame's size the engine draws into the
+// window's back buffer instead (the copy would change nothing and costs as much as a
+// third of a frame on a software renderer); the switch between the two happens at a
+// swap and carries the frame over. Without framebuffer objects the engine draws into
+// the window directly and the window keeps the frame's size.
 //
 // On a software renderer the enlarged copy costs far more than the frame itself, so
 // a frame whose pixels are the same as the picture the window already shows is not
@@ -90,7 +93,12 @@ private:
     void draw_texture(unsigned int program, unsigned int texture, int x, int y, int width,
                       int height);
     void check_presenter(int x, int y, int width, int height);
+    // Makes the frame being drawn current for drawing and reading: the framebuffer,
+    // or the window's back buffer while the engine draws straight into the window.
     void bind_frame();
+    bool window_fits_frame() const;
+    // Copies the frame between the framebuffer and the window's bottom-left corner.
+    void copy_frame(bool into_window);
     bool frame_on_show();
     void read_frame(std::vector<uint8_t>& rgba);
 
@@ -108,6 +116,11 @@ private:
     // The layout (x, y, width, height) the copy was last checked at; all 0: not yet.
     std::array<int, 4> checked_layout_{};
     bool frame_has_alpha_ = false;
+    // While the window is exactly the frame's size (and not multisampled, which the
+    // framebuffer is not either) the engine draws straight into the window's back
+    // buffer; otherwise into the framebuffer, whose frame is copied enlarged.
+    bool direct_ = false;
+    bool window_multisampled_ = false;
 
     // The picture on show (RGBA of the frame at its last swap) and what decides
     // whether the next frame is compared with it.

@@ -168,6 +168,41 @@ TEST(WindowScaling, OnlyChangedFramesAreCopiedIntoTheWindow) {
     EXPECT_TRUE(present(58));
 }
 
+// While the window is the frame's size the engine draws straight into it; the frame
+// moves between the window and the framebuffer when the window starts or stops
+// fitting it, and nothing drawn is lost on the way. (prepare_next false: frames are
+// not cleared, so a frame still holds what the frames before it drew.)
+TEST(WindowScaling, TheFrameCarriesOverWhenTheWindowStartsOrStopsFittingIt) {
+    platform::DeterministicOptions o;
+    o.window_scale = 2;
+    TestEngine te(o);
+    auto* p = &te.platform();
+    ASSERT_TRUE(te.start());
+    const testing::Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255},
+        white{255, 255, 255, 255};
+    draw_line(0, 10, 319, 10, 0x0000FF);
+    present_frame(false);
+    p->resize_window(320, 240);
+    draw_line(0, 20, 319, 20, 0x00FF00);
+    present_frame(false);  // shown through the framebuffer, then the window takes over
+    expect_window_shows(*p, testing::read_frame(320, 240), 320, 240, 1);
+    draw_line(0, 30, 319, 30, 0xFF0000);
+    EXPECT_EQ(testing::read_pixel(5, 10), red);
+    EXPECT_EQ(testing::read_pixel(319, 20), green);
+    EXPECT_EQ(testing::read_pixel(160, 30), blue);
+    // The window grows while a frame is half drawn into it.
+    p->resize_window(640, 480);
+    draw_line(0, 239, 319, 239, 0xFFFFFF);
+    const std::vector<uint8_t> drawn = testing::read_frame(320, 240);
+    present_frame(false);
+    EXPECT_EQ(testing::read_frame(320, 240), drawn);
+    expect_window_shows(*p, drawn, 320, 240, 2);
+    EXPECT_EQ(testing::read_pixel(0, 10), red);
+    EXPECT_EQ(testing::read_pixel(0, 20), green);
+    EXPECT_EQ(testing::read_pixel(0, 30), blue);
+    EXPECT_EQ(testing::read_pixel(319, 239), white);
+}
+
 TEST(WindowScaling, TheScreenModeCommandChangesTheFrameAndTheWindow) {
     platform::DeterministicOptions o;
     o.window_scale = 2;
