@@ -22,9 +22,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "platform/window_layout.h"
 
 namespace {
 
@@ -34,16 +37,19 @@ double now_ms() {
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
 }
 
-// The bare program: the engine's window (320 x 240, the same pixel format), one
-// cleared frame presented.
+// The bare program: the window the game opens (320 x 240 times the factor the game
+// picks for the display, the same pixel format), one cleared frame presented.
 int bare() {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
+    SDL_Rect usable{0, 0, 0, 0};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) SDL_GetDisplayBounds(0, &usable);
+    const int scale = zorby::platform::automatic_scale(usable.w, usable.h, 320, 240);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_Window* w = SDL_CreateWindow("bare", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 320,
-                                     240, SDL_WINDOW_OPENGL);
+    SDL_Window* w = SDL_CreateWindow("bare", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                     320 * scale, 240 * scale, SDL_WINDOW_OPENGL);
     if (!w) return 1;
     SDL_GLContext ctx = SDL_GL_CreateContext(w);
     if (!ctx) return 1;
@@ -108,6 +114,13 @@ int main(int argc, char** argv) {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
+    // The game reads its settings (window scale, full screen) from the player's
+    // folder: an empty one of its own keeps a player's choices out of the figure.
+    char config_dir[] = "/tmp/zorby-startup-config-XXXXXX";
+    if (!mkdtemp(config_dir)) return 1;
+    setenv("XDG_CONFIG_HOME", config_dir, 1);
+    setenv("XDG_DATA_HOME", config_dir, 1);
+
     char script_path[] = "/tmp/zorby-startup-XXXXXX";
     const int fd = mkstemp(script_path);
     if (fd < 0) return 1;
@@ -132,6 +145,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_startup: a run failed (bare %d, game %d)\n", b.status,
                          g.status);
             unlink(script_path);
+            std::filesystem::remove_all(config_dir);
             return 1;
         }
         bare_wall.push_back(b.wall_ms);
@@ -140,6 +154,7 @@ int main(int argc, char** argv) {
         game_cpu.push_back(g.cpu_ms);
     }
     unlink(script_path);
+    std::filesystem::remove_all(config_dir);
     const double gw = median(game_wall), bw = median(bare_wall);
     const double gc = median(game_cpu), bc = median(bare_cpu);
     std::printf("%-28s %10s %10s %7s\n", "median of runs", "game ms", "bare ms", "ratio");
