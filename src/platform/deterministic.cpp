@@ -111,8 +111,9 @@ int DeterministicPlatform::window_scale() const {
     return window_ && window_->open() ? window_->layout().scale : 1;
 }
 
-bool DeterministicPlatform::read_window(std::vector<uint8_t>& rgba, int& width, int& height) {
-    return window_ && window_->open() && window_->read_window(rgba, width, height);
+bool DeterministicPlatform::read_window(std::vector<uint8_t>& rgba, int& width, int& height,
+                                        bool compose) {
+    return window_ && window_->open() && window_->read_window(rgba, width, height, compose);
 }
 
 void DeterministicPlatform::resize_window(int width, int height) {
@@ -121,6 +122,10 @@ void DeterministicPlatform::resize_window(int width, int height) {
 
 long long DeterministicPlatform::unchanged_swaps() const {
     return window_ ? window_->unchanged_swaps() : 0;
+}
+
+bool DeterministicPlatform::window_copies_as_rectangle() const {
+    return window_ && window_->open() && window_->copies_as_rectangle();
 }
 
 void DeterministicPlatform::window_pixel_size(int& width, int& height) const {

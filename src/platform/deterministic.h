@@ -92,8 +92,11 @@ public:
     const ScriptedInputState& input() const { return input_; }
 
     // Inspection for tests.
-    // What the window shows: the frame enlarged into it (RGBA, rows top first).
-    bool read_window(std::vector<uint8_t>& rgba, int& width, int& height);
+    // What the window shows: the frame enlarged into it (RGBA, rows top first); with
+    // compose false, what the window's buffer holds since the last swap.
+    bool read_window(std::vector<uint8_t>& rgba, int& width, int& height, bool compose = true);
+    // Whether the enlarged copy is the textured rectangle (else the blit).
+    bool window_copies_as_rectangle() const;
     // The window's own size in pixels, and a new one (as a user's resize).
     void window_pixel_size(int& width, int& height) const;
     void resize_window(int width, int height);

@@ -576,12 +576,16 @@ void SdlWindow::swap() {
     // A frame the window already shows stays there: no copy, no swap.
     if (framebuffer_ && frame_on_show()) return;
     if (direct_ && !window_fits_frame()) {
-        // The window changed size while this frame was drawn into it: the frame
-        // moves into the framebuffer, which shows it enlarged from now on.
+        // The window changed size while this frame was drawn into it. Its buffer
+        // takes the new size only from the next swap on, so this swap shows the frame
+        // as it stands; the frame moves into the framebuffer, and the next swap shows
+        // it enlarged (and checks the copy at the new layout).
         copy_frame(false);
         direct_ = false;
+        refresh_needed_ = true;
+    } else {
+        compose();
     }
-    compose();
     // Swapping an off-screen (pbuffer) surface does not flush: without this the
     // software renderer queues every frame's drawing and its memory grows by
     // tens of kilobytes a frame.
@@ -597,12 +601,13 @@ void SdlWindow::swap() {
     bind_frame();
 }
 
-bool SdlWindow::read_window(std::vector<uint8_t>& rgba, int& width, int& height) {
+bool SdlWindow::read_window(std::vector<uint8_t>& rgba, int& width, int& height,
+                            bool compose_first) {
     width = height = 0;
     if (!window_) return false;
     window_pixel_size(width, height);
     if (width <= 0 || height <= 0) return false;
-    compose();
+    if (compose_first) compose();
     if (framebuffer_) g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, 0);
     glReadBuffer(GL_BACK);
     std::vector<uint8_t> up(static_cast<size_t>(width) * height * 4);

@@ -58,6 +58,9 @@ public:
     // Shows the frame (enlarged into the window) and makes the framebuffer current
     // again for the next one. A frame identical to the one on show is left there.
     void swap();
+    // True when the last check chose the textured rectangle for the enlarged copy
+    // (false: the framebuffer blit). For tests.
+    bool copies_as_rectangle() const { return present_program_ != 0; }
     // How many swaps found the window already showing their frame (for tests).
     long long unchanged_swaps() const { return unchanged_swaps_; }
     // The window's contents may be gone (uncovered, shown, resized): the next swap
@@ -70,7 +73,9 @@ public:
     bool set_frame_size(int width, int height);
     // Copies the frame into the window as swap does, reads back the window's pixels
     // (RGBA, rows top first) and leaves the frame current. For tests.
-    bool read_window(std::vector<uint8_t>& rgba, int& width, int& height);
+    // With compose false, reads what the window's buffer holds since the last swap
+    // (while the frame is drawn off-screen, the picture last shown).
+    bool read_window(std::vector<uint8_t>& rgba, int& width, int& height, bool compose = true);
     // Gives the window another size, as a user dragging its border would.
     void resize(int width, int height);
     // The display the window is on changed (its size, or the window moved to another

@@ -28,13 +28,18 @@ namespace fs = std::filesystem;
 using platform::DeterministicPlatform;
 using testing::TestEngine;
 
+bool offscreen_driver() {
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    return driver && std::string(driver) == "offscreen";
+}
+
 // Checks that the window shows frame (frame_w x frame_h, RGBA rows top first)
 // enlarged by its layout's factor, and black everywhere else.
 void expect_window_shows(DeterministicPlatform& p, const std::vector<uint8_t>& frame, int frame_w,
-                         int frame_h, int expected_scale) {
+                         int frame_h, int expected_scale, bool compose = true) {
     std::vector<uint8_t> win;
     int ww = 0, wh = 0;
-    ASSERT_TRUE(p.read_window(win, ww, wh));
+    ASSERT_TRUE(p.read_window(win, ww, wh, compose));
     const platform::WindowLayout l = platform::fit_picture(ww, wh, frame_w, frame_h);
     ASSERT_EQ(l.scale, expected_scale) << ww << " x " << wh;
     int wrong = 0;
@@ -203,6 +208,41 @@ TEST(WindowScaling, TheFrameCarriesOverWhenTheWindowStartsOrStopsFittingIt) {
     EXPECT_EQ(testing::read_pixel(319, 239), white);
 }
 
+// A window at the frame's size goes full screen: its buffer takes the new size one
+// swap late. The copy must be checked, and the picture shown, at the new size: the
+// next frame shows the picture enlarged although it is unchanged, and the copy is
+// the one a window opened at that size chooses. (Needs a window that can grow: run
+// under Xvfb.)
+TEST(WindowScaling, FullScreenFromTheFrameSizeShowsTheFrameEnlarged) {
+    if (offscreen_driver()) GTEST_SKIP() << "the offscreen driver's surface cannot grow";
+    auto draw = [] {
+        draw_line(0, 0, 319, 239, 0x00FF00);
+        draw_line(10, 200, 300, 200, 0x0000FF);
+        draw_line(319, 0, 319, 239, 0xFFFFFF);
+    };
+    auto full_screen_from = [&](int scale, std::vector<uint8_t>& frame, bool& rectangle) {
+        platform::DeterministicOptions o;
+        o.window_scale = scale;
+        TestEngine te(o);
+        ASSERT_TRUE(te.start());
+        for (int i = 0; i < 3; ++i) draw(), present_frame();
+        set_screen_mode(0, 0, 1);
+        for (int i = 0; i < 2; ++i) {
+            draw();
+            frame = testing::read_frame(320, 240);
+            present_frame();
+        }
+        expect_window_shows(te.platform(), frame, 320, 240, 3, false);
+        rectangle = te.platform().window_copies_as_rectangle();
+    };
+    std::vector<uint8_t> enlarged, direct;
+    bool enlarged_rectangle = false, direct_rectangle = false;
+    full_screen_from(3, enlarged, enlarged_rectangle);
+    full_screen_from(1, direct, direct_rectangle);
+    EXPECT_EQ(direct, enlarged);
+    EXPECT_EQ(direct_rectangle, enlarged_rectangle);
+}
+
 TEST(WindowScaling, TheScreenModeCommandChangesTheFrameAndTheWindow) {
     platform::DeterministicOptions o;
     o.window_scale = 2;
@@ -231,8 +271,7 @@ TEST(WindowScaling, TheScreenModeCommandChangesTheFrameAndTheWindow) {
     EXPECT_EQ(y, 479);
     draw_line(0, 0, 639, 0, 0x00FF00);
     // The offscreen driver's surface cannot grow with its window; a real one does.
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (!driver || std::string(driver) != "offscreen") {
+    if (!offscreen_driver()) {
         expect_window_shows(*p, testing::read_frame(640, 480), 640, 480, 2);
     }
     // Full screen and back keep the frame's size.
