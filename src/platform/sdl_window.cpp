@@ -586,10 +586,17 @@ void SdlWindow::swap() {
     } else {
         compose();
     }
-    // Swapping an off-screen (pbuffer) surface does not flush: without this the
-    // software renderer queues every frame's drawing and its memory grows by
-    // tens of kilobytes a frame.
-    glFlush();
+    // Swapping an off-screen (pbuffer) surface neither flushes nor waits for the
+    // drawing: without this the software renderer queues every frame's drawing and
+    // its memory grows with every frame. Copying the off-screen frame into the
+    // window already waits for the frame's drawing; a frame drawn straight into the
+    // window is finished here (a flush alone lets the renderer's memory grow with
+    // every texture the frame binds).
+    if (direct_) {
+        glFinish();
+    } else {
+        glFlush();
+    }
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
     if (framebuffer_ && !direct_ && window_fits_frame() && !window_multisampled_) {
         // The window is the frame's size: the engine draws straight into it, which
