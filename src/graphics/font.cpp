@@ -60,7 +60,7 @@ void load_font(const EngineString& file, double n) {
     PixelImage image;
     build_default_font(image);
     SpriteRecord& r = *s.record(slot);
-    if (!make_sprite_texture(image, 0, 0, 0, 0, r.texture, nullptr, false, true)) return;
+    if (!make_sprite_texture(image, 0, 0, 0, 0, r.texture, false, true)) return;
     r.texture_width = r.width = 128;
     r.texture_height = r.height = 64;
     r.filter = GL_NEAREST;

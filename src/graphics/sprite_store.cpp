@@ -172,8 +172,8 @@ bool load_sprite_file(int64_t slot, const std::string& path, uint32_t key, bool 
     const int32_t w = std::min(image.width, limit);
     const int32_t h = std::min(image.height, limit);
     const bool font = slot >= kFontSlotBase;
-    if (!make_sprite_texture(image, 0, 0, w, h, r->texture, nullptr, font ? false : normal_map,
-                             font, &prepared)) {
+    if (!make_sprite_texture(image, 0, 0, w, h, r->texture, font ? false : normal_map, font,
+                             &prepared)) {
         s.free_sprite(slot, context_ready());
         return false;
     }
@@ -228,8 +228,8 @@ bool load_surface(int64_t number, const std::string& path) {
     for (int32_t r = 0; r < rows; ++r) {
         for (int32_t k = 0; k < columns; ++k) {
             const size_t index = size_t(k * kMaxTileColumns + r);
-            if (!make_sprite_texture(image, k * t, r * t, t, t, surf->tile_texture[index], nullptr,
-                                     false, false, &prepared)) {
+            if (!make_sprite_texture(image, k * t, r * t, t, t, surf->tile_texture[index], false,
+                                     false, &prepared)) {
                 return false;
             }
             surf->tile_texture_width[index] = surf->tile_texture_height[index] = t;

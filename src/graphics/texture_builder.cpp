@@ -171,14 +171,7 @@ void replace_texture(uint32_t& name, int32_t mag_filter, int32_t min_filter) {
 
 RegionTexels region_texels(const PixelImage& image, int32_t x, int32_t y, int32_t w, int32_t h,
                            bool font) {
-    RegionTexels r;
-    r.x = x;
-    r.y = y;
-    r.w = w;
-    r.h = h;
-    r.font = font;
-    r.tw = power_of_two_size(w);
-    r.th = power_of_two_size(h);
+    RegionTexels r{x, y, w, h, font, power_of_two_size(w), power_of_two_size(h), {}};
     r.texels = texels_from_region(image, x, y, w, h, r.tw, r.th);
     if (!font) bleed_colours(r.texels, r.tw, r.th);
     return r;
@@ -201,8 +194,7 @@ void make_mipmapped_texture(std::vector<uint8_t> texels, int32_t tw, int32_t th,
 }
 
 bool make_sprite_texture(const PixelImage& image, int32_t x, int32_t y, int32_t w, int32_t h,
-                         uint32_t& out, uint32_t* mipmapped_out, bool normal_map, bool font,
-                         RegionTexels* prepared) {
+                         uint32_t& out, bool normal_map, bool font, RegionTexels* prepared) {
     GLint max_size = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
     if (max_size < 1) max_size = 64;
@@ -211,23 +203,19 @@ bool make_sprite_texture(const PixelImage& image, int32_t x, int32_t y, int32_t 
     if (w < 1 || h < 1 || !image.pixels) return false;
     w = std::min(w, max_size);
     h = std::min(h, max_size);
-    RegionTexels made;
     const bool usable = prepared != nullptr && prepared->x == x && prepared->y == y &&
                         prepared->w == w && prepared->h == h && prepared->font == font &&
                         !prepared->texels.empty();
-    RegionTexels& region = usable ? *prepared : made;
-    if (!usable) region = region_texels(image, x, y, w, h, font);
+    RegionTexels region =
+        usable ? std::exchange(*prepared, RegionTexels{}) : region_texels(image, x, y, w, h, font);
     const int32_t tw = region.tw;
     const int32_t th = region.th;
-    std::vector<uint8_t> texels = std::move(region.texels);
-    region.texels.clear();
+    std::vector<uint8_t>& texels = region.texels;
 
     const GLint filter = font ? GL_NEAREST : GL_LINEAR;
     replace_texture(out, filter, filter);
     if (normal_map) convert_to_normal_map(texels, tw, th);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-
-    if (mipmapped_out) make_mipmapped_texture(std::move(texels), tw, th, *mipmapped_out);
     return true;
 }
 

@@ -1,6 +1,6 @@
 // The texture builder: turns a region of a decoded picture into a power-of-two
 // OpenGL texture (flipped so the bottom row comes first, transparent texels given the
-// colour of their opaque neighbours), optionally with a mipmapped copy. The pixel
+// colour of their opaque neighbours), and the mipmapped copy of one. The pixel
 // steps are plain functions so they can be checked without a context.
 #pragma once
 
@@ -48,12 +48,12 @@ RegionTexels region_texels(const PixelImage& image, int32_t x, int32_t y, int32_
 
 // Builds a texture from the region of the picture whose top-left is (x, y); w or h 0
 // means "to the picture's edge". The texture named in out (when not 0) is replaced.
-// mipmapped_out, when not null, receives a mipmapped copy. Fonts get nearest
-// filtering and no colour bleeding. False when the region is empty. prepared, when
-// it holds the texels of exactly this region, is used (and emptied) instead of
-// making them again.
+// Fonts get nearest filtering and no colour bleeding. False when the region is
+// empty. prepared, when it holds the texels of exactly this region, is used (and
+// emptied) instead of making them again. (The mipmapped copy for the 3D scene is
+// made from the texture on request: make_mipmapped_texture.)
 bool make_sprite_texture(const PixelImage& image, int32_t x, int32_t y, int32_t w, int32_t h,
-                         uint32_t& out, uint32_t* mipmapped_out, bool normal_map, bool font,
+                         uint32_t& out, bool normal_map, bool font,
                          RegionTexels* prepared = nullptr);
 
 // Replaces the texture named in out (when not 0) with a mipmapped one whose level 0

@@ -535,8 +535,7 @@ void SdlWindow::read_frame(std::vector<uint8_t>& rgba) {
     glPixelStorei(GL_PACK_SKIP_ROWS, 0);
     glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
     glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
-    g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, direct_ ? 0 : framebuffer_);
-    glReadBuffer(direct_ ? GL_BACK : GL_COLOR_ATTACHMENT0);
+    bind_frame();
     glReadPixels(0, 0, frame_width_, frame_height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     glPopClientAttrib();
 }

@@ -41,7 +41,7 @@ public:
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
 
-    // Double buffer, 24-bit depth, 8-bit stencil, compatibility profile, optional
+    // Double buffer, no depth or stencil buffer, compatibility profile, optional
     // multisampling. The window is the frame's size times config.scale (0: the
     // automatic factor for the display it opens on), or full screen. Returns false
     // when no window or no context could be made.
