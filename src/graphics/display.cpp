@@ -9,6 +9,7 @@
 
 #include "engine/error_log.h"
 #include "graphics/draw.h"
+#include "graphics/frame_recorder.h"
 #include "graphics/sprite_store.h"
 #include "platform/platform.h"
 
@@ -57,6 +58,9 @@ int OpenGLVizovudo::choose_multisample_format(int samples) {
 bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int samples) {
     frame_period = rate > 0 ? 1000.0 / rate : 2.0;
     multisample = samples;
+    // Whatever was held back belonged to an earlier context.
+    frame_recorder().reset();
+    platform::set_held_drawing_flush([] { frame_recorder().flush(); });
     platform::WindowConfig config;
     config.width = w;
     config.height = h;
@@ -178,28 +182,29 @@ void OpenGLVizovudo::set_viewport(int x, int y, int w, int h) {
     viewport_w = w;
     viewport_h = h;
     if (!window) return;
-    glViewport(x, height - h - y, w, h);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, w, h, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.05f);
-    glColor4f(1, 1, 1, 1);
-    glClearColor(0, 0, 0, 1);
-    glShadeModel(GL_FLAT);
+    FrameRecorder& gl = frame_recorder();
+    gl.viewport(x, height - h - y, w, h);
+    gl.matrix_mode(GL_PROJECTION);
+    gl.load_identity();
+    gl.ortho_top_left(w, h);
+    gl.matrix_mode(GL_MODELVIEW);
+    gl.load_identity();
+    gl.enable(GL_TEXTURE_2D);
+    gl.disable(GL_DEPTH_TEST);
+    gl.enable(GL_CULL_FACE);
+    gl.front_face(GL_CCW);
+    gl.enable(GL_ALPHA_TEST);
+    gl.alpha_func(GL_GREATER, 0.05f);
+    gl.colour(1, 1, 1, 1);
+    gl.clear_colour(0, 0, 0, 1);
+    gl.shade_model(GL_FLAT);
     for (GLenum cap :
          {GL_DITHER, GL_FOG, GL_LINE_SMOOTH, GL_POINT_SMOOTH, GL_POLYGON_SMOOTH, GL_STENCIL_TEST,
           GL_POLYGON_OFFSET_POINT, GL_COLOR_MATERIAL, GL_AUTO_NORMAL, GL_NORMALIZE, GL_LIGHTING}) {
-        glDisable(cap);
+        gl.disable(cap);
     }
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
-    glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
+    gl.hint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+    gl.hint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
     smoothing = true;
 }
 
@@ -224,6 +229,7 @@ bool OpenGLVizovudo::has_extension(const std::string& name) const {
 }
 
 void OpenGLVizovudo::display_teardown() {
+    frame_recorder().reset();
     if (store) store->free_all(context_ready);
     if (!window) return;
     set_windowed_mode();
@@ -235,15 +241,23 @@ void OpenGLVizovudo::display_teardown() {
 }
 
 void OpenGLVizovudo::clear_after_swap() {
-    if (window) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (!window) return;
+    FrameRecorder& gl = frame_recorder();
+    gl.begin_frame();
+    gl.clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+bool OpenGLVizovudo::end_frame() {
+    return window && frame_recorder().end_frame(platform.frame_retained());
 }
 
 void OpenGLVizovudo::begin_next_frame() {
     if (!window) return;
-    glEnable(GL_BLEND);
-    glDisable(GL_BLEND);
+    FrameRecorder& gl = frame_recorder();
+    gl.enable(GL_BLEND);
+    gl.disable(GL_BLEND);
     current_alpha = 1.0f;
-    glColor4f(1, 1, 1, 1);
+    gl.colour(1, 1, 1, 1);
     draw_surface(0);
     set_viewport(0, 0, 0, 0);
 }

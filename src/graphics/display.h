@@ -45,6 +45,9 @@ public:
 
     // After a swap: clears colour and depth for the next frame.
     void clear_after_swap();
+    // Before the swap: draws the frame's held-back work, or leaves it undrawn when the
+    // frame being drawn into already holds its pixels (returns true then).
+    bool end_frame();
     // Resets the drawing state at the start of a frame: blending off, alpha 1, white
     // colour, the background surface, the full-window viewport.
     void begin_next_frame();

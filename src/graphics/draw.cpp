@@ -17,6 +17,7 @@
 #include "engine/packed_media.h"
 #include "graphics/command_numbers.h"
 #include "graphics/display.h"
+#include "graphics/frame_recorder.h"
 #include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
 
@@ -32,6 +33,7 @@ OpenGLVizovudo& display() {
 // it is switched off once per context.
 void second_unit_off(OpenGLVizovudo& d) {
     if (!d.active_texture || d.store->second_unit_off) return;
+    frame_recorder().touch();
     d.active_texture(GL_TEXTURE1_ARB);
     glDisable(GL_TEXTURE_2D);
     d.active_texture(GL_TEXTURE0_ARB);
@@ -51,47 +53,50 @@ void trace_blend(DrawTrace* trace, int32_t blend, float alpha) {
 
 void clear_screen() {
     free_surface(0);
-    glClear(GL_COLOR_BUFFER_BIT);
+    frame_recorder().clear(GL_COLOR_BUFFER_BIT);
 }
 
 void set_alpha_mode(double value) {
     OpenGLVizovudo& d = display();
+    FrameRecorder& gl = frame_recorder();
     const float a = static_cast<float>(value);
     if (a > 0) {
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        gl.enable(GL_BLEND);
+        gl.blend_func(GL_SRC_ALPHA, GL_ONE);
         d.current_alpha = std::min(a, 1.0f);
         trace_blend(d.store->trace, 1, d.current_alpha);
     } else if (a < 0) {
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        gl.enable(GL_BLEND);
+        gl.blend_func(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         d.current_alpha = std::min(-a, 1.0f);
         trace_blend(d.store->trace, 2, d.current_alpha);
     } else {
         // 0 (and a value that is no number) is the opaque mode.
-        glDisable(GL_BLEND);
+        gl.disable(GL_BLEND);
         d.current_alpha = 1.0f;
         trace_blend(d.store->trace, 0, 1.0f);
     }
-    glColor4f(1, 1, 1, d.current_alpha);
+    gl.colour(1, 1, 1, d.current_alpha);
 }
 
 void bind_sprite_texture(int32_t slot) {
     OpenGLVizovudo& d = display();
+    FrameRecorder& gl = frame_recorder();
     d.store->current_texture_slot = slot;
     second_unit_off(d);
     if (slot < 0) {
-        glDisable(GL_TEXTURE_2D);
-        if (!d.active_texture) glEnable(GL_COLOR_MATERIAL);
+        gl.disable(GL_TEXTURE_2D);
+        if (!d.active_texture) gl.enable(GL_COLOR_MATERIAL);
         return;
     }
     const SpriteRecord* r = d.store->record(slot);
-    glBindTexture(GL_TEXTURE_2D, r ? r->texture : 0);
-    glEnable(GL_TEXTURE_2D);
+    gl.bind_texture(r ? r->texture : 0);
+    gl.enable(GL_TEXTURE_2D);
 }
 
 void draw_sprite(double slot_value, double x, double y) {
     OpenGLVizovudo& d = display();
+    FrameRecorder& gl = frame_recorder();
     const int64_t slot = command_slot(slot_value);
     const SpriteRecord* r = d.store->record(slot);
     if (!r) return;
@@ -107,21 +112,16 @@ void draw_sprite(double slot_value, double x, double y) {
     const GLint filter = GL_NEAREST;
     SpriteRecord& record = *d.store->record(slot);
     if (record.filter != filter) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        gl.texture_filter(filter);
         record.filter = filter;
     }
     // Counter-clockwise on the screen; the picture's top is texture row h - 1.
-    glBegin(GL_QUADS);
-    glTexCoord2f(s, t);
-    glVertex2f(px + w, py);
-    glTexCoord2f(0, t);
-    glVertex2f(px, py);
-    glTexCoord2f(0, 0);
-    glVertex2f(px, py + h);
-    glTexCoord2f(s, 0);
-    glVertex2f(px + w, py + h);
-    glEnd();
+    gl.begin(GL_QUADS);
+    gl.textured_vertex(s, t, px + w, py);
+    gl.textured_vertex(0, t, px, py);
+    gl.textured_vertex(0, 0, px, py + h);
+    gl.textured_vertex(s, 0, px + w, py + h);
+    gl.end();
     if (DrawTrace* trace = d.store->trace) {
         DrawOp op;
         op.kind = DrawOp::Kind::quads;
@@ -139,28 +139,29 @@ void draw_sprite(double slot_value, double x, double y) {
 
 void draw_line(double x1, double y1, double x2, double y2, double colour_value) {
     OpenGLVizovudo& d = display();
+    FrameRecorder& gl = frame_recorder();
     const uint32_t colour = command_bits32(colour_value);
-    glDisable(GL_ALPHA_TEST);
+    gl.disable(GL_ALPHA_TEST);
     const auto alpha_byte =
         colour == d.sprite_colour_key ? 0 : static_cast<int32_t>(d.current_alpha * 255.0f) & 0xFF;
-    glColor4ub(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF,
-               static_cast<GLubyte>(alpha_byte));
+    gl.colour_bytes(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF,
+                    static_cast<GLubyte>(alpha_byte));
     bind_sprite_texture(-1);
     // Lines hit pixel centres; the end point is drawn on its own so both ends show.
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glTranslatef(0.375f, 0.375f, 0);
-    glBegin(GL_LINES);
-    glVertex2f(static_cast<float>(x1), static_cast<float>(y1));
-    glVertex2f(static_cast<float>(x2), static_cast<float>(y2));
-    glEnd();
-    glBegin(GL_POINTS);
-    glVertex2f(static_cast<float>(x2), static_cast<float>(y2));
-    glEnd();
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glColor4f(1, 1, 1, d.current_alpha);
-    glEnable(GL_ALPHA_TEST);
+    gl.matrix_mode(GL_PROJECTION);
+    gl.push_matrix();
+    gl.translate(0.375f, 0.375f);
+    gl.begin(GL_LINES);
+    gl.vertex(static_cast<float>(x1), static_cast<float>(y1));
+    gl.vertex(static_cast<float>(x2), static_cast<float>(y2));
+    gl.end();
+    gl.begin(GL_POINTS);
+    gl.vertex(static_cast<float>(x2), static_cast<float>(y2));
+    gl.end();
+    gl.pop_matrix();
+    gl.matrix_mode(GL_MODELVIEW);
+    gl.colour(1, 1, 1, d.current_alpha);
+    gl.enable(GL_ALPHA_TEST);
     if (DrawTrace* trace = d.store->trace) {
         DrawOp op;
         op.kind = DrawOp::Kind::line;
@@ -233,11 +234,12 @@ void clip_viewport(double x, double y, double w, double h) {
 
 void draw_surface(int32_t number) {
     OpenGLVizovudo& d = display();
+    FrameRecorder& gl = frame_recorder();
     TiledSurface* surf = d.store->surface(number);
     if (!surf) return;
-    glDisable(GL_ALPHA_TEST);
+    gl.disable(GL_ALPHA_TEST);
     second_unit_off(d);
-    glEnable(GL_TEXTURE_2D);
+    gl.enable(GL_TEXTURE_2D);
     d.store->current_texture_slot = 0;
     float x = 0;
     for (int32_t i = 0; i < surf->column_count; ++i) {
@@ -245,7 +247,7 @@ void draw_surface(int32_t number) {
         size_t index = 0;
         for (int32_t j = 0; j < surf->row_count; ++j) {
             index = size_t(i * kMaxTileColumns + j);
-            glBindTexture(GL_TEXTURE_2D, surf->tile_texture[index]);
+            gl.bind_texture(surf->tile_texture[index]);
             const float u = float(surf->tile_used_width[index]);
             const float v = float(surf->tile_used_height[index]);
             const float tw = float(surf->tile_texture_width[index]);
@@ -265,22 +267,18 @@ void draw_surface(int32_t number) {
                     trace->add_vertex(x, y, 0, v / th);
                     trace->ops.push_back(op);
                 }
-                glBegin(GL_QUADS);
-                glTexCoord2f(0, 0);
-                glVertex2f(x, y + v);
-                glTexCoord2f(u / tw, 0);
-                glVertex2f(x + u, y + v);
-                glTexCoord2f(u / tw, v / th);
-                glVertex2f(x + u, y);
-                glTexCoord2f(0, v / th);
-                glVertex2f(x, y);
-                glEnd();
+                gl.begin(GL_QUADS);
+                gl.textured_vertex(0, 0, x, y + v);
+                gl.textured_vertex(u / tw, 0, x + u, y + v);
+                gl.textured_vertex(u / tw, v / th, x + u, y);
+                gl.textured_vertex(0, v / th, x, y);
+                gl.end();
             }
             y += th;
         }
         x += float(surf->tile_texture_width[index]);
     }
-    glEnable(GL_ALPHA_TEST);
+    gl.enable(GL_ALPHA_TEST);
     bind_sprite_texture(-1);
 }
 
@@ -291,7 +289,7 @@ void cross_fade_background(const EngineString& file, const std::function<void()>
     grab_screen(2);
     load_surface(1, path);
     free_surface(0);
-    glClear(GL_COLOR_BUFFER_BIT);
+    frame_recorder().clear(GL_COLOR_BUFFER_BIT);
     // Both pictures are added on the cleared frame, weighted a and 1 - a.
     double a = 0.9;
     const double end = clock_ms() + 1500.0;

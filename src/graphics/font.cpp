@@ -14,6 +14,7 @@
 #include "graphics/command_numbers.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
+#include "graphics/frame_recorder.h"
 #include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
 #include "graphics/texture_builder.h"
@@ -124,13 +125,18 @@ void print_text_bytes(const char* text, size_t length, double x, double y) {
     }
     va.count = needed;
 
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, kFloatsPerVertex * sizeof(float), va.data.get());
-    if (s.current_texture_slot >= 0) {
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glTexCoordPointer(2, GL_FLOAT, kFloatsPerVertex * sizeof(float), va.data.get() + 3);
+    FrameRecorder& gl = frame_recorder();
+    gl.begin(GL_QUADS);
+    const bool textured = s.current_texture_slot >= 0;
+    for (int32_t i = 0; i < needed; ++i) {
+        const float* q = va.data.get() + size_t(i) * kFloatsPerVertex;
+        if (textured) {
+            gl.textured_vertex(q[3], q[4], q[0], q[1]);
+        } else {
+            gl.vertex(q[0], q[1]);
+        }
     }
-    glDrawArrays(GL_QUADS, 0, needed);
+    gl.end();
     if (DrawTrace* trace = s.trace) {
         DrawOp op;
         op.kind = DrawOp::Kind::quads;
@@ -144,8 +150,6 @@ void print_text_bytes(const char* text, size_t length, double x, double y) {
         }
         trace->ops.push_back(op);
     }
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 void print_number(double value, double x, double y) {

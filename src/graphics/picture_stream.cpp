@@ -12,6 +12,7 @@
 #include <GL/glext.h>
 
 #include "graphics/display.h"
+#include "graphics/frame_recorder.h"
 #include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
 #include "platform/platform.h"
@@ -52,6 +53,7 @@ FramebufferCalls framebuffer_calls() {
 PictureStream::~PictureStream() {
     GraphicsLayer* g = graphics_layer_if_any();
     if (!g || !g->display || !g->display->context_ready) return;
+    frame_recorder().touch();
     if (framebuffer_ != 0) {
         const FramebufferCalls f = framebuffer_calls();
         GLuint name = framebuffer_;
@@ -65,6 +67,7 @@ PictureStream::~PictureStream() {
 
 void PictureStream::update(const uint8_t* rgba, int w, int h, int row_pixels) {
     if (!rgba || w <= 0 || h <= 0 || row_pixels < w) return;
+    frame_recorder().touch();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, row_pixels);
     if (texture_ == 0 || w != width_ || h != height_) {
@@ -136,6 +139,7 @@ void clear_around(int x0, int y0, int x1, int y1, int fw, int fh) {
 
 void PictureStream::draw(double x, double y, double w, double h) {
     OpenGLVizovudo& d = *graphics_layer().display;
+    frame_recorder().touch();
     int cw = 0, ch = 0;
     d.platform.client_size(cw, ch);
     double lw = 0, lh = 0;

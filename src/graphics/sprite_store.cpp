@@ -15,6 +15,7 @@
 #include "graphics/command_numbers.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
+#include "graphics/frame_recorder.h"
 #include "graphics/graphics_layer.h"
 #include "graphics/picture_preload.h"
 #include "graphics/texture_builder.h"
@@ -43,7 +44,8 @@ TiledSurface* SpriteStore::surface(int64_t number) {
 void SpriteStore::free_sprite(int64_t slot, bool context_ready) {
     SpriteRecord* r = record(slot);
     if (!r) return;
-    if (context_ready) {
+    if (context_ready && (r->texture != 0 || r->mipmapped_texture != 0)) {
+        frame_recorder().touch();
         if (r->texture != 0) glDeleteTextures(1, &r->texture);
         if (r->mipmapped_texture != 0) glDeleteTextures(1, &r->mipmapped_texture);
         r->texture = 0;
@@ -62,7 +64,10 @@ void SpriteStore::free_surface(int64_t number, bool context_ready) {
         for (int32_t col = 0; col < s->column_count; ++col) {
             for (int32_t row = 0; row < s->row_count; ++row) {
                 GLuint& name = s->tile_texture[size_t(col * kMaxTileColumns + row)];
-                if (name != 0) glDeleteTextures(1, &name);
+                if (name != 0) {
+                    frame_recorder().touch();
+                    glDeleteTextures(1, &name);
+                }
             }
         }
     }
@@ -90,6 +95,7 @@ const uint8_t* SpriteStore::alpha_mask(int64_t slot) {
     if (!r || r->texture == 0 || r->texture_width < 1 || r->texture_height < 1) return nullptr;
     auto& mask = alpha_masks[size_t(slot)];
     if (mask) return mask.get();
+    frame_recorder().touch();
     glBindTexture(GL_TEXTURE_2D, r->texture);
     GLint tw = 0, th = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
@@ -114,6 +120,7 @@ uint32_t SpriteStore::mipmapped_texture(int64_t slot) {
         return 0;
     }
     if (r->mipmapped_texture != 0) return r->mipmapped_texture;
+    frame_recorder().touch();
     glBindTexture(GL_TEXTURE_2D, r->texture);
     GLint tw = 0, th = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
@@ -197,7 +204,7 @@ void load_background(const EngineString& file) {
     if (!e.media_lookup || !resolve_media_name(*e.media_lookup, file.str(), path)) {
         append_error_log("failed");
         free_surface(0);
-        glClear(GL_COLOR_BUFFER_BIT);
+        frame_recorder().clear(GL_COLOR_BUFFER_BIT);
         return;
     }
     append_error_log("OK?");
@@ -205,7 +212,7 @@ void load_background(const EngineString& file) {
         draw_surface(0);
     } else {
         free_surface(0);
-        glClear(GL_COLOR_BUFFER_BIT);
+        frame_recorder().clear(GL_COLOR_BUFFER_BIT);
     }
 }
 
@@ -249,6 +256,8 @@ void grab_screen(int64_t number) {
     OpenGLVizovudo& d = *graphics_layer().display;
     TiledSurface* surf = d.store->surface(number);
     if (!surf || !d.window) return;
+    // The frame is read: everything drawn so far must be in it.
+    frame_recorder().touch();
     const GLint max_size = max_texture_size();
     int32_t t = 128;
     while (t < std::max(d.width, d.height) && t < max_size) t *= 2;

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <utility>
 
+#include "graphics/frame_recorder.h"
+
 namespace zorby {
 
 int32_t power_of_two_size(int32_t n) {
@@ -154,6 +156,7 @@ void convert_to_normal_map(std::vector<uint8_t>& texels, int32_t tw, int32_t th)
 }
 
 void replace_texture(uint32_t& name, int32_t mag_filter, int32_t min_filter) {
+    frame_recorder().touch();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);

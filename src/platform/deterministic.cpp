@@ -80,6 +80,14 @@ void DeterministicPlatform::client_size(int& width, int& height) const {
     }
 }
 
+bool DeterministicPlatform::frame_retained() const {
+    return window_ && window_->frame_retained();
+}
+
+void DeterministicPlatform::frame_not_redrawn() {
+    if (window_) window_->frame_not_redrawn();
+}
+
 void DeterministicPlatform::swap_buffers() {
     if (window_) window_->swap();
     ++frames_;

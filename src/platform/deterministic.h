@@ -67,6 +67,8 @@ public:
     int window_scale() const override;
     bool is_fullscreen() const override { return fullscreen_; }
     void swap_buffers() override;
+    bool frame_retained() const override;
+    void frame_not_redrawn() override;
     bool set_fullscreen(bool fullscreen) override;
     void show_window(bool shown) override { shown_ = shown; }
     void raise_window() override {}

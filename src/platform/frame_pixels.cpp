@@ -12,6 +12,7 @@ FramePixels read_frame_pixels(Platform& platform) {
     int w = 0, h = 0;
     platform.client_size(w, h);
     if (!read_pixels || w <= 0 || h <= 0) return frame;
+    flush_held_drawing();
     frame.width = w;
     frame.height = h;
     frame.rgba.resize(static_cast<size_t>(w) * h * 4);

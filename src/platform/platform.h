@@ -168,6 +168,13 @@ public:
     // True while the window is in desktop full screen.
     virtual bool is_fullscreen() const { return false; }
     virtual void swap_buffers() = 0;
+    // True when the frame being drawn into still holds the last frame drawn (or the
+    // frame on show): drawing the same work again would change no pixel.
+    virtual bool frame_retained() const { return false; }
+    // Before swap_buffers: the frame was not drawn again because it is the one the
+    // window shows, so the swap need not look at it (unless the window needs a
+    // refresh).
+    virtual void frame_not_redrawn() {}
     virtual bool set_fullscreen(bool fullscreen) = 0;
     virtual void show_window(bool shown) = 0;
     virtual void raise_window() = 0;
@@ -201,6 +208,12 @@ public:
     // The audio device (never null; may be unavailable).
     virtual AudioDevice& audio() = 0;
 };
+
+// Set by the engine's drawing when it may hold back OpenGL work: called before the
+// platform itself uses the context (swaps, read-backs, frame size changes), so that
+// everything drawn is in the frame first.
+void set_held_drawing_flush(void (*flush)());
+void flush_held_drawing();
 
 // The SDL platform: real clock, real window and devices.
 std::unique_ptr<Platform> make_sdl_platform();

@@ -29,6 +29,8 @@ public:
     int window_scale() const override { return inner_->window_scale(); }
     bool is_fullscreen() const override { return inner_->is_fullscreen(); }
     void swap_buffers() override { inner_->swap_buffers(); }
+    bool frame_retained() const override { return inner_->frame_retained(); }
+    void frame_not_redrawn() override { inner_->frame_not_redrawn(); }
     bool set_fullscreen(bool on) override { return inner_->set_fullscreen(on); }
     void show_window(bool shown) override { inner_->show_window(shown); }
     void raise_window() override { inner_->raise_window(); }

@@ -77,6 +77,8 @@ public:
     int window_scale() const override { return window_.layout().scale; }
     bool is_fullscreen() const override { return window_.fullscreen(); }
     void swap_buffers() override { window_.swap(); }
+    bool frame_retained() const override { return window_.frame_retained(); }
+    void frame_not_redrawn() override { window_.frame_not_redrawn(); }
     bool set_fullscreen(bool fullscreen) override {
         const bool ok = window_.set_fullscreen(fullscreen);
         refresh_layout();

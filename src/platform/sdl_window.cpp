@@ -9,8 +9,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace zorby::platform {
+
+namespace {
+void (*g_held_drawing_flush)() = nullptr;
+}  // namespace
+
+void set_held_drawing_flush(void (*flush)()) {
+    g_held_drawing_flush = flush;
+}
+
+void flush_held_drawing() {
+    if (g_held_drawing_flush) g_held_drawing_flush();
+}
 
 bool sdl_video_init() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
@@ -416,6 +429,8 @@ void SdlWindow::destroy() {
     }
     fullscreen_ = false;
     fullscreen_by_hand_ = false;
+    retained_ = false;
+    not_redrawn_ = false;
 }
 
 void SdlWindow::set_title(const std::string& title) {
@@ -540,13 +555,18 @@ void SdlWindow::read_frame(std::vector<uint8_t>& rgba) {
     glPopClientAttrib();
 }
 
-bool SdlWindow::frame_on_show() {
+bool SdlWindow::frame_on_show(bool not_redrawn) {
     int ww = 0, wh = 0;
     window_pixel_size(ww, wh);
     const bool refresh =
         refresh_needed_.exchange(false) || ww != shown_window_width_ || wh != shown_window_height_;
     shown_window_width_ = ww;
     shown_window_height_ = wh;
+    if (!refresh && not_redrawn) {
+        // The frame still holds the picture the window shows: nothing to compare.
+        ++unchanged_swaps_;
+        return true;
+    }
     if (!refresh && frames_until_check_ > 0) {
         --frames_until_check_;
         shown_valid_ = false;
@@ -571,9 +591,15 @@ bool SdlWindow::frame_on_show() {
 }
 
 void SdlWindow::swap() {
+    flush_held_drawing();
+    const bool not_redrawn = std::exchange(not_redrawn_, false) && retained_;
     if (!window_) return;
-    // A frame the window already shows stays there: no copy, no swap.
-    if (framebuffer_ && frame_on_show()) return;
+    // A frame the window already shows stays there: no copy, no swap. The frame being
+    // drawn into keeps it.
+    if (framebuffer_ && frame_on_show(not_redrawn)) {
+        retained_ = true;
+        return;
+    }
     if (direct_ && !window_fits_frame()) {
         // The window changed size while this frame was drawn into it. Its buffer
         // takes the new size only from the next swap on, so this swap shows the frame
@@ -603,6 +629,11 @@ void SdlWindow::swap() {
         // the framebuffer held, as the framebuffer would have.
         copy_frame(true);
         direct_ = true;
+        retained_ = true;
+    } else {
+        // The framebuffer keeps its frame across a swap; the window's new back buffer
+        // holds no defined picture.
+        retained_ = framebuffer_ && !direct_;
     }
     bind_frame();
 }
@@ -610,6 +641,7 @@ void SdlWindow::swap() {
 bool SdlWindow::read_window(std::vector<uint8_t>& rgba, int& width, int& height,
                             bool compose_first) {
     width = height = 0;
+    flush_held_drawing();
     if (!window_) return false;
     window_pixel_size(width, height);
     if (width <= 0 || height <= 0) return false;
@@ -670,6 +702,8 @@ bool SdlWindow::set_fullscreen(bool fullscreen) {
 bool SdlWindow::set_frame_size(int width, int height) {
     if (!window_ || width <= 0 || height <= 0) return false;
     if (width == frame_width_ && height == frame_height_) return true;
+    flush_held_drawing();
+    retained_ = false;
     if (framebuffer_) {
         if (!make_framebuffer(width, height)) return false;
     }

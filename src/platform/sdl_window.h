@@ -61,6 +61,12 @@ public:
     // True when the last check chose the textured rectangle for the enlarged copy
     // (false: the framebuffer blit). For tests.
     bool copies_as_rectangle() const { return present_program_ != 0; }
+    // True when the frame being drawn into holds the last frame drawn or shown: the
+    // framebuffer always keeps it, the window's back buffer only while no swap has
+    // taken place since.
+    bool frame_retained() const { return retained_; }
+    // The next swap's frame was not drawn again: it is the picture on show.
+    void frame_not_redrawn() { not_redrawn_ = true; }
     // How many swaps found the window already showing their frame (for tests).
     long long unchanged_swaps() const { return unchanged_swaps_; }
     // The window's contents may be gone (uncovered, shown, resized): the next swap
@@ -104,7 +110,7 @@ private:
     bool window_fits_frame() const;
     // Copies the frame between the framebuffer and the window's bottom-left corner.
     void copy_frame(bool into_window);
-    bool frame_on_show();
+    bool frame_on_show(bool not_redrawn);
     void read_frame(std::vector<uint8_t>& rgba);
 
     void* window_ = nullptr;   // SDL_Window*
@@ -134,6 +140,7 @@ private:
     int shown_window_width_ = -1, shown_window_height_ = -1;
     int check_interval_ = 1, frames_until_check_ = 0, changes_in_a_row_ = 0;
     long long unchanged_swaps_ = 0;
+    bool retained_ = false, not_redrawn_ = false;
     // Set from SDL's event watch when the window's contents may have been lost.
     std::atomic<bool> refresh_needed_{true};
     bool watching_ = false;

@@ -1,0 +1,300 @@
+// The recorder of a frame's 2D drawing: see frame_recorder.h.
+#include "graphics/frame_recorder.h"
+
+#include <GL/gl.h>
+
+namespace zorby {
+
+namespace {
+
+enum Code : uint32_t {
+    kEnable = 1,
+    kDisable,
+    kBlendFunc,
+    kColour,
+    kColourBytes,
+    kBindTexture,
+    kTextureFilter,
+    kBegin,
+    kEnd,
+    kVertex,
+    kTexturedVertex,
+    kMatrixMode,
+    kPushMatrix,
+    kPopMatrix,
+    kTranslate,
+    kLoadIdentity,
+    kOrthoTopLeft,
+    kViewport,
+    kFrontFace,
+    kAlphaFunc,
+    kClearColour,
+    kShadeModel,
+    kHint,
+    kClear,
+};
+
+FrameRecorder::Op op_of(uint32_t code, int32_t a = 0, int32_t b = 0, int32_t c = 0, int32_t d = 0) {
+    FrameRecorder::Op op;
+    op.code = code;
+    op.i[0] = a;
+    op.i[1] = b;
+    op.i[2] = c;
+    op.i[3] = d;
+    return op;
+}
+
+FrameRecorder::Op op_of_floats(uint32_t code, float a, float b, float c = 0, float d = 0) {
+    FrameRecorder::Op op;
+    op.code = code;
+    op.f[0] = a;
+    op.f[1] = b;
+    op.f[2] = c;
+    op.f[3] = d;
+    return op;
+}
+
+}  // namespace
+
+FrameRecorder& frame_recorder() {
+    static FrameRecorder recorder;
+    return recorder;
+}
+
+void FrameRecorder::issue(const Op& op) {
+    const auto u = [&op](int k) { return static_cast<GLenum>(op.i[k]); };
+    switch (op.code) {
+        case kEnable:
+            glEnable(u(0));
+            break;
+        case kDisable:
+            glDisable(u(0));
+            break;
+        case kBlendFunc:
+            glBlendFunc(u(0), u(1));
+            break;
+        case kColour:
+            glColor4f(op.f[0], op.f[1], op.f[2], op.f[3]);
+            break;
+        case kColourBytes:
+            glColor4ub(static_cast<GLubyte>(op.i[0]), static_cast<GLubyte>(op.i[1]),
+                       static_cast<GLubyte>(op.i[2]), static_cast<GLubyte>(op.i[3]));
+            break;
+        case kBindTexture:
+            glBindTexture(GL_TEXTURE_2D, u(0));
+            break;
+        case kTextureFilter:
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, op.i[0]);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, op.i[0]);
+            break;
+        case kBegin:
+            glBegin(u(0));
+            break;
+        case kEnd:
+            glEnd();
+            break;
+        case kVertex:
+            glVertex2f(op.f[0], op.f[1]);
+            break;
+        case kTexturedVertex:
+            glTexCoord2f(op.f[0], op.f[1]);
+            glVertex2f(op.f[2], op.f[3]);
+            break;
+        case kMatrixMode:
+            glMatrixMode(u(0));
+            break;
+        case kPushMatrix:
+            glPushMatrix();
+            break;
+        case kPopMatrix:
+            glPopMatrix();
+            break;
+        case kTranslate:
+            glTranslatef(op.f[0], op.f[1], 0);
+            break;
+        case kLoadIdentity:
+            glLoadIdentity();
+            break;
+        case kOrthoTopLeft:
+            glOrtho(0, op.i[0], op.i[1], 0, -1, 1);
+            break;
+        case kViewport:
+            glViewport(op.i[0], op.i[1], op.i[2], op.i[3]);
+            break;
+        case kFrontFace:
+            glFrontFace(u(0));
+            break;
+        case kAlphaFunc:
+            glAlphaFunc(u(0), op.f[0]);
+            break;
+        case kClearColour:
+            glClearColor(op.f[0], op.f[1], op.f[2], op.f[3]);
+            break;
+        case kShadeModel:
+            glShadeModel(u(0));
+            break;
+        case kHint:
+            glHint(u(0), u(1));
+            break;
+        case kClear:
+            glClear(u(0));
+            break;
+        default:
+            break;
+    }
+}
+
+#define ZORBY_RECORD(expr)   \
+    do {                     \
+        const Op op_ = expr; \
+        if (recording_) {    \
+            record(op_);     \
+        } else {             \
+            direct();        \
+            issue(op_);      \
+        }                    \
+    } while (false)
+
+void FrameRecorder::enable(uint32_t cap) {
+    ZORBY_RECORD(op_of(kEnable, static_cast<int32_t>(cap)));
+}
+void FrameRecorder::disable(uint32_t cap) {
+    ZORBY_RECORD(op_of(kDisable, static_cast<int32_t>(cap)));
+}
+void FrameRecorder::blend_func(uint32_t source, uint32_t destination) {
+    ZORBY_RECORD(
+        op_of(kBlendFunc, static_cast<int32_t>(source), static_cast<int32_t>(destination)));
+}
+void FrameRecorder::colour(float r, float g, float b, float a) {
+    ZORBY_RECORD(op_of_floats(kColour, r, g, b, a));
+}
+void FrameRecorder::colour_bytes(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+    ZORBY_RECORD(op_of(kColourBytes, r, g, b, a));
+}
+void FrameRecorder::bind_texture(uint32_t name) {
+    ZORBY_RECORD(op_of(kBindTexture, static_cast<int32_t>(name)));
+}
+void FrameRecorder::texture_filter(int32_t filter) {
+    ZORBY_RECORD(op_of(kTextureFilter, filter));
+}
+void FrameRecorder::begin(uint32_t mode) {
+    ZORBY_RECORD(op_of(kBegin, static_cast<int32_t>(mode)));
+}
+void FrameRecorder::end() {
+    ZORBY_RECORD(op_of(kEnd));
+}
+void FrameRecorder::vertex(float x, float y) {
+    ZORBY_RECORD(op_of_floats(kVertex, x, y));
+}
+void FrameRecorder::textured_vertex(float s, float t, float x, float y) {
+    ZORBY_RECORD(op_of_floats(kTexturedVertex, s, t, x, y));
+}
+void FrameRecorder::matrix_mode(uint32_t mode) {
+    ZORBY_RECORD(op_of(kMatrixMode, static_cast<int32_t>(mode)));
+}
+void FrameRecorder::push_matrix() {
+    ZORBY_RECORD(op_of(kPushMatrix));
+}
+void FrameRecorder::pop_matrix() {
+    ZORBY_RECORD(op_of(kPopMatrix));
+}
+void FrameRecorder::translate(float x, float y) {
+    ZORBY_RECORD(op_of_floats(kTranslate, x, y));
+}
+void FrameRecorder::load_identity() {
+    ZORBY_RECORD(op_of(kLoadIdentity));
+}
+void FrameRecorder::ortho_top_left(int32_t width, int32_t height) {
+    ZORBY_RECORD(op_of(kOrthoTopLeft, width, height));
+}
+void FrameRecorder::viewport(int32_t x, int32_t y, int32_t width, int32_t height) {
+    ZORBY_RECORD(op_of(kViewport, x, y, width, height));
+}
+void FrameRecorder::front_face(uint32_t mode) {
+    ZORBY_RECORD(op_of(kFrontFace, static_cast<int32_t>(mode)));
+}
+void FrameRecorder::alpha_func(uint32_t func, float ref) {
+    Op op = op_of(kAlphaFunc, static_cast<int32_t>(func));
+    op.f[0] = ref;
+    ZORBY_RECORD(op);
+}
+void FrameRecorder::clear_colour(float r, float g, float b, float a) {
+    ZORBY_RECORD(op_of_floats(kClearColour, r, g, b, a));
+}
+void FrameRecorder::shade_model(uint32_t mode) {
+    ZORBY_RECORD(op_of(kShadeModel, static_cast<int32_t>(mode)));
+}
+void FrameRecorder::hint(uint32_t target, uint32_t mode) {
+    ZORBY_RECORD(op_of(kHint, static_cast<int32_t>(target), static_cast<int32_t>(mode)));
+}
+void FrameRecorder::clear(uint32_t mask) {
+    ZORBY_RECORD(op_of(kClear, static_cast<int32_t>(mask)));
+}
+
+#undef ZORBY_RECORD
+
+void FrameRecorder::begin_frame() {
+    if (recording_) flush();
+    ops_.clear();
+    recording_ = true;
+    // A clear under a scissor box leaves the rest of the frame as it was: such a
+    // frame depends on the one before and is always drawn.
+    whole_frame_ = glIsEnabled(GL_SCISSOR_TEST) == GL_FALSE;
+}
+
+void FrameRecorder::flush() {
+    if (!recording_) return;
+    recording_ = false;
+    for (const Op& op : ops_) issue(op);
+    ops_.clear();
+    previous_.clear();
+    same_in_a_row_ = 0;
+}
+
+void FrameRecorder::touch() {
+    flush();
+    direct();
+    previous_.clear();
+    same_in_a_row_ = 0;
+}
+
+bool FrameRecorder::end_frame(bool target_retained) {
+    quiet_since_end_ = true;
+    if (!recording_) {
+        previous_.clear();
+        same_in_a_row_ = 0;
+        return false;
+    }
+    recording_ = false;
+    const bool starts_cleared = whole_frame_ && !ops_.empty() && ops_.front().code == kClear &&
+                                (ops_.front().i[0] & GL_COLOR_BUFFER_BIT) != 0;
+    if (!starts_cleared) {
+        for (const Op& op : ops_) issue(op);
+        ops_.clear();
+        previous_.clear();
+        same_in_a_row_ = 0;
+        return false;
+    }
+    // The first frame of a run may start from state the frame before it left behind;
+    // from the third on, every frame starts from the state its own work leaves.
+    same_in_a_row_ = same_in_a_row_ > 0 && ops_ == previous_ ? same_in_a_row_ + 1 : 1;
+    const bool skip = same_in_a_row_ >= 3 && target_retained;
+    if (skip) {
+        ++skipped_frames_;
+    } else {
+        for (const Op& op : ops_) issue(op);
+    }
+    previous_.swap(ops_);
+    ops_.clear();
+    return skip;
+}
+
+void FrameRecorder::reset() {
+    recording_ = false;
+    ops_.clear();
+    previous_.clear();
+    same_in_a_row_ = 0;
+    quiet_since_end_ = true;
+}
+
+}  // namespace zorby

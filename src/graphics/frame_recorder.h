@@ -1,0 +1,101 @@
+// A frame's 2D drawing held back until the frame is shown.
+//
+// A menu, a high-score table or a pause draws the same frame sixty times a second,
+// and on a software renderer drawing it costs more than all the rest of the frame
+// loop. From the clear that starts a frame to the swap that shows it, the drawing
+// commands hand their OpenGL work to the recorder instead of issuing it. At the swap
+// a frame whose work is the same as that of the two frames before it is not drawn
+// again: it starts by clearing the whole frame, so its pixels depend only on its own
+// work and on the textures, and the frame being drawn into still holds them.
+// Otherwise the held-back work is issued then, in its order.
+//
+// Everything else that uses OpenGL while a frame is recorded (texture uploads and
+// deletions, read-backs, the platform's window work) first calls flush() or touch():
+// the held-back work is issued, and the rest of that frame is drawn as it comes.
+// touch() also marks that textures may have changed, so no earlier frame counts as
+// equal to a later one across it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zorby {
+
+class FrameRecorder {
+public:
+    // The recorded calls; while no frame is recorded they go straight to OpenGL.
+    void enable(uint32_t cap);
+    void disable(uint32_t cap);
+    void blend_func(uint32_t source, uint32_t destination);
+    void colour(float r, float g, float b, float a);
+    void colour_bytes(uint8_t r, uint8_t g, uint8_t b, uint8_t a);
+    void bind_texture(uint32_t name);
+    // The bound 2D texture's magnification and minification filter.
+    void texture_filter(int32_t filter);
+    void begin(uint32_t mode);
+    void end();
+    void vertex(float x, float y);
+    void textured_vertex(float s, float t, float x, float y);
+    void matrix_mode(uint32_t mode);
+    void push_matrix();
+    void pop_matrix();
+    void translate(float x, float y);
+    void load_identity();
+    // glOrtho(0, width, height, 0, -1, 1): the 2D projection, origin top-left.
+    void ortho_top_left(int32_t width, int32_t height);
+    void viewport(int32_t x, int32_t y, int32_t width, int32_t height);
+    void front_face(uint32_t mode);
+    void alpha_func(uint32_t func, float ref);
+    void clear_colour(float r, float g, float b, float a);
+    void shade_model(uint32_t mode);
+    void hint(uint32_t target, uint32_t mode);
+    void clear(uint32_t mask);
+
+    // Starts recording a frame (the engine calls it right after a swap, before the
+    // clear that starts the next frame).
+    void begin_frame();
+    // Issues the held-back work; the rest of the frame is drawn as it comes.
+    void flush();
+    // OpenGL work outside the recorder that may change textures: flush, and forget
+    // the frames before.
+    void touch();
+    // At the end of a recorded frame: true when the frame was not drawn because the
+    // target still holds its pixels (target_retained: the frame being drawn into
+    // holds the last frame drawn or shown).
+    bool end_frame(bool target_retained);
+    // True when nothing was drawn or touched since the last end_frame.
+    bool quiet_since_end() const { return quiet_since_end_; }
+    // A new or lost context: nothing held back, no earlier frame known.
+    void reset();
+
+    // Frames not drawn again since the process started (for tests and benchmarks).
+    long long skipped_frames() const { return skipped_frames_; }
+    bool recording() const { return recording_; }
+
+    struct Op {
+        uint32_t code = 0;
+        int32_t i[4] = {0, 0, 0, 0};
+        float f[4] = {0, 0, 0, 0};
+        bool operator==(const Op&) const = default;
+    };
+
+private:
+    void record(const Op& op) { ops_.push_back(op); }
+    void direct() { quiet_since_end_ = false; }
+    static void issue(const Op& op);
+
+    std::vector<Op> ops_, previous_;
+    bool recording_ = false;
+    // The frame was recorded from its start (a whole-frame clear with the scissor test
+    // off) to its end, with no flush in between.
+    bool whole_frame_ = false;
+    // How many frames in a row, ending with the previous one, did the same work.
+    int same_in_a_row_ = 0;
+    bool quiet_since_end_ = true;
+    long long skipped_frames_ = 0;
+};
+
+// The process's recorder (the engine draws through one OpenGL context at a time).
+FrameRecorder& frame_recorder();
+
+}  // namespace zorby
