@@ -21,6 +21,7 @@
 
 #include "bare_gl_window.h"
 #include "game/game_main.h"
+#include "game/game_state.h"
 #include "platform/event_injection.h"
 #include "platform/monotonic_clock.h"
 #include "runtime/engine.h"
@@ -45,8 +46,11 @@ double replay_cpu_per_frame(const char* path, int scale, const std::string& dir)
     }
     zorby::ReplayRunOptions o;
     o.platform.window_scale = scale;
-    // Every run starts from the same high-score table (a game's score may enter it).
+    // Every run starts from the same high-score table (a game's score may enter it)
+    // and a fresh game record (it is process-wide: a run would otherwise go on from
+    // the page the one before ended on).
     fs::remove(fs::path(dir) / "hc.txt");
+    zorby::game::reset_game_state();
     const fs::path old = fs::current_path();
     const double cpu0 = process_cpu_ms();
     const zorby::ReplayResult r = zorby::run_replay(script, o, [&] {
@@ -109,6 +113,7 @@ double idle_menu_cpu_per_second(double seconds, const std::string& dir, int& sca
     }
     scale_out = current_window_scale();
     fs::current_path(dir);
+    game::reset_game_state();
     const int settle = 240, frames = static_cast<int>(seconds * 60);
     int frame = 0;
     double cpu0 = 0, t0 = 0, result = 0;

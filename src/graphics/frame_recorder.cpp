@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <utility>
+
 namespace zorby {
 
 namespace {
@@ -179,9 +181,44 @@ void FrameRecorder::texture_filter(int32_t filter) {
 }
 void FrameRecorder::begin(uint32_t mode) {
     ZORBY_RECORD(op_of(kBegin, static_cast<int32_t>(mode)));
+    block_start_ = recording_ ? ops_.size() - 1 : static_cast<size_t>(-1);
+    block_mode_ = mode;
 }
 void FrameRecorder::end() {
+    const size_t first = std::exchange(block_start_, static_cast<size_t>(-1));
+    if (recording_ && first < ops_.size() && block_mode_ == GL_QUADS && block_outside(first)) {
+        ops_.resize(first);
+        return;
+    }
     ZORBY_RECORD(op_of(kEnd));
+}
+
+bool FrameRecorder::block_outside(size_t first) const {
+    if (!transform_.projection_2d || !transform_.modelview_identity) return false;
+    const float w = static_cast<float>(transform_.width);
+    const float h = static_cast<float>(transform_.height);
+    // Pixel centres lie strictly inside (0, w) x (0, h): a quad with every corner on
+    // or beyond one of those edges covers none of them.
+    bool left = true, right = true, above = true, below = true, any = false;
+    for (size_t k = first + 1; k < ops_.size(); ++k) {
+        const Op& op = ops_[k];
+        float x = 0, y = 0;
+        if (op.code == kVertex) {
+            x = op.f[0];
+            y = op.f[1];
+        } else if (op.code == kTexturedVertex) {
+            x = op.f[2];
+            y = op.f[3];
+        } else {
+            return false;
+        }
+        any = true;
+        left = left && x <= 0;
+        right = right && x >= w;
+        above = above && y <= 0;
+        below = below && y >= h;
+    }
+    return any && (left || right || above || below);
 }
 void FrameRecorder::vertex(float x, float y) {
     ZORBY_RECORD(op_of_floats(kVertex, x, y));
@@ -191,21 +228,69 @@ void FrameRecorder::textured_vertex(float s, float t, float x, float y) {
 }
 void FrameRecorder::matrix_mode(uint32_t mode) {
     ZORBY_RECORD(op_of(kMatrixMode, static_cast<int32_t>(mode)));
+    matrix_mode_ = mode;
 }
 void FrameRecorder::push_matrix() {
     ZORBY_RECORD(op_of(kPushMatrix));
+    if (matrix_mode_ == GL_PROJECTION) {
+        projection_stack_.push_back(transform_);
+    } else if (matrix_mode_ == GL_MODELVIEW) {
+        modelview_stack_.push_back(transform_);
+    } else {
+        transform_ = {};
+    }
 }
 void FrameRecorder::pop_matrix() {
     ZORBY_RECORD(op_of(kPopMatrix));
+    std::vector<Transform>* stack = matrix_mode_ == GL_PROJECTION  ? &projection_stack_
+                                    : matrix_mode_ == GL_MODELVIEW ? &modelview_stack_
+                                                                   : nullptr;
+    if (!stack || stack->empty()) {
+        transform_ = {};
+        projection_identity_ = false;
+        return;
+    }
+    const Transform saved = stack->back();
+    stack->pop_back();
+    projection_identity_ = false;
+    if (matrix_mode_ == GL_PROJECTION) {
+        transform_.projection_2d = saved.projection_2d;
+        transform_.width = saved.width;
+        transform_.height = saved.height;
+    } else {
+        transform_.modelview_identity = saved.modelview_identity;
+    }
 }
 void FrameRecorder::translate(float x, float y) {
     ZORBY_RECORD(op_of_floats(kTranslate, x, y));
+    if (matrix_mode_ == GL_PROJECTION) {
+        transform_.projection_2d = false;
+        projection_identity_ = false;
+    } else {
+        transform_.modelview_identity = false;
+    }
 }
 void FrameRecorder::load_identity() {
     ZORBY_RECORD(op_of(kLoadIdentity));
+    if (matrix_mode_ == GL_PROJECTION) {
+        // The identity projection is no 2D frame; the ortho call that follows is.
+        transform_.projection_2d = false;
+        projection_identity_ = true;
+    } else if (matrix_mode_ == GL_MODELVIEW) {
+        transform_.modelview_identity = true;
+    }
 }
 void FrameRecorder::ortho_top_left(int32_t width, int32_t height) {
     ZORBY_RECORD(op_of(kOrthoTopLeft, width, height));
+    if (matrix_mode_ == GL_PROJECTION) {
+        // A frame without size is refused by OpenGL, which leaves the matrix as it was.
+        transform_.projection_2d = projection_identity_ && width > 0 && height > 0;
+        transform_.width = width;
+        transform_.height = height;
+    } else {
+        transform_.modelview_identity = false;
+    }
+    projection_identity_ = false;
 }
 void FrameRecorder::viewport(int32_t x, int32_t y, int32_t width, int32_t height) {
     ZORBY_RECORD(op_of(kViewport, x, y, width, height));
@@ -254,6 +339,7 @@ void FrameRecorder::flush() {
 void FrameRecorder::touch() {
     flush();
     direct();
+    forget_transform();
     previous_.clear();
     same_in_a_row_ = 0;
 }
@@ -289,7 +375,16 @@ bool FrameRecorder::end_frame(bool target_retained) {
     return skip;
 }
 
+void FrameRecorder::forget_transform() {
+    transform_ = {};
+    matrix_mode_ = 0;
+    projection_identity_ = false;
+    projection_stack_.clear();
+    modelview_stack_.clear();
+}
+
 void FrameRecorder::reset() {
+    forget_transform();
     recording_ = false;
     ops_.clear();
     previous_.clear();

@@ -9,6 +9,12 @@
 // work and on the textures, and the frame being drawn into still holds them.
 // Otherwise the held-back work is issued then, in its order.
 //
+// A quad drawn wholly outside the frame (a sprite scrolled away, a page still moving
+// off the top) changes no pixel, so it is left out of the recording: a frame whose
+// only change is such a quad counts as the same frame. This needs the 2D transform
+// (the projection of set_viewport, no other matrix), which the recorder follows
+// through its own matrix calls.
+//
 // Everything else that uses OpenGL while a frame is recorded (texture uploads and
 // deletions, read-backs, the platform's window work) first calls flush() or touch():
 // the held-back work is issued, and the rest of that frame is drawn as it comes.
@@ -16,6 +22,7 @@
 // equal to a later one across it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -81,8 +88,12 @@ public:
 
 private:
     void record(const Op& op) { ops_.push_back(op); }
+    // True when the quads of the block ops_[first..] all lie beyond one edge of the
+    // 2D frame.
+    bool block_outside(size_t first) const;
     void direct() { quiet_since_end_ = false; }
     static void issue(const Op& op);
+    void forget_transform();
 
     std::vector<Op> ops_, previous_;
     bool recording_ = false;
@@ -91,6 +102,22 @@ private:
     bool whole_frame_ = false;
     // How many frames in a row, ending with the previous one, did the same work.
     int same_in_a_row_ = 0;
+    // Where the open glBegin block starts in ops_ (or npos), and its mode.
+    size_t block_start_ = static_cast<size_t>(-1);
+    uint32_t block_mode_ = 0;
+    // The transform as set through the recorder: the projection is the 2D one of a
+    // frame_width_ x frame_height_ frame and the modelview the identity. Saved and
+    // restored with the matrix stacks; unknown after any other OpenGL use.
+    struct Transform {
+        bool projection_2d = false;
+        int32_t width = 0, height = 0;
+        bool modelview_identity = false;
+    };
+    Transform transform_;
+    uint32_t matrix_mode_ = 0;
+    // The projection is the identity (an ortho call then makes it the 2D one).
+    bool projection_identity_ = false;
+    std::vector<Transform> projection_stack_, modelview_stack_;
     bool quiet_since_end_ = true;
     long long skipped_frames_ = 0;
 };

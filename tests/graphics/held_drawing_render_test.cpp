@@ -1,5 +1,6 @@
 // Drawing held back until the swap: a still frame is drawn once and then left as it
-// is, yet every frame reads back and shows the same picture; a texture that changes
+// is (also while sprites move outside it), yet every frame reads back and shows the
+// same picture; a texture that changes
 // under the same drawing, and a grab of the frame in the middle of it, are seen at
 // once. At the frame's own size (drawn straight into the window) and enlarged
 // (drawn into the framebuffer).
@@ -67,6 +68,10 @@ TEST_P(HeldDrawing, StillFramesAreNotDrawnAgainAndChangesShowAtOnce) {
         int skipped = 0;
         std::vector<uint8_t> first;
         for (int i = 0; i < frames; ++i) {
+            // Sprites moving wholly outside the frame change no pixel.
+            draw_sprite(0, 100 + i, -16 - i);
+            draw_sprite(0, 320 + i, 60);
+            draw_sprite(0, 300, -8);  // half inside
             draw_sprite(0, 40, 50);
             print_text("HELD", 100, 100);
             draw_line(0, 200, 319, 200, 0x00FF00);
@@ -81,6 +86,7 @@ TEST_P(HeldDrawing, StillFramesAreNotDrawnAgainAndChangesShowAtOnce) {
     // drawing after it on, nothing is drawn again.
     EXPECT_EQ(still(12), 9);
     EXPECT_TRUE(same(at(frame, 320, 45, 55), red_px));
+    EXPECT_TRUE(same(at(frame, 320, 305, 4), red_px));
     EXPECT_TRUE(same(at(frame, 320, 10, 200), {0, 255, 0}));
     EXPECT_TRUE(same(window_at(45, 55), red_px));
     EXPECT_TRUE(same(window_at(10, 200), {0, 255, 0}));
