@@ -340,8 +340,6 @@ void FrameRecorder::touch() {
     flush();
     direct();
     forget_transform();
-    previous_.clear();
-    same_in_a_row_ = 0;
 }
 
 bool FrameRecorder::end_frame(bool target_retained) {

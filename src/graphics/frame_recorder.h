@@ -91,7 +91,13 @@ private:
     // True when the quads of the block ops_[first..] all lie beyond one edge of the
     // 2D frame.
     bool block_outside(size_t first) const;
-    void direct() { quiet_since_end_ = false; }
+    // Drawing outside a recorded frame changes the frame behind the recorder's back:
+    // no frame before it counts as the same as one after it.
+    void direct() {
+        quiet_since_end_ = false;
+        same_in_a_row_ = 0;
+        previous_.clear();
+    }
     static void issue(const Op& op);
     void forget_transform();
 
