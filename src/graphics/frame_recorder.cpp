@@ -146,41 +146,38 @@ void FrameRecorder::issue(const Op& op) {
     }
 }
 
-#define ZORBY_RECORD(expr)   \
-    do {                     \
-        const Op op_ = expr; \
-        if (recording_) {    \
-            record(op_);     \
-        } else {             \
-            direct();        \
-            issue(op_);      \
-        }                    \
-    } while (false)
+void FrameRecorder::put(const Op& op) {
+    if (recording_) {
+        ops_.push_back(op);
+    } else {
+        direct();
+        issue(op);
+    }
+}
 
 void FrameRecorder::enable(uint32_t cap) {
-    ZORBY_RECORD(op_of(kEnable, static_cast<int32_t>(cap)));
+    put(op_of(kEnable, static_cast<int32_t>(cap)));
 }
 void FrameRecorder::disable(uint32_t cap) {
-    ZORBY_RECORD(op_of(kDisable, static_cast<int32_t>(cap)));
+    put(op_of(kDisable, static_cast<int32_t>(cap)));
 }
 void FrameRecorder::blend_func(uint32_t source, uint32_t destination) {
-    ZORBY_RECORD(
-        op_of(kBlendFunc, static_cast<int32_t>(source), static_cast<int32_t>(destination)));
+    put(op_of(kBlendFunc, static_cast<int32_t>(source), static_cast<int32_t>(destination)));
 }
 void FrameRecorder::colour(float r, float g, float b, float a) {
-    ZORBY_RECORD(op_of_floats(kColour, r, g, b, a));
+    put(op_of_floats(kColour, r, g, b, a));
 }
 void FrameRecorder::colour_bytes(uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
-    ZORBY_RECORD(op_of(kColourBytes, r, g, b, a));
+    put(op_of(kColourBytes, r, g, b, a));
 }
 void FrameRecorder::bind_texture(uint32_t name) {
-    ZORBY_RECORD(op_of(kBindTexture, static_cast<int32_t>(name)));
+    put(op_of(kBindTexture, static_cast<int32_t>(name)));
 }
 void FrameRecorder::texture_filter(int32_t filter) {
-    ZORBY_RECORD(op_of(kTextureFilter, filter));
+    put(op_of(kTextureFilter, filter));
 }
 void FrameRecorder::begin(uint32_t mode) {
-    ZORBY_RECORD(op_of(kBegin, static_cast<int32_t>(mode)));
+    put(op_of(kBegin, static_cast<int32_t>(mode)));
     block_start_ = recording_ ? ops_.size() - 1 : static_cast<size_t>(-1);
     block_mode_ = mode;
 }
@@ -190,7 +187,7 @@ void FrameRecorder::end() {
         ops_.resize(first);
         return;
     }
-    ZORBY_RECORD(op_of(kEnd));
+    put(op_of(kEnd));
 }
 
 bool FrameRecorder::block_outside(size_t first) const {
@@ -221,17 +218,17 @@ bool FrameRecorder::block_outside(size_t first) const {
     return any && (left || right || above || below);
 }
 void FrameRecorder::vertex(float x, float y) {
-    ZORBY_RECORD(op_of_floats(kVertex, x, y));
+    put(op_of_floats(kVertex, x, y));
 }
 void FrameRecorder::textured_vertex(float s, float t, float x, float y) {
-    ZORBY_RECORD(op_of_floats(kTexturedVertex, s, t, x, y));
+    put(op_of_floats(kTexturedVertex, s, t, x, y));
 }
 void FrameRecorder::matrix_mode(uint32_t mode) {
-    ZORBY_RECORD(op_of(kMatrixMode, static_cast<int32_t>(mode)));
+    put(op_of(kMatrixMode, static_cast<int32_t>(mode)));
     matrix_mode_ = mode;
 }
 void FrameRecorder::push_matrix() {
-    ZORBY_RECORD(op_of(kPushMatrix));
+    put(op_of(kPushMatrix));
     if (matrix_mode_ == GL_PROJECTION) {
         projection_stack_.push_back(transform_);
     } else if (matrix_mode_ == GL_MODELVIEW) {
@@ -241,7 +238,7 @@ void FrameRecorder::push_matrix() {
     }
 }
 void FrameRecorder::pop_matrix() {
-    ZORBY_RECORD(op_of(kPopMatrix));
+    put(op_of(kPopMatrix));
     std::vector<Transform>* stack = matrix_mode_ == GL_PROJECTION  ? &projection_stack_
                                     : matrix_mode_ == GL_MODELVIEW ? &modelview_stack_
                                                                    : nullptr;
@@ -262,7 +259,7 @@ void FrameRecorder::pop_matrix() {
     }
 }
 void FrameRecorder::translate(float x, float y) {
-    ZORBY_RECORD(op_of_floats(kTranslate, x, y));
+    put(op_of_floats(kTranslate, x, y));
     if (matrix_mode_ == GL_PROJECTION) {
         transform_.projection_2d = false;
         projection_identity_ = false;
@@ -271,7 +268,7 @@ void FrameRecorder::translate(float x, float y) {
     }
 }
 void FrameRecorder::load_identity() {
-    ZORBY_RECORD(op_of(kLoadIdentity));
+    put(op_of(kLoadIdentity));
     if (matrix_mode_ == GL_PROJECTION) {
         // The identity projection is no 2D frame; the ortho call that follows is.
         transform_.projection_2d = false;
@@ -281,7 +278,7 @@ void FrameRecorder::load_identity() {
     }
 }
 void FrameRecorder::ortho_top_left(int32_t width, int32_t height) {
-    ZORBY_RECORD(op_of(kOrthoTopLeft, width, height));
+    put(op_of(kOrthoTopLeft, width, height));
     if (matrix_mode_ == GL_PROJECTION) {
         // A frame without size is refused by OpenGL, which leaves the matrix as it was.
         transform_.projection_2d = projection_identity_ && width > 0 && height > 0;
@@ -293,30 +290,28 @@ void FrameRecorder::ortho_top_left(int32_t width, int32_t height) {
     projection_identity_ = false;
 }
 void FrameRecorder::viewport(int32_t x, int32_t y, int32_t width, int32_t height) {
-    ZORBY_RECORD(op_of(kViewport, x, y, width, height));
+    put(op_of(kViewport, x, y, width, height));
 }
 void FrameRecorder::front_face(uint32_t mode) {
-    ZORBY_RECORD(op_of(kFrontFace, static_cast<int32_t>(mode)));
+    put(op_of(kFrontFace, static_cast<int32_t>(mode)));
 }
 void FrameRecorder::alpha_func(uint32_t func, float ref) {
     Op op = op_of(kAlphaFunc, static_cast<int32_t>(func));
     op.f[0] = ref;
-    ZORBY_RECORD(op);
+    put(op);
 }
 void FrameRecorder::clear_colour(float r, float g, float b, float a) {
-    ZORBY_RECORD(op_of_floats(kClearColour, r, g, b, a));
+    put(op_of_floats(kClearColour, r, g, b, a));
 }
 void FrameRecorder::shade_model(uint32_t mode) {
-    ZORBY_RECORD(op_of(kShadeModel, static_cast<int32_t>(mode)));
+    put(op_of(kShadeModel, static_cast<int32_t>(mode)));
 }
 void FrameRecorder::hint(uint32_t target, uint32_t mode) {
-    ZORBY_RECORD(op_of(kHint, static_cast<int32_t>(target), static_cast<int32_t>(mode)));
+    put(op_of(kHint, static_cast<int32_t>(target), static_cast<int32_t>(mode)));
 }
 void FrameRecorder::clear(uint32_t mask) {
-    ZORBY_RECORD(op_of(kClear, static_cast<int32_t>(mask)));
+    put(op_of(kClear, static_cast<int32_t>(mask)));
 }
-
-#undef ZORBY_RECORD
 
 void FrameRecorder::begin_frame() {
     if (recording_) flush();

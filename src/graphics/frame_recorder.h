@@ -87,7 +87,8 @@ public:
     };
 
 private:
-    void record(const Op& op) { ops_.push_back(op); }
+    // Records the call while a frame is recorded, else issues it.
+    void put(const Op& op);
     // True when the quads of the block ops_[first..] all lie beyond one edge of the
     // 2D frame.
     bool block_outside(size_t first) const;
