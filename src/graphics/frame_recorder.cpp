@@ -322,13 +322,21 @@ void FrameRecorder::begin_frame() {
     whole_frame_ = glIsEnabled(GL_SCISSOR_TEST) == GL_FALSE;
 }
 
+void FrameRecorder::issue_held() {
+    for (const Op& op : ops_) issue(op);
+    ops_.clear();
+}
+
+void FrameRecorder::forget_frames() {
+    previous_.clear();
+    same_in_a_row_ = 0;
+}
+
 void FrameRecorder::flush() {
     if (!recording_) return;
     recording_ = false;
-    for (const Op& op : ops_) issue(op);
-    ops_.clear();
-    previous_.clear();
-    same_in_a_row_ = 0;
+    issue_held();
+    forget_frames();
 }
 
 void FrameRecorder::touch() {
@@ -340,18 +348,15 @@ void FrameRecorder::touch() {
 bool FrameRecorder::end_frame(bool target_retained) {
     quiet_since_end_ = true;
     if (!recording_) {
-        previous_.clear();
-        same_in_a_row_ = 0;
+        forget_frames();
         return false;
     }
     recording_ = false;
     const bool starts_cleared = whole_frame_ && !ops_.empty() && ops_.front().code == kClear &&
                                 (ops_.front().i[0] & GL_COLOR_BUFFER_BIT) != 0;
     if (!starts_cleared) {
-        for (const Op& op : ops_) issue(op);
-        ops_.clear();
-        previous_.clear();
-        same_in_a_row_ = 0;
+        issue_held();
+        forget_frames();
         return false;
     }
     // The first frame of a run may start from state the frame before it left behind;
@@ -363,6 +368,7 @@ bool FrameRecorder::end_frame(bool target_retained) {
     } else {
         for (const Op& op : ops_) issue(op);
     }
+    // The work becomes the previous frame's (swapped: no copy, no allocation).
     previous_.swap(ops_);
     ops_.clear();
     return skip;
@@ -380,8 +386,7 @@ void FrameRecorder::reset() {
     forget_transform();
     recording_ = false;
     ops_.clear();
-    previous_.clear();
-    same_in_a_row_ = 0;
+    forget_frames();
     quiet_since_end_ = true;
 }
 

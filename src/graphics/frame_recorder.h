@@ -77,7 +77,6 @@ public:
 
     // Frames not drawn again since the process started (for tests and benchmarks).
     long long skipped_frames() const { return skipped_frames_; }
-    bool recording() const { return recording_; }
 
     struct Op {
         uint32_t code = 0;
@@ -96,16 +95,19 @@ private:
     // no frame before it counts as the same as one after it.
     void direct() {
         quiet_since_end_ = false;
-        same_in_a_row_ = 0;
-        previous_.clear();
+        forget_frames();
     }
     static void issue(const Op& op);
+    // Issues the held-back work in its order and empties it.
+    void issue_held();
+    // No earlier frame counts as the same as the next one.
+    void forget_frames();
     void forget_transform();
 
     std::vector<Op> ops_, previous_;
     bool recording_ = false;
-    // The frame was recorded from its start (a whole-frame clear with the scissor test
-    // off) to its end, with no flush in between.
+    // The scissor test was off when the frame began, so its first clear (if it starts
+    // with one) covers the whole frame.
     bool whole_frame_ = false;
     // How many frames in a row, ending with the previous one, did the same work.
     int same_in_a_row_ = 0;
@@ -113,7 +115,7 @@ private:
     size_t block_start_ = static_cast<size_t>(-1);
     uint32_t block_mode_ = 0;
     // The transform as set through the recorder: the projection is the 2D one of a
-    // frame_width_ x frame_height_ frame and the modelview the identity. Saved and
+    // width x height frame and the modelview the identity. Saved and
     // restored with the matrix stacks; unknown after any other OpenGL use.
     struct Transform {
         bool projection_2d = false;

@@ -60,14 +60,12 @@ void SpriteStore::free_sprite(int64_t slot, bool context_ready) {
 void SpriteStore::free_surface(int64_t number, bool context_ready) {
     TiledSurface* s = surface(number);
     if (!s) return;
-    if (context_ready) {
+    if (context_ready && s->column_count > 0 && s->row_count > 0) {
+        frame_recorder().touch();
         for (int32_t col = 0; col < s->column_count; ++col) {
             for (int32_t row = 0; row < s->row_count; ++row) {
                 GLuint& name = s->tile_texture[size_t(col * kMaxTileColumns + row)];
-                if (name != 0) {
-                    frame_recorder().touch();
-                    glDeleteTextures(1, &name);
-                }
+                if (name != 0) glDeleteTextures(1, &name);
             }
         }
     }
