@@ -399,6 +399,20 @@ TEST_F(PackedMediaTest, ReaderReportsWhatIsWrong) {
     EXPECT_EQ(unpacked.front(), UnpackStatus::bad_size);
     EXPECT_EQ(unpacked.back(), UnpackStatus::ok);
 
+    // The last member's stated size reaches three bytes into the trailer while it
+    // still starts before it. The stream decompresses (trailing bytes are tolerated),
+    // so only the range check can tell: exactly bad_range, never a read of the trailer.
+    // Its directory entry, before the terminator: position, then packed size.
+    const size_t b_position = d_field - 12, b_packed = d_field - 8;
+    const uint32_t b_offset = good[b_position] | good[b_position + 1] << 8 |
+                              good[b_position + 2] << 16 | uint32_t(good[b_position + 3]) << 24;
+    const uint32_t into_trailer = uint32_t(good.size() - kArchiveTrailerSize - b_offset + 3);
+    std::tie(end, unpacked) = statuses(patched(good, b_packed, into_trailer));
+    EXPECT_EQ(unpacked, (std::vector<UnpackStatus>{UnpackStatus::ok, UnpackStatus::bad_range}));
+    // One byte short of the trailer is still the member's own range.
+    std::tie(end, unpacked) = statuses(patched(good, b_packed, into_trailer - 3));
+    EXPECT_EQ(unpacked, (std::vector<UnpackStatus>{UnpackStatus::ok, UnpackStatus::ok}));
+
     ArchiveReader reader;
     write_bytes(path, {});
     EXPECT_EQ(reader.open(path), ArchiveOpen::too_short);

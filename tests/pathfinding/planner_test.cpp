@@ -258,6 +258,31 @@ TEST(Planner, DiagonalMovesWhenAskedButNeverAcrossBlockedCorners) {
     p.diagonal_moves = 1;
     ASSERT_TRUE(plan(planner, p));
     EXPECT_EQ(path_of(planner), (Cells{{0, 0}, {0, 1}, {1, 1}}));
+    // The mirror: (0, 1) blocked.
+    corner.values = {1, 1, 0, 1};
+    p = params_for(corner, 0, 0, 1, 1, 0.5f);
+    p.diagonal_moves = 1;
+    ASSERT_TRUE(plan(planner, p));
+    EXPECT_EQ(path_of(planner), (Cells{{0, 0}, {1, 0}, {1, 1}}));
+    // On random maps no diagonal step of any path has a blocked cell beside it.
+    std::mt19937 rng(7);
+    int diagonals = 0;
+    for (int round = 0; round < 200; ++round) {
+        Grid g = random_grid(rng, 9, 7, 0.3);
+        p = params_for(g, 0, 0, 8, 6, 0.5f);
+        p.diagonal_moves = 1;
+        if (!plan(planner, p)) continue;
+        const Cells path = path_of(planner);
+        for (size_t i = 1; i < path.size(); ++i) {
+            const auto [x0, y0] = path[i - 1];
+            const auto [x1, y1] = path[i];
+            if (x0 == x1 || y0 == y1) continue;
+            ++diagonals;
+            EXPECT_NE(g.values[size_t(y0 * g.width + x1)], 0.0) << "round " << round;
+            EXPECT_NE(g.values[size_t(y1 * g.width + x0)], 0.0) << "round " << round;
+        }
+    }
+    EXPECT_GT(diagonals, 100);
 }
 
 TEST(Planner, SearchAllocatesNothing) {

@@ -492,6 +492,54 @@ TEST(GameReplay, TheGamePlaysTheSameFramesAndSoundsTwiceAndEndsThroughExit) {
     EXPECT_NE(a.sound_hash, fnv1a(nullptr, 0)) << "the game played sounds";
 }
 
+// A live platform whose every mouse sample is kept, to compare with what the
+// recorder hands on.
+class MouseWitness : public platform::DeterministicPlatform {
+public:
+    MouseWitness() : DeterministicPlatform(platform::DeterministicOptions{}) {}
+    platform::MouseSample sample_mouse() override {
+        last = DeterministicPlatform::sample_mouse();
+        return last;
+    }
+    platform::MouseSample last;
+};
+
+TEST(Recording, TheProgramAndTheScriptGetThePointerTheLivePlatformReported) {
+    auto inner = std::make_unique<MouseWitness>();
+    MouseWitness* live = inner.get();
+    std::ostringstream out;
+    platform::RecordingOptions ro;
+    ro.realtime = false;
+    platform::RecordingPlatform rec(std::move(inner), out, ro);
+    // Motion and positions that disagree (a hidden, captured pointer), so that the
+    // recorder must write where the pointer is; x and y differ everywhere.
+    const std::vector<std::vector<ScriptEvent>> steps = {
+        {{K::MouseTo, 100, 50}},
+        {{K::Move, -30, 4}, {K::Pointer, 211, 17}},
+        {{K::Pointer, 9, 230}},
+        {{K::Move, 3, 0}, {K::Button, 1, 1}},
+    };
+    for (const auto& step : steps) {
+        for (const ScriptEvent& e : step) live->apply(e);
+        const platform::MouseSample got = rec.sample_mouse();
+        EXPECT_EQ(got.x, live->last.x);
+        EXPECT_EQ(got.y, live->last.y);
+        EXPECT_EQ(got.dx, live->last.dx);
+        EXPECT_EQ(got.dy, live->last.dy);
+        EXPECT_EQ(got.left, live->last.left);
+    }
+    rec.finish();
+    const std::string text = out.str();
+    EXPECT_NE(text.find("pointer 211 17"), std::string::npos) << text;
+    EXPECT_NE(text.find("pointer 9 230"), std::string::npos) << text;
+    // The script replays to the same samples.
+    platform::DeterministicPlatform replayed(platform::DeterministicOptions{});
+    for (const ScriptEvent& e : parse(text).events) replayed.apply(e);
+    const platform::MouseSample end = replayed.sample_mouse();
+    EXPECT_EQ(end.x, live->last.x);
+    EXPECT_EQ(end.y, live->last.y);
+}
+
 TEST(Recording, StartingAFileRecording) {
     testing::TempDir dir;
     uint32_t seed = 0;

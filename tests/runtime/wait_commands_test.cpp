@@ -107,11 +107,11 @@ TEST_F(WaitTest, AltF4EndsAPause) {
 }
 
 TEST_F(WaitTest, TypedLineWithBackspaceEndsOnEnter) {
-    type_keys({35, 23, 14, 24, 2, 28});  // h i Backspace o 1 Enter
+    type_keys({35, 23, 14, 24, 57, 2, 28});  // h i Backspace o Space 1 Enter
     const uint64_t f0 = p().frames_presented();
     const EngineString line = read_typed_line(10, 10);
-    EXPECT_EQ(line.str(), "ho1");
-    EXPECT_EQ(p().frames_presented() - f0, 11u);  // one frame per step until Enter
+    EXPECT_EQ(line.str(), "ho 1");
+    EXPECT_EQ(p().frames_presented() - f0, 13u);  // one frame per step until Enter
 }
 
 TEST_F(WaitTest, BackspaceOnAnEmptyLineAndShiftedLetters) {
