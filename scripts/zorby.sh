@@ -20,7 +20,7 @@ JOBS="${JOBS:-$(nproc)}"
 RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libsdl2-mixer-dev
     libpng-dev zlib1g-dev liblzo2-dev libgl-dev libgl1-mesa-dri libgtest-dev libbenchmark-dev
     libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev)
-TEST_PACKAGES=(xvfb xauth python3-pil python3-numpy lame desktop-file-utils appstream man-db)
+TEST_PACKAGES=(xvfb xauth xdotool python3-pil python3-numpy lame desktop-file-utils appstream man-db)
 PACKAGE_PACKAGES=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 FORMAT_PACKAGES=(clang-format git)

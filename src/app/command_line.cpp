@@ -90,6 +90,10 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& out, std
         error = "--record and --replay cannot be used together";
         return false;
     }
+    if (c.realtime && c.replay_file.empty()) {
+        error = "--realtime goes with --replay FILE";
+        return false;
+    }
     out = std::move(c);
     return true;
 }
@@ -106,24 +110,31 @@ Options:
   --replay FILE    run the recording FILE on the virtual clock, as fast as it goes
   --realtime       with --replay: at normal speed, with sound
   --version        print the version and exit
-  --help           print this help and exit
+  -h, --help       print this help and exit
 
-Keys:
-  X or B at the start      play with the mouse
-  Z or A at the start      play with the keyboard cursor (arrow keys)
-  left button, Z, Space    strike
-  Page Up / Page Down      music volume
-  Escape, Alt+F4           quit
+Starting a game:
+  At the start, X (pad: B) plays with the mouse, Z or A (pad: A) with the
+  keyboard cursor. In the menu, click START, or move the cursor onto START and
+  strike. The pad's Start is Enter: it ends the name entry of a high score.
+
+Keys:                      (gamepad)
+  mouse, arrow keys        d-pad, left stick    aim
+  left button, Z, Space    A                    strike
+  Page Up / Page Down      right / left bumper  music volume (a step a frame held)
+  Alt+Enter, F11                                window / full screen
+  Escape, Alt+F4           Back held 1 s        quit
 
 Files:
-  the game's files         beside the program, else ../share/zorby next to it
-                           (the package: /usr/share/games/zorby), else --data DIR
+  the game's files         --data DIR when given; else beside the program; else
+                           ../share/zorby next to it (the package:
+                           /usr/share/games/zorby)
   high scores              hc.txt in the game's folder when that folder is
                            writable and holds one, else
                            $XDG_DATA_HOME/zorby/hc.txt (~/.local/share/zorby/hc.txt)
   settings                 $XDG_CONFIG_HOME/zorby/settings
                            (~/.config/zorby/settings): window scale, full screen,
-                           sound, music volume; the game writes it when they change
+                           sound, music volume; the game writes it when full
+                           screen, sound or music volume change
   trace log                ErrorLog.txt in $TMPDIR (or /tmp)
 
 Exit status: 0 normal end, 1 the game stopped on an error, 2 wrong usage.

@@ -68,8 +68,8 @@ public:
     int multisample = 0;
     int viewport_x = 0, viewport_y = 0, viewport_w = 0, viewport_h = 0;
     bool context_ready = false;
-    // Linear (true) or nearest filtering of sprites. Sprites are drawn unscaled at
-    // whole pixels, where both pick the same texel, so drawing samples nearest.
+    // Linear (true) or nearest filtering of sprites drawn scaled, rotated or between
+    // pixels (at whole pixels, unscaled, both pick the same texel).
     bool smoothing = true;
     float current_alpha = 0.0f;
     int current_render_target = -1;

@@ -105,11 +105,13 @@ void draw_sprite(double slot_value, double x, double y) {
     const float w = r->width, h = r->height;
     const float s = w / r->texture_width, t = h / r->texture_height;
     bind_sprite_texture(static_cast<int32_t>(slot));
-    // Sprites are drawn unscaled at whole pixels, so every pixel samples the centre
-    // of one texel: linear filtering (the smoothing flag) and nearest sampling give
-    // the same texel, and nearest costs a software renderer a fifth of a menu frame
-    // less. The filter belongs to the texture: set only when it changes.
-    const GLint filter = GL_NEAREST;
+    // The smoothing flag chooses linear or nearest filtering. Drawn unscaled at whole
+    // pixels (the 2D transform alone), every pixel samples the centre of one texel,
+    // where both give the same texel, and nearest costs a software renderer a fifth
+    // of a menu frame less; under any other transform (scaled, rotated, between
+    // pixels, or unknown) the flag decides. The filter belongs to the texture: set
+    // only when it changes.
+    const GLint filter = d.smoothing && !gl.draws_whole_pixels() ? GL_LINEAR : GL_NEAREST;
     SpriteRecord& record = *d.store->record(slot);
     if (record.filter != filter) {
         gl.texture_filter(filter);

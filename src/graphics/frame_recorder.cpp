@@ -291,6 +291,8 @@ void FrameRecorder::ortho_top_left(int32_t width, int32_t height) {
 }
 void FrameRecorder::viewport(int32_t x, int32_t y, int32_t width, int32_t height) {
     put(op_of(kViewport, x, y, width, height));
+    viewport_width_ = width;
+    viewport_height_ = height;
 }
 void FrameRecorder::front_face(uint32_t mode) {
     put(op_of(kFrontFace, static_cast<int32_t>(mode)));
@@ -342,7 +344,6 @@ void FrameRecorder::flush() {
 void FrameRecorder::touch() {
     flush();
     direct();
-    forget_transform();
 }
 
 bool FrameRecorder::end_frame(bool target_retained) {
@@ -376,6 +377,7 @@ bool FrameRecorder::end_frame(bool target_retained) {
 
 void FrameRecorder::forget_transform() {
     transform_ = {};
+    viewport_width_ = viewport_height_ = 0;
     matrix_mode_ = 0;
     projection_identity_ = false;
     projection_stack_.clear();

@@ -75,6 +75,14 @@ public:
     // A new or lost context: nothing held back, no earlier frame known.
     void reset();
 
+    // True when the 2D transform set through the recorder maps one unit to one pixel
+    // of the viewport with no other matrix: a quad at whole positions, unscaled,
+    // covers whole pixels and samples texel centres. False while unknown.
+    bool draws_whole_pixels() const {
+        return transform_.projection_2d && transform_.modelview_identity &&
+               viewport_width_ == transform_.width && viewport_height_ == transform_.height;
+    }
+
     // Frames not drawn again since the process started (for tests and benchmarks).
     long long skipped_frames() const { return skipped_frames_; }
 
@@ -115,14 +123,18 @@ private:
     size_t block_start_ = static_cast<size_t>(-1);
     uint32_t block_mode_ = 0;
     // The transform as set through the recorder: the projection is the 2D one of a
-    // width x height frame and the modelview the identity. Saved and
-    // restored with the matrix stacks; unknown after any other OpenGL use.
+    // width x height frame and the modelview the identity. Saved and restored with
+    // the matrix stacks; unknown after a new context. OpenGL work outside the
+    // recorder (texture uploads, read-backs, the window's copy) leaves the matrices
+    // and the viewport as it found them.
     struct Transform {
         bool projection_2d = false;
         int32_t width = 0, height = 0;
         bool modelview_identity = false;
     };
     Transform transform_;
+    // The viewport's size as set through the recorder (0: unknown).
+    int32_t viewport_width_ = 0, viewport_height_ = 0;
     uint32_t matrix_mode_ = 0;
     // The projection is the identity (an ortho call then makes it the 2D one).
     bool projection_identity_ = false;

@@ -43,14 +43,12 @@ bool push_key_event(int engine_code, bool down, int symbol) {
     return SDL_PushEvent(&ev) == 1;
 }
 
-bool push_mouse_motion(int x, int y, int dx, int dy) {
+bool push_mouse_motion(int x, int y) {
     SDL_Event ev{};
     ev.type = SDL_MOUSEMOTION;
     ev.motion.windowID = focus_window_id();
     ev.motion.x = x;
     ev.motion.y = y;
-    ev.motion.xrel = dx;
-    ev.motion.yrel = dy;
     return SDL_PushEvent(&ev) == 1;
 }
 

@@ -12,8 +12,10 @@ bool push_key_event(int engine_code, bool down);
 bool push_key_event(int engine_code, bool down, int symbol);
 // Text typed (UTF-8), as the system's text input sends it after a key press.
 bool push_text_event(const char* utf8);
-// Mouse motion to window position (x, y) with relative motion (dx, dy).
-bool push_mouse_motion(int x, int y, int dx, int dy);
+// The pointer moved to window position (x, y), as an absolute pointing device (a pen
+// tablet, a touch screen, a virtual machine's pointer) reports it: a position and no
+// relative motion.
+bool push_mouse_motion(int x, int y);
 // Mouse button 1 left, 2 right, 3 middle.
 bool push_mouse_button(int button, bool down);
 // Resizes the current OpenGL window, as a user dragging its border would.

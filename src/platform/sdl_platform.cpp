@@ -133,8 +133,12 @@ public:
         mouse_.dx = mouse_.dy = mouse_.wheel = 0;
         return s;
     }
+    // The system pointer is hidden while it is over the window, never captured: the
+    // engine's motion comes from where the pointer is (see the motion event), which
+    // every pointing device reports. SDL's relative mode would read only devices that
+    // report motion (not a pen tablet, a touch screen, or the pointer of a virtual
+    // machine, a remote desktop or a virtual X server), so it is not used.
     void set_pointer_visible(bool visible) override {
-        SDL_SetRelativeMouseMode(visible ? SDL_FALSE : SDL_TRUE);
         SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
     }
     void warp_pointer(int x, int y) override {
@@ -372,11 +376,16 @@ private:
                         refresh_layout();
                         layout_checked = true;
                     }
-                    int dx = 0, dy = 0;
-                    mapper_.add_motion(ev.motion.xrel, ev.motion.yrel, dx, dy);
-                    mouse_.dx += dx;
-                    mouse_.dy += dy;
-                    mapper_.to_logical(ev.motion.x, ev.motion.y, mouse_.x, mouse_.y);
+                    // The motion is the change of the pointer's logical position, so
+                    // the engine's summed motion ends where the pointer is.
+                    int x = 0, y = 0;
+                    mapper_.to_logical(ev.motion.x, ev.motion.y, x, y);
+                    if (pointer_known_) {
+                        mouse_.dx += x - mouse_.x;
+                        mouse_.dy += y - mouse_.y;
+                    }
+                    mouse_.x = x;
+                    mouse_.y = y;
                     pointer_known_ = true;
                     break;
                 }

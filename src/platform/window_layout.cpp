@@ -27,7 +27,6 @@ int automatic_scale(int usable_width, int usable_height, int frame_width, int fr
 }
 
 void PointerMapper::set_layout(const WindowLayout& layout, int frame_width, int frame_height) {
-    if (layout.scale != layout_.scale) forget_motion();
     layout_ = layout;
     layout_.scale = std::max(layout_.scale, 1);
     frame_width_ = std::max(frame_width, 1);
@@ -56,19 +55,6 @@ void PointerMapper::to_window(int x, int y, int& window_x, int& window_y) const 
         static_cast<int>(std::clamp<long long>(layout_.x + x * s + s / 2, -(1LL << 30), 1LL << 30));
     window_y =
         static_cast<int>(std::clamp<long long>(layout_.y + y * s + s / 2, -(1LL << 30), 1LL << 30));
-}
-
-void PointerMapper::add_motion(int window_dx, int window_dy, int& dx, int& dy) {
-    const long long s = layout_.scale;
-    // Truncation keeps the remainder's sign with the motion, so a slow movement one
-    // way and then back cancels exactly.
-    carry_x_ = std::clamp<long long>(carry_x_ + window_dx, -(1LL << 40), 1LL << 40);
-    carry_y_ = std::clamp<long long>(carry_y_ + window_dy, -(1LL << 40), 1LL << 40);
-    const long long qx = carry_x_ / s, qy = carry_y_ / s;
-    carry_x_ -= qx * s;
-    carry_y_ -= qy * s;
-    dx = static_cast<int>(std::clamp<long long>(qx, -(1LL << 30), 1LL << 30));
-    dy = static_cast<int>(std::clamp<long long>(qy, -(1LL << 30), 1LL << 30));
 }
 
 }  // namespace zorby::platform

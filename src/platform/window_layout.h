@@ -24,9 +24,7 @@ WindowLayout fit_picture(int window_width, int window_height, int frame_width, i
 // unknown, that is not positive).
 int automatic_scale(int usable_width, int usable_height, int frame_width, int frame_height);
 
-// Maps pointer positions and relative motion from window pixels to logical pixels.
-// Motion is divided by the factor with the remainder carried to the next motion, so
-// slow movements add up instead of being lost.
+// Maps pointer positions between window pixels and logical pixels.
 class PointerMapper {
 public:
     void set_layout(const WindowLayout& layout, int frame_width, int frame_height);
@@ -35,14 +33,10 @@ public:
     void to_logical(int window_x, int window_y, int& x, int& y) const;
     // The centre of logical pixel (x, y) in window pixels.
     void to_window(int x, int y, int& window_x, int& window_y) const;
-    // Adds window motion; returns the whole logical pixels it completes.
-    void add_motion(int window_dx, int window_dy, int& dx, int& dy);
-    void forget_motion() { carry_x_ = carry_y_ = 0; }
 
 private:
     WindowLayout layout_{};
     int frame_width_ = 1, frame_height_ = 1;
-    long long carry_x_ = 0, carry_y_ = 0;
 };
 
 }  // namespace zorby::platform

@@ -66,13 +66,14 @@ void log_failure(const std::string& name, const std::string& reason) {
     append_error_log("play_video: " + name + ": " + reason);
 }
 
-// Keys and mouse buttons, bit 7 per key code and 256..258 for the buttons.
+// Keys and mouse buttons, one per key code and 256..258 for the buttons: held, or
+// pressed and let go since the last read (a tap counts once, as everywhere).
 using PressState = std::array<bool, 259>;
 
 PressState read_presses(InputState& input) {
     PressState s{};
     poll_keyboard(input);
-    for (int k = 0; k < 256; ++k) s[k] = (input.key_state[k] & 0x80) != 0;
+    for (int k = 0; k < 256; ++k) s[k] = read_key(input, k);
     input.new_frame = true;
     MouseReport m;
     poll_mouse(input, m);

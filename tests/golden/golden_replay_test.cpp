@@ -232,5 +232,28 @@ TEST(GoldenReplay, MenuTourWithPicturesDecodedAhead) {
     check_golden("menu_tour", true);
 }
 
+// A recording made in a real X11 window by tests/runtime/x11_pointer_test.sh, where
+// the X server's pointer was moved over Start and clicked (an absolute pointer, as a
+// tablet or a virtual machine's): the click started a game from the menu, and the
+// recording replays to the same trace twice. Skipped unless that script runs it.
+TEST(RecordedOnX11, TheClickOnStartStartedAGameAndReplaysTheSame) {
+    const char* file = std::getenv("ZORBY_X11_RECORDING");
+    if (file == nullptr) GTEST_SKIP() << "run by tests/runtime/x11_pointer_test.sh";
+    platform::InputScript script;
+    std::string error;
+    ASSERT_TRUE(platform::load_input_script(file, script, error)) << error;
+    const std::string first = replay_trace(script, false);
+    EXPECT_EQ(replay_trace(script, false), first);
+    // The frame after a menu frame that is a running Time attack.
+    const std::vector<std::string> lines = lines_of(first);
+    bool started = false;
+    for (size_t i = 1; i < lines.size() && !started; ++i) {
+        started = lines[i - 1].find(": 90 ") != std::string::npos &&
+                  lines[i].find(": 10 ") != std::string::npos &&
+                  lines[i].find(" time-attack") != std::string::npos;
+    }
+    EXPECT_TRUE(started) << first;
+}
+
 }  // namespace
 }  // namespace zorby::testing

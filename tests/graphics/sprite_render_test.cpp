@@ -8,6 +8,7 @@
 
 #include "graphics/display.h"
 #include "graphics/draw.h"
+#include "graphics/frame_recorder.h"
 #include "graphics/sprite_store.h"
 #include "graphics/test_pictures.h"
 #include "graphics/texture_builder.h"
@@ -129,6 +130,52 @@ TEST_F(SpriteRender, PositionsRoundUp) {
     EXPECT_TRUE(pixel_is(3, 101, kRed));
     EXPECT_TRUE(pixel_is(4, 101, kBlack));
     EXPECT_TRUE(pixel_is(0, 100, kBlack));
+}
+
+// The smoothing flag: a sprite drawn half a pixel to the right (a transform of the
+// caller's) blends neighbouring texels when smoothing is on and picks one when it is
+// off; at whole pixels both show the texels as they are.
+TEST_F(SpriteRender, SmoothingFiltersSpritesDrawnBetweenPixels) {
+    // Columns red, blue, red, blue.
+    std::vector<uint8_t> rgba;
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            const bool red = x % 2 == 0;
+            rgba.insert(rgba.end(), {uint8_t(red ? 255 : 0), 0, uint8_t(red ? 0 : 255), 255});
+        }
+    }
+    ASSERT_EQ(load(0, 4, 4, rgba), 1.0);
+    OpenGLVizovudo& d = *te_.engine().display;
+    FrameRecorder& gl = frame_recorder();
+    auto draw_half_right = [&](double x, double y) {
+        gl.matrix_mode(GL_MODELVIEW);
+        gl.push_matrix();
+        gl.translate(0.5f, 0.0f);
+        draw_sprite(0, x, y);
+        gl.pop_matrix();
+    };
+    for (const bool smoothing : {true, false}) {
+        SCOPED_TRACE(smoothing ? "smoothing on" : "smoothing off");
+        d.smoothing = smoothing;
+        glClear(GL_COLOR_BUFFER_BIT);
+        draw_sprite(0, 10, 10);
+        EXPECT_TRUE(pixel_is(11, 11, kBlue));
+        EXPECT_TRUE(pixel_is(12, 11, kRed));
+        draw_half_right(10, 30);
+        const Rgba between = read_pixel(12, 31);
+        if (smoothing) {
+            // Half of each neighbour.
+            EXPECT_NEAR(between.r, 128, 4);
+            EXPECT_NEAR(between.b, 128, 4);
+        } else {
+            EXPECT_TRUE(near(between, kBlue) || near(between, kRed));
+        }
+        // The whole-pixel drawing after it is as sharp as before.
+        glClear(GL_COLOR_BUFFER_BIT);
+        draw_sprite(0, 10, 10);
+        EXPECT_TRUE(pixel_is(11, 11, kBlue));
+        EXPECT_TRUE(pixel_is(12, 11, kRed));
+    }
 }
 
 TEST_F(SpriteRender, AlphaModes) {

@@ -219,7 +219,7 @@ TEST(Devices, TheDisplayChangingGivesTheWindowTheRightWholeFactor) {
     pump(*p);
     pump(*p);
     EXPECT_EQ(p->window_scale(), automatic);
-    ASSERT_TRUE(platform::push_mouse_motion(automatic * 100 + automatic - 1, automatic * 50, 0, 0));
+    ASSERT_TRUE(platform::push_mouse_motion(automatic * 100 + automatic - 1, automatic * 50));
     platform::MouseSample s = p->sample_mouse();
     EXPECT_EQ(s.x, 100);
     EXPECT_EQ(s.y, 50);

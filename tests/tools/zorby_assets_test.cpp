@@ -484,5 +484,23 @@ TEST_F(ToolTest, DamagedScriptsAndMapsStopWithStatusTwo) {
     }
 }
 
+// The program's own options: --help names every key the README's table has (the
+// full-screen keys and the pad too); an option without the one it goes with is an
+// error of one line and status 2, before any window opens.
+TEST_F(ToolTest, HelpListsEveryKeyAndOptionErrorsStopWithStatusTwo) {
+    testing::ScopedEnv no_video("SDL_VIDEODRIVER", "no-such-driver");
+    const ToolResult help = run_program(ZORBY_GAME, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* word : {"Alt+Enter", "F11", "gamepad", "d-pad", "Back held", "START"}) {
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    }
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--realtime"}, {"--scale", "0"}, {"--record"}}) {
+        const ToolResult r = run_program(ZORBY_GAME, args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_EQ(lines_of(r.err).size(), 1u) << r.err;
+    }
+}
+
 }  // namespace
 }  // namespace zorby
