@@ -170,8 +170,8 @@ TEST_F(VideoTest, AKeyOrAClickEndsPlaybackAndTheCallerDoesNotSeeThePress) {
         int code;
         bool tap;
     };
-    for (const Press& press : {Press{Kind::Key, 44, false}, Press{Kind::Button, 1, false},
-                               Press{Kind::Key, 44, true}}) {
+    for (const Press& press :
+         {Press{Kind::Key, 44, false}, Press{Kind::Button, 1, false}, Press{Kind::Key, 44, true}}) {
         const uint64_t f0 = p().frames_presented();
         if (press.tap) {
             p().schedule(f0 + 25, {press.kind, press.code, 2});
