@@ -20,7 +20,7 @@ JOBS="${JOBS:-$(nproc)}"
 RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libsdl2-mixer-dev
     libpng-dev zlib1g-dev liblzo2-dev libgl-dev libgl1-mesa-dri libgtest-dev libbenchmark-dev
     libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev)
-TEST_PACKAGES=(xvfb xauth xdotool python3-pil python3-numpy lame desktop-file-utils appstream man-db)
+TEST_PACKAGES=(xvfb xauth xdotool x11-utils python3-pil python3-numpy lame desktop-file-utils appstream man-db)
 PACKAGE_PACKAGES=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 FORMAT_PACKAGES=(clang-format git)
@@ -104,9 +104,18 @@ case "$cmd" in
         ;;
     package)
         install_missing "${RUNTIME_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+        # Debian's hardening flags (fortify, stack protector, relro, bindnow, PIE), as
+        # a package built by Debian's own tools gets them.
+        export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+        cppflags="$(dpkg-buildflags --get CPPFLAGS)"
+        cflags="$(dpkg-buildflags --get CFLAGS) $cppflags"
+        cxxflags="$(dpkg-buildflags --get CXXFLAGS) $cppflags"
+        ldflags="$(dpkg-buildflags --get LDFLAGS)"
         # Debian's games layout: the program in /usr/games, its files in
         # /usr/share/games/zorby. No tests or benchmarks in this build.
         cmake -S "$ROOT" -B "$ROOT/build-deb" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_C_FLAGS="$cflags" -DCMAKE_CXX_FLAGS="$cxxflags" \
+            -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" \
             -DZORBY_TESTS=OFF -DZORBY_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr \
             -DCMAKE_INSTALL_BINDIR=games -DZORBY_INSTALL_DATADIR=share/games/zorby \
             -DZORBY_DEBIAN_DOCS=ON >/dev/null

@@ -158,9 +158,11 @@ int main(int argc, char** argv) {
     settings_keeper = &keeper;
     keeper.start_window(current_fullscreen());
     std::atexit(flush_settings_at_exit);
-    e.frame_hook = [&g] {
+    // Every frame and every step of a wait (the start-up question, pauses): a
+    // full-screen toggle is kept wherever the player presses it.
+    e.messages_hook = [&g, &e] {
         settings_keeper->observe(g.sound_on == 1, app::music_volume_for(g.volume_step),
-                                 current_fullscreen());
+                                 current_fullscreen(), e.platform->now_ms());
     };
     game::game_main();
     end_program();

@@ -25,7 +25,7 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& out, std
 // The --help text: usage, options, keys and the files the game uses.
 std::string usage_text();
 
-// The program's version ("0.1.0").
+// The program's version ("3.2.0"; the menu shows "V3.2").
 const char* program_version();
 
 }  // namespace zorby::app

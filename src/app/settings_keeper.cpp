@@ -15,7 +15,7 @@ SettingsKeeper::SettingsKeeper(std::string path) : path_(std::move(path)) {
     }
 }
 
-void SettingsKeeper::observe(bool sound, int music_volume, bool fullscreen) {
+void SettingsKeeper::observe(bool sound, int music_volume, bool fullscreen, double now_ms) {
     if (path_.empty()) return;
     PlayerSettings now = has_pending_ ? pending_ : stored_;
     now.sound = sound;
@@ -32,10 +32,10 @@ void SettingsKeeper::observe(bool sound, int music_volume, bool fullscreen) {
     if (!has_pending_ || !(now == pending_)) {
         pending_ = std::move(now);
         has_pending_ = true;
-        settle_ = 0;
+        pending_since_ms_ = now_ms;
         return;
     }
-    if (++settle_ >= kSettleFrames) write(pending_);
+    if (now_ms - pending_since_ms_ >= kSettleMs) write(pending_);
 }
 
 void SettingsKeeper::flush() {

@@ -14,9 +14,11 @@ namespace zorby::app {
 
 class SettingsKeeper {
 public:
-    // Frames a changed value must stay before it is written (Page Up held moves the
-    // volume one step per frame; one write covers the whole move).
-    static constexpr int kSettleFrames = 30;
+    // How long a changed value must stay before it is written (Page Up held moves
+    // the volume one step per frame; one write covers the whole move). Looked at on
+    // every frame and every step of a wait, so a change is on disk within half a
+    // second wherever the player makes it.
+    static constexpr double kSettleMs = 400.0;
 
     // Reads path (empty: no settings file; nothing is read or written).
     explicit SettingsKeeper(std::string path);
@@ -28,8 +30,9 @@ public:
     // The window's state when the run starts (the command line may differ from the
     // file); only a later toggle of full screen counts as the player's change.
     void start_window(bool fullscreen) { seen_fullscreen_ = fullscreen; }
-    // Called once per frame with what the game and the window use now.
-    void observe(bool sound, int music_volume, bool fullscreen);
+    // Called often (every frame and every step of a wait) with what the game and the
+    // window use now, and the program's clock in milliseconds.
+    void observe(bool sound, int music_volume, bool fullscreen, double now_ms);
     // Writes a change that has not settled yet (at the end of the program).
     void flush();
 
@@ -46,7 +49,7 @@ private:
     PlayerSettings pending_;
     bool has_pending_ = false;
     bool seen_fullscreen_ = false;
-    int settle_ = 0;
+    double pending_since_ms_ = 0.0;
 };
 
 }  // namespace zorby::app

@@ -21,10 +21,12 @@ namespace {
 bool g_software_warning_shown = false;
 }  // namespace
 
+// Two lines of UTF-8, so any terminal shows them as they are.
 const char kSoftwareWarningText[] =
-    "Please update your GFX adapter's driver\nso it can render OpenGL by HARDWARE\n\n\n"
-    "Bitte aktualisieren Sie Ihren\nGrafkkartentreiber, damit er OpenGL\nper HARDWARE "
-    "unterst\xfctzt!";
+    "!!OpenGL Software Emulation!! Please update your GFX adapter's driver so it can "
+    "render OpenGL by HARDWARE\n"
+    "Bitte aktualisieren Sie Ihren Grafkkartentreiber, damit er OpenGL per HARDWARE "
+    "unterst\xc3\xbctzt!\n";
 
 bool is_software_renderer(const std::string& renderer, bool generic_format) {
     if (generic_format) return true;
@@ -65,7 +67,6 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
     config.width = w;
     config.height = h;
     config.title = "Pixmora";
-    config.window_class = "Pixmora";
     config.samples = 0;
     config.scale = window_scale;
     if (!platform.create_window(config)) return false;
@@ -100,7 +101,7 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
         if (is_software_renderer(renderer, false)) {
             g_software_warning_shown = true;
             // A modal box would block a headless run: the warning goes to stderr.
-            std::fprintf(stderr, "!!OpenGL Software Emulation!!\n%s\n", kSoftwareWarningText);
+            std::fputs(kSoftwareWarningText, stderr);
             append_error_log("OpenGL Software Emulation");
         }
     }

@@ -223,6 +223,8 @@ struct PngJob {
     // Quiet: nothing is printed; spoke tells whether a message would have been.
     bool quiet = false;
     bool spoke = false;
+    // The first message a quiet decode kept back.
+    std::string said;
     png_structp png = nullptr;
     png_infop info = nullptr;
     PixelImage* image = nullptr;
@@ -265,6 +267,7 @@ bool run_png(PngJob& job) {
         (out_depth != 8 || (out_type != PNG_COLOR_TYPE_GRAY && out_type != PNG_COLOR_TYPE_RGB &&
                             out_type != PNG_COLOR_TYPE_RGB_ALPHA))) {
         job.spoke = true;
+        job.said = "unsupported colour type or bit depth";
         return false;
     }
     if (out_depth == 8 && out_type != PNG_COLOR_TYPE_GRAY && out_type != PNG_COLOR_TYPE_RGB &&
@@ -297,16 +300,20 @@ bool run_png(PngJob& job) {
 }
 
 // The quiet decode's libpng handlers: a message only marks the job.
-void quiet_png_error(png_structp png, png_const_charp) {
-    static_cast<PngJob*>(png_get_error_ptr(png))->spoke = true;
+void quiet_png_error(png_structp png, png_const_charp message) {
+    auto* job = static_cast<PngJob*>(png_get_error_ptr(png));
+    job->spoke = true;
+    if (job->said.empty()) job->said = std::string("libpng error: ") + message;
     png_longjmp(png, 1);
 }
-void quiet_png_warning(png_structp png, png_const_charp) {
-    static_cast<PngJob*>(png_get_error_ptr(png))->spoke = true;
+void quiet_png_warning(png_structp png, png_const_charp message) {
+    auto* job = static_cast<PngJob*>(png_get_error_ptr(png));
+    job->spoke = true;
+    if (job->said.empty()) job->said = std::string("libpng warning: ") + message;
 }
 
 bool decode_png(PixelImage& image, ByteSource& src, uint32_t key, const char* name,
-                bool quiet = false, bool* spoke = nullptr) {
+                bool quiet = false, bool* spoke = nullptr, std::string* said = nullptr) {
     PngJob job;
     job.source = &src;
     job.name = name;
@@ -322,6 +329,7 @@ bool decode_png(PixelImage& image, ByteSource& src, uint32_t key, const char* na
     bool ok = job.info != nullptr && run_png(job);
     png_destroy_read_struct(&job.png, job.info ? &job.info : nullptr, nullptr);
     if (spoke) *spoke = job.spoke;
+    if (said) *said = job.said;
     if (!ok || job.spoke) return false;
 
     if (job.channels == 4) return true;  // the file's alpha stays, no colour key
@@ -371,12 +379,14 @@ bool load_png_image(PixelImage& image, const std::string& path, uint32_t key) {
 }
 
 bool load_picture_quietly(PixelImage& image, const std::string& path, uint32_t key,
-                          bool& would_speak) {
+                          bool& would_speak, std::string* message) {
     would_speak = false;
+    if (message) message->clear();
     // The same decoders in the same order as load_picture.
     auto png_quietly = [&] {
         FileSource src(path);
-        return src.is_open() && decode_png(image, src, key, path.c_str(), true, &would_speak);
+        return src.is_open() &&
+               decode_png(image, src, key, path.c_str(), true, &would_speak, message);
     };
     if ((load_bmp_image(image, path, key) || png_quietly()) && image.width > 0 &&
         image.height > 0) {

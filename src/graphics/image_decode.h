@@ -59,7 +59,9 @@ bool load_picture(PixelImage& image, const std::string& path, uint32_t key);
 // As load_picture, but printing nothing: would_speak is set when load_picture would
 // have printed a message (a libpng warning or error, an unsupported format), and the
 // load then counts as failed, so that load_picture can be asked to do it again aloud.
+// message (when given) receives the first such message ("libpng error: ...",
+// "libpng warning: ...").
 bool load_picture_quietly(PixelImage& image, const std::string& path, uint32_t key,
-                          bool& would_speak);
+                          bool& would_speak, std::string* message = nullptr);
 
 }  // namespace zorby

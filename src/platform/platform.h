@@ -25,8 +25,7 @@ struct WindowConfig {
     int width = 320;
     int height = 240;
     std::string title = "zorby";
-    std::string window_class = "Pixmora";  // X11 class of the window
-    int samples = 0;                       // multisample samples to request (0: none)
+    int samples = 0;  // multisample samples to request (0: none)
     bool hidden = false;
     // The whole factor the window shows the frame enlarged by (1 to 16; 0: the
     // largest whose window fits in about 85% of the display's usable area).

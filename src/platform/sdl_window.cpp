@@ -27,8 +27,11 @@ void flush_held_drawing() {
 
 bool sdl_video_init() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-    // The X11 class of our windows (WM_CLASS) is read when video starts.
-    setenv("SDL_VIDEO_X11_WMCLASS", "Pixmora", 1);
+    // The class of our windows (X11's WM_CLASS, Wayland's application id) is read
+    // when video starts. It is the desktop entry's name and StartupWMClass, so task
+    // bars and docks match the running window to its entry and icon.
+    setenv("SDL_VIDEO_X11_WMCLASS", "zorby", 1);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", "zorby", 1);
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {

@@ -83,6 +83,10 @@ public:
     // Called once per present_frame after the buffers were swapped (replays hash
     // frames and count them here).
     std::function<void()> frame_hook;
+    // Called each time the window's messages have been handled: at least once a
+    // frame and once a step of every wait (the program keeps its settings file in
+    // step here).
+    std::function<void()> messages_hook;
     // Called just before the buffers are swapped, while the finished frame can still
     // be read back (tests look at what a frame shows).
     std::function<void()> before_swap_hook;

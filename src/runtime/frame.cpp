@@ -80,6 +80,7 @@ void handle_window_event(const platform::WindowEvent& event) {
 bool drain_messages() {
     Engine& e = engine();
     while (auto event = e.platform->poll_window_event()) handle_window_event(*event);
+    if (e.messages_hook) e.messages_hook();
     return true;
 }
 

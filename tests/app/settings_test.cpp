@@ -28,9 +28,20 @@ void write_text(const std::string& path, const std::string& text) {
     write_bytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
+// The program's clock as the keeper sees it: a frame at 60 a second.
+double g_clock_ms = 0.0;
+constexpr double kFrameMs = 1000.0 / 60.0;
+// Frames after which a change has settled.
+constexpr int kSettleFrames = static_cast<int>(SettingsKeeper::kSettleMs / kFrameMs) + 1;
+
+void observe(SettingsKeeper& k, bool sound, int volume, bool fullscreen) {
+    g_clock_ms += kFrameMs;
+    k.observe(sound, volume, fullscreen, g_clock_ms);
+}
+
 // Frames of the game as the program entry reports them to the keeper.
 void play_frames(SettingsKeeper& k, bool sound, int volume, int frames, bool fullscreen = false) {
-    for (int i = 0; i < frames; ++i) k.observe(sound, volume, fullscreen);
+    for (int i = 0; i < frames; ++i) observe(k, sound, volume, fullscreen);
 }
 
 TEST(SettingsFile, ChangesRoundTripWithUnknownKeysKeptAndPrivateFolders) {
@@ -49,11 +60,11 @@ TEST(SettingsFile, ChangesRoundTripWithUnknownKeysKeptAndPrivateFolders) {
         EXPECT_FALSE(fs::exists(folder));
         k.start_window(false);
         // Page Up held for three frames: one write once the value has settled.
-        k.observe(true, 5, false);
-        k.observe(true, 6, false);
-        k.observe(true, 7, false);
+        observe(k, true, 5, false);
+        observe(k, true, 6, false);
+        observe(k, true, 7, false);
         EXPECT_FALSE(fs::exists(path)) << "written before the value settled";
-        play_frames(k, true, 7, SettingsKeeper::kSettleFrames);
+        play_frames(k, true, 7, kSettleFrames);
         ASSERT_TRUE(fs::exists(path));
         EXPECT_EQ(mode_of(folder), 0700);
         EXPECT_EQ(mode_of(dir.file("config")), 0700);
@@ -78,7 +89,7 @@ TEST(SettingsFile, ChangesRoundTripWithUnknownKeysKeptAndPrivateFolders) {
         play_frames(k, true, 7, 100, true);
         EXPECT_NE(file_text(path).find("# mine"), std::string::npos);
         // Alt+Enter back to the window and sound off, just before the program ends.
-        k.observe(false, 7, false);
+        observe(k, false, 7, false);
         k.flush();  // the program ends before the change settles
     }
     SettingsKeeper again(path);
@@ -102,7 +113,7 @@ TEST(SettingsFile, ChangesRoundTripWithUnknownKeysKeptAndPrivateFolders) {
     {
         SettingsKeeper k(path);
         ASSERT_EQ(k.stored().music_volume, 9);
-        play_frames(k, true, 3, SettingsKeeper::kSettleFrames + 1);
+        play_frames(k, true, 3, kSettleFrames + 1);
     }
     EXPECT_LE(file_text(path).size(), app::kMaxSettingsBytes);
     ::testing::internal::CaptureStderr();
@@ -138,7 +149,7 @@ TEST(SettingsFile, DamagedFilesWarnOnceGiveTheDefaultsAndStayUntilAChange) {
         EXPECT_NE(err.find("using the defaults"), std::string::npos) << err;
         play_frames(k, true, 4, 100);
         EXPECT_EQ(file_text(path), c.text) << "overwritten without a change";
-        play_frames(k, false, 4, SettingsKeeper::kSettleFrames + 1);
+        play_frames(k, false, 4, kSettleFrames + 1);
         SettingsKeeper fixed(path);
         EXPECT_FALSE(fixed.stored().sound);
     }
@@ -148,7 +159,7 @@ TEST(SettingsFile, DamagedFilesWarnOnceGiveTheDefaultsAndStayUntilAChange) {
     fs::create_directory(path);
     ::testing::internal::CaptureStderr();
     SettingsKeeper k(path);
-    play_frames(k, false, 4, SettingsKeeper::kSettleFrames + 1);
+    play_frames(k, false, 4, kSettleFrames + 1);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
     EXPECT_NE(err.find("cannot be written"), std::string::npos) << err;
@@ -161,7 +172,7 @@ std::string change_volume(const std::string& path, const FileOps& ops, int volum
     SettingsKeeper k(path);
     k.set_file_ops_for_tests(ops);
     ::testing::internal::CaptureStderr();
-    play_frames(k, true, volume, SettingsKeeper::kSettleFrames + 1);
+    play_frames(k, true, volume, kSettleFrames + 1);
     return ::testing::internal::GetCapturedStderr();
 }
 
@@ -179,7 +190,7 @@ TEST(SettingsFile, SaveFaultsKeepTheOldFileSayWhyOnceAndTheGameGoesOn) {
         fault.apply(ops);
         k.set_file_ops_for_tests(ops);
         ::testing::internal::CaptureStderr();
-        play_frames(k, true, 2, SettingsKeeper::kSettleFrames + 1);
+        play_frames(k, true, 2, kSettleFrames + 1);
         // The game goes on; the failed save is not retried every frame.
         play_frames(k, true, 2, 200);
         const std::string err = ::testing::internal::GetCapturedStderr();
@@ -191,7 +202,7 @@ TEST(SettingsFile, SaveFaultsKeepTheOldFileSayWhyOnceAndTheGameGoesOn) {
         EXPECT_NE(err.find(fault.reason), std::string::npos) << err;
         // The next change, with the disk mended, is saved.
         k.set_file_ops_for_tests(system_file_ops());
-        play_frames(k, true, 3, SettingsKeeper::kSettleFrames + 1);
+        play_frames(k, true, 3, kSettleFrames + 1);
         EXPECT_EQ(SettingsKeeper(path).stored().music_volume, 3);
         write_text(path, old_text);
     }

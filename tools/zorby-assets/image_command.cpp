@@ -74,8 +74,18 @@ int run_image(const std::vector<std::string>& args) {
     std::string error;
     if (!read_file(path, kMaxPictureFile, file, error)) return fail(error);
     PixelImage image;
-    if (!load_picture(image, path, kSpriteColourKey))
-        return fail(path + ": " + rejection_reason(file));
+    // Quietly first, so that a rejection is one line of ours with libpng's reason in
+    // it. A picture the game takes with a libpng warning is decoded again aloud, as the
+    // game does it.
+    bool would_speak = false;
+    std::string said;
+    if (!load_picture_quietly(image, path, kSpriteColourKey, would_speak, &said)) {
+        const bool only_warned = said.rfind("libpng warning", 0) == 0;
+        if (!only_warned || !load_picture(image, path, kSpriteColourKey)) {
+            return fail(path + ": " + rejection_reason(file) +
+                        (said.empty() ? "" : " (" + said + ")"));
+        }
+    }
     std::vector<uint8_t> png;
     if (!encode_png(image, png)) return fail(args[1] + ": cannot encode the PNG");
     if (!write_file(args[1], png, error)) return fail(error);
