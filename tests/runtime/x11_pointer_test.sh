@@ -29,17 +29,24 @@ wait_for_line() {
     return 1
 }
 
-play() {
-    local name="$1"; shift
-    local rec="$work/$name.txt"
-    "$zorby" "$@" --record "$rec" >"$work/$name.log" 2>&1 &
-    local pid=$!
+# Prints the id of the game's window once it is there (up to 30 s).
+find_window() {
     local wid=""
     for _ in $(seq 300); do
         wid="$(xdotool search --name '^zorby$' 2>/dev/null | head -1 || true)"
         [ -n "$wid" ] && break
         sleep 0.1
     done
+    echo "$wid"
+}
+
+play() {
+    local name="$1"; shift
+    local rec="$work/$name.txt"
+    "$zorby" "$@" --record "$rec" >"$work/$name.log" 2>&1 &
+    local pid=$!
+    local wid
+    wid="$(find_window)"
     [ -n "$wid" ] || { echo "$name: no window" >&2; kill "$pid"; return 1; }
     wait_for_line "$rec" '^seed'
     local class
@@ -99,9 +106,10 @@ toggle_at_question() {
     rm -f "$settings"
     "$zorby" --scale 2 --record "$rec" >"$work/toggle.log" 2>&1 &
     local pid=$!
-    wait_for_line "$rec" '^seed'
     local wid
-    wid="$(xdotool search --name '^zorby$' | head -1)"
+    wid="$(find_window)"
+    [ -n "$wid" ] || { echo "toggle: no window" >&2; kill "$pid"; return 1; }
+    wait_for_line "$rec" '^seed'
     sleep 1
     xdotool windowfocus "$wid" 2>/dev/null || true
     xdotool key F11
