@@ -9,8 +9,9 @@
 
 #include "engine/error_log.h"
 #include "graphics/draw.h"
-#include "graphics/frame_recorder.h"
 #include "graphics/sprite_store.h"
+#include "platform/frame_recorder.h"
+#include "platform/gl_gateway.h"
 #include "platform/platform.h"
 
 namespace zorby {
@@ -61,8 +62,7 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
     frame_period = rate > 0 ? 1000.0 / rate : 2.0;
     multisample = samples;
     // Whatever was held back belonged to an earlier context.
-    frame_recorder().reset();
-    platform::set_held_drawing_flush([] { frame_recorder().flush(); });
+    platform::frame_recorder().reset();
     platform::WindowConfig config;
     config.width = w;
     config.height = h;
@@ -96,7 +96,7 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
     }
 
     if (!g_software_warning_shown) {
-        const GLubyte* r = glGetString(GL_RENDERER);
+        const GLubyte* r = platform::gl::call(glGetString, GL_RENDERER);
         const std::string renderer = r ? reinterpret_cast<const char*>(r) : "";
         if (is_software_renderer(renderer, false)) {
             g_software_warning_shown = true;
@@ -183,7 +183,7 @@ void OpenGLVizovudo::set_viewport(int x, int y, int w, int h) {
     viewport_w = w;
     viewport_h = h;
     if (!window) return;
-    FrameRecorder& gl = frame_recorder();
+    platform::FrameRecorder& gl = platform::frame_recorder();
     gl.viewport(x, height - h - y, w, h);
     gl.matrix_mode(GL_PROJECTION);
     gl.load_identity();
@@ -216,7 +216,7 @@ void OpenGLVizovudo::screen_size(double& w, double& h) const {
 
 bool OpenGLVizovudo::has_extension(const std::string& name) const {
     if (!window || name.empty()) return false;
-    const GLubyte* ext = glGetString(GL_EXTENSIONS);
+    const GLubyte* ext = platform::gl::call(glGetString, GL_EXTENSIONS);
     if (!ext) return false;
     const std::string all = reinterpret_cast<const char*>(ext);
     // Whole words only: "GL_ARB_multitexture" must not match "GL_ARB_multitexture_x".
@@ -230,7 +230,7 @@ bool OpenGLVizovudo::has_extension(const std::string& name) const {
 }
 
 void OpenGLVizovudo::display_teardown() {
-    frame_recorder().reset();
+    platform::frame_recorder().reset();
     if (store) store->free_all(context_ready);
     if (!window) return;
     set_windowed_mode();
@@ -243,18 +243,18 @@ void OpenGLVizovudo::display_teardown() {
 
 void OpenGLVizovudo::clear_after_swap() {
     if (!window) return;
-    FrameRecorder& gl = frame_recorder();
+    platform::FrameRecorder& gl = platform::frame_recorder();
     gl.begin_frame();
     gl.clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 bool OpenGLVizovudo::end_frame() {
-    return window && frame_recorder().end_frame(platform.frame_retained());
+    return window && platform::frame_recorder().end_frame(platform.frame_retained());
 }
 
 void OpenGLVizovudo::begin_next_frame() {
     if (!window) return;
-    FrameRecorder& gl = frame_recorder();
+    platform::FrameRecorder& gl = platform::frame_recorder();
     gl.enable(GL_BLEND);
     gl.disable(GL_BLEND);
     current_alpha = 1.0f;

@@ -17,9 +17,10 @@
 #include "engine/packed_media.h"
 #include "graphics/command_numbers.h"
 #include "graphics/display.h"
-#include "graphics/frame_recorder.h"
 #include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
+#include "platform/frame_recorder.h"
+#include "platform/gl_gateway.h"
 
 namespace zorby {
 
@@ -33,10 +34,9 @@ OpenGLVizovudo& display() {
 // it is switched off once per context.
 void second_unit_off(OpenGLVizovudo& d) {
     if (!d.active_texture || d.store->second_unit_off) return;
-    frame_recorder().touch();
-    d.active_texture(GL_TEXTURE1_ARB);
-    glDisable(GL_TEXTURE_2D);
-    d.active_texture(GL_TEXTURE0_ARB);
+    platform::gl::call(d.active_texture, GL_TEXTURE1_ARB);
+    platform::gl::call(glDisable, GL_TEXTURE_2D);
+    platform::gl::call(d.active_texture, GL_TEXTURE0_ARB);
     d.store->second_unit_off = true;
 }
 
@@ -53,12 +53,12 @@ void trace_blend(DrawTrace* trace, int32_t blend, float alpha) {
 
 void clear_screen() {
     free_surface(0);
-    frame_recorder().clear(GL_COLOR_BUFFER_BIT);
+    platform::frame_recorder().clear(GL_COLOR_BUFFER_BIT);
 }
 
 void set_alpha_mode(double value) {
     OpenGLVizovudo& d = display();
-    FrameRecorder& gl = frame_recorder();
+    platform::FrameRecorder& gl = platform::frame_recorder();
     const float a = static_cast<float>(value);
     if (a > 0) {
         gl.enable(GL_BLEND);
@@ -81,7 +81,7 @@ void set_alpha_mode(double value) {
 
 void bind_sprite_texture(int32_t slot) {
     OpenGLVizovudo& d = display();
-    FrameRecorder& gl = frame_recorder();
+    platform::FrameRecorder& gl = platform::frame_recorder();
     d.store->current_texture_slot = slot;
     second_unit_off(d);
     if (slot < 0) {
@@ -96,7 +96,7 @@ void bind_sprite_texture(int32_t slot) {
 
 void draw_sprite(double slot_value, double x, double y) {
     OpenGLVizovudo& d = display();
-    FrameRecorder& gl = frame_recorder();
+    platform::FrameRecorder& gl = platform::frame_recorder();
     const int64_t slot = command_slot(slot_value);
     const SpriteRecord* r = d.store->record(slot);
     if (!r) return;
@@ -141,7 +141,7 @@ void draw_sprite(double slot_value, double x, double y) {
 
 void draw_line(double x1, double y1, double x2, double y2, double colour_value) {
     OpenGLVizovudo& d = display();
-    FrameRecorder& gl = frame_recorder();
+    platform::FrameRecorder& gl = platform::frame_recorder();
     const uint32_t colour = command_bits32(colour_value);
     gl.disable(GL_ALPHA_TEST);
     const auto alpha_byte =
@@ -236,7 +236,7 @@ void clip_viewport(double x, double y, double w, double h) {
 
 void draw_surface(int32_t number) {
     OpenGLVizovudo& d = display();
-    FrameRecorder& gl = frame_recorder();
+    platform::FrameRecorder& gl = platform::frame_recorder();
     TiledSurface* surf = d.store->surface(number);
     if (!surf) return;
     gl.disable(GL_ALPHA_TEST);
@@ -291,7 +291,7 @@ void cross_fade_background(const EngineString& file, const std::function<void()>
     grab_screen(2);
     load_surface(1, path);
     free_surface(0);
-    frame_recorder().clear(GL_COLOR_BUFFER_BIT);
+    platform::frame_recorder().clear(GL_COLOR_BUFFER_BIT);
     // Both pictures are added on the cleared frame, weighted a and 1 - a.
     double a = 0.9;
     const double end = clock_ms() + 1500.0;

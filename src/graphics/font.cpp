@@ -14,10 +14,10 @@
 #include "graphics/command_numbers.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
-#include "graphics/frame_recorder.h"
 #include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
 #include "graphics/texture_builder.h"
+#include "platform/frame_recorder.h"
 
 namespace zorby {
 
@@ -125,7 +125,7 @@ void print_text_bytes(const char* text, size_t length, double x, double y) {
     }
     va.count = needed;
 
-    FrameRecorder& gl = frame_recorder();
+    platform::FrameRecorder& gl = platform::frame_recorder();
     gl.begin(GL_QUADS);
     const bool textured = s.current_texture_slot >= 0;
     for (int32_t i = 0; i < needed; ++i) {

@@ -12,9 +12,10 @@
 #include <GL/glext.h>
 
 #include "graphics/display.h"
-#include "graphics/frame_recorder.h"
 #include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
+#include "platform/frame_recorder.h"
+#include "platform/gl_gateway.h"
 #include "platform/platform.h"
 
 namespace zorby {
@@ -53,55 +54,57 @@ FramebufferCalls framebuffer_calls() {
 PictureStream::~PictureStream() {
     GraphicsLayer* g = graphics_layer_if_any();
     if (!g || !g->display || !g->display->context_ready) return;
-    frame_recorder().touch();
     if (framebuffer_ != 0) {
         const FramebufferCalls f = framebuffer_calls();
         GLuint name = framebuffer_;
-        if (f.del) f.del(1, &name);
+        if (f.del) platform::gl::call(f.del, 1, &name);
     }
     if (texture_ != 0) {
         GLuint name = texture_;
-        glDeleteTextures(1, &name);
+        platform::gl::call(glDeleteTextures, 1, &name);
     }
 }
 
 void PictureStream::update(const uint8_t* rgba, int w, int h, int row_pixels) {
     if (!rgba || w <= 0 || h <= 0 || row_pixels < w) return;
-    frame_recorder().touch();
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, row_pixels);
+    platform::gl::call(glPixelStorei, GL_UNPACK_ALIGNMENT, 4);
+    platform::gl::call(glPixelStorei, GL_UNPACK_ROW_LENGTH, row_pixels);
     if (texture_ == 0 || w != width_ || h != height_) {
         GLuint name = texture_;
-        if (name == 0) glGenTextures(1, &name);
+        if (name == 0) platform::gl::call(glGenTextures, 1, &name);
         texture_ = name;
-        glBindTexture(GL_TEXTURE_2D, name);
+        platform::gl::call(glBindTexture, GL_TEXTURE_2D, name);
         // Whole-factor enlargement keeps the pixels sharp, as everything else drawn.
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        platform::gl::call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        platform::gl::call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        platform::gl::call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        platform::gl::call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        platform::gl::call(glTexImage2D, GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA,
+                           GL_UNSIGNED_BYTE, rgba);
         width_ = w;
         height_ = h;
         const FramebufferCalls f = framebuffer_calls();
         if (f.usable()) {
             GLuint fb = framebuffer_;
-            if (fb == 0) f.gen(1, &fb);
-            f.bind(GL_READ_FRAMEBUFFER, fb);
-            f.attach(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, name, 0);
-            const bool complete = f.status(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-            f.bind(GL_READ_FRAMEBUFFER, 0);
+            if (fb == 0) platform::gl::call(f.gen, 1, &fb);
+            platform::gl::call(f.bind, GL_READ_FRAMEBUFFER, fb);
+            platform::gl::call(f.attach, GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                               name, 0);
+            const bool complete =
+                platform::gl::call(f.status, GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+            platform::gl::call(f.bind, GL_READ_FRAMEBUFFER, 0);
             if (!complete) {
-                f.del(1, &fb);
+                platform::gl::call(f.del, 1, &fb);
                 fb = 0;
             }
             framebuffer_ = fb;
         }
     } else {
-        glBindTexture(GL_TEXTURE_2D, texture_);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+        platform::gl::call(glBindTexture, GL_TEXTURE_2D, texture_);
+        platform::gl::call(glTexSubImage2D, GL_TEXTURE_2D, 0, 0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE,
+                           rgba);
     }
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    platform::gl::call(glPixelStorei, GL_UNPACK_ROW_LENGTH, 0);
     // The sprite commands bind their own texture again.
     if (GraphicsLayer* g = graphics_layer_if_any(); g && g->display && g->display->store) {
         g->display->store->current_texture_slot = -1;
@@ -120,26 +123,25 @@ void clear_around(int x0, int y0, int x1, int y1, int fw, int fh) {
     if (!any) return;
     GLfloat colour[4];
     GLint box[4];
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, colour);
-    glGetIntegerv(GL_SCISSOR_BOX, box);
-    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    glClearColor(0, 0, 0, 1);
-    glEnable(GL_SCISSOR_TEST);
+    platform::gl::call(glGetFloatv, GL_COLOR_CLEAR_VALUE, colour);
+    platform::gl::call(glGetIntegerv, GL_SCISSOR_BOX, box);
+    const GLboolean scissor = platform::gl::call(glIsEnabled, GL_SCISSOR_TEST);
+    platform::gl::call(glClearColor, 0, 0, 0, 1);
+    platform::gl::call(glEnable, GL_SCISSOR_TEST);
     for (const auto& b : bars) {
         if (b[2] <= 0 || b[3] <= 0) continue;
-        glScissor(b[0], b[1], b[2], b[3]);
-        glClear(GL_COLOR_BUFFER_BIT);
+        platform::gl::call(glScissor, b[0], b[1], b[2], b[3]);
+        platform::gl::call(glClear, GL_COLOR_BUFFER_BIT);
     }
-    glScissor(box[0], box[1], box[2], box[3]);
-    if (!scissor) glDisable(GL_SCISSOR_TEST);
-    glClearColor(colour[0], colour[1], colour[2], colour[3]);
+    platform::gl::call(glScissor, box[0], box[1], box[2], box[3]);
+    if (!scissor) platform::gl::call(glDisable, GL_SCISSOR_TEST);
+    platform::gl::call(glClearColor, colour[0], colour[1], colour[2], colour[3]);
 }
 
 }  // namespace
 
 void PictureStream::draw(double x, double y, double w, double h) {
     OpenGLVizovudo& d = *graphics_layer().display;
-    frame_recorder().touch();
     int cw = 0, ch = 0;
     d.platform.client_size(cw, ch);
     double lw = 0, lh = 0;
@@ -161,40 +163,41 @@ void PictureStream::draw(double x, double y, double w, double h) {
             // Into the frame being drawn (the window's own buffer or the frame the
             // window shows enlarged), whichever is bound for drawing.
             GLint read = 0;
-            glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
-            f.bind(GL_READ_FRAMEBUFFER, framebuffer_);
-            f.blit(0, 0, width_, height_, x0, y0, x1, y1, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-            f.bind(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
+            platform::gl::call(glGetIntegerv, GL_READ_FRAMEBUFFER_BINDING, &read);
+            platform::gl::call(f.bind, GL_READ_FRAMEBUFFER, framebuffer_);
+            platform::gl::call(f.blit, 0, 0, width_, height_, x0, y0, x1, y1, GL_COLOR_BUFFER_BIT,
+                               GL_NEAREST);
+            platform::gl::call(f.bind, GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
             return;
         }
     }
     if (d.active_texture) {
-        d.active_texture(GL_TEXTURE1_ARB);
-        glDisable(GL_TEXTURE_2D);
-        d.active_texture(GL_TEXTURE0_ARB);
+        platform::gl::call(d.active_texture, GL_TEXTURE1_ARB);
+        platform::gl::call(glDisable, GL_TEXTURE_2D);
+        platform::gl::call(d.active_texture, GL_TEXTURE0_ARB);
     }
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture_);
+    platform::gl::call(glDisable, GL_ALPHA_TEST);
+    platform::gl::call(glDisable, GL_BLEND);
+    platform::gl::call(glEnable, GL_TEXTURE_2D);
+    platform::gl::call(glBindTexture, GL_TEXTURE_2D, texture_);
     d.store->current_texture_slot = -1;
-    glColor4f(1, 1, 1, 1);
+    platform::gl::call(glColor4f, 1, 1, 1, 1);
     const float qx0 = static_cast<float>(x), qy0 = static_cast<float>(y);
     const float qx1 = static_cast<float>(x + w), qy1 = static_cast<float>(y + h);
     // The vertex order of every 2D quad (the other winding is culled); texture row 0
     // is the picture's bottom row.
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(qx0, qy1);
-    glTexCoord2f(1, 0);
-    glVertex2f(qx1, qy1);
-    glTexCoord2f(1, 1);
-    glVertex2f(qx1, qy0);
-    glTexCoord2f(0, 1);
-    glVertex2f(qx0, qy0);
-    glEnd();
-    glEnable(GL_ALPHA_TEST);
-    glColor4f(1, 1, 1, d.current_alpha);
+    platform::gl::call(glBegin, GL_QUADS);
+    platform::gl::call(glTexCoord2f, 0, 0);
+    platform::gl::call(glVertex2f, qx0, qy1);
+    platform::gl::call(glTexCoord2f, 1, 0);
+    platform::gl::call(glVertex2f, qx1, qy1);
+    platform::gl::call(glTexCoord2f, 1, 1);
+    platform::gl::call(glVertex2f, qx1, qy0);
+    platform::gl::call(glTexCoord2f, 0, 1);
+    platform::gl::call(glVertex2f, qx0, qy0);
+    platform::gl::call(glEnd);
+    platform::gl::call(glEnable, GL_ALPHA_TEST);
+    platform::gl::call(glColor4f, 1, 1, 1, d.current_alpha);
 }
 
 }  // namespace zorby

@@ -15,10 +15,11 @@
 #include "graphics/command_numbers.h"
 #include "graphics/display.h"
 #include "graphics/draw.h"
-#include "graphics/frame_recorder.h"
 #include "graphics/graphics_layer.h"
 #include "graphics/picture_preload.h"
 #include "graphics/texture_builder.h"
+#include "platform/frame_recorder.h"
+#include "platform/gl_gateway.h"
 
 namespace zorby {
 
@@ -45,9 +46,9 @@ void SpriteStore::free_sprite(int64_t slot, bool context_ready) {
     SpriteRecord* r = record(slot);
     if (!r) return;
     if (context_ready && (r->texture != 0 || r->mipmapped_texture != 0)) {
-        frame_recorder().touch();
-        if (r->texture != 0) glDeleteTextures(1, &r->texture);
-        if (r->mipmapped_texture != 0) glDeleteTextures(1, &r->mipmapped_texture);
+        if (r->texture != 0) platform::gl::call(glDeleteTextures, 1, &r->texture);
+        if (r->mipmapped_texture != 0)
+            platform::gl::call(glDeleteTextures, 1, &r->mipmapped_texture);
         r->texture = 0;
         r->mipmapped_texture = 0;
     }
@@ -61,11 +62,10 @@ void SpriteStore::free_surface(int64_t number, bool context_ready) {
     TiledSurface* s = surface(number);
     if (!s) return;
     if (context_ready && s->column_count > 0 && s->row_count > 0) {
-        frame_recorder().touch();
         for (int32_t col = 0; col < s->column_count; ++col) {
             for (int32_t row = 0; row < s->row_count; ++row) {
                 GLuint& name = s->tile_texture[size_t(col * kMaxTileColumns + row)];
-                if (name != 0) glDeleteTextures(1, &name);
+                if (name != 0) platform::gl::call(glDeleteTextures, 1, &name);
             }
         }
     }
@@ -93,21 +93,20 @@ const uint8_t* SpriteStore::alpha_mask(int64_t slot) {
     if (!r || r->texture == 0 || r->texture_width < 1 || r->texture_height < 1) return nullptr;
     auto& mask = alpha_masks[size_t(slot)];
     if (mask) return mask.get();
-    frame_recorder().touch();
-    glBindTexture(GL_TEXTURE_2D, r->texture);
+    platform::gl::call(glBindTexture, GL_TEXTURE_2D, r->texture);
     GLint tw = 0, th = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
+    platform::gl::call(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
+    platform::gl::call(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
     // The mask is indexed with the record's texture size: a texture of any other
     // size would be read outside the buffer.
     if (tw != r->texture_width || th != r->texture_height) return nullptr;
     mask.reset(new uint8_t[size_t(tw) * size_t(th)]);
     // Rows exactly tw bytes long, also for textures 1 or 2 texels wide.
     GLint old_alignment = 4;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &old_alignment);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, mask.get());
-    glPixelStorei(GL_PACK_ALIGNMENT, old_alignment);
+    platform::gl::call(glGetIntegerv, GL_PACK_ALIGNMENT, &old_alignment);
+    platform::gl::call(glPixelStorei, GL_PACK_ALIGNMENT, 1);
+    platform::gl::call(glGetTexImage, GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, mask.get());
+    platform::gl::call(glPixelStorei, GL_PACK_ALIGNMENT, old_alignment);
     return mask.get();
 }
 
@@ -118,15 +117,14 @@ uint32_t SpriteStore::mipmapped_texture(int64_t slot) {
         return 0;
     }
     if (r->mipmapped_texture != 0) return r->mipmapped_texture;
-    frame_recorder().touch();
-    glBindTexture(GL_TEXTURE_2D, r->texture);
+    platform::gl::call(glBindTexture, GL_TEXTURE_2D, r->texture);
     GLint tw = 0, th = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
+    platform::gl::call(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
+    platform::gl::call(glGetTexLevelParameteriv, GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
     if (tw != r->texture_width || th != r->texture_height) return 0;
     // Level 0 holds the texels exactly as they were uploaded.
     std::vector<uint8_t> texels(size_t(tw) * size_t(th) * 4);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    platform::gl::call(glGetTexImage, GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
     make_mipmapped_texture(std::move(texels), tw, th, r->mipmapped_texture);
     return r->mipmapped_texture;
 }
@@ -144,7 +142,7 @@ bool context_ready() {
 
 GLint max_texture_size() {
     GLint m = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &m);
+    platform::gl::call(glGetIntegerv, GL_MAX_TEXTURE_SIZE, &m);
     return m > 0 ? m : 64;
 }
 
@@ -202,7 +200,7 @@ void load_background(const EngineString& file) {
     if (!e.media_lookup || !resolve_media_name(*e.media_lookup, file.str(), path)) {
         append_error_log("failed");
         free_surface(0);
-        frame_recorder().clear(GL_COLOR_BUFFER_BIT);
+        platform::frame_recorder().clear(GL_COLOR_BUFFER_BIT);
         return;
     }
     append_error_log("OK?");
@@ -210,7 +208,7 @@ void load_background(const EngineString& file) {
         draw_surface(0);
     } else {
         free_surface(0);
-        frame_recorder().clear(GL_COLOR_BUFFER_BIT);
+        platform::frame_recorder().clear(GL_COLOR_BUFFER_BIT);
     }
 }
 
@@ -255,7 +253,6 @@ void grab_screen(int64_t number) {
     TiledSurface* surf = d.store->surface(number);
     if (!surf || !d.window) return;
     // The frame is read: everything drawn so far must be in it.
-    frame_recorder().touch();
     const GLint max_size = max_texture_size();
     int32_t t = 128;
     while (t < std::max(d.width, d.height) && t < max_size) t *= 2;
@@ -269,16 +266,17 @@ void grab_screen(int64_t number) {
             GLuint& name = surf->tile_texture[index];
             if (name != 0 && surf->tile_texture_width[index] == t &&
                 surf->tile_texture_height[index] == t) {
-                glBindTexture(GL_TEXTURE_2D, name);
+                platform::gl::call(glBindTexture, GL_TEXTURE_2D, name);
             } else {
                 replace_texture(name, GL_LINEAR, GL_LINEAR);
-                glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, t, t, 0, GL_BGRA, GL_UNSIGNED_BYTE,
-                             nullptr);
+                platform::gl::call(glTexImage2D, GL_TEXTURE_2D, 0, GL_RGBA8, t, t, 0, GL_BGRA,
+                                   GL_UNSIGNED_BYTE, nullptr);
             }
             const int32_t u = d.width - x0 < t ? d.width - x0 : t;
             const int32_t v = d.height - y0 < t ? d.height - y0 : t;
             // Window rows y0.. from the top land bottom-up, like loaded pictures.
-            glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x0, d.height - y0 - v, u, v);
+            platform::gl::call(glCopyTexSubImage2D, GL_TEXTURE_2D, 0, 0, 0, x0, d.height - y0 - v,
+                               u, v);
             surf->tile_texture_width[index] = surf->tile_texture_height[index] = t;
             surf->tile_used_width[index] = u;
             surf->tile_used_height[index] = v;
@@ -291,7 +289,8 @@ void grab_screen(int64_t number) {
         for (int32_t r = 0; r < surf->row_count; ++r) {
             if (k < columns && r < rows) continue;
             const size_t index = size_t(k * kMaxTileColumns + r);
-            if (surf->tile_texture[index] != 0) glDeleteTextures(1, &surf->tile_texture[index]);
+            if (surf->tile_texture[index] != 0)
+                platform::gl::call(glDeleteTextures, 1, &surf->tile_texture[index]);
             surf->tile_texture[index] = 0;
             surf->tile_texture_width[index] = surf->tile_texture_height[index] = 0;
             surf->tile_used_width[index] = surf->tile_used_height[index] = 0;

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <utility>
 
-#include "graphics/frame_recorder.h"
+#include "platform/gl_gateway.h"
 
 namespace zorby {
 
@@ -156,20 +156,19 @@ void convert_to_normal_map(std::vector<uint8_t>& texels, int32_t tw, int32_t th)
 }
 
 void replace_texture(uint32_t& name, int32_t mag_filter, int32_t min_filter) {
-    frame_recorder().touch();
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    if (name != 0) glDeleteTextures(1, &name);
+    platform::gl::call(glPixelStorei, GL_UNPACK_ALIGNMENT, 1);
+    platform::gl::call(glPixelStorei, GL_UNPACK_ROW_LENGTH, 0);
+    platform::gl::call(glPixelStorei, GL_UNPACK_SKIP_ROWS, 0);
+    platform::gl::call(glPixelStorei, GL_UNPACK_SKIP_PIXELS, 0);
+    if (name != 0) platform::gl::call(glDeleteTextures, 1, &name);
     GLuint fresh = 0;
-    glGenTextures(1, &fresh);
+    platform::gl::call(glGenTextures, 1, &fresh);
     name = fresh;
-    glBindTexture(GL_TEXTURE_2D, fresh);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag_filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min_filter);
+    platform::gl::call(glBindTexture, GL_TEXTURE_2D, fresh);
+    platform::gl::call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    platform::gl::call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    platform::gl::call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag_filter);
+    platform::gl::call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min_filter);
 }
 
 RegionTexels region_texels(const PixelImage& image, int32_t x, int32_t y, int32_t w, int32_t h,
@@ -185,8 +184,8 @@ void make_mipmapped_texture(std::vector<uint8_t> texels, int32_t tw, int32_t th,
     std::vector<uint8_t> next;
     int32_t lw = tw, lh = th;
     for (GLint level = 0;; ++level) {
-        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, lw, lh, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     texels.data());
+        platform::gl::call(glTexImage2D, GL_TEXTURE_2D, level, GL_RGBA8, lw, lh, 0, GL_RGBA,
+                           GL_UNSIGNED_BYTE, texels.data());
         if (lw == 1 && lh == 1) break;
         int32_t nw = 0, nh = 0;
         next_mip_level(texels, lw, lh, next, nw, nh);
@@ -199,7 +198,7 @@ void make_mipmapped_texture(std::vector<uint8_t> texels, int32_t tw, int32_t th,
 bool make_sprite_texture(const PixelImage& image, int32_t x, int32_t y, int32_t w, int32_t h,
                          uint32_t& out, bool normal_map, bool font, RegionTexels* prepared) {
     GLint max_size = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
+    platform::gl::call(glGetIntegerv, GL_MAX_TEXTURE_SIZE, &max_size);
     if (max_size < 1) max_size = 64;
     if (w == 0) w = image.width - x;
     if (h == 0) h = image.height - y;
@@ -218,7 +217,8 @@ bool make_sprite_texture(const PixelImage& image, int32_t x, int32_t y, int32_t 
     const GLint filter = font ? GL_NEAREST : GL_LINEAR;
     replace_texture(out, filter, filter);
     if (normal_map) convert_to_normal_map(texels, tw, th);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    platform::gl::call(glTexImage2D, GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA,
+                       GL_UNSIGNED_BYTE, texels.data());
     return true;
 }
 

@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include "platform/gl_gateway.h"
+
 namespace zorby::platform {
 
 FramePixels read_frame_pixels(Platform& platform) {
@@ -12,11 +14,10 @@ FramePixels read_frame_pixels(Platform& platform) {
     int w = 0, h = 0;
     platform.client_size(w, h);
     if (!read_pixels || w <= 0 || h <= 0) return frame;
-    flush_held_drawing();
     frame.width = w;
     frame.height = h;
     frame.rgba.resize(static_cast<size_t>(w) * h * 4);
-    read_pixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, frame.rgba.data());
+    gl::use(read_pixels, 0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, frame.rgba.data());
     return frame;
 }
 

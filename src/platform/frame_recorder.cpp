@@ -1,11 +1,11 @@
 // The recorder of a frame's 2D drawing: see frame_recorder.h.
-#include "graphics/frame_recorder.h"
+#include "platform/frame_recorder.h"
 
 #include <GL/gl.h>
 
 #include <utility>
 
-namespace zorby {
+namespace zorby::platform {
 
 namespace {
 
@@ -392,4 +392,4 @@ void FrameRecorder::reset() {
     quiet_since_end_ = true;
 }
 
-}  // namespace zorby
+}  // namespace zorby::platform

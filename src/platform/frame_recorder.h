@@ -15,18 +15,18 @@
 // (the projection of set_viewport, no other matrix), which the recorder follows
 // through its own matrix calls.
 //
-// Everything else that uses OpenGL while a frame is recorded (texture uploads and
-// deletions, read-backs, the platform's window work) first calls flush() or touch():
-// the held-back work is issued, and the rest of that frame is drawn as it comes.
-// touch() also marks that textures may have changed, so no earlier frame counts as
-// equal to a later one across it.
+// Everything else that uses OpenGL (texture uploads and deletions, read-backs, the
+// platform's window work) goes through the gateway (gl_gateway.h), which calls
+// flush() or touch() first: the held-back work is issued, and the rest of that frame
+// is drawn as it comes. touch() also marks that textures may have changed, so no
+// earlier frame counts as equal to a later one across it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-namespace zorby {
+namespace zorby::platform {
 
 class FrameRecorder {
 public:
@@ -146,4 +146,4 @@ private:
 // The process's recorder (the engine draws through one OpenGL context at a time).
 FrameRecorder& frame_recorder();
 
-}  // namespace zorby
+}  // namespace zorby::platform

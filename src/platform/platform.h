@@ -208,12 +208,6 @@ public:
     virtual AudioDevice& audio() = 0;
 };
 
-// Set by the engine's drawing when it may hold back OpenGL work: called before the
-// platform itself uses the context (swaps, read-backs, frame size changes), so that
-// everything drawn is in the frame first.
-void set_held_drawing_flush(void (*flush)());
-void flush_held_drawing();
-
 // The SDL platform: real clock, real window and devices.
 std::unique_ptr<Platform> make_sdl_platform();
 

@@ -11,19 +11,9 @@
 #include <string>
 #include <utility>
 
+#include "platform/gl_gateway.h"
+
 namespace zorby::platform {
-
-namespace {
-void (*g_held_drawing_flush)() = nullptr;
-}  // namespace
-
-void set_held_drawing_flush(void (*flush)()) {
-    g_held_drawing_flush = flush;
-}
-
-void flush_held_drawing() {
-    if (g_held_drawing_flush) g_held_drawing_flush();
-}
 
 bool sdl_video_init() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
@@ -131,31 +121,31 @@ struct PresenterCalls {
         const GLuint fragment = compile(GL_FRAGMENT_SHADER, kFragment);
         GLuint program = 0;
         if (vertex && fragment) {
-            program = create_program();
-            attach_shader(program, vertex);
-            attach_shader(program, fragment);
-            link_program(program);
+            program = gl::use(create_program);
+            gl::use(attach_shader, program, vertex);
+            gl::use(attach_shader, program, fragment);
+            gl::use(link_program, program);
             GLint linked = GL_FALSE;
-            get_programiv(program, GL_LINK_STATUS, &linked);
+            gl::use(get_programiv, program, GL_LINK_STATUS, &linked);
             if (linked != GL_TRUE) {
-                delete_program(program);
+                gl::use(delete_program, program);
                 program = 0;
             }
         }
-        if (vertex) delete_shader(vertex);
-        if (fragment) delete_shader(fragment);
+        if (vertex) gl::use(delete_shader, vertex);
+        if (fragment) gl::use(delete_shader, fragment);
         return program;
     }
 
     GLuint compile(GLenum kind, const char* source) {
-        const GLuint shader = create_shader(kind);
+        const GLuint shader = gl::use(create_shader, kind);
         if (!shader) return 0;
-        shader_source(shader, 1, &source, nullptr);
-        compile_shader(shader);
+        gl::use(shader_source, shader, 1, &source, nullptr);
+        gl::use(compile_shader, shader);
         GLint compiled = GL_FALSE;
-        get_shaderiv(shader, GL_COMPILE_STATUS, &compiled);
+        gl::use(get_shaderiv, shader, GL_COMPILE_STATUS, &compiled);
         if (compiled != GL_TRUE) {
-            delete_shader(shader);
+            gl::use(delete_shader, shader);
             return 0;
         }
         return shader;
@@ -169,16 +159,17 @@ PresenterCalls g_present;
 void make_nearest_texture(unsigned int& name, GLint internal_format, int width, int height,
                           GLenum format, GLenum type, const void* pixels) {
     GLint bound_texture = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound_texture);
-    if (!name) glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    glTexImage2D(GL_TEXTURE_2D, 0, internal_format, width, height, 0, format, type, pixels);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound_texture));
+    gl::use(glGetIntegerv, GL_TEXTURE_BINDING_2D, &bound_texture);
+    if (!name) gl::use(glGenTextures, 1, &name);
+    gl::use(glBindTexture, GL_TEXTURE_2D, name);
+    gl::use(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl::use(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl::use(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    gl::use(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    gl::use(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    gl::use(glTexImage2D, GL_TEXTURE_2D, 0, internal_format, width, height, 0, format, type,
+            pixels);
+    gl::use(glBindTexture, GL_TEXTURE_2D, static_cast<GLuint>(bound_texture));
 }
 
 // Frames keep changing during play: after a few changed frames in a row the
@@ -268,10 +259,10 @@ bool SdlWindow::create(const WindowConfig& config) {
     refresh_needed_ = true;
     // The frame keeps the window's pixel format: with or without an alpha channel.
     GLint alpha_bits = 0;
-    glGetIntegerv(GL_ALPHA_BITS, &alpha_bits);
+    gl::use(glGetIntegerv, GL_ALPHA_BITS, &alpha_bits);
     frame_has_alpha_ = alpha_bits > 0;
     GLint sample_buffers = 0;
-    glGetIntegerv(GL_SAMPLE_BUFFERS, &sample_buffers);
+    gl::use(glGetIntegerv, GL_SAMPLE_BUFFERS, &sample_buffers);
     window_multisampled_ = sample_buffers > 0;
     if (!g_fb.load() || !make_framebuffer(frame_width_, frame_height_)) {
         // Drawing goes to the window itself, which keeps the frame's size.
@@ -285,23 +276,24 @@ bool SdlWindow::create(const WindowConfig& config) {
 }
 
 bool SdlWindow::make_framebuffer(int width, int height) {
-    if (!framebuffer_) g_fb.gen_framebuffers(1, &framebuffer_);
+    if (!framebuffer_) gl::use(g_fb.gen_framebuffers, 1, &framebuffer_);
     // The frame's colour is a texture (the window draws it as one rectangle), with
     // or without alpha as the window's own pixels.
     make_nearest_texture(colour_texture_, frame_has_alpha_ ? GL_RGBA8 : GL_RGB8, width, height,
                          GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    g_fb.bind_framebuffer(GL_FRAMEBUFFER, framebuffer_);
-    g_fb.framebuffer_texture_2d(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                                colour_texture_, 0);
-    if (g_fb.check_framebuffer_status(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    gl::use(g_fb.bind_framebuffer, GL_FRAMEBUFFER, framebuffer_);
+    gl::use(g_fb.framebuffer_texture_2d, GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+            colour_texture_, 0);
+    if (gl::use(g_fb.check_framebuffer_status, GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        return false;
+    gl::use(glDrawBuffer, GL_COLOR_ATTACHMENT0);
+    gl::use(glReadBuffer, GL_COLOR_ATTACHMENT0);
     // A new frame starts black, as a new window does.
     GLfloat clear[4];
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    gl::use(glGetFloatv, GL_COLOR_CLEAR_VALUE, clear);
+    gl::use(glClearColor, 0, 0, 0, 1);
+    gl::use(glClear, GL_COLOR_BUFFER_BIT);
+    gl::use(glClearColor, clear[0], clear[1], clear[2], clear[3]);
     checked_layout_ = {};
     direct_ = false;
     return true;
@@ -332,17 +324,17 @@ void SdlWindow::check_presenter(int x, int y, int width, int height) {
             picture[static_cast<size_t>(row) * frame_width_ + col] = check_pixel(col, row);
         }
     }
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
+    gl::use(glPushClientAttrib, GL_CLIENT_PIXEL_STORE_BIT);
+    gl::use(glPixelStorei, GL_UNPACK_ALIGNMENT, 4);
+    gl::use(glPixelStorei, GL_UNPACK_ROW_LENGTH, 0);
+    gl::use(glPixelStorei, GL_UNPACK_SKIP_ROWS, 0);
+    gl::use(glPixelStorei, GL_UNPACK_SKIP_PIXELS, 0);
+    gl::use(glPixelStorei, GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    gl::use(glPixelStorei, GL_PACK_ALIGNMENT, 4);
+    gl::use(glPixelStorei, GL_PACK_ROW_LENGTH, 0);
+    gl::use(glPixelStorei, GL_PACK_SKIP_ROWS, 0);
+    gl::use(glPixelStorei, GL_PACK_SKIP_PIXELS, 0);
+    gl::use(glPixelStorei, GL_PACK_SWAP_BYTES, GL_FALSE);
     unsigned int texture = 0;
     make_nearest_texture(texture, frame_has_alpha_ ? GL_RGBA8 : GL_RGB8, frame_width_,
                          frame_height_, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture.data());
@@ -351,11 +343,12 @@ void SdlWindow::check_presenter(int x, int y, int width, int height) {
     std::vector<uint32_t> shown(static_cast<size_t>(width) * height);
     auto shows_picture = [&](unsigned int program) {
         draw_texture(program, texture, x, y, width, height);
-        g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, 0);
-        glReadBuffer(GL_BACK);
-        glReadPixels(x, y, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, shown.data());
-        g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        gl::use(g_fb.bind_framebuffer, GL_READ_FRAMEBUFFER, 0);
+        gl::use(glReadBuffer, GL_BACK);
+        gl::use(glReadPixels, x, y, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                shown.data());
+        gl::use(g_fb.bind_framebuffer, GL_READ_FRAMEBUFFER, framebuffer_);
+        gl::use(glReadBuffer, GL_COLOR_ATTACHMENT0);
         for (int row = 0; row < height; ++row) {
             const uint32_t* want = &picture[static_cast<size_t>(row / scale) * frame_width_];
             const uint32_t* got = &shown[static_cast<size_t>(row) * width];
@@ -367,17 +360,17 @@ void SdlWindow::check_presenter(int x, int y, int width, int height) {
     };
     if (!program_) program_ = g_present.build();
     present_program_ = program_ && shows_picture(program_) ? program_ : 0;
-    glPopClientAttrib();
-    glDeleteTextures(1, &texture);
+    gl::use(glPopClientAttrib);
+    gl::use(glDeleteTextures, 1, &texture);
 }
 
 void SdlWindow::free_framebuffer() {
     if (!framebuffer_) return;
-    g_fb.bind_framebuffer(GL_FRAMEBUFFER, 0);
-    g_fb.delete_framebuffers(1, &framebuffer_);
-    glDeleteTextures(1, &colour_texture_);
+    gl::use(g_fb.bind_framebuffer, GL_FRAMEBUFFER, 0);
+    gl::use(g_fb.delete_framebuffers, 1, &framebuffer_);
+    gl::use(glDeleteTextures, 1, &colour_texture_);
     framebuffer_ = colour_texture_ = 0;
-    if (program_) g_present.delete_program(program_);
+    if (program_) gl::use(g_present.delete_program, program_);
     program_ = present_program_ = 0;
     checked_layout_ = {};
 }
@@ -385,13 +378,13 @@ void SdlWindow::free_framebuffer() {
 void SdlWindow::bind_frame() {
     if (!framebuffer_) return;
     if (direct_) {
-        g_fb.bind_framebuffer(GL_FRAMEBUFFER, 0);
-        glDrawBuffer(GL_BACK);
-        glReadBuffer(GL_BACK);
+        gl::use(g_fb.bind_framebuffer, GL_FRAMEBUFFER, 0);
+        gl::use(glDrawBuffer, GL_BACK);
+        gl::use(glReadBuffer, GL_BACK);
     } else {
-        g_fb.bind_framebuffer(GL_FRAMEBUFFER, framebuffer_);
-        glDrawBuffer(GL_COLOR_ATTACHMENT0);
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        gl::use(g_fb.bind_framebuffer, GL_FRAMEBUFFER, framebuffer_);
+        gl::use(glDrawBuffer, GL_COLOR_ATTACHMENT0);
+        gl::use(glReadBuffer, GL_COLOR_ATTACHMENT0);
     }
 }
 
@@ -404,15 +397,15 @@ bool SdlWindow::window_fits_frame() const {
 void SdlWindow::copy_frame(bool into_window) {
     // A 1:1 copy between the framebuffer and the window's bottom-left corner, where
     // the engine draws while it draws into the window.
-    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    if (scissor) glDisable(GL_SCISSOR_TEST);
-    g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, into_window ? framebuffer_ : 0);
-    g_fb.bind_framebuffer(GL_DRAW_FRAMEBUFFER, into_window ? 0 : framebuffer_);
-    glReadBuffer(into_window ? GL_COLOR_ATTACHMENT0 : GL_BACK);
-    glDrawBuffer(into_window ? GL_BACK : GL_COLOR_ATTACHMENT0);
-    g_fb.blit_framebuffer(0, 0, frame_width_, frame_height_, 0, 0, frame_width_, frame_height_,
-                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    if (scissor) glEnable(GL_SCISSOR_TEST);
+    const GLboolean scissor = gl::use(glIsEnabled, GL_SCISSOR_TEST);
+    if (scissor) gl::use(glDisable, GL_SCISSOR_TEST);
+    gl::use(g_fb.bind_framebuffer, GL_READ_FRAMEBUFFER, into_window ? framebuffer_ : 0);
+    gl::use(g_fb.bind_framebuffer, GL_DRAW_FRAMEBUFFER, into_window ? 0 : framebuffer_);
+    gl::use(glReadBuffer, into_window ? GL_COLOR_ATTACHMENT0 : GL_BACK);
+    gl::use(glDrawBuffer, into_window ? GL_BACK : GL_COLOR_ATTACHMENT0);
+    gl::use(g_fb.blit_framebuffer, 0, 0, frame_width_, frame_height_, 0, 0, frame_width_,
+            frame_height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    if (scissor) gl::use(glEnable, GL_SCISSOR_TEST);
 }
 
 void SdlWindow::destroy() {
@@ -468,20 +461,20 @@ void SdlWindow::compose() {
     int ww = 0, wh = 0;
     window_pixel_size(ww, wh);
     const WindowLayout l = fit_picture(ww, wh, frame_width_, frame_height_);
-    g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-    g_fb.bind_framebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glDrawBuffer(GL_BACK);
-    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    if (scissor) glDisable(GL_SCISSOR_TEST);
+    gl::use(g_fb.bind_framebuffer, GL_READ_FRAMEBUFFER, framebuffer_);
+    gl::use(g_fb.bind_framebuffer, GL_DRAW_FRAMEBUFFER, 0);
+    gl::use(glDrawBuffer, GL_BACK);
+    const GLboolean scissor = gl::use(glIsEnabled, GL_SCISSOR_TEST);
+    if (scissor) gl::use(glDisable, GL_SCISSOR_TEST);
     if (l.x > 0 || l.y > 0) {
         // The bars: only the parts of the window the picture leaves uncovered.
         GLfloat clear[4];
         GLboolean mask[4];
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-        glGetBooleanv(GL_COLOR_WRITEMASK, mask);
-        glClearColor(0, 0, 0, 1);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glEnable(GL_SCISSOR_TEST);
+        gl::use(glGetFloatv, GL_COLOR_CLEAR_VALUE, clear);
+        gl::use(glGetBooleanv, GL_COLOR_WRITEMASK, mask);
+        gl::use(glClearColor, 0, 0, 0, 1);
+        gl::use(glColorMask, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        gl::use(glEnable, GL_SCISSOR_TEST);
         const int bottom = wh - l.y - l.height;  // rows below the picture (GL counts up)
         const int bars[4][4] = {{0, 0, ww, std::max(bottom, 0)},
                                 {0, bottom + l.height, ww, std::max(l.y, 0)},
@@ -489,12 +482,12 @@ void SdlWindow::compose() {
                                 {l.x + l.width, 0, std::max(ww - l.x - l.width, 0), wh}};
         for (const auto& b : bars) {
             if (b[2] <= 0 || b[3] <= 0) continue;
-            glScissor(b[0], b[1], b[2], b[3]);
-            glClear(GL_COLOR_BUFFER_BIT);
+            gl::use(glScissor, b[0], b[1], b[2], b[3]);
+            gl::use(glClear, GL_COLOR_BUFFER_BIT);
         }
-        glDisable(GL_SCISSOR_TEST);
-        glClearColor(clear[0], clear[1], clear[2], clear[3]);
-        glColorMask(mask[0], mask[1], mask[2], mask[3]);
+        gl::use(glDisable, GL_SCISSOR_TEST);
+        gl::use(glClearColor, clear[0], clear[1], clear[2], clear[3]);
+        gl::use(glColorMask, mask[0], mask[1], mask[2], mask[3]);
     }
     const int y0 = wh - l.y - l.height;
     // At the frame's own size the blit is a plain copy and the cheaper of the two.
@@ -507,55 +500,56 @@ void SdlWindow::compose() {
     if (enlarged && present_program_) {
         draw_texture(present_program_, colour_texture_, l.x, y0, l.width, l.height);
     } else {
-        g_fb.blit_framebuffer(0, 0, frame_width_, frame_height_, l.x, y0, l.x + l.width,
-                              y0 + l.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        gl::use(g_fb.blit_framebuffer, 0, 0, frame_width_, frame_height_, l.x, y0, l.x + l.width,
+                y0 + l.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     }
-    if (scissor) glEnable(GL_SCISSOR_TEST);
+    if (scissor) gl::use(glEnable, GL_SCISSOR_TEST);
 }
 
 void SdlWindow::draw_texture(unsigned int program, unsigned int texture, int x, int y, int width,
                              int height) {
     // Only the copy's own state changes, and all of it is put back: the engine keeps
     // drawing with the state it set.
-    glPushAttrib(GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT |
-                 GL_POLYGON_BIT | GL_CURRENT_BIT);
+    gl::use(glPushAttrib, GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT |
+                              GL_POLYGON_BIT | GL_CURRENT_BIT);
     GLint engine_program = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &engine_program);
+    gl::use(glGetIntegerv, GL_CURRENT_PROGRAM, &engine_program);
     for (GLenum cap : {GL_BLEND, GL_ALPHA_TEST, GL_SCISSOR_TEST, GL_CULL_FACE, GL_COLOR_LOGIC_OP,
                        GL_POLYGON_STIPPLE, GL_POLYGON_SMOOTH, GL_DEPTH_TEST, GL_STENCIL_TEST}) {
-        glDisable(cap);
+        gl::use(glDisable, cap);
     }
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    g_present.active_texture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glViewport(x, y, width, height);
-    g_present.use_program(program);
-    glBegin(GL_TRIANGLE_STRIP);
-    glTexCoord2f(0, 0);
-    glVertex2f(-1, -1);
-    glTexCoord2f(1, 0);
-    glVertex2f(1, -1);
-    glTexCoord2f(0, 1);
-    glVertex2f(-1, 1);
-    glTexCoord2f(1, 1);
-    glVertex2f(1, 1);
-    glEnd();
-    g_present.use_program(static_cast<GLuint>(engine_program));
-    glPopAttrib();
+    gl::use(glColorMask, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl::use(glPolygonMode, GL_FRONT_AND_BACK, GL_FILL);
+    gl::use(g_present.active_texture, GL_TEXTURE0);
+    gl::use(glBindTexture, GL_TEXTURE_2D, texture);
+    gl::use(glViewport, x, y, width, height);
+    gl::use(g_present.use_program, program);
+    gl::use(glBegin, GL_TRIANGLE_STRIP);
+    gl::use(glTexCoord2f, 0, 0);
+    gl::use(glVertex2f, -1, -1);
+    gl::use(glTexCoord2f, 1, 0);
+    gl::use(glVertex2f, 1, -1);
+    gl::use(glTexCoord2f, 0, 1);
+    gl::use(glVertex2f, -1, 1);
+    gl::use(glTexCoord2f, 1, 1);
+    gl::use(glVertex2f, 1, 1);
+    gl::use(glEnd);
+    gl::use(g_present.use_program, static_cast<GLuint>(engine_program));
+    gl::use(glPopAttrib);
 }
 
 void SdlWindow::read_frame(std::vector<uint8_t>& rgba) {
     rgba.resize(static_cast<size_t>(frame_width_) * frame_height_ * 4);
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_PACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
-    glPixelStorei(GL_PACK_SWAP_BYTES, GL_FALSE);
+    gl::use(glPushClientAttrib, GL_CLIENT_PIXEL_STORE_BIT);
+    gl::use(glPixelStorei, GL_PACK_ALIGNMENT, 1);
+    gl::use(glPixelStorei, GL_PACK_ROW_LENGTH, 0);
+    gl::use(glPixelStorei, GL_PACK_SKIP_ROWS, 0);
+    gl::use(glPixelStorei, GL_PACK_SKIP_PIXELS, 0);
+    gl::use(glPixelStorei, GL_PACK_SWAP_BYTES, GL_FALSE);
     bind_frame();
-    glReadPixels(0, 0, frame_width_, frame_height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    glPopClientAttrib();
+    gl::use(glReadPixels, 0, 0, frame_width_, frame_height_, GL_RGBA, GL_UNSIGNED_BYTE,
+            rgba.data());
+    gl::use(glPopClientAttrib);
 }
 
 bool SdlWindow::frame_on_show(bool not_redrawn) {
@@ -594,7 +588,6 @@ bool SdlWindow::frame_on_show(bool not_redrawn) {
 }
 
 void SdlWindow::swap() {
-    flush_held_drawing();
     const bool not_redrawn = std::exchange(not_redrawn_, false) && retained_;
     if (!window_) return;
     // A frame the window already shows stays there: no copy, no swap. The frame being
@@ -621,11 +614,11 @@ void SdlWindow::swap() {
     // window is finished here (a flush alone lets the renderer's memory grow with
     // every texture the frame binds).
     if (direct_) {
-        glFinish();
+        gl::use(glFinish);
     } else {
-        glFlush();
+        gl::use(glFlush);
     }
-    SDL_GL_SwapWindow(static_cast<SDL_Window*>(window_));
+    gl::use(SDL_GL_SwapWindow, static_cast<SDL_Window*>(window_));
     if (framebuffer_ && !direct_ && window_fits_frame() && !window_multisampled_) {
         // The window is the frame's size: the engine draws straight into it, which
         // spares every frame a copy. The window's next buffer starts with the frame
@@ -644,16 +637,15 @@ void SdlWindow::swap() {
 bool SdlWindow::read_window(std::vector<uint8_t>& rgba, int& width, int& height,
                             bool compose_first) {
     width = height = 0;
-    flush_held_drawing();
     if (!window_) return false;
     window_pixel_size(width, height);
     if (width <= 0 || height <= 0) return false;
     if (compose_first) compose();
-    if (framebuffer_) g_fb.bind_framebuffer(GL_READ_FRAMEBUFFER, 0);
-    glReadBuffer(GL_BACK);
+    if (framebuffer_) gl::use(g_fb.bind_framebuffer, GL_READ_FRAMEBUFFER, 0);
+    gl::use(glReadBuffer, GL_BACK);
     std::vector<uint8_t> up(static_cast<size_t>(width) * height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, up.data());
+    gl::use(glPixelStorei, GL_PACK_ALIGNMENT, 1);
+    gl::use(glReadPixels, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, up.data());
     rgba.resize(up.size());
     const size_t row = static_cast<size_t>(width) * 4;
     for (int y = 0; y < height; ++y) {
@@ -705,7 +697,6 @@ bool SdlWindow::set_fullscreen(bool fullscreen) {
 bool SdlWindow::set_frame_size(int width, int height) {
     if (!window_ || width <= 0 || height <= 0) return false;
     if (width == frame_width_ && height == frame_height_) return true;
-    flush_held_drawing();
     retained_ = false;
     if (framebuffer_) {
         if (!make_framebuffer(width, height)) return false;

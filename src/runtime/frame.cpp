@@ -7,8 +7,8 @@
 
 #include "audio/music.h"
 #include "graphics/display.h"
-#include "graphics/frame_recorder.h"
 #include "input/input_state.h"
+#include "platform/frame_recorder.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
 
@@ -96,7 +96,8 @@ double swap_and_pace(bool clear_after) {
     d.set_viewport(0, 0, 0, 0);
     const bool not_redrawn = d.end_frame();
     if (e.before_swap_hook) e.before_swap_hook();
-    if (not_redrawn && frame_recorder().quiet_since_end()) e.platform->frame_not_redrawn();
+    if (not_redrawn && platform::frame_recorder().quiet_since_end())
+        e.platform->frame_not_redrawn();
     e.platform->swap_buffers();
     if (clear_after) d.clear_after_swap();
     platform::Platform& p = *e.platform;

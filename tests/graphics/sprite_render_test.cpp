@@ -8,10 +8,10 @@
 
 #include "graphics/display.h"
 #include "graphics/draw.h"
-#include "graphics/frame_recorder.h"
 #include "graphics/sprite_store.h"
 #include "graphics/test_pictures.h"
 #include "graphics/texture_builder.h"
+#include "platform/frame_recorder.h"
 #include "runtime/engine.h"
 #include "support/engine_fixture.h"
 
@@ -146,7 +146,7 @@ TEST_F(SpriteRender, SmoothingFiltersSpritesDrawnBetweenPixels) {
     }
     ASSERT_EQ(load(0, 4, 4, rgba), 1.0);
     OpenGLVizovudo& d = *te_.engine().display;
-    FrameRecorder& gl = frame_recorder();
+    platform::FrameRecorder& gl = platform::frame_recorder();
     auto draw_half_right = [&](double x, double y) {
         gl.matrix_mode(GL_MODELVIEW);
         gl.push_matrix();

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "graphics/display.h"
-#include "graphics/frame_recorder.h"
+#include "platform/frame_recorder.h"
 #include "runtime/engine.h"
 #include "support/engine_fixture.h"
 
@@ -33,7 +33,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(te_.start());
         // The test draws with OpenGL itself: nothing the engine drew may be held back.
-        frame_recorder().flush();
+        platform::frame_recorder().flush();
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
     }

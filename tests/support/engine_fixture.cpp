@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "graphics/frame_recorder.h"
+#include "platform/frame_recorder.h"
 
 namespace zorby::testing {
 
@@ -61,7 +61,7 @@ Rgba read_pixel(int x, int y) {
         if (e->platform) e->platform->client_size(width, height);
     }
     uint8_t px[4] = {0, 0, 0, 0};
-    frame_recorder().flush();
+    platform::frame_recorder().flush();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(x, height - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
@@ -70,7 +70,7 @@ Rgba read_pixel(int x, int y) {
 
 std::vector<uint8_t> read_frame(int width, int height) {
     std::vector<uint8_t> raw(static_cast<size_t>(width) * height * 4);
-    frame_recorder().flush();
+    platform::frame_recorder().flush();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());

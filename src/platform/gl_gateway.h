@@ -1,0 +1,40 @@
+// The one way to the OpenGL context.
+//
+// The engine holds a frame's 2D drawing back until the frame is shown (see
+// frame_recorder.h). Any other use of the context (texture uploads and deletions,
+// read-backs, the window's own copy of the frame) needs that held-back work issued
+// first, or it would run ahead of drawing that comes before it. Every OpenGL call
+// outside the recorder goes through call() or use() below, which issue it: no caller
+// can forget. A test fails when a file outside this header and the recorder calls an
+// OpenGL function directly.
+//
+//   gl::call(glBindTexture, GL_TEXTURE_2D, name);      // may change textures
+//   gl::use(glReadPixels, 0, 0, w, h, format, type, p);  // changes none
+#pragma once
+
+#include <utility>
+
+#include "platform/frame_recorder.h"
+
+namespace zorby::platform::gl {
+
+// Calls an OpenGL function (or an entry point fetched from the driver) on the real
+// context after the held-back drawing is issued. The frames before count no more as
+// the same as a later one: textures may change.
+template <typename Function, typename... Args>
+decltype(auto) call(Function&& function, Args&&... args) {
+    frame_recorder().touch();
+    return std::forward<Function>(function)(std::forward<Args>(args)...);
+}
+
+// The same for work that changes no texture a frame draws with and leaves the
+// drawing state as it found it (read-backs, the window's copy of the frame, the
+// swap): between frames it leaves the recorder's memory of the frames before alone,
+// so a still frame after it may still be left undrawn.
+template <typename Function, typename... Args>
+decltype(auto) use(Function&& function, Args&&... args) {
+    frame_recorder().flush();
+    return std::forward<Function>(function)(std::forward<Args>(args)...);
+}
+
+}  // namespace zorby::platform::gl
