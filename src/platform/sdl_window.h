@@ -98,6 +98,8 @@ public:
     bool has_input_focus() const;
 
 private:
+    // Fetches the framebuffer entry points; false when the driver has none.
+    bool load_frame_calls();
     bool make_framebuffer(int width, int height);
     void free_framebuffer();
     void compose();
