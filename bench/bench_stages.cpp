@@ -38,12 +38,12 @@
 #include <string>
 #include <vector>
 
+#include "draw_trace.h"
 #include "engine/numbers.h"
 #include "game/bot_player.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "graphics/display.h"
-#include "graphics/draw_trace.h"
 #include "graphics/sprite_store.h"
 #include "platform/monotonic_clock.h"
 #include "runtime/engine.h"
@@ -136,7 +136,7 @@ double median_of(std::vector<double> v) {
 
 // What the first replay saw: the drawing work of each frame and the textures it used.
 struct Capture {
-    zorby::DrawTrace trace;
+    zorby::bench::DrawTrace trace;
     struct Frame {
         size_t first_op, end_op;
         std::string bucket;
@@ -144,6 +144,7 @@ struct Capture {
     std::vector<Frame> frames;
     struct Texture {
         int32_t width = 0, height = 0;
+        GLint filter = GL_LINEAR;  // as made (the ops say when drawing changed it)
         std::vector<uint8_t> rgba;
     };
     std::map<uint32_t, Texture> textures;
@@ -153,10 +154,12 @@ struct Capture {
 // The pixels of the textures the ops from `first` on use, read while they exist.
 void keep_textures(Capture& c, size_t first) {
     for (size_t i = first; i < c.trace.ops.size(); ++i) {
-        const zorby::DrawOp& op = c.trace.ops[i];
-        if (op.kind != zorby::DrawOp::Kind::quads || op.texture == 0) continue;
+        const zorby::bench::DrawOp& op = c.trace.ops[i];
+        if (op.kind != zorby::bench::DrawOp::Kind::quads || op.texture == 0) continue;
         if (c.textures.count(op.texture) || !glIsTexture(op.texture)) continue;
         Capture::Texture& t = c.textures[op.texture];
+        glBindTexture(GL_TEXTURE_2D, op.texture);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &t.filter);
         glBindTexture(GL_TEXTURE_2D, op.texture);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &t.width);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &t.height);
@@ -187,7 +190,9 @@ zorby::ReplayResult engine_run(const zorby::platform::InputScript& script,
         zorby::OpenGLVizovudo& d = *zorby::engine().display;
         size_t first_op = 0;
         if (capture) {
-            d.store->trace = &capture->trace;
+            capture->trace.frame_height = d.height;
+            zorby::platform::frame_recorder().observer =
+                [capture](const zorby::platform::FrameRecorder::Op& op) { capture->trace.see(op); };
             capture->width = d.width;
             capture->height = d.height;
         }
@@ -206,6 +211,7 @@ zorby::ReplayResult engine_run(const zorby::platform::InputScript& script,
         };
         zorby::game::game_main();
     });
+    zorby::platform::frame_recorder().observer = nullptr;
     fs::current_path(start_dir);
     return result;
 }
@@ -271,9 +277,9 @@ bool reference_run(const Capture& c, Buckets& buckets) {
         glDisable(GL_BLEND);
         glColor4f(1, 1, 1, 1);
         for (size_t i = f.first_op; i < f.end_op; ++i) {
-            const zorby::DrawOp& op = c.trace.ops[i];
+            const zorby::bench::DrawOp& op = c.trace.ops[i];
             switch (op.kind) {
-                case zorby::DrawOp::Kind::blend:
+                case zorby::bench::DrawOp::Kind::blend:
                     if (op.blend == 0) {
                         glDisable(GL_BLEND);
                     } else {
@@ -283,10 +289,10 @@ bool reference_run(const Capture& c, Buckets& buckets) {
                     alpha = op.alpha;
                     glColor4f(1, 1, 1, alpha);
                     break;
-                case zorby::DrawOp::Kind::viewport:
+                case zorby::bench::DrawOp::Kind::viewport:
                     full_view(op.view);
                     break;
-                case zorby::DrawOp::Kind::line: {
+                case zorby::bench::DrawOp::Kind::line: {
                     if (textured) glDisable(GL_TEXTURE_2D), textured = false;
                     if (alpha_test) glDisable(GL_ALPHA_TEST), alpha_test = false;
                     glColor4ub(op.colour & 0xFF, (op.colour >> 8) & 0xFF, (op.colour >> 16) & 0xFF,
@@ -302,16 +308,20 @@ bool reference_run(const Capture& c, Buckets& buckets) {
                     glColor4f(1, 1, 1, alpha);
                     break;
                 }
-                case zorby::DrawOp::Kind::quads: {
+                case zorby::bench::DrawOp::Kind::quads: {
                     const auto found = names.find(op.texture);
                     const GLuint name = found == names.end() ? 0 : found->second;
                     if (name != 0 && !textured) glEnable(GL_TEXTURE_2D), textured = true;
                     if (name == 0 && textured) glDisable(GL_TEXTURE_2D), textured = false;
                     if (name != bound) glBindTexture(GL_TEXTURE_2D, name), bound = name;
-                    if (name != 0 && filters[name] != op.filter) {
-                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, op.filter);
-                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, op.filter);
-                        filters[name] = op.filter;
+                    const GLint filter = op.filter != 0 ? op.filter
+                                         : found == names.end()
+                                             ? GL_LINEAR
+                                             : c.textures.at(found->first).filter;
+                    if (name != 0 && filters[name] != filter) {
+                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+                        filters[name] = filter;
                     }
                     if (op.alpha_test != alpha_test) {
                         (op.alpha_test ? glEnable : glDisable)(GL_ALPHA_TEST);

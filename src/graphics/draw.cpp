@@ -40,15 +40,6 @@ void second_unit_off(OpenGLVizovudo& d) {
     d.store->second_unit_off = true;
 }
 
-void trace_blend(DrawTrace* trace, int32_t blend, float alpha) {
-    if (!trace) return;
-    DrawOp op;
-    op.kind = DrawOp::Kind::blend;
-    op.blend = blend;
-    op.alpha = alpha;
-    trace->ops.push_back(op);
-}
-
 }  // namespace
 
 void clear_screen() {
@@ -64,17 +55,14 @@ void set_alpha_mode(double value) {
         gl.enable(GL_BLEND);
         gl.blend_func(GL_SRC_ALPHA, GL_ONE);
         d.current_alpha = std::min(a, 1.0f);
-        trace_blend(d.store->trace, 1, d.current_alpha);
     } else if (a < 0) {
         gl.enable(GL_BLEND);
         gl.blend_func(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         d.current_alpha = std::min(-a, 1.0f);
-        trace_blend(d.store->trace, 2, d.current_alpha);
     } else {
         // 0 (and a value that is no number) is the opaque mode.
         gl.disable(GL_BLEND);
         d.current_alpha = 1.0f;
-        trace_blend(d.store->trace, 0, 1.0f);
     }
     gl.colour(1, 1, 1, d.current_alpha);
 }
@@ -124,19 +112,6 @@ void draw_sprite(double slot_value, double x, double y) {
     gl.textured_vertex(0, 0, px, py + h);
     gl.textured_vertex(s, 0, px + w, py + h);
     gl.end();
-    if (DrawTrace* trace = d.store->trace) {
-        DrawOp op;
-        op.kind = DrawOp::Kind::quads;
-        op.texture = r->texture;
-        op.filter = filter;
-        op.first = trace->vertex_count();
-        op.count = 4;
-        trace->add_vertex(px + w, py, s, t);
-        trace->add_vertex(px, py, 0, t);
-        trace->add_vertex(px, py + h, 0, 0);
-        trace->add_vertex(px + w, py + h, s, 0);
-        trace->ops.push_back(op);
-    }
 }
 
 void draw_line(double x1, double y1, double x2, double y2, double colour_value) {
@@ -164,16 +139,6 @@ void draw_line(double x1, double y1, double x2, double y2, double colour_value) 
     gl.matrix_mode(GL_MODELVIEW);
     gl.colour(1, 1, 1, d.current_alpha);
     gl.enable(GL_ALPHA_TEST);
-    if (DrawTrace* trace = d.store->trace) {
-        DrawOp op;
-        op.kind = DrawOp::Kind::line;
-        op.first = trace->vertex_count();
-        op.count = 2;
-        op.colour = (colour & 0xFFFFFF) | static_cast<uint32_t>(alpha_byte) << 24;
-        trace->add_vertex(static_cast<float>(x1), static_cast<float>(y1), 0, 0);
-        trace->add_vertex(static_cast<float>(x2), static_cast<float>(y2), 0, 0);
-        trace->ops.push_back(op);
-    }
 }
 
 double sprites_collide(double slot1, double x1, double y1, double slot2, double x2, double y2) {
@@ -222,16 +187,6 @@ void clip_viewport(double x, double y, double w, double h) {
     if (g.scene && g.scene->in_shadow_volume_state) g.scene->leave_shadow_state();
     g.display->set_viewport(truncate_int32(x), truncate_int32(y), truncate_int32(w),
                             truncate_int32(h));
-    if (DrawTrace* trace = g.display->store->trace) {
-        DrawOp op;
-        op.kind = DrawOp::Kind::viewport;
-        const OpenGLVizovudo& d = *g.display;
-        op.view[0] = d.viewport_x;
-        op.view[1] = d.viewport_y;
-        op.view[2] = d.viewport_w;
-        op.view[3] = d.viewport_h;
-        trace->ops.push_back(op);
-    }
 }
 
 void draw_surface(int32_t number) {
@@ -255,20 +210,6 @@ void draw_surface(int32_t number) {
             const float tw = float(surf->tile_texture_width[index]);
             const float th = float(surf->tile_texture_height[index]);
             if (tw > 0 && th > 0) {
-                if (DrawTrace* trace = d.store->trace) {
-                    DrawOp op;
-                    op.kind = DrawOp::Kind::quads;
-                    op.texture = surf->tile_texture[index];
-                    op.filter = GL_LINEAR;
-                    op.alpha_test = false;
-                    op.first = trace->vertex_count();
-                    op.count = 4;
-                    trace->add_vertex(x, y + v, 0, 0);
-                    trace->add_vertex(x + u, y + v, u / tw, 0);
-                    trace->add_vertex(x + u, y, u / tw, v / th);
-                    trace->add_vertex(x, y, 0, v / th);
-                    trace->ops.push_back(op);
-                }
                 gl.begin(GL_QUADS);
                 gl.textured_vertex(0, 0, x, y + v);
                 gl.textured_vertex(u / tw, 0, x + u, y + v);

@@ -137,19 +137,6 @@ void print_text_bytes(const char* text, size_t length, double x, double y) {
         }
     }
     gl.end();
-    if (DrawTrace* trace = s.trace) {
-        DrawOp op;
-        op.kind = DrawOp::Kind::quads;
-        op.texture = s.current_texture_slot >= 0 ? r.texture : 0;
-        op.filter = r.filter;
-        op.first = trace->vertex_count();
-        op.count = static_cast<uint32_t>(needed);
-        for (int32_t i = 0; i < needed; ++i) {
-            const float* q = va.data.get() + size_t(i) * kFloatsPerVertex;
-            trace->add_vertex(q[0], q[1], q[3], q[4]);
-        }
-        trace->ops.push_back(op);
-    }
 }
 
 void print_number(double value, double x, double y) {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "engine/engine_string.h"
-#include "graphics/draw_trace.h"
 #include "graphics/image_decode.h"
 
 namespace zorby {
@@ -95,8 +94,6 @@ public:
     // Texture unit 1 has been switched off in this store's context (nothing turns
     // it on again, so once is enough).
     bool second_unit_off = false;
-    // When set, the drawing commands append their work here (for benchmarks).
-    DrawTrace* trace = nullptr;
 };
 
 // ---- engine commands (slot numbers truncated toward zero) ----

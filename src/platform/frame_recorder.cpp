@@ -9,33 +9,6 @@ namespace zorby::platform {
 
 namespace {
 
-enum Code : uint32_t {
-    kEnable = 1,
-    kDisable,
-    kBlendFunc,
-    kColour,
-    kColourBytes,
-    kBindTexture,
-    kTextureFilter,
-    kBegin,
-    kEnd,
-    kVertex,
-    kTexturedVertex,
-    kMatrixMode,
-    kPushMatrix,
-    kPopMatrix,
-    kTranslate,
-    kLoadIdentity,
-    kOrthoTopLeft,
-    kViewport,
-    kFrontFace,
-    kAlphaFunc,
-    kClearColour,
-    kShadeModel,
-    kHint,
-    kClear,
-};
-
 FrameRecorder::Op op_of(uint32_t code, int32_t a = 0, int32_t b = 0, int32_t c = 0, int32_t d = 0) {
     FrameRecorder::Op op;
     op.code = code;
@@ -147,6 +120,7 @@ void FrameRecorder::issue(const Op& op) {
 }
 
 void FrameRecorder::put(const Op& op) {
+    if (observer) observer(op);
     if (recording_) {
         ops_.push_back(op);
     } else {

@@ -24,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace zorby::platform {
@@ -86,12 +87,45 @@ public:
     // Frames not drawn again since the process started (for tests and benchmarks).
     long long skipped_frames() const { return skipped_frames_; }
 
+    // The calls, as Op codes.
+    enum Code : uint32_t {
+        kEnable = 1,
+        kDisable,
+        kBlendFunc,
+        kColour,
+        kColourBytes,
+        kBindTexture,
+        kTextureFilter,
+        kBegin,
+        kEnd,
+        kVertex,
+        kTexturedVertex,
+        kMatrixMode,
+        kPushMatrix,
+        kPopMatrix,
+        kTranslate,
+        kLoadIdentity,
+        kOrthoTopLeft,
+        kViewport,
+        kFrontFace,
+        kAlphaFunc,
+        kClearColour,
+        kShadeModel,
+        kHint,
+        kClear,
+    };
+
+    // One call: its code and its integer or float arguments, in the order of the call.
     struct Op {
         uint32_t code = 0;
         int32_t i[4] = {0, 0, 0, 0};
         float f[4] = {0, 0, 0, 0};
         bool operator==(const Op&) const = default;
     };
+
+    // Sees every call as it is made, held back or issued (the stage benchmark builds
+    // its trace of the drawing work from it).
+    std::function<void(const Op&)> observer;
 
 private:
     // Records the call while a frame is recorded, else issues it.
