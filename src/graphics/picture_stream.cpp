@@ -22,30 +22,16 @@ namespace zorby {
 
 namespace {
 
-struct FramebufferCalls {
-    PFNGLGENFRAMEBUFFERSPROC gen = nullptr;
-    PFNGLDELETEFRAMEBUFFERSPROC del = nullptr;
-    PFNGLBINDFRAMEBUFFERPROC bind = nullptr;
-    PFNGLFRAMEBUFFERTEXTURE2DPROC attach = nullptr;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC status = nullptr;
-    PFNGLBLITFRAMEBUFFERPROC blit = nullptr;
-    bool usable() const { return gen && del && bind && attach && status && blit; }
-};
+using FramebufferCalls = platform::gl::FramebufferCalls;
 
+// The entry points through the display's platform; all null without one, or when
+// the driver lacks any of them.
 FramebufferCalls framebuffer_calls() {
     FramebufferCalls f;
     GraphicsLayer* g = graphics_layer_if_any();
     if (!g || !g->display) return f;
     platform::Platform& p = g->display->platform;
-    f.gen = reinterpret_cast<PFNGLGENFRAMEBUFFERSPROC>(p.gl_proc_address("glGenFramebuffers"));
-    f.del =
-        reinterpret_cast<PFNGLDELETEFRAMEBUFFERSPROC>(p.gl_proc_address("glDeleteFramebuffers"));
-    f.bind = reinterpret_cast<PFNGLBINDFRAMEBUFFERPROC>(p.gl_proc_address("glBindFramebuffer"));
-    f.attach = reinterpret_cast<PFNGLFRAMEBUFFERTEXTURE2DPROC>(
-        p.gl_proc_address("glFramebufferTexture2D"));
-    f.status = reinterpret_cast<PFNGLCHECKFRAMEBUFFERSTATUSPROC>(
-        p.gl_proc_address("glCheckFramebufferStatus"));
-    f.blit = reinterpret_cast<PFNGLBLITFRAMEBUFFERPROC>(p.gl_proc_address("glBlitFramebuffer"));
+    if (!f.load([&p](const char* name) { return p.gl_proc_address(name); })) return {};
     return f;
 }
 
@@ -57,7 +43,7 @@ PictureStream::~PictureStream() {
     if (framebuffer_ != 0) {
         const FramebufferCalls f = framebuffer_calls();
         GLuint name = framebuffer_;
-        if (f.del) platform::gl::call(f.del, 1, &name);
+        if (f.delete_framebuffers) platform::gl::call(f.delete_framebuffers, 1, &name);
     }
     if (texture_ != 0) {
         GLuint name = texture_;
@@ -84,17 +70,18 @@ void PictureStream::update(const uint8_t* rgba, int w, int h, int row_pixels) {
         width_ = w;
         height_ = h;
         const FramebufferCalls f = framebuffer_calls();
-        if (f.usable()) {
+        if (f.blit_framebuffer) {
             GLuint fb = framebuffer_;
-            if (fb == 0) platform::gl::call(f.gen, 1, &fb);
-            platform::gl::call(f.bind, GL_READ_FRAMEBUFFER, fb);
-            platform::gl::call(f.attach, GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                               name, 0);
+            if (fb == 0) platform::gl::call(f.gen_framebuffers, 1, &fb);
+            platform::gl::call(f.bind_framebuffer, GL_READ_FRAMEBUFFER, fb);
+            platform::gl::call(f.framebuffer_texture_2d, GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
+                               GL_TEXTURE_2D, name, 0);
             const bool complete =
-                platform::gl::call(f.status, GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-            platform::gl::call(f.bind, GL_READ_FRAMEBUFFER, 0);
+                platform::gl::call(f.check_framebuffer_status, GL_READ_FRAMEBUFFER) ==
+                GL_FRAMEBUFFER_COMPLETE;
+            platform::gl::call(f.bind_framebuffer, GL_READ_FRAMEBUFFER, 0);
             if (!complete) {
-                platform::gl::call(f.del, 1, &fb);
+                platform::gl::call(f.delete_framebuffers, 1, &fb);
                 fb = 0;
             }
             framebuffer_ = fb;
@@ -159,15 +146,15 @@ void PictureStream::draw(double x, double y, double w, double h) {
     clear_around(x0, y0, x1, y1, cw, ch);
     if (framebuffer_ != 0) {
         const FramebufferCalls f = framebuffer_calls();
-        if (f.usable()) {
+        if (f.blit_framebuffer) {
             // Into the frame being drawn (the window's own buffer or the frame the
             // window shows enlarged), whichever is bound for drawing.
             GLint read = 0;
             platform::gl::call(glGetIntegerv, GL_READ_FRAMEBUFFER_BINDING, &read);
-            platform::gl::call(f.bind, GL_READ_FRAMEBUFFER, framebuffer_);
-            platform::gl::call(f.blit, 0, 0, width_, height_, x0, y0, x1, y1, GL_COLOR_BUFFER_BIT,
-                               GL_NEAREST);
-            platform::gl::call(f.bind, GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
+            platform::gl::call(f.bind_framebuffer, GL_READ_FRAMEBUFFER, framebuffer_);
+            platform::gl::call(f.blit_framebuffer, 0, 0, width_, height_, x0, y0, x1, y1,
+                               GL_COLOR_BUFFER_BIT, GL_NEAREST);
+            platform::gl::call(f.bind_framebuffer, GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
             return;
         }
     }

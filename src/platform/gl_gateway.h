@@ -12,11 +12,45 @@
 //   gl::use(glReadPixels, 0, 0, w, h, format, type, p);  // changes none
 #pragma once
 
+#include <GL/gl.h>
+#include <GL/glext.h>
+
 #include <utility>
 
 #include "platform/frame_recorder.h"
 
 namespace zorby::platform::gl {
+
+// The framebuffer-object entry points (OpenGL 3.0 / ARB_framebuffer_object), looked
+// up once a context exists; all null when the driver has none. Called through
+// call() or use() like any other OpenGL function.
+struct FramebufferCalls {
+    PFNGLGENFRAMEBUFFERSPROC gen_framebuffers = nullptr;
+    PFNGLDELETEFRAMEBUFFERSPROC delete_framebuffers = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC bind_framebuffer = nullptr;
+    PFNGLFRAMEBUFFERTEXTURE2DPROC framebuffer_texture_2d = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC check_framebuffer_status = nullptr;
+    PFNGLBLITFRAMEBUFFERPROC blit_framebuffer = nullptr;
+
+    // Looks each one up with lookup (an entry point's name to its address, null when
+    // missing); true when all of them are there (else use none of them).
+    template <typename Lookup>
+    bool load(Lookup&& lookup) {
+        return fetch(lookup, gen_framebuffers, "glGenFramebuffers") &&
+               fetch(lookup, delete_framebuffers, "glDeleteFramebuffers") &&
+               fetch(lookup, bind_framebuffer, "glBindFramebuffer") &&
+               fetch(lookup, framebuffer_texture_2d, "glFramebufferTexture2D") &&
+               fetch(lookup, check_framebuffer_status, "glCheckFramebufferStatus") &&
+               fetch(lookup, blit_framebuffer, "glBlitFramebuffer");
+    }
+
+private:
+    template <typename Lookup, typename Fn>
+    static bool fetch(Lookup& lookup, Fn& fn, const char* name) {
+        fn = reinterpret_cast<Fn>(lookup(name));
+        return fn != nullptr;
+    }
+};
 
 // Calls an OpenGL function (or an entry point fetched from the driver) on the real
 // context after the held-back drawing is issued. The frames before count no more as

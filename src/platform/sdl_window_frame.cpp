@@ -25,27 +25,7 @@ bool fetch(Fn& fn, const char* name) {
     return fn != nullptr;
 }
 
-// The framebuffer-object entry points (OpenGL 3.0 / ARB_framebuffer_object),
-// fetched once a context exists; all null when the driver has none.
-struct FramebufferCalls {
-    PFNGLGENFRAMEBUFFERSPROC gen_framebuffers = nullptr;
-    PFNGLDELETEFRAMEBUFFERSPROC delete_framebuffers = nullptr;
-    PFNGLBINDFRAMEBUFFERPROC bind_framebuffer = nullptr;
-    PFNGLFRAMEBUFFERTEXTURE2DPROC framebuffer_texture_2d = nullptr;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC check_framebuffer_status = nullptr;
-    PFNGLBLITFRAMEBUFFERPROC blit_framebuffer = nullptr;
-
-    bool load() {
-        return fetch(gen_framebuffers, "glGenFramebuffers") &&
-               fetch(delete_framebuffers, "glDeleteFramebuffers") &&
-               fetch(bind_framebuffer, "glBindFramebuffer") &&
-               fetch(framebuffer_texture_2d, "glFramebufferTexture2D") &&
-               fetch(check_framebuffer_status, "glCheckFramebufferStatus") &&
-               fetch(blit_framebuffer, "glBlitFramebuffer");
-    }
-};
-
-FramebufferCalls g_fb;
+gl::FramebufferCalls g_fb;
 
 // The shader that copies the frame into the window: the frame's texture, one texel
 // a window pixel block, always opaque. On the software renderer one textured
@@ -159,7 +139,7 @@ uint32_t check_pixel(int x, int y) {
 }  // namespace
 
 bool SdlWindow::load_frame_calls() {
-    return g_fb.load();
+    return g_fb.load(SDL_GL_GetProcAddress);
 }
 
 bool SdlWindow::make_framebuffer(int width, int height) {

@@ -16,6 +16,7 @@
 #include "engine/error_log.h"
 #include "graphics/display.h"
 #include "input/input_state.h"
+#include "platform/null_audio.h"
 #include "runtime/engine.h"
 #include "runtime/video_playback.h"
 #include "support/engine_fixture.h"
@@ -296,25 +297,13 @@ std::vector<int64_t> tone_edges(const std::vector<int16_t>& stereo, int rate) {
 // time, as the mixer's thread does, at a speed of its own (a device's clock is never
 // exactly the machine's) and with a stall of its thread at a given moment; every
 // frame it plays is kept with the time it plays at.
-class BlockDevice : public platform::AudioDevice {
+class BlockDevice : public platform::NullAudio {
 public:
     static constexpr int kRate = 44100, kChannels = 2, kBlock = 1024;
     BlockDevice(platform::DeterministicPlatform& clock, double speed, double stall_at_ms,
                 double stall_ms)
         : clock_(clock), speed_(speed), stall_at_(stall_at_ms), stall_(stall_ms) {}
     bool available() const override { return true; }
-    int allocate_channels(int) override { return 0; }
-    int load_chunk(const uint8_t*, size_t, int, int, int) override { return 0; }
-    void free_chunk(int) override {}
-    bool play_chunk(int, int, double, double) override { return false; }
-    bool channel_playing(int) override { return false; }
-    void halt_channel(int) override {}
-    void halt_all() override {}
-    bool play_music(const std::string&) override { return false; }
-    double music_length_ms() override { return -1.0; }
-    void set_music_volume(double) override {}
-    void stop_music() override {}
-    bool music_playing() override { return false; }
 
     bool open_stream(int& rate, int& channels) override {
         rate = kRate;

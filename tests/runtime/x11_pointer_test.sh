@@ -82,7 +82,9 @@ play() {
     wait_for_line "$rec" ' mouse 45 221'
     xdotool click 1
     wait_for_line "$rec" ' button 1 up'
-    sleep 2
+    # Start plays a chime and waits two seconds before the stage's first frame; an
+    # Escape within that wait would end the program before the stage is drawn.
+    sleep 4
     # Escape leaves the stage for the menu, and the menu for the desktop.
     xdotool key Escape
     sleep 1
