@@ -37,13 +37,12 @@ void read_mouse() {
 }
 
 void run_stages() {
-    GameState& g = game();
     // Each test reads the state afresh: a stage that hands over starts its successor
-    // in the same frame.
-    if (g.game_state == kStatePlaying && g.attack_active == 1) run_time_attack();
-    if (g.game_state == kStatePlaying && g.lost_active == 1) run_lost_and_found();
-    if (g.game_state == kStatePlaying && g.maze_active == 1) run_labyrinth();
-    if (g.game_state == kStatePlaying && g.masq_active == 1) run_masked_smileys();
+    // in the same frame (Masked smileys hands back to Time attack for the next one).
+    for (Stage stage :
+         {Stage::time_attack, Stage::lost_and_found, Stage::labyrinth, Stage::masked_smileys}) {
+        if (running_stage(game()) == stage) run_stage(stage);
+    }
 }
 
 void menu_state() {
@@ -120,9 +119,23 @@ void start_menu_music() {
     }
 }
 
-void clear_ready_flags() {
-    GameState& g = game();
-    g.attack_ready = g.lost_ready = g.maze_ready = g.masq_ready = 0;
+void run_stage(Stage stage) {
+    switch (stage) {
+        case Stage::time_attack:
+            run_time_attack();
+            break;
+        case Stage::lost_and_found:
+            run_lost_and_found();
+            break;
+        case Stage::labyrinth:
+            run_labyrinth();
+            break;
+        case Stage::masked_smileys:
+            run_masked_smileys();
+            break;
+        case Stage::none:
+            break;
+    }
 }
 
 void start_sequence() {
@@ -133,18 +146,16 @@ void start_sequence() {
     g.score = 0;
     play_game_sound(sound::kChime);
     busy_wait(1500);
-    g.attack_active = 1;
-    g.lost_active = g.masq_active = g.maze_active = 0;
-    clear_ready_flags();
+    g.stage = Stage::time_attack;
+    g.ready.clear();
     apply_attack_difficulty();
 }
 
 void menu_sequence() {
     GameState& g = game();
     g.game_state = kStateMenu;
-    g.lost_active = g.masq_active = g.maze_active = 0;
-    g.attack_ready = 0;
-    g.attack_active = 1;
+    g.stage = Stage::time_attack;
+    g.ready.erase(Stage::time_attack);
     // From a stage explanation back to the how-to-play index.
     g.menu_page = g.menu_page < page::kExplainTimeAttack ? page::kMainMenu : page::kHowToPlay;
     play_game_sound(sound::kChime);

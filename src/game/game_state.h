@@ -11,6 +11,7 @@
 #include "engine/engine_string.h"
 #include "game/hotspots.h"
 #include "game/screens.h"
+#include "game/stage.h"
 
 namespace zorby::game {
 
@@ -46,9 +47,13 @@ struct GameState {
     double tick_frames = 1;
     double loop_index = 0;
 
-    // ---- stage flags ----
-    double attack_active = 0, lost_active = 0, maze_active = 0, masq_active = 0;
-    double attack_ready = 0, lost_ready = 0, maze_ready = 0, masq_ready = 0;
+    // ---- the stages ----
+    // The stage the frame loop runs while a game is played (none until the first
+    // game starts). The menu and the game over leave it as it was.
+    Stage stage = Stage::none;
+    // The stages whose set-up (and title card) has run in the current visit: a stage
+    // that runs without being here starts with its set-up.
+    StageSet ready;
 
     // ---- sound and music ----
     double sound_on = 1;
@@ -99,6 +104,12 @@ struct GameState {
 GameState& game();
 // Replaces the record with a fresh one holding the initial values (a new run; tests).
 void reset_game_state();
+
+// The stage that runs in this frame: the record's stage while a game is played, none
+// in every other screen.
+inline Stage running_stage(const GameState& g) {
+    return g.game_state == kStatePlaying ? g.stage : Stage::none;
+}
 
 // ---- checked array access ----
 // The element index after truncation toward zero. When the array is not

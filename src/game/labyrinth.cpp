@@ -60,12 +60,12 @@ void setup_labyrinth() {
     g.maze_number = random_int(2);
     g.countdown = maze_of(g.maze_number).countdown;
     show_stage_intro(sprite::kLabyrinthCard, Stage::labyrinth);
-    g.maze_ready = 1;
+    g.ready.insert(Stage::labyrinth);
 }
 
 void run_labyrinth() {
     GameState& g = game();
-    if (g.maze_ready == 0) setup_labyrinth();
+    if (!g.ready.contains(Stage::labyrinth)) setup_labyrinth();
     stage_tick();
     const double maze = maze_sprite(g.maze_number);
     draw_sprite(maze, kStageLeft, kStageTop);

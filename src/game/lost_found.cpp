@@ -39,9 +39,9 @@ void setup_lost_and_found() {
 
 void run_lost_and_found() {
     GameState& g = game();
-    if (g.lost_ready == 0) {
+    if (!g.ready.contains(Stage::lost_and_found)) {
         setup_lost_and_found();
-        g.lost_ready = 1;
+        g.ready.insert(Stage::lost_and_found);
     }
     stage_tick();
     if (g.countdown < 1) {

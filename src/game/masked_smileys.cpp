@@ -77,14 +77,15 @@ void setup_masked_smileys() {
         }
     }
     show_stage_intro(sprite::kMaskedCard, Stage::masked_smileys);
-    g.masq_ready = 1;
+    g.ready.insert(Stage::masked_smileys);
 }
 
 void run_masked_smileys() {
     GameState& g = game();
     stage_tick();
     drop_blocks(g);
-    if (g.masq_ready == 0) setup_masked_smileys();  // overwrites this frame's tick and drop
+    if (!g.ready.contains(Stage::masked_smileys))
+        setup_masked_smileys();  // overwrites this frame's tick and drop
 
     for (g.loop_index = 0; g.loop_index < kHoleCount; g.loop_index += 1) {
         const double i = g.loop_index;

@@ -64,17 +64,18 @@ void keyboard_cursor_step() {
         g.game_state != kStatePlaying) {
         g.game_state = kStateQuit;
     }
-    // Keyboard Start: a new game without touching the active stage flags.
+    // Keyboard Start: a new game (every set-up forgotten) without changing the
+    // running stage.
     if (key_down(key::kZ) == 1 && hotspot::kKeyboardStart.contains(g.cursor_x, g.cursor_y)) {
         g.game_state = kStatePlaying;
         stop_music();
         g.music_playing = 0;
         g.score = 0;
-        clear_ready_flags();
+        g.ready.clear();
         play_game_sound(sound::kChime);
         busy_wait(2000);
     }
-    // Keyboard Menu: always the main menu, stage flags left as they are.
+    // Keyboard Menu: always the main menu, the stages left as they are.
     if (key_down(key::kZ) == 1 && hotspot::kKeyboardMenu.contains(g.cursor_x, g.cursor_y)) {
         g.game_state = kStateMenu;
         g.menu_page = page::kMainMenu;

@@ -127,7 +127,7 @@ void apply_attack_difficulty() {
 
 void setup_time_attack() {
     GameState& g = game();
-    g.attack_active = 1;
+    g.stage = Stage::time_attack;
     g.attack_level += 1;
     apply_attack_difficulty();
     lay_out_board();
@@ -141,9 +141,9 @@ void setup_time_attack() {
 
 void run_time_attack() {
     GameState& g = game();
-    if (g.attack_ready == 0) {
+    if (!g.ready.contains(Stage::time_attack)) {
         setup_time_attack();
-        g.attack_ready = 1;
+        g.ready.insert(Stage::time_attack);
     }
     stage_tick();
     if (g.countdown < 1) end_time_attack();  // the rest of this frame still runs

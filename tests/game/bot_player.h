@@ -57,11 +57,12 @@ private:
         std::vector<int> wanted;
         for (int i = 0; i < 30; ++i) {
             const double kind = game::cell(g.holes_kind, i);
-            if (g.attack_active == 1 && game::cell(g.holes_life, i) >= 1 &&
+            if (g.stage == game::Stage::time_attack && game::cell(g.holes_life, i) >= 1 &&
                 (kind == 1 || kind == 3)) {
                 wanted.push_back(i);
             }
-            if (g.masq_active == 1 && kind == 1 && game::cell(g.holes_hit, i) == 0)
+            if (g.stage == game::Stage::masked_smileys && kind == 1 &&
+                game::cell(g.holes_hit, i) == 0)
                 wanted.push_back(i);
         }
         if (wanted.empty()) return -1;
@@ -80,10 +81,10 @@ private:
             const int hole = wanted_hole(g);
             if (skilled && hole >= 0) {
                 aim_at_hole(g, hole);
-            } else if (skilled && g.lost_active == 1) {
+            } else if (skilled && g.stage == game::Stage::lost_and_found) {
                 aim_x_ = g.lost_target_x + pick(2, 15);
                 aim_y_ = g.lost_target_y + pick(2, 15);
-            } else if (g.maze_active == 1) {
+            } else if (g.stage == game::Stage::labyrinth) {
                 aim_x_ = g.maze_x + pick(-30, 60);
                 aim_y_ = g.maze_y + pick(-20, 20);
             } else {

@@ -90,7 +90,7 @@ void bot_run(uint32_t seed, double game_minutes, double real_seconds, Coverage& 
     const double clock_start = run.now();
     double memory_early = 0, memory_peak = 0;
     bool closing = false;
-    double last_ready[4] = {0, 0, 0, 0};
+    game::StageSet last_ready;
 
     const int status = run.run(UINT64_MAX, [&](uint64_t frame) {
         GameState& g = run.state();
@@ -105,11 +105,13 @@ void bot_run(uint32_t seed, double game_minutes, double real_seconds, Coverage& 
                     g.game_state == game::kStateGameOver)
             << g.game_state;
 
-        const double ready[4] = {g.attack_ready, g.lost_ready, g.maze_ready, g.masq_ready};
-        for (int s = 0; s < 4; ++s) {
-            if (ready[s] == 1 && last_ready[s] == 0) ++seen.stage_setups[s];
-            last_ready[s] = ready[s];
+        int s = 0;
+        for (game::Stage stage : {game::Stage::time_attack, game::Stage::lost_and_found,
+                                  game::Stage::labyrinth, game::Stage::masked_smileys}) {
+            if (g.ready.contains(stage) && !last_ready.contains(stage)) ++seen.stage_setups[s];
+            ++s;
         }
+        last_ready = g.ready;
         if (g.game_state == game::kStateMenu) seen.menu_pages.insert(static_cast<int>(g.menu_page));
         // Every game over plays the buzz of the game-over card once.
         const int game_overs = run.count_sound(5);

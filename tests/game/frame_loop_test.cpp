@@ -81,8 +81,8 @@ TEST(Buttons, StartBeginsAGameAndExitIsRefusedWhilePlaying) {
         GameState& g = run.state();
         if (f == 0) {
             g.score = 123;
-            g.lost_active = g.maze_active = g.masq_active = 1;
-            g.attack_ready = g.lost_ready = g.maze_ready = g.masq_ready = 1;
+            g.stage = game::Stage::labyrinth;
+            g.ready = game::kEveryStage;
             before_start = run.now();
             run.clear_audio();
         }
@@ -90,9 +90,8 @@ TEST(Buttons, StartBeginsAGameAndExitIsRefusedWhilePlaying) {
             EXPECT_EQ(g.game_state, 10);
             EXPECT_EQ(g.score, 0);
             EXPECT_EQ(g.music_playing, 0);
-            EXPECT_EQ(g.attack_active, 1);
-            EXPECT_EQ(g.lost_active + g.maze_active + g.masq_active, 0);
-            EXPECT_EQ(g.lost_ready + g.maze_ready + g.masq_ready, 0) << "a new game";
+            EXPECT_EQ(g.stage, game::Stage::time_attack);
+            EXPECT_TRUE(g.ready.empty()) << "a new game";
             EXPECT_GE(run.now() - before_start, 1500);
             ASSERT_FALSE(run.sounds().empty());
             EXPECT_EQ(run.sounds().front(), 2);
@@ -100,7 +99,8 @@ TEST(Buttons, StartBeginsAGameAndExitIsRefusedWhilePlaying) {
         }
     });
     EXPECT_EQ(run.state().game_state, 10);
-    EXPECT_EQ(run.state().attack_ready, 1) << "Time attack ran its set-up";
+    EXPECT_EQ(run.state().ready, game::StageSet{game::Stage::time_attack})
+        << "Time attack ran its set-up";
 }
 
 TEST(Buttons, StartDuringAGameKeepsTheEnergyAndMenuStopsTheStages) {
@@ -121,14 +121,16 @@ TEST(Buttons, StartDuringAGameKeepsTheEnergyAndMenuStopsTheStages) {
             EXPECT_EQ(g.score, 0);
             EXPECT_EQ(g.game_state, 10);
         }
-        if (f == 6) g.maze_active = g.maze_ready = g.attack_ready = 1;
+        if (f == 6) {
+            g.stage = game::Stage::labyrinth;
+            g.ready = {game::Stage::labyrinth, game::Stage::time_attack};
+        }
     });
     const GameState& g = run.state();
     EXPECT_EQ(g.game_state, 90);
     EXPECT_EQ(g.menu_page, 1);
-    EXPECT_EQ(g.attack_active, 1);
-    EXPECT_EQ(g.lost_active + g.maze_active + g.masq_active, 0);
-    EXPECT_EQ(g.attack_ready, 0);
+    EXPECT_EQ(g.stage, game::Stage::time_attack);
+    EXPECT_EQ(g.ready, game::StageSet{game::Stage::labyrinth}) << "only Time attack's set-up goes";
     EXPECT_EQ(g.music_playing, 1) << "the menu music starts again";
 }
 

@@ -29,10 +29,9 @@ TEST(Labyrinth, WalkerCreepsToItsFirstTargetWithoutInputAndStops) {
     StageRun run;
     GameState& g = run.g();
     g.game_state = game::kStatePlaying;
-    g.maze_active = 1;
-    g.maze_ready = 0;
+    g.stage = game::Stage::labyrinth;
     run.frame();  // set-up: walker at (10, 100), target (60, 100)
-    ASSERT_EQ(g.maze_ready, 1);
+    ASSERT_TRUE(g.ready.contains(game::Stage::labyrinth));
     EXPECT_EQ(g.maze_target_x, 60);
     EXPECT_EQ(g.maze_target_y, 100);
     const double start_x = g.maze_x;
@@ -41,7 +40,7 @@ TEST(Labyrinth, WalkerCreepsToItsFirstTargetWithoutInputAndStops) {
     run.frames(200);
     EXPECT_EQ(g.maze_x, 60);
     EXPECT_EQ(g.maze_y, 100);
-    EXPECT_EQ(g.maze_active, 1) << "the start segment is free of walls";
+    EXPECT_EQ(g.stage, game::Stage::labyrinth) << "the start segment is free of walls";
 }
 
 TEST(Labyrinth, AnyStrikeSetsTheTargetFromTheChosenDevice) {
@@ -95,7 +94,7 @@ TEST(Labyrinth, ExitCountsOnlyStrictlyBeyondBothLines) {
     place_walker(g, 275, 145);
     run.stage_frame(game::run_labyrinth);
     run.present();
-    EXPECT_EQ(g.maze_active, 1);
+    EXPECT_EQ(g.stage, game::Stage::labyrinth);
     EXPECT_EQ(g.score, 0);
 
     place_walker(g, 275, 150);
@@ -106,10 +105,9 @@ TEST(Labyrinth, ExitCountsOnlyStrictlyBeyondBothLines) {
     EXPECT_EQ(run.sounds(), std::vector<int>{13});
     ASSERT_EQ(run.waits().size(), 1u);
     EXPECT_EQ(run.waits()[0].duration_ms, 2500);
-    EXPECT_EQ(g.maze_active, 0);
-    EXPECT_EQ(g.maze_ready, 0);
-    EXPECT_EQ(g.masq_active, 1);
-    EXPECT_EQ(g.masq_ready, 0);
+    EXPECT_FALSE(g.ready.contains(game::Stage::labyrinth));
+    EXPECT_EQ(g.stage, game::Stage::masked_smileys);
+    EXPECT_FALSE(g.ready.contains(game::Stage::masked_smileys));
 }
 
 TEST(Labyrinth, WallTouchAndTimeOutFailAlikeAndAFailedFrameNeverExits) {
@@ -141,8 +139,7 @@ TEST(Labyrinth, WallTouchAndTimeOutFailAlikeAndAFailedFrameNeverExits) {
         EXPECT_EQ(run.sounds(), std::vector<int>{8}) << c.name;
         ASSERT_EQ(run.waits().size(), 1u) << c.name;
         EXPECT_EQ(run.waits()[0].duration_ms, 2500) << c.name;
-        EXPECT_EQ(g.maze_active, 0) << c.name;
-        EXPECT_EQ(g.masq_active, 1) << c.name;
+        EXPECT_EQ(g.stage, game::Stage::masked_smileys) << c.name;
     }
 }
 
@@ -159,7 +156,7 @@ TEST(Labyrinth, SetUpDrawsEachMazeWithItsCountdown) {
         EXPECT_EQ(g.countdown, countdowns[n]);
         EXPECT_EQ(g.maze_x, 10);
         EXPECT_EQ(g.maze_y, 100);
-        EXPECT_EQ(g.maze_ready, 1);
+        EXPECT_TRUE(g.ready.contains(game::Stage::labyrinth));
     }
     EXPECT_GT(seen[0] * seen[1] * seen[2], 0);
 }

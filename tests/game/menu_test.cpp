@@ -309,26 +309,26 @@ TEST(KeyboardCursor, ZOverTheButtonsActsLikeThemWithTheirOwnRules) {
         game::keyboard_cursor_step();
         run.engine().platform().set_key(44, false);
     };
-    // Keyboard Start: a game without touching the running stage.
-    g.lost_active = 1;
-    g.attack_active = 0;
+    // Keyboard Start: a game without changing the running stage, every set-up forgotten.
+    g.stage = game::Stage::lost_and_found;
+    g.ready = {game::Stage::time_attack, game::Stage::lost_and_found};
     g.score = 70;
     const double before = run.now();
     press_z_at(3, 210);
     EXPECT_EQ(g.game_state, 10);
     EXPECT_EQ(g.score, 0);
-    EXPECT_EQ(g.lost_active, 1);
-    EXPECT_EQ(g.attack_active, 0);
+    EXPECT_EQ(g.stage, game::Stage::lost_and_found);
+    EXPECT_TRUE(g.ready.empty());
     EXPECT_GE(run.now() - before, 2000);
     // Keyboard Exit is refused while playing.
     press_z_at(260, 200);
     EXPECT_EQ(g.game_state, 10);
-    // Keyboard Menu: always page 1, stage flags left alone.
+    // Keyboard Menu: always page 1, the stages left alone.
     g.menu_page = 8;
     press_z_at(40, 190);
     EXPECT_EQ(g.game_state, 90);
     EXPECT_EQ(g.menu_page, 1);
-    EXPECT_EQ(g.lost_active, 1);
+    EXPECT_EQ(g.stage, game::Stage::lost_and_found);
     // In the menu the keyboard Exit works.
     press_z_at(260, 200);
     EXPECT_EQ(g.game_state, 99);

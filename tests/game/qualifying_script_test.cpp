@@ -52,7 +52,7 @@ public:
                 x = cell(g.holes_x, hole) + 8;
                 y = cell(g.holes_y, hole) + 8;
                 strike = true;
-            } else if (g.lost_active == 1 && g.score < g.entry_threshold) {
+            } else if (g.stage == game::Stage::lost_and_found && g.score < g.entry_threshold) {
                 x = g.lost_target_x + 8;
                 y = g.lost_target_y + 8;
                 strike = true;
@@ -95,12 +95,12 @@ private:
         for (int i = 0; i < 30; ++i) {
             const double kind = cell(g.holes_kind, i);
             const bool standing = cell(g.holes_life, i) >= 1;
-            if (g.attack_active == 1 && standing) {
+            if (g.stage == game::Stage::time_attack && standing) {
                 if (!scoring && kind == 2) return i;
                 if (scoring && kind == 3) return i;
                 if (scoring && kind == 1 && found < 0) found = i;
             }
-            if (g.masq_active == 1) {
+            if (g.stage == game::Stage::masked_smileys) {
                 if (!scoring && kind == 8) return i;
                 if (scoring && kind == 1 && cell(g.holes_hit, i) == 0 && found < 0) found = i;
             }

@@ -8,9 +8,6 @@
 #include "engine/numbers.h"
 #include "game/frame_loop.h"
 #include "game/game_main.h"
-#include "game/labyrinth.h"
-#include "game/lost_found.h"
-#include "game/masked_smileys.h"
 #include "game/time_attack.h"
 #include "graphics/draw.h"
 #include "input/input_state.h"
@@ -65,9 +62,8 @@ void StageRun::begin_game() {
     game::GameState& s = g();
     s.game_state = game::kStatePlaying;
     s.score = 0;
-    s.attack_active = 1;
-    s.lost_active = s.maze_active = s.masq_active = 0;
-    game::clear_ready_flags();
+    s.stage = game::Stage::time_attack;
+    s.ready.clear();
     game::apply_attack_difficulty();
 }
 
@@ -80,33 +76,11 @@ void StageRun::begin_quiet_attack() {
 void StageRun::enter_stage(game::Stage stage) {
     game::GameState& s = g();
     s.game_state = game::kStatePlaying;
-    s.attack_active = s.lost_active = s.maze_active = s.masq_active = 0;
-    void (*routine)() = nullptr;
-    switch (stage) {
-        case game::Stage::lost_and_found:
-            s.lost_active = 1;
-            s.lost_ready = 0;
-            routine = game::run_lost_and_found;
-            break;
-        case game::Stage::labyrinth:
-            s.maze_active = 1;
-            s.maze_ready = 0;
-            routine = game::run_labyrinth;
-            break;
-        case game::Stage::masked_smileys:
-            s.masq_active = 1;
-            s.masq_ready = 0;
-            routine = game::run_masked_smileys;
-            break;
-        case game::Stage::time_attack:
-            s.attack_active = 1;
-            s.attack_ready = 0;
-            routine = game::run_time_attack;
-            break;
-    }
+    s.stage = stage;
+    s.ready.erase(stage);
     s.cursor_x = s.cursor_y = -100;
     point_mouse(0, 0);
-    stage_frame(routine);
+    stage_frame([stage] { game::run_stage(stage); });
     present();
     clear_sounds();
     clear_waits();

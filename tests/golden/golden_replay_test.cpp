@@ -52,20 +52,11 @@ void fill_game_dir(const TempDir& dir) {
     }
 }
 
-// The stage (or stages) whose flag is set while playing; "-" in the other screens.
-std::string running_stage(const game::GameState& g) {
+// The running stage while playing ("none" before any was started); "-" in the other
+// screens.
+const char* stage_column(const game::GameState& g) {
     if (g.game_state != game::kStatePlaying) return "-";
-    std::string out;
-    const std::pair<double, const char*> flags[] = {{g.attack_active, "time-attack"},
-                                                    {g.lost_active, "lost-and-found"},
-                                                    {g.maze_active, "labyrinth"},
-                                                    {g.masq_active, "masked-smileys"}};
-    for (const auto& [flag, name] : flags) {
-        if (flag != 1) continue;
-        if (!out.empty()) out += '+';
-        out += name;
-    }
-    return out.empty() ? "none" : out;
+    return game::stage_name(game::running_stage(g));
 }
 
 // The high-score file the run leaves behind, as "score name" records.
@@ -118,7 +109,7 @@ std::string replay_trace(const platform::InputScript& script, bool preload) {
         const game::GameState& g = game::game();
         trace << frame << ": " << number(g.game_state) << ' ' << number(g.menu_page) << ' '
               << number(g.energy) << ' ' << number(g.score) << ' ' << number(g.countdown) << ' '
-              << running_stage(g);
+              << stage_column(g);
         const auto& hashes = replay->frame_hashes();
         if (hashes_written < hashes.size() && hashes[hashes_written].first == frame) {
             trace << " hash " << std::hex << hashes[hashes_written++].second << std::dec;
