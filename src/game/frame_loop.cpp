@@ -56,7 +56,7 @@ void menu_state() {
 
 void buttons() {
     GameState& g = game();
-    if (hit(hotspot::kExit) && g.game_state != kStatePlaying) g.game_state = kStateQuit;
+    if (hit(hotspot::kExit) && g.game_state != Screen::playing) g.game_state = Screen::quit;
     if (hit(hotspot::kStart)) start_sequence();
     if (hit(hotspot::kMenu)) menu_sequence();
 }
@@ -140,7 +140,7 @@ void run_stage(Stage stage) {
 
 void start_sequence() {
     GameState& g = game();
-    g.game_state = kStatePlaying;
+    g.game_state = Screen::playing;
     stop_music();
     g.music_playing = 0;
     g.score = 0;
@@ -153,11 +153,12 @@ void start_sequence() {
 
 void menu_sequence() {
     GameState& g = game();
-    g.game_state = kStateMenu;
+    g.game_state = Screen::menu;
     g.stage = Stage::time_attack;
     g.ready.erase(Stage::time_attack);
     // From a stage explanation back to the how-to-play index.
-    g.menu_page = g.menu_page < page::kExplainTimeAttack ? page::kMainMenu : page::kHowToPlay;
+    g.menu_page =
+        g.menu_page < MenuPage::explain_time_attack ? MenuPage::main_menu : MenuPage::how_to_play;
     play_game_sound(sound::kChime);
     busy_wait(1000);
     start_menu_music();
@@ -165,13 +166,14 @@ void menu_sequence() {
 
 void game_over_sequence() {
     GameState& g = game();
-    g.menu_page = apply_entry_rule(g.entry_threshold, g.score) ? page::kNameEntry : page::kMainMenu;
+    g.menu_page =
+        apply_entry_rule(g.entry_threshold, g.score) ? MenuPage::name_entry : MenuPage::main_menu;
     g.star_timer = 0;
     draw_sprite(sprite::kGameOverCard, 10, 85);
     play_game_sound(sound::kGameOver);
     busy_wait(500);
     g.energy = 300;
-    g.game_state = kStateMenu;
+    g.game_state = Screen::menu;
     g.attack_level = 1;
     apply_attack_difficulty();
     play_game_sound(sound::kCheer);
@@ -187,7 +189,7 @@ void run_frame() {
     // The bar is drawn before the energy is cut to 300.
     draw_hud(kHudEnergyBar);
     cap_energy();
-    if (g.game_state == kStateMenu) menu_state();
+    if (g.game_state == Screen::menu) menu_state();
     buttons();
     keyboard_cursor_step();
     draw_hud(kHudCountdown);
@@ -196,7 +198,7 @@ void run_frame() {
     draw_pointer_glyph();
     volume_keys();
     draw_hud(kHudScore | kHudVersion);
-    if (g.game_state == kStateGameOver) game_over_sequence();
+    if (g.game_state == Screen::game_over) game_over_sequence();
     star_burst();
     present_frame();
 }

@@ -20,8 +20,9 @@ void start_sequence();
 // The Menu button: back to the menu (page 2 from a stage explanation, else page 1),
 // with Time attack as the running stage and its set-up forgotten.
 void menu_sequence();
-// Run in the frame in which game_state became 20: the entry rule, the game-over
-// card, the new-high-score slide when the score qualified, and the board reset.
+// Run in the frame in which game_state became Screen::game_over: the entry rule, the
+// game-over card, the new-high-score slide when the score qualified, and the board
+// reset.
 void game_over_sequence();
 
 // Starts the menu music unless it is playing already or sound is off.

@@ -61,9 +61,9 @@ double game_main() {
     g.mouse_y = 0;
     apply_attack_difficulty();
     load_high_scores();
-    g.game_state = kStateIntro;
+    g.game_state = Screen::intro;
     show_intro();
-    while (g.game_state != kStateQuit) run_frame();
+    while (g.game_state != Screen::quit) run_frame();
     play_game_sound(sound::kChime);
     busy_wait(1500);
     return 0;

@@ -27,8 +27,8 @@ using TextArray = EngineArray<EngineString>;
 
 struct GameState {
     // ---- screen state and menu pages ----
-    double game_state = 0;  // set to 30 by game_main before the intro
-    double menu_page = 1;
+    Screen game_state = Screen::intro;  // game_main sets it again before the intro
+    MenuPage menu_page = MenuPage::main_menu;
     double scroll_y = 81;
     double scroll_delay = 0;
 
@@ -108,7 +108,7 @@ void reset_game_state();
 // The stage that runs in this frame: the record's stage while a game is played, none
 // in every other screen.
 inline Stage running_stage(const GameState& g) {
-    return g.game_state == kStatePlaying ? g.stage : Stage::none;
+    return g.game_state == Screen::playing ? g.stage : Stage::none;
 }
 
 // ---- checked array access ----

@@ -84,7 +84,7 @@ void lay_out_board_with_blocks() {
 void cap_energy() {
     GameState& g = game();
     if (g.energy > 300) g.energy = 300;
-    if (g.energy < 1) g.game_state = kStateGameOver;
+    if (g.energy < 1) g.game_state = Screen::game_over;
 }
 
 double face_sprite(double kind) {

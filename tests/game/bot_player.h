@@ -28,9 +28,9 @@ public:
 
     // Chooses the input for the next frame.
     void step(game::GameState& g) {
-        platform_.set_key(device_key_, g.game_state == game::kStateIntro);
-        if (g.game_state == game::kStateIntro) return;
-        if (g.game_state != last_state_ && g.game_state == game::kStatePlaying) {
+        platform_.set_key(device_key_, g.game_state == game::Screen::intro);
+        if (g.game_state == game::Screen::intro) return;
+        if (g.game_state != last_state_ && g.game_state == game::Screen::playing) {
             skill_ = uniform(0.3, 0.95);
         }
         last_state_ = g.game_state;
@@ -71,7 +71,7 @@ private:
 
     void choose_intent(game::GameState& g) {
         intent_frames_ = pick(4, 40);
-        if (g.game_state == game::kStatePlaying) {
+        if (g.game_state == game::Screen::playing) {
             if (chance(0.003)) {  // now and then the player gives up or restarts
                 aim_x_ = pick(10, 80);
                 aim_y_ = chance(0.5) ? pick(192, 203) : pick(216, 228);
@@ -92,7 +92,7 @@ private:
             }
             return;
         }
-        if (g.menu_page == 6) {  // name entry: letters, delete and enter
+        if (g.menu_page == game::MenuPage::name_entry) {  // name entry: letters, delete and enter
             if (chance(0.12)) {
                 aim_x_ = pick(182, 247);
                 aim_y_ = pick(157, 165);
@@ -165,7 +165,7 @@ private:
     double aim_x_ = 160, aim_y_ = 120;
     int intent_frames_ = 0;
     double skill_ = 0.8;
-    double last_state_ = -1;
+    game::Screen last_state_ = game::Screen::intro;  // not playing
     int device_key_;
 };
 

@@ -41,8 +41,8 @@ TEST(GameOver, RestoresEnergyLevelAndBoardAndGoesToTheMainMenu) {
         }
     });
     GameState& g = run.state();
-    EXPECT_EQ(g.game_state, 90);
-    EXPECT_EQ(g.menu_page, 1) << "5 is below the threshold";
+    EXPECT_EQ(g.game_state, game::Screen::menu);
+    EXPECT_EQ(g.menu_page, game::MenuPage::main_menu) << "5 is below the threshold";
     EXPECT_EQ(g.entry_threshold, 10);
     EXPECT_EQ(g.energy, 300);
     EXPECT_EQ(g.attack_level, 1);
@@ -68,7 +68,7 @@ TEST(Energy, IsCutTo300AfterTheBarIsDrawn) {
         energy.push_back(run.state().energy);
     });
     EXPECT_EQ(energy[1], 300);
-    EXPECT_EQ(run.state().game_state, 90);
+    EXPECT_EQ(run.state().game_state, game::Screen::menu);
 }
 
 TEST(Buttons, StartBeginsAGameAndExitIsRefusedWhilePlaying) {
@@ -87,7 +87,7 @@ TEST(Buttons, StartBeginsAGameAndExitIsRefusedWhilePlaying) {
             run.clear_audio();
         }
         if (f == 1) {
-            EXPECT_EQ(g.game_state, 10);
+            EXPECT_EQ(g.game_state, game::Screen::playing);
             EXPECT_EQ(g.score, 0);
             EXPECT_EQ(g.music_playing, 0);
             EXPECT_EQ(g.stage, game::Stage::time_attack);
@@ -98,7 +98,7 @@ TEST(Buttons, StartBeginsAGameAndExitIsRefusedWhilePlaying) {
             EXPECT_EQ(run.count_music_stops(), 1);
         }
     });
-    EXPECT_EQ(run.state().game_state, 10);
+    EXPECT_EQ(run.state().game_state, game::Screen::playing);
     EXPECT_EQ(run.state().ready, game::StageSet{game::Stage::time_attack})
         << "Time attack ran its set-up";
 }
@@ -119,7 +119,7 @@ TEST(Buttons, StartDuringAGameKeepsTheEnergyAndMenuStopsTheStages) {
         if (f == 4) {
             EXPECT_EQ(g.energy, 150);
             EXPECT_EQ(g.score, 0);
-            EXPECT_EQ(g.game_state, 10);
+            EXPECT_EQ(g.game_state, game::Screen::playing);
         }
         if (f == 6) {
             g.stage = game::Stage::labyrinth;
@@ -127,8 +127,8 @@ TEST(Buttons, StartDuringAGameKeepsTheEnergyAndMenuStopsTheStages) {
         }
     });
     const GameState& g = run.state();
-    EXPECT_EQ(g.game_state, 90);
-    EXPECT_EQ(g.menu_page, 1);
+    EXPECT_EQ(g.game_state, game::Screen::menu);
+    EXPECT_EQ(g.menu_page, game::MenuPage::main_menu);
     EXPECT_EQ(g.stage, game::Stage::time_attack);
     EXPECT_EQ(g.ready, game::StageSet{game::Stage::labyrinth}) << "only Time attack's set-up goes";
     EXPECT_EQ(g.music_playing, 1) << "the menu music starts again";

@@ -15,7 +15,14 @@
 
 namespace zorby::game {
 
-// Failed expectations name the stages.
+// Failed expectations show screen states and menu pages by their numbers and name
+// the stages.
+inline void PrintTo(Screen screen, std::ostream* os) {
+    *os << static_cast<int>(screen);
+}
+inline void PrintTo(MenuPage page, std::ostream* os) {
+    *os << static_cast<int>(page);
+}
 inline void PrintTo(Stage stage, std::ostream* os) {
     *os << stage_name(stage);
 }

@@ -13,7 +13,9 @@ namespace {
 using game::GameState;
 
 struct FirstFrame {
-    double game_state, menu_page, countdown, energy, input_device, cursor_x, cursor_y;
+    game::Screen game_state;
+    game::MenuPage menu_page;
+    double countdown, energy, input_device, cursor_x, cursor_y;
 };
 
 FirstFrame first_frame_after(int key, double* intro_ms = nullptr) {
@@ -57,8 +59,8 @@ TEST(Intro, LaterKeyOfTheQuestionWinsWhenBothKindsAreDown) {
 TEST(Intro, FirstFrameShowsTheMainMenuWithCountdownAndFullEnergy) {
     double intro_ms = 0;
     const FirstFrame f = first_frame_after(GameRun::kKeyboardCursor, &intro_ms);
-    EXPECT_EQ(f.game_state, 90);
-    EXPECT_EQ(f.menu_page, 1);
+    EXPECT_EQ(f.game_state, game::Screen::menu);
+    EXPECT_EQ(f.menu_page, game::MenuPage::main_menu);
     EXPECT_EQ(f.countdown, 250);
     EXPECT_EQ(f.energy, 300);
     EXPECT_EQ(f.cursor_x, 10);
@@ -135,7 +137,7 @@ TEST(Intro, KeyWaitSleepsAndStillHonoursClosingTheWindowAndEscape) {
         };
         const int status = run.run(1);
         EXPECT_EQ(status, 0) << "the program ends normally";
-        EXPECT_EQ(run.state().game_state, 30) << "still in the intro";
+        EXPECT_EQ(run.state().game_state, game::Screen::intro) << "still in the intro";
         EXPECT_GT(run.engine().platform().slept_ms(), 9000) << "the wait sleeps";
     }
 }

@@ -28,7 +28,7 @@ bool touches_wall(GameState& g, double x, double y) {
 TEST(Labyrinth, WalkerCreepsToItsFirstTargetWithoutInputAndStops) {
     StageRun run;
     GameState& g = run.g();
-    g.game_state = game::kStatePlaying;
+    g.game_state = game::Screen::playing;
     g.stage = game::Stage::labyrinth;
     run.frame();  // set-up: walker at (10, 100), target (60, 100)
     ASSERT_TRUE(g.ready.contains(game::Stage::labyrinth));

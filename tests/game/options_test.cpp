@@ -33,7 +33,7 @@ TEST(Options, DifficultyBoxesSetTheDifficultyAndTheMenuCountdown) {
     EXPECT_EQ(seen[5], std::make_pair(3.0, 600.0));
     EXPECT_EQ(seen[7], std::make_pair(3.0, 600.0));
     EXPECT_EQ(seen[9], std::make_pair(1.0, 250.0));
-    EXPECT_EQ(run.state().menu_page, 5);
+    EXPECT_EQ(run.state().menu_page, game::MenuPage::options);
 }
 
 TEST(Options, HeldDifficultyBoxChimesEveryFrame) {

@@ -43,11 +43,11 @@ public:
 
     void step(game::GameState& g) {
         ++frame_;
-        p_.set_key(45, g.game_state == game::kStateIntro);  // X: play with the mouse
-        if (g.game_state == game::kStateIntro) return;
+        p_.set_key(45, g.game_state == game::Screen::intro);  // X: play with the mouse
+        if (g.game_state == game::Screen::intro) return;
         double x = 160, y = 60;  // an empty spot of the board
         bool strike = false;
-        if (g.game_state == game::kStatePlaying) {
+        if (g.game_state == game::Screen::playing) {
             if (const int hole = wanted_hole(g); hole >= 0) {
                 x = cell(g.holes_x, hole) + 8;
                 y = cell(g.holes_y, hole) + 8;
@@ -57,11 +57,13 @@ public:
                 y = g.lost_target_y + 8;
                 strike = true;
             }
-        } else if (g.game_state == game::kStateMenu && g.menu_page == 1 && typed_ == 0) {
+        } else if (g.game_state == game::Screen::menu && g.menu_page == game::MenuPage::main_menu &&
+                   typed_ == 0) {
             x = 44;  // Start
             y = 222;
             strike = true;
-        } else if (g.game_state == game::kStateMenu && g.menu_page == 6) {
+        } else if (g.game_state == game::Screen::menu &&
+                   g.menu_page == game::MenuPage::name_entry) {
             // T, E, S, T on the keyboard picture, then enter.
             static constexpr double kKeys[5][2] = {
                 {138, 143}, {175, 107}, {100, 143}, {138, 143}, {214, 161}};
@@ -69,7 +71,8 @@ public:
             x = kKeys[k][0];
             y = kKeys[k][1];
             strike = true;
-        } else if (g.game_state == game::kStateMenu && g.menu_page == 4 && typed_ > 0) {
+        } else if (g.game_state == game::Screen::menu &&
+                   g.menu_page == game::MenuPage::high_scores && typed_ > 0) {
             x = 268;  // Exit
             y = 215;
             strike = true;
@@ -82,7 +85,8 @@ public:
         // Strike only once on the spot, and let go every other frame.
         const bool down = strike && dx == 0 && dy == 0 && !was_down_;
         p_.apply({Kind::Button, 1, down ? 1 : 0});
-        if (down && g.menu_page == 6 && g.game_state == game::kStateMenu) ++typed_;
+        if (down && g.menu_page == game::MenuPage::name_entry && g.game_state == game::Screen::menu)
+            ++typed_;
         was_down_ = down;
     }
 

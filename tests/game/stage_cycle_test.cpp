@@ -179,9 +179,9 @@ TEST(StageIntro, EnergyBelowOneEndsTheGameAfterThePause) {
     auto waits = run.waits(1000);
     ASSERT_GE(waits.size(), 1u);
     EXPECT_EQ(waits[0].duration_ms, 4000);
-    EXPECT_EQ(waits[0].game_state, game::kStateGameOver) << "decided before the pause";
+    EXPECT_EQ(waits[0].game_state, game::Screen::game_over) << "decided before the pause";
     // The game-over sequence ran in the same frame.
-    EXPECT_EQ(g.game_state, game::kStateMenu);
+    EXPECT_EQ(g.game_state, game::Screen::menu);
     EXPECT_EQ(g.energy, 300);
 }
 
@@ -225,9 +225,10 @@ TEST(GameOver, AStageEndingTheGameLeadsToTheNameEntryWhenTheScoreQualifies) {
         g.energy = 20;
         run.run_out_countdown();
         run.frame();  // Lost and found times out: -25 ends the game
-        EXPECT_EQ(g.game_state, game::kStateMenu);
+        EXPECT_EQ(g.game_state, game::Screen::menu);
         EXPECT_EQ(g.energy, 300);
-        EXPECT_EQ(g.menu_page, score >= 10 ? 6 : 1) << score;
+        EXPECT_EQ(g.menu_page, score >= 10 ? game::MenuPage::name_entry : game::MenuPage::main_menu)
+            << score;
         EXPECT_EQ(g.entry_threshold, score >= 10 ? score : 10);
     }
 }

@@ -30,7 +30,7 @@ StageRun::StageRun(uint32_t seed) {
     dim_strings(s.high_names, 6);
     game::load_game_assets();
     seed_random(seed);
-    s.game_state = game::kStateMenu;
+    s.game_state = game::Screen::menu;
     s.mouse_x = s.mouse_y = 0;
 
     // A pause is a run of sleeps with no frame presented and no sound played between
@@ -60,7 +60,7 @@ StageRun::~StageRun() {
 
 void StageRun::begin_game() {
     game::GameState& s = g();
-    s.game_state = game::kStatePlaying;
+    s.game_state = game::Screen::playing;
     s.score = 0;
     s.stage = game::Stage::time_attack;
     s.ready.clear();
@@ -75,7 +75,7 @@ void StageRun::begin_quiet_attack() {
 
 void StageRun::enter_stage(game::Stage stage) {
     game::GameState& s = g();
-    s.game_state = game::kStatePlaying;
+    s.game_state = game::Screen::playing;
     s.stage = stage;
     s.ready.erase(stage);
     s.cursor_x = s.cursor_y = -100;

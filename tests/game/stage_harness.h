@@ -21,7 +21,7 @@ struct WaitSample {
     double duration_ms;
     double energy;
     double score;
-    double game_state;
+    game::Screen game_state;
 };
 
 class StageRun {

@@ -55,7 +55,7 @@ void fill_game_dir(const TempDir& dir) {
 // The running stage while playing ("none" before any was started); "-" in the other
 // screens.
 const char* stage_column(const game::GameState& g) {
-    if (g.game_state != game::kStatePlaying) return "-";
+    if (g.game_state != game::Screen::playing) return "-";
     return game::stage_name(game::running_stage(g));
 }
 
@@ -107,9 +107,9 @@ std::string replay_trace(const platform::InputScript& script, bool preload) {
         const uint64_t frame = replay->frames() - 1;
         write_hashes_before(replay->frame_hashes(), frame);
         const game::GameState& g = game::game();
-        trace << frame << ": " << number(g.game_state) << ' ' << number(g.menu_page) << ' '
-              << number(g.energy) << ' ' << number(g.score) << ' ' << number(g.countdown) << ' '
-              << stage_column(g);
+        trace << frame << ": " << number(static_cast<int>(g.game_state)) << ' '
+              << number(static_cast<int>(g.menu_page)) << ' ' << number(g.energy) << ' '
+              << number(g.score) << ' ' << number(g.countdown) << ' ' << stage_column(g);
         const auto& hashes = replay->frame_hashes();
         if (hashes_written < hashes.size() && hashes[hashes_written].first == frame) {
             trace << " hash " << std::hex << hashes[hashes_written++].second << std::dec;
