@@ -3,7 +3,6 @@
 #include "game/frame_loop.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "audio/music.h"
 #include "audio/sound.h"
@@ -63,8 +62,12 @@ void buttons() {
 
 void draw_pointer_glyph() {
     const GameState& g = game();
-    if (g.input_device == 1) print_text(EngineString("X"), g.mouse_x - 4, g.mouse_y - 4);
-    if (g.input_device == 0) print_text(EngineString("x"), g.cursor_x, g.cursor_y);
+    if (g.input_device == InputDevice::mouse) {
+        print_text(EngineString("X"), g.mouse_x - 4, g.mouse_y - 4);
+    }
+    if (g.input_device == InputDevice::keyboard_cursor) {
+        print_text(EngineString("x"), g.cursor_x, g.cursor_y);
+    }
 }
 
 // Page Down / Page Up move the volume one step per frame while held.
@@ -72,9 +75,10 @@ void volume_keys() {
     GameState& g = game();
     if (key_down(key::kPageDown) == 1) g.volume_step -= 1;
     if (key_down(key::kPageUp) == 1) g.volume_step += 1;
-    const double step = g.volume_step;
-    if (step >= 1 && step <= 11 && step == std::floor(step)) g.music_level = (step - 1) / 10;
-    g.volume_step = std::clamp(g.volume_step, 0.0, 11.0);
+    // Steps 1 to 11 are the levels 0 to 1 in tenths; beyond them the level stays.
+    const int step = g.volume_step;
+    if (step >= 1 && step <= 11) g.music_level = static_cast<double>(step - 1) / 10;
+    g.volume_step = std::clamp(g.volume_step, 0, 11);
     music_volume(g.music_level);
 }
 
@@ -103,7 +107,7 @@ void new_high_score_slide() {
 void reset_board() {
     GameState& g = game();
     lay_out_board();
-    for (double i = 0; i <= 99; ++i) {
+    for (int i = 0; i <= 99; ++i) {
         cell(g.holes_life, i) = 0;
         cell(g.holes_hit, i) = 0;
     }

@@ -27,10 +27,10 @@ void dimension_game_arrays() {
         dim_numbers(*board, 100, 0, 0, 0);
     }
     dim_numbers(g.high_scores, 6, 0, 0, 0);
-    for (double i = 0; i <= 3; ++i) cell(g.high_scores, i) = 10 * (i + 1);
+    for (int i = 0; i <= 3; ++i) cell(g.high_scores, i) = 10 * (i + 1);
     dim_numbers(g.masq_dropped, 30, 0, 0, 0);
     dim_strings(g.high_names, 6, 0, 0, 0);
-    for (double i = 0; i <= 3; ++i) text_cell(g.high_names, i) = EngineString("Player ") + (i + 1);
+    for (int i = 0; i <= 3; ++i) text_cell(g.high_names, i) = EngineString("Player ") + (i + 1);
 }
 
 void load_game_assets() {

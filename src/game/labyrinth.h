@@ -12,6 +12,6 @@ void setup_labyrinth();
 void run_labyrinth();
 
 // Sprite slot of the maze picture for maze_number 0, 1 or 2.
-double maze_sprite(double maze_number);
+double maze_sprite(int maze_number);
 
 }  // namespace zorby::game

@@ -25,12 +25,13 @@ namespace {
 // Polls the intro's four keys until one of them is down. The window stays alive
 // meanwhile: events are handled and the loop sleeps between polls.
 void wait_for_device_choice() {
+    constexpr InputDevice kCursor = InputDevice::keyboard_cursor, kMouse = InputDevice::mouse;
     GameState& g = game();
     while (g.device_chosen == 0) {
-        if (key_down(key::kZ) == 1) g.device_chosen = 1, g.input_device = 0;
-        if (key_down(key::kX) == 1) g.input_device = 1, g.device_chosen = 1;
-        if (key_down(key::kA) == 1) g.device_chosen = 1, g.input_device = 0;
-        if (key_down(key::kB) == 1) g.input_device = 1, g.device_chosen = 1;
+        if (key_down(key::kZ) == 1) g.device_chosen = 1, g.input_device = kCursor;
+        if (key_down(key::kX) == 1) g.input_device = kMouse, g.device_chosen = 1;
+        if (key_down(key::kA) == 1) g.device_chosen = 1, g.input_device = kCursor;
+        if (key_down(key::kB) == 1) g.input_device = kMouse, g.device_chosen = 1;
         if (g.device_chosen != 0) break;
         busy_wait(10);
     }

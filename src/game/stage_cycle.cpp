@@ -40,7 +40,7 @@ void hand_over(const HandOver& row) {
 // the blocks of Masked smileys get the same positions.
 void write_layout(bool with_blocks) {
     GameState& g = game();
-    double n = 0;
+    int n = 0;
     for (double y = 90; y <= 150; y += 30) {
         for (double x = 15; x <= 285; x += 30) {
             cell(g.holes_x, n) = x;
@@ -127,22 +127,22 @@ void end_time_attack() {
     hand_over(kTimeAttackEnd);
 }
 
-void end_lost_and_found(double energy_change) {
+void end_lost_and_found(int energy_change) {
     hand_over(kLostEnd);
     game().energy += energy_change;
 }
 
-void end_labyrinth(double energy_change) {
+void end_labyrinth(int energy_change) {
     hand_over(kLabyrinthEnd);
     game().energy += energy_change;
 }
 
-void end_masked_smileys(double energy_change) {
+void end_masked_smileys(int energy_change) {
     hand_over(kMaskedEnd);
     game().energy += energy_change;
 }
 
-void strike_good_face(double hole) {
+void strike_good_face(int hole) {
     GameState& g = game();
     play_game_sound(sound::kBoing);
     g.score += 25;

@@ -39,13 +39,13 @@ void show_stage_intro(double picture, Stage stage);
 // one, forgets the set-ups of the row and changes the energy by the given amount; a
 // later stage runs in the same frame because the frame loop tests the stage afresh.
 void end_time_attack();
-void end_lost_and_found(double energy_change);
-void end_labyrinth(double energy_change);
-void end_masked_smileys(double energy_change);
+void end_lost_and_found(int energy_change);
+void end_labyrinth(int energy_change);
+void end_masked_smileys(int energy_change);
 
 // A good face struck in hole: the boing, 25 points, the hole marked hit, 10 energy
 // and a star burst at the pointer.
-void strike_good_face(double hole);
+void strike_good_face(int hole);
 
 // The face sprite slot for a hole kind (1..8), or -1 for kinds that draw nothing.
 double face_sprite(double kind);

@@ -116,7 +116,7 @@ private:
 
     // Mouse games move the mouse; cursor games mostly hold the arrow keys.
     void steer(const game::GameState& g) {
-        const bool cursor = g.input_device == 0 && !chance(0.05);
+        const bool cursor = g.input_device == game::InputDevice::keyboard_cursor && !chance(0.05);
         if (!cursor) {
             const int dx =
                 static_cast<int>(std::clamp(aim_x_ - g.mouse_x, -14.0, 14.0)) + pick(-2, 2);
@@ -137,8 +137,10 @@ private:
     }
 
     void press(const game::GameState& g) {
-        const double px = g.input_device == 0 ? g.cursor_x + 10 : g.mouse_x;
-        const double py = g.input_device == 0 ? g.cursor_y + 10 : g.mouse_y;
+        const double px =
+            g.input_device == game::InputDevice::keyboard_cursor ? g.cursor_x + 10 : g.mouse_x;
+        const double py =
+            g.input_device == game::InputDevice::keyboard_cursor ? g.cursor_y + 10 : g.mouse_y;
         const bool near = std::abs(px - aim_x_) <= 4 && std::abs(py - aim_y_) <= 4;
         // The bot never quits: no strike while either pointer is on the Exit button.
         const bool on_exit = in_exit(g.mouse_x, g.mouse_y, 228, 309, 201, 229) ||

@@ -121,8 +121,8 @@ void bot_run(uint32_t seed, double game_minutes, double real_seconds, Coverage& 
             if (g.menu_page == game::MenuPage::name_entry) ++seen.name_entries;
         }
         run.clear_audio();
-        if (g.input_device == 0) seen.keyboard_cursor_game = true;
-        if (g.input_device == 1) seen.mouse_game = true;
+        if (g.input_device == game::InputDevice::keyboard_cursor) seen.keyboard_cursor_game = true;
+        if (g.input_device == game::InputDevice::mouse) seen.mouse_game = true;
 
         // Memory after the warm-up (every asset and page used once) against later.
         if (frame == 3000) memory_early = live_heap_bytes();

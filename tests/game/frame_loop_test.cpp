@@ -23,7 +23,7 @@ TEST(GameOver, RestoresEnergyLevelAndBoardAndGoesToTheMainMenu) {
         GameState& g = run.state();
         if (f == 0) {
             g.score = 5;
-            g.energy = 0.5;
+            g.energy = 0;
             g.star_timer = 300;
             g.difficulty = 2;
             g.attack_level = 6;
@@ -62,7 +62,7 @@ TEST(GameOver, RestoresEnergyLevelAndBoardAndGoesToTheMainMenu) {
 TEST(Energy, IsCutTo300AfterTheBarIsDrawn) {
     GameRun run;
     run.answer_intro(GameRun::kMouse);
-    std::vector<double> energy;
+    std::vector<int> energy;
     run.run(3, [&](uint64_t f) {
         if (f == 0) run.state().energy = 350;
         energy.push_back(run.state().energy);

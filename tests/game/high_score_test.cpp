@@ -312,7 +312,7 @@ TEST(HighScoreEntry, ThresholdRulesAcrossGamesWithSlideNameEntryAndTable) {
     run.answer_intro(GameRun::kMouse);
     // Game 1 ends with 25 after frame 0: the slide runs inside frame 1 (616 frames),
     // then the name entry is open.
-    std::vector<double> slide;
+    std::vector<int> slide;
     game::MenuPage page_after_game_1 = game::MenuPage::main_menu;
     run.run(618, [&](uint64_t f) {
         GameState& g = run.state();

@@ -15,7 +15,9 @@ using game::GameState;
 struct FirstFrame {
     game::Screen game_state;
     game::MenuPage menu_page;
-    double countdown, energy, input_device, cursor_x, cursor_y;
+    int countdown, energy;
+    game::InputDevice input_device;
+    double cursor_x, cursor_y;
 };
 
 FirstFrame first_frame_after(int key, double* intro_ms = nullptr) {
@@ -35,19 +37,21 @@ FirstFrame first_frame_after(int key, double* intro_ms = nullptr) {
 TEST(Intro, ZAndAChooseTheKeyboardCursorXAndBTheMouse) {
     for (int key : {44, 30}) {
         const FirstFrame f = first_frame_after(key);
-        EXPECT_EQ(f.input_device, 0) << "key " << key;
+        EXPECT_EQ(f.input_device, game::InputDevice::keyboard_cursor) << "key " << key;
     }
     for (int key : {45, 48}) {
         const FirstFrame f = first_frame_after(key);
-        EXPECT_EQ(f.input_device, 1) << "key " << key;
+        EXPECT_EQ(f.input_device, game::InputDevice::mouse) << "key " << key;
     }
 }
 
 TEST(Intro, LaterKeyOfTheQuestionWinsWhenBothKindsAreDown) {
     // Polled in the order Z, X, A, B: with Z and X down, X (mouse) is read last; with
     // X and A down, A (cursor) is read last.
+    using Device = game::InputDevice;
     for (auto [first, second, device] :
-         {std::tuple{44, 45, 1}, std::tuple{45, 30, 0}, std::tuple{48, 44, 1}}) {
+         {std::tuple{44, 45, Device::mouse}, std::tuple{45, 30, Device::keyboard_cursor},
+          std::tuple{48, 44, Device::mouse}}) {
         GameRun run;
         run.answer_intro(first);
         run.answer_intro(second);
@@ -160,7 +164,7 @@ TEST(Intro, QuickTapsAnswerTheQuestionAndEscapeEndsTheProgram) {
     run.at(30, {Event::Kind::Key, 1, 2});
     uint64_t last = 0;
     EXPECT_EQ(run.run(100, [&](uint64_t frame) { last = frame; }), 0);
-    EXPECT_EQ(run.state().input_device, 1);
+    EXPECT_EQ(run.state().input_device, game::InputDevice::mouse);
     EXPECT_EQ(last, 29u);
 
     GameRun direct;

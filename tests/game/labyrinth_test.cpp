@@ -47,7 +47,7 @@ TEST(Labyrinth, AnyStrikeSetsTheTargetFromTheChosenDevice) {
     StageRun run;
     GameState& g = run.g();
     run.enter_stage(game::Stage::labyrinth);
-    g.input_device = 1;
+    g.input_device = game::InputDevice::mouse;
     run.point_mouse(100, 120);
     g.cursor_x = 200;
     g.cursor_y = 130;
@@ -59,7 +59,7 @@ TEST(Labyrinth, AnyStrikeSetsTheTargetFromTheChosenDevice) {
     EXPECT_EQ(run.sounds(), std::vector<int>{6});
     run.run().engine().platform().set_key(57, false);
 
-    g.input_device = 0;
+    g.input_device = game::InputDevice::keyboard_cursor;
     run.hold_button(true);  // the mouse button strikes, the cursor aims
     run.stage_frame(game::run_labyrinth);
     run.present();
@@ -113,7 +113,8 @@ TEST(Labyrinth, ExitCountsOnlyStrictlyBeyondBothLines) {
 TEST(Labyrinth, WallTouchAndTimeOutFailAlikeAndAFailedFrameNeverExits) {
     struct Case {
         const char* name;
-        double x, y, countdown;
+        double x, y;
+        int countdown;
     };
     const Case cases[] = {
         {"wall", 10, 85, 100},

@@ -23,16 +23,16 @@ using P = game::MenuPage;
 // the page's settings are after a press there.
 struct Hotspot {
     double x1, x2, y1, y2, c1, c2;
-    P page;             // menu_page afterwards
-    double difficulty;  // afterwards (kUntouched: as before)
-    double sound_on;    // afterwards (kUntouched: as before)
+    P page;          // menu_page afterwards
+    int difficulty;  // afterwards (kUntouched: as before)
+    int sound_on;    // afterwards (kUntouched: as before)
 };
-constexpr double kUntouched = -7;
+constexpr int kUntouched = -7;
 
 // What a page press can change.
 struct Outcome {
     P page;
-    double difficulty, sound_on;
+    int difficulty, sound_on;
     bool operator==(const Outcome&) const = default;
 };
 std::ostream& operator<<(std::ostream& out, const Outcome& o) {
@@ -124,7 +124,7 @@ void check_hotspots(void (*page)(), P start_page, const std::vector<Hotspot>& sp
 // The rows below are transcribed from the documented hotspot tables of the main
 // menu, the how-to-play index and the options page (screen pixels, open ranges).
 TEST(MenuPages, MainMenuHotspotsHaveStrictMouseAndCursorRanges) {
-    constexpr double u = kUntouched;
+    constexpr int u = kUntouched;
     check_hotspots(game::main_menu_page, P::main_menu,
                    {{18, 135, 92, 116, 86, 116, P::how_to_play, u, u},
                     {203, 281, 138, 160, 132, 160, P::credits, u, u},
@@ -133,7 +133,7 @@ TEST(MenuPages, MainMenuHotspotsHaveStrictMouseAndCursorRanges) {
 }
 
 TEST(MenuPages, HowToPlayHotspotsHaveStrictMouseAndCursorRanges) {
-    constexpr double u = kUntouched;
+    constexpr int u = kUntouched;
     check_hotspots(game::help_index_page, P::how_to_play,
                    {{35, 143, 125, 139, 124, 141, P::explain_time_attack, u, u},
                     {35, 153, 150, 163, 146, 163, P::explain_lost_found, u, u},
@@ -152,7 +152,7 @@ TEST(MenuPages, HowToPlayHotspotsHaveStrictMouseAndCursorRanges) {
 }
 
 TEST(MenuPages, OptionsHotspotsSetDifficultyAndSound) {
-    constexpr double u = kUntouched;
+    constexpr int u = kUntouched;
     check_hotspots(game::options_page, P::options,
                    {{234, 247, 143, 156, 143, 156, P::options, 1, u},
                     {258, 270, 143, 156, 143, 156, P::options, 2, u},

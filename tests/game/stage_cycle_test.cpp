@@ -20,7 +20,7 @@ TEST(StageTick, CountdownFallsEveryEleventhFrame) {
     GameState& g = run.g();
     g.countdown = 100;
     g.tick_frames = 1;
-    std::vector<double> seen;
+    std::vector<int> seen;
     for (int f = 1; f <= 33; ++f) {
         game::stage_tick();
         seen.push_back(g.countdown);
@@ -36,7 +36,7 @@ TEST(StageTick, CountdownFallsEveryEleventhFrame) {
     g.tick_frames = 1;
     run.frame();  // set-up and title card, then the first tick
     run.stop_spawns();
-    const double start = g.countdown;
+    const int start = g.countdown;
     run.frames(110);
     EXPECT_EQ(g.countdown, start - 10);
 }
@@ -84,9 +84,9 @@ TEST(HoleBoard, PointerBoxesAreOpenSeventeenForTheMouseTwentyForTheCursor) {
     EXPECT_FALSE(cursor_hits(x, y + 10));
 
     // Both pointers count whatever the chosen device.
-    g.input_device = 0;
+    g.input_device = game::InputDevice::keyboard_cursor;
     EXPECT_TRUE(mouse_hits(x + 5, y + 5));
-    g.input_device = 1;
+    g.input_device = game::InputDevice::mouse;
     g.mouse_x = g.mouse_y = -200;
     EXPECT_TRUE(cursor_hits(x, y));
 }
@@ -95,8 +95,8 @@ TEST(HandOver, EveryEndStartsItsSuccessorForgetsItsRowOfSetUpsAndChangesTheEnerg
     StageRun run;
     GameState& g = run.g();
     struct Row {
-        void (*end)(double);
-        double change;
+        void (*end)(int);
+        int change;
         Stage ending, next;
         StageSet kept;  // of every stage set up, those still set up afterwards
     };
@@ -172,7 +172,7 @@ TEST(StageIntro, EnergyBelowOneEndsTheGameAfterThePause) {
     // The last Time attack frame leaves the energy below 1 (a struck bad face):
     // Lost and found's card finds it and ends the game.
     run.run_out_countdown();
-    g.energy = 0.5;
+    g.energy = 0;
     g.entry_threshold = 1000;  // no name entry
     run.clear_waits();
     run.frame();
@@ -207,14 +207,14 @@ TEST(StageCycle, AFullRoundVisitsEveryStageAndReturnsToTimeAttack) {
     EXPECT_EQ(g.stage, Stage::time_attack);
     EXPECT_TRUE(g.ready.empty()) << "Time attack starts in the next frame";
     EXPECT_EQ(g.energy, 300 - 3 * 25);
-    const double level = g.attack_level;
+    const int level = g.attack_level;
     run.frame();
     EXPECT_EQ(g.ready, StageSet{Stage::time_attack});
     EXPECT_EQ(g.attack_level, level + 1);
 }
 
 TEST(GameOver, AStageEndingTheGameLeadsToTheNameEntryWhenTheScoreQualifies) {
-    for (const double score : {500.0, 5.0}) {
+    for (const int score : {500, 5}) {
         StageRun run;
         GameState& g = run.g();
         g.entry_threshold = 10;

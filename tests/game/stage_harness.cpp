@@ -3,6 +3,7 @@
 #include "game/stage_harness.h"
 
 #include <cstdlib>
+#include <limits>
 
 #include "audio/sound.h"
 #include "engine/numbers.h"
@@ -131,7 +132,7 @@ std::vector<WaitSample> StageRun::waits(double min_ms) const {
 
 void StageRun::stop_spawns() {
     game::GameState& s = g();
-    s.attack_spawn_range = 4e9;
+    s.attack_spawn_range = std::numeric_limits<int>::max();
     for (int i = 0; i < 30; ++i) game::cell(s.holes_life, i) = 0;
 }
 

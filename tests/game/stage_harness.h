@@ -19,8 +19,8 @@ namespace zorby::testing {
 struct WaitSample {
     double start_ms;
     double duration_ms;
-    double energy;
-    double score;
+    int energy;
+    int score;
     game::Screen game_state;
 };
 

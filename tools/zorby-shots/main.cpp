@@ -127,7 +127,8 @@ public:
             const game::GameState& g = game::game();
             std::printf("frame %llu: state %g page %g energy %g score %g\n",
                         static_cast<unsigned long long>(frame), static_cast<double>(g.game_state),
-                        static_cast<double>(g.menu_page), g.energy, g.score);
+                        static_cast<double>(g.menu_page), static_cast<double>(g.energy),
+                        static_cast<double>(g.score));
         }
         if (auto it = shots_.find(frame); it != shots_.end()) save(it->second);
         ReplayPlatform::swap_buffers();
