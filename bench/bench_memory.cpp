@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
     const zorby::ReplayResult result = zorby::run_replay(script, options, [&] {
         zorby::game::reset_game_state();
         zorby::engine().frame_hook = [&] {
-            const bool playing = zorby::game::game().game_state == zorby::game::kStatePlaying;
+            const bool playing = zorby::game::game().game_state == zorby::game::Screen::playing;
             if (playing && !was_playing) ++games;
             was_playing = playing;
             if (++frames % kFramesPerMinute != 0) return;

@@ -117,15 +117,11 @@ bool record_bot_run(const std::string& path, const std::string& game_dir, uint64
 
 // Where a frame's time goes: the stage that runs, or the menu and game-over screens.
 const char* bucket_of(const GameState& g) {
-    if (g.game_state != zorby::game::kStatePlaying) return "menu";
-    if (g.attack_active == 1) return "time attack";
-    if (g.lost_active == 1) return "lost and found";
-    if (g.maze_active == 1) return "labyrinth";
-    if (g.masq_active == 1) return "masked smileys";
-    return "menu";
+    const zorby::game::Stage stage = zorby::game::running_stage(g);
+    return stage == zorby::game::Stage::none ? "menu" : zorby::game::stage_name(stage);
 }
 
-const char* const kBuckets[] = {"time attack", "lost and found", "labyrinth", "masked smileys",
+const char* const kBuckets[] = {"time-attack", "lost-and-found", "labyrinth", "masked-smileys",
                                 "menu"};
 
 double median_of(std::vector<double> v) {

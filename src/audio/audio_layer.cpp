@@ -1,38 +1,32 @@
 // The current audio share of the engine object.
 #include "audio/audio_layer.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "engine/current_share.h"
 
 namespace zorby {
 
 namespace {
-AudioLayer* g_audio = nullptr;
+constinit CurrentShare<AudioLayer> g_audio;
 }  // namespace
 
 AudioLayer::AudioLayer() = default;
 
 AudioLayer::~AudioLayer() {
-    if (g_audio == this) g_audio = nullptr;
+    g_audio.release(this);
 }
 
 AudioLayer& audio_layer() {
-    if (!g_audio) {
-        std::fputs("zorby: an engine command was called before the engine started\n", stderr);
-        std::abort();
-    }
-    return *g_audio;
+    return g_audio.get();
 }
 
 AudioLayer* audio_layer_if_any() {
-    return g_audio;
+    return g_audio.if_any();
 }
 
 void set_current_audio(AudioLayer* a) {
-    g_audio = a;
+    g_audio.set(a);
 }
 
 }  // namespace zorby

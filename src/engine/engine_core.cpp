@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/current_share.h"
 #include "engine/file_channels.h"
 #include "engine/numbers.h"
 #include "engine/packed_media.h"
@@ -12,29 +13,25 @@
 namespace zorby {
 
 namespace {
-EngineCore* g_core = nullptr;
+constinit CurrentShare<EngineCore> g_core;
 }  // namespace
 
 EngineCore::EngineCore() = default;
 
 EngineCore::~EngineCore() {
-    if (g_core == this) g_core = nullptr;
+    g_core.release(this);
 }
 
 EngineCore& engine_core() {
-    if (!g_core) {
-        std::fputs("zorby: an engine command was called before the engine started\n", stderr);
-        std::abort();
-    }
-    return *g_core;
+    return g_core.get();
 }
 
 EngineCore* engine_core_if_any() {
-    return g_core;
+    return g_core.if_any();
 }
 
 void set_current_core(EngineCore* c) {
-    g_core = c;
+    g_core.set(c);
 }
 
 void request_program_end() {

@@ -3,7 +3,6 @@
 #include "game/frame_loop.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "audio/music.h"
 #include "audio/sound.h"
@@ -37,13 +36,12 @@ void read_mouse() {
 }
 
 void run_stages() {
-    GameState& g = game();
     // Each test reads the state afresh: a stage that hands over starts its successor
-    // in the same frame.
-    if (g.game_state == kStatePlaying && g.attack_active == 1) run_time_attack();
-    if (g.game_state == kStatePlaying && g.lost_active == 1) run_lost_and_found();
-    if (g.game_state == kStatePlaying && g.maze_active == 1) run_labyrinth();
-    if (g.game_state == kStatePlaying && g.masq_active == 1) run_masked_smileys();
+    // in the same frame (Masked smileys hands back to Time attack for the next one).
+    for (Stage stage :
+         {Stage::time_attack, Stage::lost_and_found, Stage::labyrinth, Stage::masked_smileys}) {
+        if (running_stage(game()) == stage) run_stage(stage);
+    }
 }
 
 void menu_state() {
@@ -57,15 +55,19 @@ void menu_state() {
 
 void buttons() {
     GameState& g = game();
-    if (hit(hotspot::kExit) && g.game_state != kStatePlaying) g.game_state = kStateQuit;
+    if (hit(hotspot::kExit) && g.game_state != Screen::playing) g.game_state = Screen::quit;
     if (hit(hotspot::kStart)) start_sequence();
     if (hit(hotspot::kMenu)) menu_sequence();
 }
 
 void draw_pointer_glyph() {
     const GameState& g = game();
-    if (g.input_device == 1) print_text(EngineString("X"), g.mouse_x - 4, g.mouse_y - 4);
-    if (g.input_device == 0) print_text(EngineString("x"), g.cursor_x, g.cursor_y);
+    if (g.input_device == InputDevice::mouse) {
+        print_text(EngineString("X"), g.mouse_x - 4, g.mouse_y - 4);
+    }
+    if (g.input_device == InputDevice::keyboard_cursor) {
+        print_text(EngineString("x"), g.cursor_x, g.cursor_y);
+    }
 }
 
 // Page Down / Page Up move the volume one step per frame while held.
@@ -73,9 +75,10 @@ void volume_keys() {
     GameState& g = game();
     if (key_down(key::kPageDown) == 1) g.volume_step -= 1;
     if (key_down(key::kPageUp) == 1) g.volume_step += 1;
-    const double step = g.volume_step;
-    if (step >= 1 && step <= 11 && step == std::floor(step)) g.music_level = (step - 1) / 10;
-    g.volume_step = std::clamp(g.volume_step, 0.0, 11.0);
+    // Steps 1 to 11 are the levels 0 to 1 in tenths; beyond them the level stays.
+    const int step = g.volume_step;
+    if (step >= 1 && step <= 11) g.music_level = static_cast<double>(step - 1) / 10;
+    g.volume_step = std::clamp(g.volume_step, 0, 11);
     music_volume(g.music_level);
 }
 
@@ -104,7 +107,7 @@ void new_high_score_slide() {
 void reset_board() {
     GameState& g = game();
     lay_out_board();
-    for (double i = 0; i <= 99; ++i) {
+    for (int i = 0; i <= 99; ++i) {
         cell(g.holes_life, i) = 0;
         cell(g.holes_hit, i) = 0;
     }
@@ -120,33 +123,46 @@ void start_menu_music() {
     }
 }
 
-void clear_ready_flags() {
-    GameState& g = game();
-    g.attack_ready = g.lost_ready = g.maze_ready = g.masq_ready = 0;
+void run_stage(Stage stage) {
+    switch (stage) {
+        case Stage::time_attack:
+            run_time_attack();
+            break;
+        case Stage::lost_and_found:
+            run_lost_and_found();
+            break;
+        case Stage::labyrinth:
+            run_labyrinth();
+            break;
+        case Stage::masked_smileys:
+            run_masked_smileys();
+            break;
+        case Stage::none:
+            break;
+    }
 }
 
 void start_sequence() {
     GameState& g = game();
-    g.game_state = kStatePlaying;
+    g.game_state = Screen::playing;
     stop_music();
     g.music_playing = 0;
     g.score = 0;
     play_game_sound(sound::kChime);
     busy_wait(1500);
-    g.attack_active = 1;
-    g.lost_active = g.masq_active = g.maze_active = 0;
-    clear_ready_flags();
+    g.stage = Stage::time_attack;
+    g.ready.clear();
     apply_attack_difficulty();
 }
 
 void menu_sequence() {
     GameState& g = game();
-    g.game_state = kStateMenu;
-    g.lost_active = g.masq_active = g.maze_active = 0;
-    g.attack_ready = 0;
-    g.attack_active = 1;
+    g.game_state = Screen::menu;
+    g.stage = Stage::time_attack;
+    g.ready.erase(Stage::time_attack);
     // From a stage explanation back to the how-to-play index.
-    g.menu_page = g.menu_page < page::kExplainTimeAttack ? page::kMainMenu : page::kHowToPlay;
+    g.menu_page =
+        g.menu_page < MenuPage::explain_time_attack ? MenuPage::main_menu : MenuPage::how_to_play;
     play_game_sound(sound::kChime);
     busy_wait(1000);
     start_menu_music();
@@ -154,13 +170,14 @@ void menu_sequence() {
 
 void game_over_sequence() {
     GameState& g = game();
-    g.menu_page = apply_entry_rule(g.entry_threshold, g.score) ? page::kNameEntry : page::kMainMenu;
+    g.menu_page =
+        apply_entry_rule(g.entry_threshold, g.score) ? MenuPage::name_entry : MenuPage::main_menu;
     g.star_timer = 0;
     draw_sprite(sprite::kGameOverCard, 10, 85);
     play_game_sound(sound::kGameOver);
     busy_wait(500);
     g.energy = 300;
-    g.game_state = kStateMenu;
+    g.game_state = Screen::menu;
     g.attack_level = 1;
     apply_attack_difficulty();
     play_game_sound(sound::kCheer);
@@ -176,7 +193,7 @@ void run_frame() {
     // The bar is drawn before the energy is cut to 300.
     draw_hud(kHudEnergyBar);
     cap_energy();
-    if (g.game_state == kStateMenu) menu_state();
+    if (g.game_state == Screen::menu) menu_state();
     buttons();
     keyboard_cursor_step();
     draw_hud(kHudCountdown);
@@ -185,7 +202,7 @@ void run_frame() {
     draw_pointer_glyph();
     volume_keys();
     draw_hud(kHudScore | kHudVersion);
-    if (g.game_state == kStateGameOver) game_over_sequence();
+    if (g.game_state == Screen::game_over) game_over_sequence();
     star_burst();
     present_frame();
 }

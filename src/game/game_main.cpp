@@ -27,10 +27,10 @@ void dimension_game_arrays() {
         dim_numbers(*board, 100, 0, 0, 0);
     }
     dim_numbers(g.high_scores, 6, 0, 0, 0);
-    for (double i = 0; i <= 3; ++i) cell(g.high_scores, i) = 10 * (i + 1);
+    for (int i = 0; i <= 3; ++i) cell(g.high_scores, i) = 10 * (i + 1);
     dim_numbers(g.masq_dropped, 30, 0, 0, 0);
     dim_strings(g.high_names, 6, 0, 0, 0);
-    for (double i = 0; i <= 3; ++i) text_cell(g.high_names, i) = EngineString("Player ") + (i + 1);
+    for (int i = 0; i <= 3; ++i) text_cell(g.high_names, i) = EngineString("Player ") + (i + 1);
 }
 
 void load_game_assets() {
@@ -61,9 +61,9 @@ double game_main() {
     g.mouse_y = 0;
     apply_attack_difficulty();
     load_high_scores();
-    g.game_state = kStateIntro;
+    g.game_state = Screen::intro;
     show_intro();
-    while (g.game_state != kStateQuit) run_frame();
+    while (g.game_state != Screen::quit) run_frame();
     play_game_sound(sound::kChime);
     busy_wait(1500);
     return 0;

@@ -11,6 +11,7 @@
 #include "engine/engine_string.h"
 #include "game/hotspots.h"
 #include "game/screens.h"
+#include "game/stage.h"
 
 namespace zorby::game {
 
@@ -24,47 +25,57 @@ struct StarRecord {
 using NumberArray = EngineArray<double>;
 using TextArray = EngineArray<EngineString>;
 
+// The pointer the player chose at the intro.
+enum class InputDevice { keyboard_cursor = 0, mouse = 1 };
+
+// Counters, indices, tallies and 0/1 switches are integers; positions, the music
+// volume and the values that come from an engine command as double or go through
+// the high-score table stay double.
 struct GameState {
     // ---- screen state and menu pages ----
-    double game_state = 0;  // set to 30 by game_main before the intro
-    double menu_page = 1;
-    double scroll_y = 81;
-    double scroll_delay = 0;
+    Screen game_state = Screen::intro;  // game_main sets it again before the intro
+    MenuPage menu_page = MenuPage::main_menu;
+    double scroll_y = 81;  // where the scrolling pages' text starts, pixels
+    int scroll_delay = 0;  // frames since the last scroll step
 
     // ---- input ----
-    double input_device = 1;  // 1 mouse, 0 keyboard cursor
+    InputDevice input_device = InputDevice::mouse;
     double mouse_x = 10, mouse_y = 10;
-    double mouse_button = 0;
+    double mouse_button = 0;  // as mouse_state reads it
     double cursor_x = 10, cursor_y = 10;
-    double device_chosen = 0;
+    int device_chosen = 0;
 
     // ---- the game in progress ----
-    double energy = 300;
-    double score = 0;
-    double countdown = 0;
-    double difficulty = 1;
-    double tick_frames = 1;
-    double loop_index = 0;
+    int energy = 300;
+    int score = 0;
+    int countdown = 0;
+    int difficulty = 1;  // 1 to 3
+    int tick_frames = 1;
+    int loop_index = 0;  // the hole of a stage's loop; the x of the high-score banner
 
-    // ---- stage flags ----
-    double attack_active = 0, lost_active = 0, maze_active = 0, masq_active = 0;
-    double attack_ready = 0, lost_ready = 0, maze_ready = 0, masq_ready = 0;
+    // ---- the stages ----
+    // The stage the frame loop runs while a game is played (none until the first
+    // game starts). The menu and the game over leave it as it was.
+    Stage stage = Stage::none;
+    // The stages whose set-up (and title card) has run in the current visit: a stage
+    // that runs without being here starts with its set-up.
+    StageSet ready;
 
     // ---- sound and music ----
-    double sound_on = 1;
-    double music_playing = 0;
-    double volume_step = 5;
-    double music_level = 0.0;
+    int sound_on = 1;
+    int music_playing = 0;
+    int volume_step = 5;       // 0 to 11
+    double music_level = 0.0;  // the music volume, 0 to 1
 
     // ---- high scores and name entry ----
-    NumberArray high_scores;  // dimension 6; entries 0..2 the table, ascending
-    TextArray high_names;     // dimension 6
-    double entry_threshold = 0;
+    NumberArray high_scores;     // dimension 6; entries 0..2 the table, ascending
+    TextArray high_names;        // dimension 6
+    double entry_threshold = 0;  // a score of the table (the file's scores reach 2^32 - 1)
     EngineString typed_name, shown_name, name_scratch;
 
     // ---- star burst ----
-    double star_timer = 0;
-    double stars_active = 0;
+    int star_timer = 0;
+    int stars_active = 0;
     EngineArray<StarRecord> stars;
 
     // ---- hole board (dimension 100 each) ----
@@ -73,32 +84,38 @@ struct GameState {
     NumberArray masq_dropped;  // dimension 30
 
     // ---- Time attack ----
-    double attack_level = 0;
-    double attack_spawn_range = 0;
-    double attack_patience = 0;
-    double attack_patience_reset = 0;
+    int attack_level = 0;
+    int attack_spawn_range = 0;  // the bound of the spawn draw
+    int attack_patience = 0;
+    int attack_patience_reset = 0;
 
     // ---- Lost and found ----
-    double lost_target_index = 0;
+    int lost_target_index = 0;
     double lost_target_x = 0, lost_target_y = 0;
 
     // ---- Labyrinth ----
     double maze_x = 10, maze_y = 10;
     double maze_target_x = 0, maze_target_y = 0;
-    double maze_number = 0;
-    double maze_step_frames = 0;
+    int maze_number = 0;  // 0 to 2
+    int maze_step_frames = 0;
 
     // ---- Masked smileys ----
-    double masq_good_total = 0;
-    double masq_good_found = 0;
-    double masq_drop_next = 0;
-    double masq_drop_frames = 0;
+    int masq_good_total = 0;
+    int masq_good_found = 0;
+    int masq_drop_next = 0;  // the hole whose block drops next
+    int masq_drop_frames = 0;
 };
 
 // The game's record. It exists from the first call until reset_game_state.
 GameState& game();
 // Replaces the record with a fresh one holding the initial values (a new run; tests).
 void reset_game_state();
+
+// The stage that runs in this frame: the record's stage while a game is played, none
+// in every other screen.
+inline Stage running_stage(const GameState& g) {
+    return g.game_state == Screen::playing ? g.stage : Stage::none;
+}
 
 // ---- checked array access ----
 // The element index after truncation toward zero. When the array is not

@@ -96,7 +96,7 @@ void confirm_name() {
     g.typed_name = "";
     g.shown_name = "";
     play_game_sound(13);
-    g.menu_page = 4;
+    g.menu_page = MenuPage::high_scores;
 }
 
 }  // namespace

@@ -108,11 +108,11 @@ inline constexpr std::array<Hotspot, 28> kNameEntry = [] {
 }  // namespace hotspot
 
 // The hotspots of menu page `menu_page` (none for the pages without any).
-constexpr std::span<const Hotspot> menu_page_hotspots(double menu_page) {
-    if (menu_page == page::kMainMenu) return hotspot::kMainMenu;
-    if (menu_page == page::kHowToPlay) return hotspot::kHowToPlayIndex;
-    if (menu_page == page::kOptions) return hotspot::kOptions;
-    if (menu_page == page::kNameEntry) return hotspot::kNameEntry;
+constexpr std::span<const Hotspot> menu_page_hotspots(MenuPage menu_page) {
+    if (menu_page == MenuPage::main_menu) return hotspot::kMainMenu;
+    if (menu_page == MenuPage::how_to_play) return hotspot::kHowToPlayIndex;
+    if (menu_page == MenuPage::options) return hotspot::kOptions;
+    if (menu_page == MenuPage::name_entry) return hotspot::kNameEntry;
     return {};
 }
 

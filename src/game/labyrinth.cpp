@@ -16,25 +16,24 @@ namespace {
 
 constexpr double kPauseMs = 2500;
 // The walker moves one pixel per axis every fourth frame.
-constexpr double kStepThreshold = 3;
+constexpr int kStepThreshold = 3;
 // The exit: the walker's corner strictly beyond both.
 constexpr double kExitX = 270, kExitY = 145;
 
 struct Maze {
     double sprite;
-    double countdown;
+    int countdown;
 };
 constexpr Maze kMazes[3] = {{sprite::kMaze1, 250}, {sprite::kMaze2, 120}, {sprite::kMaze3, 200}};
 
-const Maze& maze_of(double number) {
-    const int n = static_cast<int>(number);
-    return kMazes[n >= 0 && n <= 2 ? n : 0];
+const Maze& maze_of(int number) {
+    return kMazes[number >= 0 && number <= 2 ? number : 0];
 }
 
 // Moves the walker one pixel toward the target on each axis once enough frames
 // have passed.
 void step_walker(GameState& g) {
-    const double s = g.maze_step_frames;
+    const int s = g.maze_step_frames;
     if (g.maze_target_x > g.maze_x && s > kStepThreshold) g.maze_x += 1;
     if (g.maze_x > g.maze_target_x && s > kStepThreshold) g.maze_x -= 1;
     if (g.maze_target_y > g.maze_y && s > kStepThreshold) g.maze_y += 1;
@@ -45,7 +44,7 @@ void step_walker(GameState& g) {
 
 }  // namespace
 
-double maze_sprite(double maze_number) {
+double maze_sprite(int maze_number) {
     return maze_of(maze_number).sprite;
 }
 
@@ -57,22 +56,22 @@ void setup_labyrinth() {
     g.maze_y = 100;
     g.maze_target_y = 100;
     g.mouse_y = 100;
-    g.maze_number = random_int(2);
+    g.maze_number = static_cast<int>(random_int(2));
     g.countdown = maze_of(g.maze_number).countdown;
     show_stage_intro(sprite::kLabyrinthCard, Stage::labyrinth);
-    g.maze_ready = 1;
+    g.ready.insert(Stage::labyrinth);
 }
 
 void run_labyrinth() {
     GameState& g = game();
-    if (g.maze_ready == 0) setup_labyrinth();
+    if (!g.ready.contains(Stage::labyrinth)) setup_labyrinth();
     stage_tick();
     const double maze = maze_sprite(g.maze_number);
     draw_sprite(maze, kStageLeft, kStageTop);
 
     if (strike_pressed()) {
         // Any strike input sets the target; its source follows the chosen device.
-        if (g.input_device == 0) {
+        if (g.input_device == InputDevice::keyboard_cursor) {
             g.maze_target_x = g.cursor_x;
             g.maze_target_y = g.cursor_y - 1;
         } else {

@@ -8,10 +8,10 @@ namespace zorby::game {
 // countdown, the title card.
 void setup_labyrinth();
 
-// One frame of the stage; the frame loop calls it while maze_active is 1.
+// One frame of the stage; the frame loop calls it while it is the running stage.
 void run_labyrinth();
 
 // Sprite slot of the maze picture for maze_number 0, 1 or 2.
-double maze_sprite(double maze_number);
+double maze_sprite(int maze_number);
 
 }  // namespace zorby::game

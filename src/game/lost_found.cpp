@@ -13,7 +13,7 @@ namespace zorby::game {
 namespace {
 
 constexpr double kLostKind = 7;
-constexpr double kStageCountdown = 20;
+constexpr int kStageCountdown = 20;
 // The lost face goes into one of the holes 0..26: never the last three of the board.
 constexpr double kLastTargetHole = 26;
 constexpr double kPauseMs = 2500;
@@ -24,13 +24,13 @@ void setup_lost_and_found() {
     GameState& g = game();
     g.countdown = kStageCountdown;
     lay_out_board();
-    for (double i = 0; i < kHoleCount; i += 1) {
+    for (int i = 0; i < kHoleCount; ++i) {
         cell(g.holes_life, i) = 1;
         cell(g.holes_hit, i) = 0;
         const double kind = random_int(6);
         cell(g.holes_kind, i) = kind == 0 ? 1 : kind;
     }
-    g.lost_target_index = random_int(kLastTargetHole);
+    g.lost_target_index = static_cast<int>(random_int(kLastTargetHole));
     cell(g.holes_kind, g.lost_target_index) = kLostKind;
     g.lost_target_x = cell(g.holes_x, g.lost_target_index);
     g.lost_target_y = cell(g.holes_y, g.lost_target_index);
@@ -39,9 +39,9 @@ void setup_lost_and_found() {
 
 void run_lost_and_found() {
     GameState& g = game();
-    if (g.lost_ready == 0) {
+    if (!g.ready.contains(Stage::lost_and_found)) {
         setup_lost_and_found();
-        g.lost_ready = 1;
+        g.ready.insert(Stage::lost_and_found);
     }
     stage_tick();
     if (g.countdown < 1) {
@@ -51,7 +51,7 @@ void run_lost_and_found() {
     }
 
     for (g.loop_index = 0; g.loop_index < kHoleCount; g.loop_index += 1) {
-        const double i = g.loop_index;
+        const int i = g.loop_index;
         const double kind = cell(g.holes_kind, i);
         if (kind == kLostKind && strike_pressed() && pointer_on(g.lost_target_x, g.lost_target_y)) {
             g.score += 100;

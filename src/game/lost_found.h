@@ -8,7 +8,7 @@ namespace zorby::game {
 // one of the holes 0..26, and the title card.
 void setup_lost_and_found();
 
-// One frame of the stage; the frame loop calls it while lost_active is 1.
+// One frame of the stage; the frame loop calls it while it is the running stage.
 void run_lost_and_found();
 
 }  // namespace zorby::game

@@ -17,11 +17,11 @@ constexpr double kBlockOffset = 7;
 constexpr double kGood = 1, kBad = 8;
 constexpr double kPauseMs = 2500;
 constexpr double kBadStrikePauseMs = 200;
-constexpr double kBadStrikeCost = 100;  // countdown units
+constexpr int kBadStrikeCost = 100;  // countdown units
 // Blocks drop while the countdown is below this; strikes count below kStrikesFrom.
-constexpr double kDropsFrom = 990;
-constexpr double kStrikesFrom = 960;
-constexpr double kLastHole = kHoleCount - 1;
+constexpr int kDropsFrom = 990;
+constexpr int kStrikesFrom = 960;
+constexpr int kLastHole = kHoleCount - 1;
 
 // Drops the next block every 11 frames once the countdown is below 990.
 void drop_blocks(GameState& g) {
@@ -36,7 +36,7 @@ void drop_blocks(GameState& g) {
     }
 }
 
-void strike_hole(GameState& g, double i) {
+void strike_hole(GameState& g, int i) {
     const double kind = cell(g.holes_kind, i);
     if (kind == kGood && cell(g.holes_hit, i) == 0) {
         strike_good_face(i);
@@ -61,12 +61,12 @@ void setup_masked_smileys() {
     g.masq_drop_next = 0;
     g.masq_drop_frames = 0;
     lay_out_board_with_blocks();
-    for (double i = 0; i < kHoleCount; i += 1) {
+    for (int i = 0; i < kHoleCount; ++i) {
         cell(g.masq_covered, i) = 1;
         cell(g.masq_dropped, i) = 0;
         cell(g.masq_opened, i) = 0;
     }
-    for (double i = 0; i < kHoleCount; i += 1) {
+    for (int i = 0; i < kHoleCount; ++i) {
         cell(g.holes_hit, i) = 0;
         cell(g.masq_opened, i) = 0;
         if (random_int(2) == 1) {
@@ -77,17 +77,18 @@ void setup_masked_smileys() {
         }
     }
     show_stage_intro(sprite::kMaskedCard, Stage::masked_smileys);
-    g.masq_ready = 1;
+    g.ready.insert(Stage::masked_smileys);
 }
 
 void run_masked_smileys() {
     GameState& g = game();
     stage_tick();
     drop_blocks(g);
-    if (g.masq_ready == 0) setup_masked_smileys();  // overwrites this frame's tick and drop
+    if (!g.ready.contains(Stage::masked_smileys))
+        setup_masked_smileys();  // overwrites this frame's tick and drop
 
     for (g.loop_index = 0; g.loop_index < kHoleCount; g.loop_index += 1) {
-        const double i = g.loop_index;
+        const int i = g.loop_index;
         if (g.countdown < kStrikesFrom && strike_pressed() &&
             pointer_on(cell(g.holes_x, i), cell(g.holes_y, i))) {
             strike_hole(g, i);

@@ -8,7 +8,7 @@ namespace zorby::game {
 // 1/3 and bad ones otherwise, the title card.
 void setup_masked_smileys();
 
-// One frame of the stage; the frame loop calls it while masq_active is 1.
+// One frame of the stage; the frame loop calls it while it is the running stage.
 void run_masked_smileys();
 
 }  // namespace zorby::game

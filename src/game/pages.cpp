@@ -25,12 +25,13 @@ namespace {
 // Polls the intro's four keys until one of them is down. The window stays alive
 // meanwhile: events are handled and the loop sleeps between polls.
 void wait_for_device_choice() {
+    constexpr InputDevice kCursor = InputDevice::keyboard_cursor, kMouse = InputDevice::mouse;
     GameState& g = game();
     while (g.device_chosen == 0) {
-        if (key_down(key::kZ) == 1) g.device_chosen = 1, g.input_device = 0;
-        if (key_down(key::kX) == 1) g.input_device = 1, g.device_chosen = 1;
-        if (key_down(key::kA) == 1) g.device_chosen = 1, g.input_device = 0;
-        if (key_down(key::kB) == 1) g.input_device = 1, g.device_chosen = 1;
+        if (key_down(key::kZ) == 1) g.device_chosen = 1, g.input_device = kCursor;
+        if (key_down(key::kX) == 1) g.input_device = kMouse, g.device_chosen = 1;
+        if (key_down(key::kA) == 1) g.device_chosen = 1, g.input_device = kCursor;
+        if (key_down(key::kB) == 1) g.input_device = kMouse, g.device_chosen = 1;
         if (g.device_chosen != 0) break;
         busy_wait(10);
     }
@@ -53,7 +54,7 @@ void show_intro() {
     load_background(EngineString(kLogoPicture));
     present_frame();
     busy_wait(2000);
-    g.game_state = kStateMenu;
+    g.game_state = Screen::menu;
     clear_screen();
 }
 
@@ -61,23 +62,24 @@ void keyboard_cursor_step() {
     GameState& g = game();
     // Keyboard Exit: refused while playing.
     if (key_down(key::kZ) == 1 && hotspot::kKeyboardExit.contains(g.cursor_x, g.cursor_y) &&
-        g.game_state != kStatePlaying) {
-        g.game_state = kStateQuit;
+        g.game_state != Screen::playing) {
+        g.game_state = Screen::quit;
     }
-    // Keyboard Start: a new game without touching the active stage flags.
+    // Keyboard Start: a new game (every set-up forgotten) without changing the
+    // running stage.
     if (key_down(key::kZ) == 1 && hotspot::kKeyboardStart.contains(g.cursor_x, g.cursor_y)) {
-        g.game_state = kStatePlaying;
+        g.game_state = Screen::playing;
         stop_music();
         g.music_playing = 0;
         g.score = 0;
-        clear_ready_flags();
+        g.ready.clear();
         play_game_sound(sound::kChime);
         busy_wait(2000);
     }
-    // Keyboard Menu: always the main menu, stage flags left as they are.
+    // Keyboard Menu: always the main menu, the stages left as they are.
     if (key_down(key::kZ) == 1 && hotspot::kKeyboardMenu.contains(g.cursor_x, g.cursor_y)) {
-        g.game_state = kStateMenu;
-        g.menu_page = page::kMainMenu;
+        g.game_state = Screen::menu;
+        g.menu_page = MenuPage::main_menu;
         play_game_sound(sound::kChime);
         busy_wait(1000);
         start_menu_music();
@@ -94,22 +96,22 @@ void main_menu_page() {
     GameState& g = game();
     draw_sprite(sprite::kMainMenu, 10, 87);
     if (hit(hotspot::kMenuHowToPlay)) {
-        g.menu_page = page::kHowToPlay;
+        g.menu_page = MenuPage::how_to_play;
         play_game_sound(sound::kChime);
     }
     if (hit(hotspot::kMenuCredits)) {
-        g.menu_page = page::kCredits;
+        g.menu_page = MenuPage::credits;
         play_game_sound(sound::kChime);
         g.scroll_y = kScrollStart;
     }
     if (hit(hotspot::kMenuHighScores)) {
-        g.menu_page = page::kHighScores;
+        g.menu_page = MenuPage::high_scores;
         play_game_sound(sound::kChime);
         busy_wait(2000);
         play_game_sound(sound::kApplause);
     }
     if (hit(hotspot::kMenuOptions)) {
-        g.menu_page = page::kOptions;
+        g.menu_page = MenuPage::options;
         play_game_sound(sound::kChime);
     }
 }
@@ -119,14 +121,15 @@ void help_index_page() {
     draw_sprite(sprite::kHowToPlayIndex, 10, 85);
     struct Choice {
         Hotspot spot;
-        double page, scroll;
+        MenuPage page;
+        double scroll;
     };
     // The Time attack explanation starts a little lower than the others.
     static constexpr Choice kChoices[] = {
-        {hotspot::kIndexTimeAttack, page::kExplainTimeAttack, 89},
-        {hotspot::kIndexLostFound, page::kExplainLostFound, kScrollStart},
-        {hotspot::kIndexLabyrinth, page::kExplainLabyrinth, kScrollStart},
-        {hotspot::kIndexMasked, page::kExplainMasked, kScrollStart},
+        {hotspot::kIndexTimeAttack, MenuPage::explain_time_attack, 89},
+        {hotspot::kIndexLostFound, MenuPage::explain_lost_found, kScrollStart},
+        {hotspot::kIndexLabyrinth, MenuPage::explain_labyrinth, kScrollStart},
+        {hotspot::kIndexMasked, MenuPage::explain_masked, kScrollStart},
     };
     for (const Choice& c : kChoices) {
         if (hit(c.spot)) {
@@ -148,7 +151,7 @@ void scroll_page(double sprite, double limit, bool back_to_index) {
     }
     if (g.scroll_y < limit) {
         g.scroll_y = kScrollStart;
-        if (back_to_index) g.menu_page = page::kHowToPlay;
+        if (back_to_index) g.menu_page = MenuPage::how_to_play;
     }
     clip_viewport(0, 0, 0, 0);
 }
@@ -188,17 +191,19 @@ void options_page() {
 
 void draw_menu_pages() {
     GameState& g = game();
-    if (g.menu_page == page::kMainMenu) main_menu_page();
-    if (g.menu_page == page::kHowToPlay) help_index_page();
-    if (g.menu_page == page::kCredits) scroll_page(sprite::kCredits, -1300, false);
-    if (g.menu_page == page::kHighScores) high_score_page();
-    if (g.menu_page == page::kOptions) options_page();
-    if (g.menu_page == page::kNameEntry) name_entry_page();
-    if (g.menu_page == page::kExplainTimeAttack)
+    if (g.menu_page == MenuPage::main_menu) main_menu_page();
+    if (g.menu_page == MenuPage::how_to_play) help_index_page();
+    if (g.menu_page == MenuPage::credits) scroll_page(sprite::kCredits, -1300, false);
+    if (g.menu_page == MenuPage::high_scores) high_score_page();
+    if (g.menu_page == MenuPage::options) options_page();
+    if (g.menu_page == MenuPage::name_entry) name_entry_page();
+    if (g.menu_page == MenuPage::explain_time_attack)
         scroll_page(sprite::kExplainTimeAttack, -400, true);
-    if (g.menu_page == page::kExplainLostFound) scroll_page(sprite::kExplainLostFound, -350, true);
-    if (g.menu_page == page::kExplainLabyrinth) scroll_page(sprite::kExplainLabyrinth, -280, true);
-    if (g.menu_page == page::kExplainMasked) scroll_page(sprite::kExplainMasked, -300, true);
+    if (g.menu_page == MenuPage::explain_lost_found)
+        scroll_page(sprite::kExplainLostFound, -350, true);
+    if (g.menu_page == MenuPage::explain_labyrinth)
+        scroll_page(sprite::kExplainLabyrinth, -280, true);
+    if (g.menu_page == MenuPage::explain_masked) scroll_page(sprite::kExplainMasked, -300, true);
 }
 
 }  // namespace zorby::game

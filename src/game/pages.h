@@ -9,7 +9,7 @@ namespace zorby::game {
 inline constexpr double kScrollStart = 81;
 
 // Asks for mouse or keyboard cursor, shows the two title pictures and returns with
-// input_device chosen and game_state = 90.
+// input_device chosen and game_state Screen::menu.
 void show_intro();
 
 // Moves the keyboard cursor with the arrow keys and offers the keyboard forms of the

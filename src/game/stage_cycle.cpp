@@ -2,8 +2,6 @@
 // title cards and the hand-overs between the four stages.
 #include "game/stage_cycle.h"
 
-#include <vector>
-
 #include "engine/engine_string.h"
 #include "game/assets.h"
 #include "game/game_state.h"
@@ -19,48 +17,30 @@ namespace {
 
 constexpr double kIntroPauseMs = 4000;
 
-// One row of the hand-over table: the stage flags that become 0, then those that
-// become 1.
-using Flag = double GameState::*;
-struct FlagChange {
-    std::vector<Flag> cleared;
-    std::vector<Flag> started;
+// One row of the hand-over table: the stage that runs next, and the stages whose
+// set-up is forgotten (their next visit starts with it). Time attack's set-up is
+// kept through Lost and found.
+struct HandOver {
+    Stage next;
+    StageSet forgotten;
 };
 
-const FlagChange kTimeAttackEnd{{&GameState::attack_active}, {&GameState::lost_active}};
-const FlagChange kLostEnd{{&GameState::attack_active, &GameState::lost_active,
-                           &GameState::attack_ready, &GameState::lost_ready},
-                          {&GameState::maze_active}};
-const FlagChange kLabyrinthEnd{
-    {&GameState::attack_active, &GameState::attack_ready, &GameState::lost_ready,
-     &GameState::maze_ready, &GameState::maze_active, &GameState::lost_active,
-     &GameState::masq_ready},
-    {&GameState::masq_active}};
-const FlagChange kMaskedEnd{
-    {&GameState::attack_ready, &GameState::lost_ready, &GameState::maze_ready,
-     &GameState::maze_active, &GameState::lost_active, &GameState::masq_active,
-     &GameState::masq_ready},
-    {&GameState::attack_active}};
-// The ends of the title cards, in the order of Stage.
-const FlagChange kIntroEnd[] = {
-    {{&GameState::lost_active}, {&GameState::attack_active}},
-    {{&GameState::attack_active}, {&GameState::lost_active}},
-    {{&GameState::attack_active, &GameState::lost_active}, {&GameState::maze_active}},
-    {{&GameState::attack_active, &GameState::maze_active, &GameState::lost_active},
-     {&GameState::masq_active}},
-};
+constexpr HandOver kTimeAttackEnd{Stage::lost_and_found, {}};
+constexpr HandOver kLostEnd{Stage::labyrinth, {Stage::time_attack, Stage::lost_and_found}};
+constexpr HandOver kLabyrinthEnd{Stage::masked_smileys, kEveryStage};
+constexpr HandOver kMaskedEnd{Stage::time_attack, kEveryStage};
 
-void set_flags(const FlagChange& change) {
+void hand_over(const HandOver& row) {
     GameState& g = game();
-    for (Flag f : change.cleared) g.*f = 0;
-    for (Flag f : change.started) g.*f = 1;
+    g.stage = row.next;
+    g.ready.erase(row.forgotten);
 }
 
 // Writes hole i's position for every hole of the three rows; when with_blocks is set
 // the blocks of Masked smileys get the same positions.
 void write_layout(bool with_blocks) {
     GameState& g = game();
-    double n = 0;
+    int n = 0;
     for (double y = 90; y <= 150; y += 30) {
         for (double x = 15; x <= 285; x += 30) {
             cell(g.holes_x, n) = x;
@@ -104,7 +84,7 @@ void lay_out_board_with_blocks() {
 void cap_energy() {
     GameState& g = game();
     if (g.energy > 300) g.energy = 300;
-    if (g.energy < 1) g.game_state = kStateGameOver;
+    if (g.energy < 1) g.game_state = Screen::game_over;
 }
 
 double face_sprite(double kind) {
@@ -138,31 +118,31 @@ void show_stage_intro(double picture, Stage stage) {
     play_game_sound(sound::kFanfare);
     busy_wait(kIntroPauseMs);
 
-    set_flags(kIntroEnd[static_cast<int>(stage)]);
+    game().stage = stage;
     // Time attack starts without the clock.
     if (stage != Stage::time_attack) play_game_sound(sound::kClock);
 }
 
 void end_time_attack() {
-    set_flags(kTimeAttackEnd);
+    hand_over(kTimeAttackEnd);
 }
 
-void end_lost_and_found(double energy_change) {
-    set_flags(kLostEnd);
+void end_lost_and_found(int energy_change) {
+    hand_over(kLostEnd);
     game().energy += energy_change;
 }
 
-void end_labyrinth(double energy_change) {
-    set_flags(kLabyrinthEnd);
+void end_labyrinth(int energy_change) {
+    hand_over(kLabyrinthEnd);
     game().energy += energy_change;
 }
 
-void end_masked_smileys(double energy_change) {
-    set_flags(kMaskedEnd);
+void end_masked_smileys(int energy_change) {
+    hand_over(kMaskedEnd);
     game().energy += energy_change;
 }
 
-void strike_good_face(double hole) {
+void strike_good_face(int hole) {
     GameState& g = game();
     play_game_sound(sound::kBoing);
     g.score += 25;

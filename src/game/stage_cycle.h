@@ -3,6 +3,8 @@
 // next with their energy changes.
 #pragma once
 
+#include "game/stage.h"
+
 namespace zorby::game {
 
 // Number of holes the stages play on (indices 0..29 of the 100-element board arrays).
@@ -10,9 +12,6 @@ inline constexpr int kHoleCount = 30;
 // Every stage picture and title card is drawn with its top-left corner here.
 inline constexpr double kStageLeft = 10;
 inline constexpr double kStageTop = 85;
-
-// The stages in the order the frame loop calls them.
-enum class Stage { time_attack, lost_and_found, labyrinth, masked_smileys };
 
 // Counts a frame: every 11th frame the countdown falls by one.
 void stage_tick();
@@ -32,21 +31,21 @@ void cap_energy();
 
 // The title card of a stage, drawn over the frame begun by the frame loop: picture
 // and the whole heads-up display, presented; then the fanfare and a 4 s
-// pause, then the stage's flags as its start sets them (and the clock sound for every
-// stage but Time attack). An energy below 1 ends the game (after the pause).
+// pause, then stage becomes the running one (with the clock sound for every stage but
+// Time attack). An energy below 1 ends the game (after the pause).
 void show_stage_intro(double picture, Stage stage);
 
-// Hand-overs. Each sets the flags of its row of the hand-over table and changes the
-// energy by the given amount; a later stage whose flag becomes 1 runs in the same
-// frame because the frame loop tests the flags afresh.
+// Hand-overs. Each makes the next stage of its row of the hand-over table the running
+// one, forgets the set-ups of the row and changes the energy by the given amount; a
+// later stage runs in the same frame because the frame loop tests the stage afresh.
 void end_time_attack();
-void end_lost_and_found(double energy_change);
-void end_labyrinth(double energy_change);
-void end_masked_smileys(double energy_change);
+void end_lost_and_found(int energy_change);
+void end_labyrinth(int energy_change);
+void end_masked_smileys(int energy_change);
 
 // A good face struck in hole: the boing, 25 points, the hole marked hit, 10 energy
 // and a star burst at the pointer.
-void strike_good_face(double hole);
+void strike_good_face(int hole);
 
 // The face sprite slot for a hole kind (1..8), or -1 for kinds that draw nothing.
 double face_sprite(double kind);

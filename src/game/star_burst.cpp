@@ -17,7 +17,7 @@ namespace {
 // The fade: for a timer strictly between lower and the next row's lower bound (the
 // first row's upper bound is 400) the alpha mode of the row.
 struct FadeRow {
-    double lower;
+    int lower;
     double mode;
 };
 constexpr std::array<FadeRow, 12> kFade{{{370, -0.999},
@@ -32,7 +32,7 @@ constexpr std::array<FadeRow, 12> kFade{{{370, -0.999},
                                          {100, -0.2},
                                          {70, -0.2},
                                          {40, -0.2}}};
-constexpr double kFadeTop = 400;
+constexpr int kFadeTop = 400;
 constexpr double kFadeLastMode = -0.1;  // below 40
 
 // Removes every star (the timer ran out before a whole burst's worth had been drawn).
@@ -48,7 +48,7 @@ void start_star_burst() {
     g.stars_active = 0;
     for (int n = 0; n < kStarsPerBurst; ++n) {
         StarRecord star{};
-        if (g.input_device == 0) {
+        if (g.input_device == InputDevice::keyboard_cursor) {
             star.x = g.cursor_x;
             star.y = g.cursor_y;
         } else {
@@ -67,8 +67,8 @@ void start_star_burst() {
     g.star_timer = kStarTimerStart;
 }
 
-bool star_fade_mode(double star_timer, double& alpha_mode) {
-    double upper = kFadeTop;
+bool star_fade_mode(int star_timer, double& alpha_mode) {
+    int upper = kFadeTop;
     for (const FadeRow& row : kFade) {
         if (star_timer > row.lower && star_timer < upper) {
             alpha_mode = row.mode;
@@ -85,7 +85,7 @@ bool star_fade_mode(double star_timer, double& alpha_mode) {
 
 void update_stars() {
     GameState& g = game();
-    double i = 0;
+    int i = 0;
     while (i < array_size(g.stars, 0)) {
         StarRecord& star = star_cell(g.stars, i);
         star.x -= cos_deg(star.angle_x) * star.speed_x;
@@ -99,7 +99,7 @@ void update_stars() {
         // The timer ran out: the burst of forty that ends at this star goes, newest
         // first, and the stars after it carry on under a fresh timer.
         if (i >= kStarsPerBurst - 1) {
-            for (double k = i; k >= i - (kStarsPerBurst - 1); k -= 1) delete_record(g.stars, k);
+            for (int k = i; k >= i - (kStarsPerBurst - 1); --k) delete_record(g.stars, k);
             i -= kStarsPerBurst - 1;
         } else {
             // Fewer than forty stars up to here (the game-over sequence zeroed the

@@ -22,9 +22,9 @@ constexpr double kSpawnHit = 22;   // the spawn draw that brings a face
 constexpr double kGood = 1, kBad = 2, kBonus = 3;
 
 struct Difficulty {
-    double countdown;
-    double patience_reset;
-    double spawn_range;
+    int countdown;
+    int patience_reset;
+    int spawn_range;
 };
 
 // Rows for attack levels 1 to 6 and for 7 and more, one table per difficulty.
@@ -62,7 +62,7 @@ double spawned_kind(double draw) {
 }
 
 // The pointer struck hole i's standing face.
-void strike_face(GameState& g, double i) {
+void strike_face(GameState& g, int i) {
     const double kind = cell(g.holes_kind, i);
     if (kind == kGood) {
         cell(g.holes_life, i) = 0;
@@ -94,7 +94,7 @@ void drain_patience(GameState& g) {
     }
 }
 
-void spawn_face(GameState& g, double i) {
+void spawn_face(GameState& g, int i) {
     const double r = random_int(g.attack_spawn_range);
     const double k = random_int(14);
     if (r != kSpawnHit || cell(g.holes_life, i) >= 1) return;
@@ -108,14 +108,14 @@ void spawn_face(GameState& g, double i) {
 
 void apply_attack_difficulty() {
     GameState& g = game();
-    const double d = g.difficulty;
-    const double level = g.attack_level;
+    const int d = g.difficulty;
+    const int level = g.attack_level;
     if (d != 1 && d != 2 && d != 3) return;
     int row = 0;
     if (level >= 7) {
         row = 6;
-    } else if (level >= 1 && level == static_cast<int>(level)) {
-        row = static_cast<int>(level) - 1;
+    } else if (level >= 1) {
+        row = level - 1;
     } else {
         return;
     }
@@ -127,11 +127,11 @@ void apply_attack_difficulty() {
 
 void setup_time_attack() {
     GameState& g = game();
-    g.attack_active = 1;
+    g.stage = Stage::time_attack;
     g.attack_level += 1;
     apply_attack_difficulty();
     lay_out_board();
-    for (double i = 0; i < 100; i += 1) {
+    for (int i = 0; i < 100; ++i) {
         cell(g.holes_life, i) = 0;
         cell(g.holes_hit, i) = 0;
         cell(g.holes_kind, i) = 0;
@@ -141,15 +141,15 @@ void setup_time_attack() {
 
 void run_time_attack() {
     GameState& g = game();
-    if (g.attack_ready == 0) {
+    if (!g.ready.contains(Stage::time_attack)) {
         setup_time_attack();
-        g.attack_ready = 1;
+        g.ready.insert(Stage::time_attack);
     }
     stage_tick();
     if (g.countdown < 1) end_time_attack();  // the rest of this frame still runs
 
     for (g.loop_index = 0; g.loop_index < kHoleCount; g.loop_index += 1) {
-        const double i = g.loop_index;
+        const int i = g.loop_index;
         if (strike_pressed() && pointer_on(cell(g.holes_x, i), cell(g.holes_y, i)) &&
             cell(g.holes_life, i) > 0) {
             strike_face(g, i);

@@ -8,7 +8,7 @@ namespace zorby::game {
 // the title card.
 void setup_time_attack();
 
-// One frame of the stage; the frame loop calls it while attack_active is 1.
+// One frame of the stage; the frame loop calls it while it is the running stage.
 void run_time_attack();
 
 // Sets countdown, attack_patience_reset and attack_spawn_range from difficulty and

@@ -1,37 +1,31 @@
 // The current graphics share of the engine object.
 #include "graphics/graphics_layer.h"
 
-#include <cstdio>
-#include <cstdlib>
-
+#include "engine/current_share.h"
 #include "graphics/display.h"
 
 namespace zorby {
 
 namespace {
-GraphicsLayer* g_graphics = nullptr;
+constinit CurrentShare<GraphicsLayer> g_graphics;
 }  // namespace
 
 GraphicsLayer::GraphicsLayer() = default;
 
 GraphicsLayer::~GraphicsLayer() {
-    if (g_graphics == this) g_graphics = nullptr;
+    g_graphics.release(this);
 }
 
 GraphicsLayer& graphics_layer() {
-    if (!g_graphics) {
-        std::fputs("zorby: an engine command was called before the engine started\n", stderr);
-        std::abort();
-    }
-    return *g_graphics;
+    return g_graphics.get();
 }
 
 GraphicsLayer* graphics_layer_if_any() {
-    return g_graphics;
+    return g_graphics.if_any();
 }
 
 void set_current_graphics(GraphicsLayer* g) {
-    g_graphics = g;
+    g_graphics.set(g);
 }
 
 }  // namespace zorby

@@ -1,37 +1,31 @@
 // The current input share of the engine object.
 #include "input/input_layer.h"
 
-#include <cstdio>
-#include <cstdlib>
-
+#include "engine/current_share.h"
 #include "input/input_state.h"
 
 namespace zorby {
 
 namespace {
-InputLayer* g_input = nullptr;
+constinit CurrentShare<InputLayer> g_input;
 }  // namespace
 
 InputLayer::InputLayer() = default;
 
 InputLayer::~InputLayer() {
-    if (g_input == this) g_input = nullptr;
+    g_input.release(this);
 }
 
 InputLayer& input_layer() {
-    if (!g_input) {
-        std::fputs("zorby: an engine command was called before the engine started\n", stderr);
-        std::abort();
-    }
-    return *g_input;
+    return g_input.get();
 }
 
 InputLayer* input_layer_if_any() {
-    return g_input;
+    return g_input.if_any();
 }
 
 void set_current_input(InputLayer* i) {
-    g_input = i;
+    g_input.set(i);
 }
 
 }  // namespace zorby

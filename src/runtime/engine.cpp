@@ -17,6 +17,7 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "engine/current_share.h"
 #include "engine/error_log.h"
 #include "engine/file_channels.h"
 #include "engine/numbers.h"
@@ -35,7 +36,7 @@ extern char** environ;
 namespace zorby {
 
 namespace {
-Engine* g_engine = nullptr;
+constinit CurrentShare<Engine> g_engine;
 // The floor's errors end the program here.
 void end_program_from_floor() {
     end_program();
@@ -61,26 +62,22 @@ Engine::Engine() {
 }
 
 Engine::~Engine() {
-    if (g_engine == this) {
+    if (g_engine.if_any() == this) {
         if (started && !cleaned_up) engine_cleanup();
         set_current_engine(nullptr);
     }
 }
 
 Engine& engine() {
-    if (!g_engine) {
-        std::fputs("zorby: an engine command was called before the engine started\n", stderr);
-        std::abort();
-    }
-    return *g_engine;
+    return g_engine.get();
 }
 
 Engine* engine_if_any() {
-    return g_engine;
+    return g_engine.if_any();
 }
 
 void set_current_engine(Engine* e) {
-    g_engine = e;
+    g_engine.set(e);
     set_current_core(e);
     set_current_graphics(e);
     set_current_input(e);

@@ -28,9 +28,9 @@ public:
 
     // Chooses the input for the next frame.
     void step(game::GameState& g) {
-        platform_.set_key(device_key_, g.game_state == game::kStateIntro);
-        if (g.game_state == game::kStateIntro) return;
-        if (g.game_state != last_state_ && g.game_state == game::kStatePlaying) {
+        platform_.set_key(device_key_, g.game_state == game::Screen::intro);
+        if (g.game_state == game::Screen::intro) return;
+        if (g.game_state != last_state_ && g.game_state == game::Screen::playing) {
             skill_ = uniform(0.3, 0.95);
         }
         last_state_ = g.game_state;
@@ -57,11 +57,12 @@ private:
         std::vector<int> wanted;
         for (int i = 0; i < 30; ++i) {
             const double kind = game::cell(g.holes_kind, i);
-            if (g.attack_active == 1 && game::cell(g.holes_life, i) >= 1 &&
+            if (g.stage == game::Stage::time_attack && game::cell(g.holes_life, i) >= 1 &&
                 (kind == 1 || kind == 3)) {
                 wanted.push_back(i);
             }
-            if (g.masq_active == 1 && kind == 1 && game::cell(g.holes_hit, i) == 0)
+            if (g.stage == game::Stage::masked_smileys && kind == 1 &&
+                game::cell(g.holes_hit, i) == 0)
                 wanted.push_back(i);
         }
         if (wanted.empty()) return -1;
@@ -70,7 +71,7 @@ private:
 
     void choose_intent(game::GameState& g) {
         intent_frames_ = pick(4, 40);
-        if (g.game_state == game::kStatePlaying) {
+        if (g.game_state == game::Screen::playing) {
             if (chance(0.003)) {  // now and then the player gives up or restarts
                 aim_x_ = pick(10, 80);
                 aim_y_ = chance(0.5) ? pick(192, 203) : pick(216, 228);
@@ -80,10 +81,10 @@ private:
             const int hole = wanted_hole(g);
             if (skilled && hole >= 0) {
                 aim_at_hole(g, hole);
-            } else if (skilled && g.lost_active == 1) {
+            } else if (skilled && g.stage == game::Stage::lost_and_found) {
                 aim_x_ = g.lost_target_x + pick(2, 15);
                 aim_y_ = g.lost_target_y + pick(2, 15);
-            } else if (g.maze_active == 1) {
+            } else if (g.stage == game::Stage::labyrinth) {
                 aim_x_ = g.maze_x + pick(-30, 60);
                 aim_y_ = g.maze_y + pick(-20, 20);
             } else {
@@ -91,7 +92,7 @@ private:
             }
             return;
         }
-        if (g.menu_page == 6) {  // name entry: letters, delete and enter
+        if (g.menu_page == game::MenuPage::name_entry) {  // name entry: letters, delete and enter
             if (chance(0.12)) {
                 aim_x_ = pick(182, 247);
                 aim_y_ = pick(157, 165);
@@ -115,7 +116,7 @@ private:
 
     // Mouse games move the mouse; cursor games mostly hold the arrow keys.
     void steer(const game::GameState& g) {
-        const bool cursor = g.input_device == 0 && !chance(0.05);
+        const bool cursor = g.input_device == game::InputDevice::keyboard_cursor && !chance(0.05);
         if (!cursor) {
             const int dx =
                 static_cast<int>(std::clamp(aim_x_ - g.mouse_x, -14.0, 14.0)) + pick(-2, 2);
@@ -136,8 +137,10 @@ private:
     }
 
     void press(const game::GameState& g) {
-        const double px = g.input_device == 0 ? g.cursor_x + 10 : g.mouse_x;
-        const double py = g.input_device == 0 ? g.cursor_y + 10 : g.mouse_y;
+        const double px =
+            g.input_device == game::InputDevice::keyboard_cursor ? g.cursor_x + 10 : g.mouse_x;
+        const double py =
+            g.input_device == game::InputDevice::keyboard_cursor ? g.cursor_y + 10 : g.mouse_y;
         const bool near = std::abs(px - aim_x_) <= 4 && std::abs(py - aim_y_) <= 4;
         // The bot never quits: no strike while either pointer is on the Exit button.
         const bool on_exit = in_exit(g.mouse_x, g.mouse_y, 228, 309, 201, 229) ||
@@ -164,7 +167,7 @@ private:
     double aim_x_ = 160, aim_y_ = 120;
     int intent_frames_ = 0;
     double skill_ = 0.8;
-    double last_state_ = -1;
+    game::Screen last_state_ = game::Screen::intro;  // not playing
     int device_key_;
 };
 

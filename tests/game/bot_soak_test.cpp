@@ -90,36 +90,39 @@ void bot_run(uint32_t seed, double game_minutes, double real_seconds, Coverage& 
     const double clock_start = run.now();
     double memory_early = 0, memory_peak = 0;
     bool closing = false;
-    double last_ready[4] = {0, 0, 0, 0};
+    game::StageSet last_ready;
 
     const int status = run.run(UINT64_MAX, [&](uint64_t frame) {
         GameState& g = run.state();
         ++seen.frames;
         // Sane values at the end of every frame.
         ASSERT_LE(g.energy, 300) << "frame " << frame;
-        ASSERT_TRUE(g.energy >= 1 || g.game_state != game::kStatePlaying) << "frame " << frame;
+        ASSERT_TRUE(g.energy >= 1 || g.game_state != game::Screen::playing) << "frame " << frame;
         ASSERT_LE(array_size(g.stars, 0), 4000) << "stars pile up";
         // A stage's opening card is presented after the energy check, so a game lost
         // at a stage change shows that card once in the game-over state.
-        ASSERT_TRUE(g.game_state == game::kStatePlaying || g.game_state == game::kStateMenu ||
-                    g.game_state == game::kStateGameOver)
-            << g.game_state;
+        ASSERT_TRUE(g.game_state == game::Screen::playing || g.game_state == game::Screen::menu ||
+                    g.game_state == game::Screen::game_over)
+            << static_cast<int>(g.game_state);
 
-        const double ready[4] = {g.attack_ready, g.lost_ready, g.maze_ready, g.masq_ready};
-        for (int s = 0; s < 4; ++s) {
-            if (ready[s] == 1 && last_ready[s] == 0) ++seen.stage_setups[s];
-            last_ready[s] = ready[s];
+        int s = 0;
+        for (game::Stage stage : {game::Stage::time_attack, game::Stage::lost_and_found,
+                                  game::Stage::labyrinth, game::Stage::masked_smileys}) {
+            if (g.ready.contains(stage) && !last_ready.contains(stage)) ++seen.stage_setups[s];
+            ++s;
         }
-        if (g.game_state == game::kStateMenu) seen.menu_pages.insert(static_cast<int>(g.menu_page));
+        last_ready = g.ready;
+        if (g.game_state == game::Screen::menu)
+            seen.menu_pages.insert(static_cast<int>(g.menu_page));
         // Every game over plays the buzz of the game-over card once.
         const int game_overs = run.count_sound(5);
         if (game_overs > 0) {
             seen.games += game_overs;
-            if (g.menu_page == 6) ++seen.name_entries;
+            if (g.menu_page == game::MenuPage::name_entry) ++seen.name_entries;
         }
         run.clear_audio();
-        if (g.input_device == 0) seen.keyboard_cursor_game = true;
-        if (g.input_device == 1) seen.mouse_game = true;
+        if (g.input_device == game::InputDevice::keyboard_cursor) seen.keyboard_cursor_game = true;
+        if (g.input_device == game::InputDevice::mouse) seen.mouse_game = true;
 
         // Memory after the warm-up (every asset and page used once) against later.
         if (frame == 3000) memory_early = live_heap_bytes();

@@ -23,7 +23,7 @@ TEST(GameOver, RestoresEnergyLevelAndBoardAndGoesToTheMainMenu) {
         GameState& g = run.state();
         if (f == 0) {
             g.score = 5;
-            g.energy = 0.5;
+            g.energy = 0;
             g.star_timer = 300;
             g.difficulty = 2;
             g.attack_level = 6;
@@ -41,8 +41,8 @@ TEST(GameOver, RestoresEnergyLevelAndBoardAndGoesToTheMainMenu) {
         }
     });
     GameState& g = run.state();
-    EXPECT_EQ(g.game_state, 90);
-    EXPECT_EQ(g.menu_page, 1) << "5 is below the threshold";
+    EXPECT_EQ(g.game_state, game::Screen::menu);
+    EXPECT_EQ(g.menu_page, game::MenuPage::main_menu) << "5 is below the threshold";
     EXPECT_EQ(g.entry_threshold, 10);
     EXPECT_EQ(g.energy, 300);
     EXPECT_EQ(g.attack_level, 1);
@@ -62,13 +62,13 @@ TEST(GameOver, RestoresEnergyLevelAndBoardAndGoesToTheMainMenu) {
 TEST(Energy, IsCutTo300AfterTheBarIsDrawn) {
     GameRun run;
     run.answer_intro(GameRun::kMouse);
-    std::vector<double> energy;
+    std::vector<int> energy;
     run.run(3, [&](uint64_t f) {
         if (f == 0) run.state().energy = 350;
         energy.push_back(run.state().energy);
     });
     EXPECT_EQ(energy[1], 300);
-    EXPECT_EQ(run.state().game_state, 90);
+    EXPECT_EQ(run.state().game_state, game::Screen::menu);
 }
 
 TEST(Buttons, StartBeginsAGameAndExitIsRefusedWhilePlaying) {
@@ -81,26 +81,26 @@ TEST(Buttons, StartBeginsAGameAndExitIsRefusedWhilePlaying) {
         GameState& g = run.state();
         if (f == 0) {
             g.score = 123;
-            g.lost_active = g.maze_active = g.masq_active = 1;
-            g.attack_ready = g.lost_ready = g.maze_ready = g.masq_ready = 1;
+            g.stage = game::Stage::labyrinth;
+            g.ready = game::kEveryStage;
             before_start = run.now();
             run.clear_audio();
         }
         if (f == 1) {
-            EXPECT_EQ(g.game_state, 10);
+            EXPECT_EQ(g.game_state, game::Screen::playing);
             EXPECT_EQ(g.score, 0);
             EXPECT_EQ(g.music_playing, 0);
-            EXPECT_EQ(g.attack_active, 1);
-            EXPECT_EQ(g.lost_active + g.maze_active + g.masq_active, 0);
-            EXPECT_EQ(g.lost_ready + g.maze_ready + g.masq_ready, 0) << "a new game";
+            EXPECT_EQ(g.stage, game::Stage::time_attack);
+            EXPECT_TRUE(g.ready.empty()) << "a new game";
             EXPECT_GE(run.now() - before_start, 1500);
             ASSERT_FALSE(run.sounds().empty());
             EXPECT_EQ(run.sounds().front(), 2);
             EXPECT_EQ(run.count_music_stops(), 1);
         }
     });
-    EXPECT_EQ(run.state().game_state, 10);
-    EXPECT_EQ(run.state().attack_ready, 1) << "Time attack ran its set-up";
+    EXPECT_EQ(run.state().game_state, game::Screen::playing);
+    EXPECT_EQ(run.state().ready, game::StageSet{game::Stage::time_attack})
+        << "Time attack ran its set-up";
 }
 
 TEST(Buttons, StartDuringAGameKeepsTheEnergyAndMenuStopsTheStages) {
@@ -119,16 +119,18 @@ TEST(Buttons, StartDuringAGameKeepsTheEnergyAndMenuStopsTheStages) {
         if (f == 4) {
             EXPECT_EQ(g.energy, 150);
             EXPECT_EQ(g.score, 0);
-            EXPECT_EQ(g.game_state, 10);
+            EXPECT_EQ(g.game_state, game::Screen::playing);
         }
-        if (f == 6) g.maze_active = g.maze_ready = g.attack_ready = 1;
+        if (f == 6) {
+            g.stage = game::Stage::labyrinth;
+            g.ready = {game::Stage::labyrinth, game::Stage::time_attack};
+        }
     });
     const GameState& g = run.state();
-    EXPECT_EQ(g.game_state, 90);
-    EXPECT_EQ(g.menu_page, 1);
-    EXPECT_EQ(g.attack_active, 1);
-    EXPECT_EQ(g.lost_active + g.maze_active + g.masq_active, 0);
-    EXPECT_EQ(g.attack_ready, 0);
+    EXPECT_EQ(g.game_state, game::Screen::menu);
+    EXPECT_EQ(g.menu_page, game::MenuPage::main_menu);
+    EXPECT_EQ(g.stage, game::Stage::time_attack);
+    EXPECT_EQ(g.ready, game::StageSet{game::Stage::labyrinth}) << "only Time attack's set-up goes";
     EXPECT_EQ(g.music_playing, 1) << "the menu music starts again";
 }
 

@@ -5,12 +5,37 @@
 
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "game/game_state.h"
 #include "platform/platform.h"
 #include "support/engine_fixture.h"
+
+namespace zorby::game {
+
+// Failed expectations show screen states and menu pages by their numbers and name
+// the stages.
+inline void PrintTo(Screen screen, std::ostream* os) {
+    *os << static_cast<int>(screen);
+}
+inline void PrintTo(MenuPage page, std::ostream* os) {
+    *os << static_cast<int>(page);
+}
+inline void PrintTo(Stage stage, std::ostream* os) {
+    *os << stage_name(stage);
+}
+inline void PrintTo(const StageSet& set, std::ostream* os) {
+    *os << '{';
+    for (Stage s :
+         {Stage::time_attack, Stage::lost_and_found, Stage::labyrinth, Stage::masked_smileys}) {
+        if (set.contains(s)) *os << ' ' << stage_name(s);
+    }
+    *os << " }";
+}
+
+}  // namespace zorby::game
 
 namespace zorby::testing {
 

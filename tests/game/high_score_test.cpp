@@ -201,9 +201,9 @@ TEST(HighScoreSaveFaults, ReadOnlyFolderKeepsTheTableAndEndsTheProgramNamingIt) 
 
 // Name entry, driven page call by page call with the mouse or the cursor on a key.
 struct Keyboard : TableRun {
-    Keyboard() { g().game_state = 90; }
+    Keyboard() { g().game_state = game::Screen::menu; }
     void press_at(double x, double y, bool mouse = true) {
-        g().menu_page = 6;
+        g().menu_page = game::MenuPage::name_entry;
         g().mouse_x = mouse ? x : -50;
         g().mouse_y = mouse ? y : -50;
         g().mouse_button = mouse ? 1 : 0;
@@ -254,7 +254,7 @@ TEST(NameEntry, TypesDeletesAndEntersTheName) {
     EXPECT_EQ(k.run.read_file("hc.txt"), table_bytes({{20, "B"}, {25, "ABHIPQX"}, {30, "C"}}));
     EXPECT_EQ(k.g().typed_name.str(), "");
     EXPECT_EQ(k.g().shown_name.str(), "");
-    EXPECT_EQ(k.g().menu_page, 4);
+    EXPECT_EQ(k.g().menu_page, game::MenuPage::high_scores);
     EXPECT_EQ(k.run.sounds(), (std::vector<int>{13}));
 }
 
@@ -297,7 +297,7 @@ TEST(NameEntry, HeldLetterTypesOnePer200Milliseconds) {
     double last_length = 0;
     held.run(8, [&](uint64_t f) {
         GameState& g = held.state();
-        if (f == 0) g.menu_page = 6;
+        if (f == 0) g.menu_page = game::MenuPage::name_entry;
         if (g.typed_name.length() != last_length) times.push_back(held.now());
         last_length = g.typed_name.length();
     });
@@ -312,8 +312,8 @@ TEST(HighScoreEntry, ThresholdRulesAcrossGamesWithSlideNameEntryAndTable) {
     run.answer_intro(GameRun::kMouse);
     // Game 1 ends with 25 after frame 0: the slide runs inside frame 1 (616 frames),
     // then the name entry is open.
-    std::vector<double> slide;
-    double page_after_game_1 = 0;
+    std::vector<int> slide;
+    game::MenuPage page_after_game_1 = game::MenuPage::main_menu;
     run.run(618, [&](uint64_t f) {
         GameState& g = run.state();
         if (f == 0) {
@@ -328,10 +328,10 @@ TEST(HighScoreEntry, ThresholdRulesAcrossGamesWithSlideNameEntryAndTable) {
     ASSERT_EQ(slide.size(), 616u);
     EXPECT_EQ(slide.front(), 330);
     EXPECT_EQ(slide.back(), 330 - 2 * 615);
-    EXPECT_EQ(page_after_game_1, 6);
+    EXPECT_EQ(page_after_game_1, game::MenuPage::name_entry);
     EXPECT_EQ(run.state().entry_threshold, 25);
     EXPECT_EQ(run.state().energy, 300);
-    EXPECT_EQ(run.state().game_state, 90);
+    EXPECT_EQ(run.state().game_state, game::Screen::menu);
 }
 
 TEST(HighScoreEntry, EnteredScoreRaisesTheThresholdForTheRestOfTheRun) {
@@ -347,17 +347,18 @@ TEST(HighScoreEntry, EnteredScoreRaisesTheThresholdForTheRestOfTheRun) {
         GameState& g = run.state();
         if (f == 0) g.score = 25, g.energy = 0;
         if (f == 619) {
-            EXPECT_EQ(g.menu_page, 4);
+            EXPECT_EQ(g.menu_page, game::MenuPage::high_scores);
             EXPECT_EQ(table_of(g), (Table{{20, "B"}, {25, "Zorby"}, {30, "C"}}));
             g.score = 22, g.energy = 0;
         }
         if (f == 620) {
-            EXPECT_EQ(g.menu_page, 1) << "22 is below the threshold 25";
+            EXPECT_EQ(g.menu_page, game::MenuPage::main_menu) << "22 is below the threshold 25";
             EXPECT_EQ(g.entry_threshold, 25);
             g.score = 25, g.energy = 0;
         }
         if (f == 621 + 616) {
-            EXPECT_EQ(g.menu_page, 6) << "equal to the threshold qualifies";
+            EXPECT_EQ(g.menu_page, game::MenuPage::name_entry)
+                << "equal to the threshold qualifies";
         }
     });
     EXPECT_EQ(run.read_file("hc.txt"), table_bytes({{20, "B"}, {25, "Zorby"}, {30, "C"}}));

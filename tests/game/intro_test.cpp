@@ -13,7 +13,11 @@ namespace {
 using game::GameState;
 
 struct FirstFrame {
-    double game_state, menu_page, countdown, energy, input_device, cursor_x, cursor_y;
+    game::Screen game_state;
+    game::MenuPage menu_page;
+    int countdown, energy;
+    game::InputDevice input_device;
+    double cursor_x, cursor_y;
 };
 
 FirstFrame first_frame_after(int key, double* intro_ms = nullptr) {
@@ -33,19 +37,21 @@ FirstFrame first_frame_after(int key, double* intro_ms = nullptr) {
 TEST(Intro, ZAndAChooseTheKeyboardCursorXAndBTheMouse) {
     for (int key : {44, 30}) {
         const FirstFrame f = first_frame_after(key);
-        EXPECT_EQ(f.input_device, 0) << "key " << key;
+        EXPECT_EQ(f.input_device, game::InputDevice::keyboard_cursor) << "key " << key;
     }
     for (int key : {45, 48}) {
         const FirstFrame f = first_frame_after(key);
-        EXPECT_EQ(f.input_device, 1) << "key " << key;
+        EXPECT_EQ(f.input_device, game::InputDevice::mouse) << "key " << key;
     }
 }
 
 TEST(Intro, LaterKeyOfTheQuestionWinsWhenBothKindsAreDown) {
     // Polled in the order Z, X, A, B: with Z and X down, X (mouse) is read last; with
     // X and A down, A (cursor) is read last.
+    using Device = game::InputDevice;
     for (auto [first, second, device] :
-         {std::tuple{44, 45, 1}, std::tuple{45, 30, 0}, std::tuple{48, 44, 1}}) {
+         {std::tuple{44, 45, Device::mouse}, std::tuple{45, 30, Device::keyboard_cursor},
+          std::tuple{48, 44, Device::mouse}}) {
         GameRun run;
         run.answer_intro(first);
         run.answer_intro(second);
@@ -57,8 +63,8 @@ TEST(Intro, LaterKeyOfTheQuestionWinsWhenBothKindsAreDown) {
 TEST(Intro, FirstFrameShowsTheMainMenuWithCountdownAndFullEnergy) {
     double intro_ms = 0;
     const FirstFrame f = first_frame_after(GameRun::kKeyboardCursor, &intro_ms);
-    EXPECT_EQ(f.game_state, 90);
-    EXPECT_EQ(f.menu_page, 1);
+    EXPECT_EQ(f.game_state, game::Screen::menu);
+    EXPECT_EQ(f.menu_page, game::MenuPage::main_menu);
     EXPECT_EQ(f.countdown, 250);
     EXPECT_EQ(f.energy, 300);
     EXPECT_EQ(f.cursor_x, 10);
@@ -135,7 +141,7 @@ TEST(Intro, KeyWaitSleepsAndStillHonoursClosingTheWindowAndEscape) {
         };
         const int status = run.run(1);
         EXPECT_EQ(status, 0) << "the program ends normally";
-        EXPECT_EQ(run.state().game_state, 30) << "still in the intro";
+        EXPECT_EQ(run.state().game_state, game::Screen::intro) << "still in the intro";
         EXPECT_GT(run.engine().platform().slept_ms(), 9000) << "the wait sleeps";
     }
 }
@@ -158,7 +164,7 @@ TEST(Intro, QuickTapsAnswerTheQuestionAndEscapeEndsTheProgram) {
     run.at(30, {Event::Kind::Key, 1, 2});
     uint64_t last = 0;
     EXPECT_EQ(run.run(100, [&](uint64_t frame) { last = frame; }), 0);
-    EXPECT_EQ(run.state().input_device, 1);
+    EXPECT_EQ(run.state().input_device, game::InputDevice::mouse);
     EXPECT_EQ(last, 29u);
 
     GameRun direct;

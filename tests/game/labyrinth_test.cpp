@@ -28,11 +28,10 @@ bool touches_wall(GameState& g, double x, double y) {
 TEST(Labyrinth, WalkerCreepsToItsFirstTargetWithoutInputAndStops) {
     StageRun run;
     GameState& g = run.g();
-    g.game_state = game::kStatePlaying;
-    g.maze_active = 1;
-    g.maze_ready = 0;
+    g.game_state = game::Screen::playing;
+    g.stage = game::Stage::labyrinth;
     run.frame();  // set-up: walker at (10, 100), target (60, 100)
-    ASSERT_EQ(g.maze_ready, 1);
+    ASSERT_TRUE(g.ready.contains(game::Stage::labyrinth));
     EXPECT_EQ(g.maze_target_x, 60);
     EXPECT_EQ(g.maze_target_y, 100);
     const double start_x = g.maze_x;
@@ -41,14 +40,14 @@ TEST(Labyrinth, WalkerCreepsToItsFirstTargetWithoutInputAndStops) {
     run.frames(200);
     EXPECT_EQ(g.maze_x, 60);
     EXPECT_EQ(g.maze_y, 100);
-    EXPECT_EQ(g.maze_active, 1) << "the start segment is free of walls";
+    EXPECT_EQ(g.stage, game::Stage::labyrinth) << "the start segment is free of walls";
 }
 
 TEST(Labyrinth, AnyStrikeSetsTheTargetFromTheChosenDevice) {
     StageRun run;
     GameState& g = run.g();
     run.enter_stage(game::Stage::labyrinth);
-    g.input_device = 1;
+    g.input_device = game::InputDevice::mouse;
     run.point_mouse(100, 120);
     g.cursor_x = 200;
     g.cursor_y = 130;
@@ -60,7 +59,7 @@ TEST(Labyrinth, AnyStrikeSetsTheTargetFromTheChosenDevice) {
     EXPECT_EQ(run.sounds(), std::vector<int>{6});
     run.run().engine().platform().set_key(57, false);
 
-    g.input_device = 0;
+    g.input_device = game::InputDevice::keyboard_cursor;
     run.hold_button(true);  // the mouse button strikes, the cursor aims
     run.stage_frame(game::run_labyrinth);
     run.present();
@@ -95,7 +94,7 @@ TEST(Labyrinth, ExitCountsOnlyStrictlyBeyondBothLines) {
     place_walker(g, 275, 145);
     run.stage_frame(game::run_labyrinth);
     run.present();
-    EXPECT_EQ(g.maze_active, 1);
+    EXPECT_EQ(g.stage, game::Stage::labyrinth);
     EXPECT_EQ(g.score, 0);
 
     place_walker(g, 275, 150);
@@ -106,16 +105,16 @@ TEST(Labyrinth, ExitCountsOnlyStrictlyBeyondBothLines) {
     EXPECT_EQ(run.sounds(), std::vector<int>{13});
     ASSERT_EQ(run.waits().size(), 1u);
     EXPECT_EQ(run.waits()[0].duration_ms, 2500);
-    EXPECT_EQ(g.maze_active, 0);
-    EXPECT_EQ(g.maze_ready, 0);
-    EXPECT_EQ(g.masq_active, 1);
-    EXPECT_EQ(g.masq_ready, 0);
+    EXPECT_FALSE(g.ready.contains(game::Stage::labyrinth));
+    EXPECT_EQ(g.stage, game::Stage::masked_smileys);
+    EXPECT_FALSE(g.ready.contains(game::Stage::masked_smileys));
 }
 
 TEST(Labyrinth, WallTouchAndTimeOutFailAlikeAndAFailedFrameNeverExits) {
     struct Case {
         const char* name;
-        double x, y, countdown;
+        double x, y;
+        int countdown;
     };
     const Case cases[] = {
         {"wall", 10, 85, 100},
@@ -141,8 +140,7 @@ TEST(Labyrinth, WallTouchAndTimeOutFailAlikeAndAFailedFrameNeverExits) {
         EXPECT_EQ(run.sounds(), std::vector<int>{8}) << c.name;
         ASSERT_EQ(run.waits().size(), 1u) << c.name;
         EXPECT_EQ(run.waits()[0].duration_ms, 2500) << c.name;
-        EXPECT_EQ(g.maze_active, 0) << c.name;
-        EXPECT_EQ(g.masq_active, 1) << c.name;
+        EXPECT_EQ(g.stage, game::Stage::masked_smileys) << c.name;
     }
 }
 
@@ -159,7 +157,7 @@ TEST(Labyrinth, SetUpDrawsEachMazeWithItsCountdown) {
         EXPECT_EQ(g.countdown, countdowns[n]);
         EXPECT_EQ(g.maze_x, 10);
         EXPECT_EQ(g.maze_y, 100);
-        EXPECT_EQ(g.maze_ready, 1);
+        EXPECT_TRUE(g.ready.contains(game::Stage::labyrinth));
     }
     EXPECT_GT(seen[0] * seen[1] * seen[2], 0);
 }

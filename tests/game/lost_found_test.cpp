@@ -42,8 +42,7 @@ TEST(LostAndFound, SetUpHidesOneLostFaceInHolesZeroToTwentySix) {
     // Kind 1 also takes the draws of 0: about twice as common as each other kind.
     EXPECT_GT(kind_count[1], kind_count[2] * 3 / 2);
     EXPECT_GT(kind_count[6], 0);
-    EXPECT_EQ(g.lost_active, 1);
-    EXPECT_EQ(g.attack_active, 0);
+    EXPECT_EQ(g.stage, game::Stage::lost_and_found);
 }
 
 TEST(LostAndFound, FindingTheLostFaceScoresAndHandsOverWithoutPause) {
@@ -58,7 +57,7 @@ TEST(LostAndFound, FindingTheLostFaceScoresAndHandsOverWithoutPause) {
     run.hold_button(true);
     run.stage_frame(game::run_lost_and_found);
     run.present();
-    EXPECT_EQ(g.lost_active, 1);
+    EXPECT_EQ(g.stage, game::Stage::lost_and_found);
     EXPECT_EQ(g.score, 0);
 
     g.energy = 200;
@@ -77,10 +76,9 @@ TEST(LostAndFound, FindingTheLostFaceScoresAndHandsOverWithoutPause) {
     EXPECT_EQ(g.energy, 225);
     EXPECT_EQ(run.sounds(), std::vector<int>{13});
     EXPECT_TRUE(run.waits().empty()) << "no pause after a find";
-    EXPECT_EQ(g.lost_active, 0);
-    EXPECT_EQ(g.lost_ready, 0);
-    EXPECT_EQ(g.attack_ready, 0);
-    EXPECT_EQ(g.maze_active, 1);
+    EXPECT_FALSE(g.ready.contains(game::Stage::lost_and_found));
+    EXPECT_FALSE(g.ready.contains(game::Stage::time_attack));
+    EXPECT_EQ(g.stage, game::Stage::labyrinth);
 }
 
 TEST(LostAndFound, KeyboardCursorHotSpotMustLieInsideTheTwentyBox) {
@@ -92,11 +90,11 @@ TEST(LostAndFound, KeyboardCursorHotSpotMustLieInsideTheTwentyBox) {
     g.cursor_y = g.lost_target_y;
     run.stage_frame(game::run_lost_and_found);
     run.present();
-    EXPECT_EQ(g.lost_active, 1);
+    EXPECT_EQ(g.stage, game::Stage::lost_and_found);
     g.cursor_x = g.lost_target_x - 9;
     run.stage_frame(game::run_lost_and_found);
     run.present();
-    EXPECT_EQ(g.lost_active, 0);
+    EXPECT_EQ(g.stage, game::Stage::labyrinth);
     EXPECT_EQ(g.score, 100);
 }
 
@@ -119,7 +117,7 @@ TEST(LostAndFound, TimeOutCostsEnergyAndPausesBeforeAFindInTheSameFrame) {
     EXPECT_EQ(g.energy, 200);
     EXPECT_EQ(g.score, 140);
     EXPECT_EQ(run.sounds(), (std::vector<int>{8, 13}));
-    EXPECT_EQ(g.maze_active, 1);
+    EXPECT_EQ(g.stage, game::Stage::labyrinth);
 }
 
 TEST(LostAndFound, TimeOutAloneHandsOverToTheLabyrinthInTheSameFrame) {
@@ -129,8 +127,9 @@ TEST(LostAndFound, TimeOutAloneHandsOverToTheLabyrinthInTheSameFrame) {
     g.energy = 200;
     run.run_out_countdown();
     run.frame();
-    EXPECT_EQ(g.maze_active, 1);
-    EXPECT_EQ(g.maze_ready, 1) << "the Labyrinth's set-up ran in this frame";
+    EXPECT_EQ(g.stage, game::Stage::labyrinth);
+    EXPECT_TRUE(g.ready.contains(game::Stage::labyrinth))
+        << "the Labyrinth's set-up ran in this frame";
     EXPECT_EQ(g.energy, 175);
     const auto waits = run.waits(1000);
     ASSERT_EQ(waits.size(), 2u);

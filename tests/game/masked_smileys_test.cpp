@@ -24,8 +24,8 @@ void start_masked(StageRun& run) {
     g.masq_good_found = 0;
     g.masq_good_total = 999;  // leftovers must not matter: the set-up replaces them
     run.enter_stage(game::Stage::masked_smileys);
-    ASSERT_EQ(g.masq_ready, 1);
-    ASSERT_EQ(g.masq_active, 1) << "a board with good faces is not won at once";
+    ASSERT_TRUE(g.ready.contains(game::Stage::masked_smileys));
+    ASSERT_EQ(g.stage, game::Stage::masked_smileys) << "a board with good faces is not won at once";
     for (int i = 0; i < 30; ++i) cell(g.holes_kind, i) = i < 5 ? kGood : kBad;
     g.masq_good_total = 5;
 }
@@ -181,9 +181,8 @@ TEST(MaskedSmileys, BoardWithoutGoodFacesIsWonInItsFirstPlayingFrame) {
     g.energy = 100;
     g.countdown = 999;
     stage_frame(run);
-    EXPECT_EQ(g.masq_active, 0);
-    EXPECT_EQ(g.attack_active, 1);
-    EXPECT_EQ(g.attack_ready, 0);
+    EXPECT_EQ(g.stage, game::Stage::time_attack);
+    EXPECT_FALSE(g.ready.contains(game::Stage::time_attack));
     EXPECT_EQ(g.energy, 150);
     EXPECT_EQ(run.sounds(), std::vector<int>{13});
     ASSERT_EQ(run.waits().size(), 1u);
@@ -209,8 +208,7 @@ TEST(MaskedSmileys, LastGoodFaceInTheTimeOutFrameLosesThenWins) {
     EXPECT_EQ(waits[1].energy, 100 + 10 - 25 + 50) << "then the win";
     EXPECT_EQ(g.energy, 135);
     EXPECT_EQ(run.sounds(), (std::vector<int>{1, 8, 13}));
-    EXPECT_EQ(g.attack_active, 1);
-    EXPECT_EQ(g.masq_active, 0);
+    EXPECT_EQ(g.stage, game::Stage::time_attack);
 }
 
 }  // namespace

@@ -16,25 +16,28 @@ namespace zorby::testing {
 namespace {
 
 using game::GameState;
+using P = game::MenuPage;
 
 // One row of a page's hotspot table as the game's documentation gives it: the x
 // range, the mouse's y range and the keyboard cursor's y range (all open), and what
 // the page's settings are after a press there.
 struct Hotspot {
     double x1, x2, y1, y2, c1, c2;
-    double page;        // menu_page afterwards
-    double difficulty;  // afterwards (kUntouched: as before)
-    double sound_on;    // afterwards (kUntouched: as before)
+    P page;          // menu_page afterwards
+    int difficulty;  // afterwards (kUntouched: as before)
+    int sound_on;    // afterwards (kUntouched: as before)
 };
-constexpr double kUntouched = -7;
+constexpr int kUntouched = -7;
 
 // What a page press can change.
 struct Outcome {
-    double page, difficulty, sound_on;
+    P page;
+    int difficulty, sound_on;
     bool operator==(const Outcome&) const = default;
 };
 std::ostream& operator<<(std::ostream& out, const Outcome& o) {
-    return out << "page " << o.page << " difficulty " << o.difficulty << " sound_on " << o.sound_on;
+    return out << "page " << static_cast<int>(o.page) << " difficulty " << o.difficulty
+               << " sound_on " << o.sound_on;
 }
 
 // Runs one page routine with the mouse (or the keyboard cursor with Z held) at
@@ -45,23 +48,23 @@ class PageProbe {
 public:
     PageProbe() {
         game::dimension_game_arrays();
-        run_.state().game_state = 90;
+        run_.state().game_state = game::Screen::menu;
     }
-    Outcome press(void (*page)(), double start_page, double x, double y, bool mouse) {
+    Outcome press(void (*page)(), P start_page, double x, double y, bool mouse) {
         GameState& g = run_.state();
         g.difficulty = kUntouched;
         g.sound_on = kUntouched;
         run(page, start_page, x, y, mouse);
         return {g.menu_page, g.difficulty, g.sound_on};
     }
-    double page_after(void (*page)(), double start_page, double x, double y, bool mouse) {
+    P page_after(void (*page)(), P start_page, double x, double y, bool mouse) {
         run(page, start_page, x, y, mouse);
         return run_.state().menu_page;
     }
     GameRun& run() { return run_; }
 
 private:
-    void run(void (*page)(), double start_page, double x, double y, bool mouse) {
+    void run(void (*page)(), P start_page, double x, double y, bool mouse) {
         GameState& g = run_.state();
         g.menu_page = start_page;
         g.mouse_x = mouse ? x : -50;
@@ -79,7 +82,7 @@ private:
 
 // Probes every row inside each corner and at each bound, for the mouse and for the
 // keyboard cursor, and checks that the other pointer's range does not leak in.
-void check_hotspots(void (*page)(), double start_page, const std::vector<Hotspot>& spots) {
+void check_hotspots(void (*page)(), P start_page, const std::vector<Hotspot>& spots) {
     PageProbe probe;
     const Outcome none{start_page, kUntouched, kUntouched};
     for (const Hotspot& h : spots) {
@@ -121,48 +124,52 @@ void check_hotspots(void (*page)(), double start_page, const std::vector<Hotspot
 // The rows below are transcribed from the documented hotspot tables of the main
 // menu, the how-to-play index and the options page (screen pixels, open ranges).
 TEST(MenuPages, MainMenuHotspotsHaveStrictMouseAndCursorRanges) {
-    constexpr double u = kUntouched;
-    check_hotspots(game::main_menu_page, 1,
-                   {{18, 135, 92, 116, 86, 116, 2, u, u},
-                    {203, 281, 138, 160, 132, 160, 3, u, u},
-                    {28, 171, 140, 159, 134, 159, 4, u, u},
-                    {177, 261, 101, 120, 96, 120, 5, u, u}});
+    constexpr int u = kUntouched;
+    check_hotspots(game::main_menu_page, P::main_menu,
+                   {{18, 135, 92, 116, 86, 116, P::how_to_play, u, u},
+                    {203, 281, 138, 160, 132, 160, P::credits, u, u},
+                    {28, 171, 140, 159, 134, 159, P::high_scores, u, u},
+                    {177, 261, 101, 120, 96, 120, P::options, u, u}});
 }
 
 TEST(MenuPages, HowToPlayHotspotsHaveStrictMouseAndCursorRanges) {
-    constexpr double u = kUntouched;
-    check_hotspots(game::help_index_page, 2,
-                   {{35, 143, 125, 139, 124, 141, 7, u, u},
-                    {35, 153, 150, 163, 146, 163, 8, u, u},
-                    {174, 264, 125, 140, 121, 140, 9, u, u},
-                    {174, 281, 150, 166, 146, 166, 10, u, u}});
+    constexpr int u = kUntouched;
+    check_hotspots(game::help_index_page, P::how_to_play,
+                   {{35, 143, 125, 139, 124, 141, P::explain_time_attack, u, u},
+                    {35, 153, 150, 163, 146, 163, P::explain_lost_found, u, u},
+                    {174, 264, 125, 140, 121, 140, P::explain_labyrinth, u, u},
+                    {174, 281, 150, 166, 146, 166, P::explain_masked, u, u}});
     // The Time attack entry: the keyboard cursor reaches two rows below the mouse.
     PageProbe probe;
     for (double y : {139.0, 140.0}) {
-        EXPECT_EQ(probe.page_after(game::help_index_page, 2, 80, y, false), 7) << y;
-        EXPECT_EQ(probe.page_after(game::help_index_page, 2, 80, y, true), 2) << y;
+        EXPECT_EQ(probe.page_after(game::help_index_page, P::how_to_play, 80, y, false),
+                  P::explain_time_attack)
+            << y;
+        EXPECT_EQ(probe.page_after(game::help_index_page, P::how_to_play, 80, y, true),
+                  P::how_to_play)
+            << y;
     }
 }
 
 TEST(MenuPages, OptionsHotspotsSetDifficultyAndSound) {
-    constexpr double u = kUntouched;
-    check_hotspots(game::options_page, 5,
-                   {{234, 247, 143, 156, 143, 156, 5, 1, u},
-                    {258, 270, 143, 156, 143, 156, 5, 2, u},
-                    {284, 296, 143, 156, 143, 156, 5, 3, u},
-                    {15, 33, 141, 155, 141, 155, 5, u, 1},
-                    {44, 66, 141, 155, 141, 155, 5, u, 0}});
+    constexpr int u = kUntouched;
+    check_hotspots(game::options_page, P::options,
+                   {{234, 247, 143, 156, 143, 156, P::options, 1, u},
+                    {258, 270, 143, 156, 143, 156, P::options, 2, u},
+                    {284, 296, 143, 156, 143, 156, P::options, 3, u},
+                    {15, 33, 141, 155, 141, 155, P::options, u, 1},
+                    {44, 66, 141, 155, 141, 155, P::options, u, 0}});
 }
 
 TEST(MenuPages, ChoicesSetTheScrollStartAndPlayTheChime) {
     PageProbe probe;
     GameState& g = probe.run().state();
     g.scroll_y = 5;
-    probe.page_after(game::main_menu_page, 1, 240, 150, true);
+    probe.page_after(game::main_menu_page, P::main_menu, 240, 150, true);
     EXPECT_EQ(g.scroll_y, 81);
-    probe.page_after(game::help_index_page, 2, 80, 130, true);
+    probe.page_after(game::help_index_page, P::how_to_play, 80, 130, true);
     EXPECT_EQ(g.scroll_y, 89);
-    probe.page_after(game::help_index_page, 2, 80, 155, true);
+    probe.page_after(game::help_index_page, P::how_to_play, 80, 155, true);
     EXPECT_EQ(g.scroll_y, 81);
     EXPECT_EQ(probe.run().count_sound(2), 3);
 }
@@ -170,7 +177,7 @@ TEST(MenuPages, ChoicesSetTheScrollStartAndPlayTheChime) {
 TEST(MenuPages, HighScoreChoicePausesTwoSecondsThenApplauds) {
     PageProbe probe;
     const double before = probe.run().now();
-    probe.page_after(game::main_menu_page, 1, 100, 150, true);
+    probe.page_after(game::main_menu_page, P::main_menu, 100, 150, true);
     EXPECT_GE(probe.run().now() - before, 2000);
     EXPECT_EQ(probe.run().sounds(), (std::vector<int>{2, 10}));
 }
@@ -183,7 +190,7 @@ TEST(MenuPages, CreditsScroll1382StepsOfThreeFramesThenStartAgain) {
     uint64_t restart_frame = 0;
     run.run(4200, [&](uint64_t f) {
         const GameState& g = run.state();
-        ASSERT_EQ(g.menu_page, 3);
+        ASSERT_EQ(g.menu_page, P::credits);
         ys.push_back(g.scroll_y);
         if (f > 0 && g.scroll_y == 81 && ys[f - 1] != 81 && restart_frame == 0) restart_frame = f;
     });
@@ -203,7 +210,7 @@ TEST(MenuPages, StageExplanationReturnsToTheIndexAfterItsLimit) {
     run.click(2, 80, 130);  // Time attack explanation, starts at 89
     uint64_t back = 0;
     run.run(1600, [&](uint64_t f) {
-        if (f >= 2 && back == 0 && run.state().menu_page == 2) back = f;
+        if (f >= 2 && back == 0 && run.state().menu_page == P::how_to_play) back = f;
     });
     // From 89 down past -400: 490 steps of three frames.
     EXPECT_EQ(back, 2u + 490 * 3 - 1);
@@ -241,16 +248,16 @@ TEST(MenuButtons, MenuReturnsToTheIndexFromAnExplanationAndToPageOneElsewhere) {
         14 button 1 down
         15 button 1 up
     )");
-    std::vector<double> pages;
+    std::vector<P> pages;
     run.run(16, [&](uint64_t) { pages.push_back(run.state().menu_page); });
-    EXPECT_EQ(pages[0], 2);
-    EXPECT_EQ(pages[2], 10);
-    EXPECT_EQ(pages[4], 2);
-    EXPECT_EQ(pages[6], 8);
-    EXPECT_EQ(pages[8], 2);
-    EXPECT_EQ(pages[10], 1);
-    EXPECT_EQ(pages[12], 3);
-    EXPECT_EQ(pages[14], 1);
+    EXPECT_EQ(pages[0], P::how_to_play);
+    EXPECT_EQ(pages[2], P::explain_masked);
+    EXPECT_EQ(pages[4], P::how_to_play);
+    EXPECT_EQ(pages[6], P::explain_lost_found);
+    EXPECT_EQ(pages[8], P::how_to_play);
+    EXPECT_EQ(pages[10], P::main_menu);
+    EXPECT_EQ(pages[12], P::credits);
+    EXPECT_EQ(pages[14], P::main_menu);
 }
 
 TEST(MenuButtons, ExitInTheMenuEndsTheGameWithTheClosingChime) {
@@ -264,7 +271,7 @@ TEST(MenuButtons, ExitInTheMenuEndsTheGameWithTheClosingChime) {
         exit_at = run.now();
     });
     EXPECT_EQ(frames, 4u) << "the frame in which Exit was pressed still runs";
-    EXPECT_EQ(run.state().game_state, 99);
+    EXPECT_EQ(run.state().game_state, game::Screen::quit);
     EXPECT_EQ(run.sounds().back(), 2);
     EXPECT_GE(run.now() - exit_at, 1500);
 }
@@ -309,35 +316,35 @@ TEST(KeyboardCursor, ZOverTheButtonsActsLikeThemWithTheirOwnRules) {
         game::keyboard_cursor_step();
         run.engine().platform().set_key(44, false);
     };
-    // Keyboard Start: a game without touching the running stage.
-    g.lost_active = 1;
-    g.attack_active = 0;
+    // Keyboard Start: a game without changing the running stage, every set-up forgotten.
+    g.stage = game::Stage::lost_and_found;
+    g.ready = {game::Stage::time_attack, game::Stage::lost_and_found};
     g.score = 70;
     const double before = run.now();
     press_z_at(3, 210);
-    EXPECT_EQ(g.game_state, 10);
+    EXPECT_EQ(g.game_state, game::Screen::playing);
     EXPECT_EQ(g.score, 0);
-    EXPECT_EQ(g.lost_active, 1);
-    EXPECT_EQ(g.attack_active, 0);
+    EXPECT_EQ(g.stage, game::Stage::lost_and_found);
+    EXPECT_TRUE(g.ready.empty());
     EXPECT_GE(run.now() - before, 2000);
     // Keyboard Exit is refused while playing.
     press_z_at(260, 200);
-    EXPECT_EQ(g.game_state, 10);
-    // Keyboard Menu: always page 1, stage flags left alone.
-    g.menu_page = 8;
+    EXPECT_EQ(g.game_state, game::Screen::playing);
+    // Keyboard Menu: always page 1, the stages left alone.
+    g.menu_page = P::explain_lost_found;
     press_z_at(40, 190);
-    EXPECT_EQ(g.game_state, 90);
-    EXPECT_EQ(g.menu_page, 1);
-    EXPECT_EQ(g.lost_active, 1);
+    EXPECT_EQ(g.game_state, game::Screen::menu);
+    EXPECT_EQ(g.menu_page, P::main_menu);
+    EXPECT_EQ(g.stage, game::Stage::lost_and_found);
     // In the menu the keyboard Exit works.
     press_z_at(260, 200);
-    EXPECT_EQ(g.game_state, 99);
+    EXPECT_EQ(g.game_state, game::Screen::quit);
     // Space does not act here.
-    g.game_state = 90;
+    g.game_state = game::Screen::menu;
     run.engine().platform().set_key(57, true);
     g.cursor_x = 260;
     game::keyboard_cursor_step();
-    EXPECT_EQ(g.game_state, 90);
+    EXPECT_EQ(g.game_state, game::Screen::menu);
 }
 
 }  // namespace

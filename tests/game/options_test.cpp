@@ -20,20 +20,20 @@ void open_options(GameRun& run) {
 TEST(Options, DifficultyBoxesSetTheDifficultyAndTheMenuCountdown) {
     GameRun run;
     open_options(run);
-    run.click(2, 264, 150);                       // 2
-    run.click(4, 290, 150);                       // 3
-    run.click(6, 258, 150);                       // on the bound of box 2: nothing
-    run.click(8, 240, 150);                       // 1
-    std::vector<std::pair<double, double>> seen;  // difficulty, countdown
+    run.click(2, 264, 150);                 // 2
+    run.click(4, 290, 150);                 // 3
+    run.click(6, 258, 150);                 // on the bound of box 2: nothing
+    run.click(8, 240, 150);                 // 1
+    std::vector<std::pair<int, int>> seen;  // difficulty, countdown
     run.run(10,
             [&](uint64_t) { seen.emplace_back(run.state().difficulty, run.state().countdown); });
-    EXPECT_EQ(seen[0], std::make_pair(1.0, 250.0));
+    EXPECT_EQ(seen[0], std::make_pair(1, 250));
     EXPECT_EQ(seen[2].first, 2);
-    EXPECT_EQ(seen[3], std::make_pair(2.0, 400.0));  // the preset follows a frame later
-    EXPECT_EQ(seen[5], std::make_pair(3.0, 600.0));
-    EXPECT_EQ(seen[7], std::make_pair(3.0, 600.0));
-    EXPECT_EQ(seen[9], std::make_pair(1.0, 250.0));
-    EXPECT_EQ(run.state().menu_page, 5);
+    EXPECT_EQ(seen[3], std::make_pair(2, 400));  // the preset follows a frame later
+    EXPECT_EQ(seen[5], std::make_pair(3, 600));
+    EXPECT_EQ(seen[7], std::make_pair(3, 600));
+    EXPECT_EQ(seen[9], std::make_pair(1, 250));
+    EXPECT_EQ(run.state().menu_page, game::MenuPage::options);
 }
 
 TEST(Options, HeldDifficultyBoxChimesEveryFrame) {
@@ -98,19 +98,19 @@ TEST(VolumeKeys, StepsClampAndTheFirstFrameSetsFourTenths) {
         11 key 209 down
         25 key 209 up
     )");
-    std::vector<std::pair<double, double>> seen;  // step, volume set
+    std::vector<std::pair<int, double>> seen;  // step, volume set
     run.run(26, [&](uint64_t) { seen.emplace_back(run.state().volume_step, run.last_volume()); });
-    EXPECT_EQ(seen[0], std::make_pair(5.0, 0.4));
+    EXPECT_EQ(seen[0], std::make_pair(5, 0.4));
     EXPECT_EQ(seen[1].first, 6);
     EXPECT_DOUBLE_EQ(seen[1].second, 0.5);
-    EXPECT_EQ(seen[6], std::make_pair(11.0, 1.0));
-    EXPECT_EQ(seen[10], std::make_pair(11.0, 1.0)) << "held at the top";
+    EXPECT_EQ(seen[6], std::make_pair(11, 1.0));
+    EXPECT_EQ(seen[10], std::make_pair(11, 1.0)) << "held at the top";
     // The step never went past 11, so the first Page Down frame gives 10.
     EXPECT_EQ(seen[11].first, 10);
     EXPECT_DOUBLE_EQ(seen[11].second, 0.9);
-    EXPECT_EQ(seen[20], std::make_pair(1.0, 0.0));
-    EXPECT_EQ(seen[21], std::make_pair(0.0, 0.0));
-    EXPECT_EQ(seen[24], std::make_pair(0.0, 0.0)) << "held at the bottom";
+    EXPECT_EQ(seen[20], std::make_pair(1, 0.0));
+    EXPECT_EQ(seen[21], std::make_pair(0, 0.0));
+    EXPECT_EQ(seen[24], std::make_pair(0, 0.0)) << "held at the bottom";
 }
 
 }  // namespace

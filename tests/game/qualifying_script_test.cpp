@@ -43,25 +43,27 @@ public:
 
     void step(game::GameState& g) {
         ++frame_;
-        p_.set_key(45, g.game_state == game::kStateIntro);  // X: play with the mouse
-        if (g.game_state == game::kStateIntro) return;
+        p_.set_key(45, g.game_state == game::Screen::intro);  // X: play with the mouse
+        if (g.game_state == game::Screen::intro) return;
         double x = 160, y = 60;  // an empty spot of the board
         bool strike = false;
-        if (g.game_state == game::kStatePlaying) {
+        if (g.game_state == game::Screen::playing) {
             if (const int hole = wanted_hole(g); hole >= 0) {
                 x = cell(g.holes_x, hole) + 8;
                 y = cell(g.holes_y, hole) + 8;
                 strike = true;
-            } else if (g.lost_active == 1 && g.score < g.entry_threshold) {
+            } else if (g.stage == game::Stage::lost_and_found && g.score < g.entry_threshold) {
                 x = g.lost_target_x + 8;
                 y = g.lost_target_y + 8;
                 strike = true;
             }
-        } else if (g.game_state == game::kStateMenu && g.menu_page == 1 && typed_ == 0) {
+        } else if (g.game_state == game::Screen::menu && g.menu_page == game::MenuPage::main_menu &&
+                   typed_ == 0) {
             x = 44;  // Start
             y = 222;
             strike = true;
-        } else if (g.game_state == game::kStateMenu && g.menu_page == 6) {
+        } else if (g.game_state == game::Screen::menu &&
+                   g.menu_page == game::MenuPage::name_entry) {
             // T, E, S, T on the keyboard picture, then enter.
             static constexpr double kKeys[5][2] = {
                 {138, 143}, {175, 107}, {100, 143}, {138, 143}, {214, 161}};
@@ -69,7 +71,8 @@ public:
             x = kKeys[k][0];
             y = kKeys[k][1];
             strike = true;
-        } else if (g.game_state == game::kStateMenu && g.menu_page == 4 && typed_ > 0) {
+        } else if (g.game_state == game::Screen::menu &&
+                   g.menu_page == game::MenuPage::high_scores && typed_ > 0) {
             x = 268;  // Exit
             y = 215;
             strike = true;
@@ -82,7 +85,8 @@ public:
         // Strike only once on the spot, and let go every other frame.
         const bool down = strike && dx == 0 && dy == 0 && !was_down_;
         p_.apply({Kind::Button, 1, down ? 1 : 0});
-        if (down && g.menu_page == 6 && g.game_state == game::kStateMenu) ++typed_;
+        if (down && g.menu_page == game::MenuPage::name_entry && g.game_state == game::Screen::menu)
+            ++typed_;
         was_down_ = down;
     }
 
@@ -95,12 +99,12 @@ private:
         for (int i = 0; i < 30; ++i) {
             const double kind = cell(g.holes_kind, i);
             const bool standing = cell(g.holes_life, i) >= 1;
-            if (g.attack_active == 1 && standing) {
+            if (g.stage == game::Stage::time_attack && standing) {
                 if (!scoring && kind == 2) return i;
                 if (scoring && kind == 3) return i;
                 if (scoring && kind == 1 && found < 0) found = i;
             }
-            if (g.masq_active == 1) {
+            if (g.stage == game::Stage::masked_smileys) {
                 if (!scoring && kind == 8) return i;
                 if (scoring && kind == 1 && cell(g.holes_hit, i) == 0 && found < 0) found = i;
             }

@@ -12,13 +12,15 @@ namespace {
 
 using game::cell;
 using game::GameState;
+using game::Stage;
+using game::StageSet;
 
 TEST(StageTick, CountdownFallsEveryEleventhFrame) {
     StageRun run;
     GameState& g = run.g();
     g.countdown = 100;
     g.tick_frames = 1;
-    std::vector<double> seen;
+    std::vector<int> seen;
     for (int f = 1; f <= 33; ++f) {
         game::stage_tick();
         seen.push_back(g.countdown);
@@ -34,7 +36,7 @@ TEST(StageTick, CountdownFallsEveryEleventhFrame) {
     g.tick_frames = 1;
     run.frame();  // set-up and title card, then the first tick
     run.stop_spawns();
-    const double start = g.countdown;
+    const int start = g.countdown;
     run.frames(110);
     EXPECT_EQ(g.countdown, start - 10);
 }
@@ -82,53 +84,54 @@ TEST(HoleBoard, PointerBoxesAreOpenSeventeenForTheMouseTwentyForTheCursor) {
     EXPECT_FALSE(cursor_hits(x, y + 10));
 
     // Both pointers count whatever the chosen device.
-    g.input_device = 0;
+    g.input_device = game::InputDevice::keyboard_cursor;
     EXPECT_TRUE(mouse_hits(x + 5, y + 5));
-    g.input_device = 1;
+    g.input_device = game::InputDevice::mouse;
     g.mouse_x = g.mouse_y = -200;
     EXPECT_TRUE(cursor_hits(x, y));
 }
 
-TEST(HandOver, EveryEndSetsItsRowOfFlagsAndEnergy) {
+TEST(HandOver, EveryEndStartsItsSuccessorForgetsItsRowOfSetUpsAndChangesTheEnergy) {
     StageRun run;
     GameState& g = run.g();
     struct Row {
-        void (*end)(double);
-        double change;
-        // attack, lost, maze, masq: active then ready (-1: untouched)
-        int active[4];
-        int ready[4];
+        void (*end)(int);
+        int change;
+        Stage ending, next;
+        StageSet kept;  // of every stage set up, those still set up afterwards
     };
     const Row rows[] = {
-        {game::end_lost_and_found, 25, {0, 0, 1, -1}, {0, 0, -1, -1}},
-        {game::end_lost_and_found, -25, {0, 0, 1, -1}, {0, 0, -1, -1}},
-        {game::end_labyrinth, 25, {0, 0, 0, 1}, {0, 0, 0, 0}},
-        {game::end_masked_smileys, 50, {1, 0, 0, 0}, {0, 0, 0, 0}},
-        {game::end_masked_smileys, -25, {1, 0, 0, 0}, {0, 0, 0, 0}},
+        {game::end_lost_and_found,
+         25,
+         Stage::lost_and_found,
+         Stage::labyrinth,
+         {Stage::labyrinth, Stage::masked_smileys}},
+        {game::end_lost_and_found,
+         -25,
+         Stage::lost_and_found,
+         Stage::labyrinth,
+         {Stage::labyrinth, Stage::masked_smileys}},
+        {game::end_labyrinth, 25, Stage::labyrinth, Stage::masked_smileys, {}},
+        {game::end_masked_smileys, 50, Stage::masked_smileys, Stage::time_attack, {}},
+        {game::end_masked_smileys, -25, Stage::masked_smileys, Stage::time_attack, {}},
     };
     for (const Row& row : rows) {
-        g.attack_active = g.lost_active = g.maze_active = g.masq_active = 7;
-        g.attack_ready = g.lost_ready = g.maze_ready = g.masq_ready = 7;
+        g.stage = row.ending;
+        g.ready = game::kEveryStage;
         g.energy = 100;
         row.end(row.change);
-        const double active[4] = {g.attack_active, g.lost_active, g.maze_active, g.masq_active};
-        const double ready[4] = {g.attack_ready, g.lost_ready, g.maze_ready, g.masq_ready};
-        for (int k = 0; k < 4; ++k) {
-            EXPECT_EQ(active[k], row.active[k] < 0 ? 7 : row.active[k]) << row.change << " " << k;
-            EXPECT_EQ(ready[k], row.ready[k] < 0 ? 7 : row.ready[k]) << row.change << " " << k;
-        }
+        EXPECT_EQ(g.stage, row.next) << row.change;
+        EXPECT_EQ(g.ready, row.kept) << game::stage_name(row.ending) << " " << row.change;
         EXPECT_EQ(g.energy, 100 + row.change);
     }
 
-    // Time attack keeps its ready flag and changes no energy.
-    g.attack_active = 1;
-    g.lost_active = 0;
-    g.attack_ready = 1;
+    // Time attack keeps every set-up and changes no energy.
+    g.stage = Stage::time_attack;
+    g.ready = game::kEveryStage;
     g.energy = 100;
     game::end_time_attack();
-    EXPECT_EQ(g.attack_active, 0);
-    EXPECT_EQ(g.lost_active, 1);
-    EXPECT_EQ(g.attack_ready, 1);
+    EXPECT_EQ(g.stage, Stage::lost_and_found);
+    EXPECT_EQ(g.ready, game::kEveryStage);
     EXPECT_EQ(g.energy, 100);
 }
 
@@ -143,8 +146,8 @@ TEST(StageIntro, ShowsCardFanfareAndFourSecondPauseThenClockForLaterStages) {
     EXPECT_EQ(waits[0].duration_ms, 4000);
     EXPECT_EQ(run.sounds().front(), 12) << "fanfare";
     EXPECT_EQ(run.run().count_sound(11), 0) << "no clock for Time attack";
-    EXPECT_EQ(g.attack_active, 1);
-    EXPECT_EQ(g.attack_ready, 1);
+    EXPECT_EQ(g.stage, Stage::time_attack);
+    EXPECT_TRUE(g.ready.contains(Stage::time_attack));
 
     // The countdown runs out: Lost and found's card in the same frame, with the clock.
     run.stop_spawns();
@@ -152,9 +155,8 @@ TEST(StageIntro, ShowsCardFanfareAndFourSecondPauseThenClockForLaterStages) {
     run.clear_sounds();
     run.clear_waits();
     run.frame();
-    EXPECT_EQ(g.attack_active, 0);
-    EXPECT_EQ(g.lost_active, 1);
-    EXPECT_EQ(g.lost_ready, 1) << "set up in the frame Time attack ended";
+    EXPECT_EQ(g.stage, Stage::lost_and_found);
+    EXPECT_TRUE(g.ready.contains(Stage::lost_and_found)) << "set up in the frame Time attack ended";
     EXPECT_EQ(g.countdown, 20);
     EXPECT_EQ(run.waits(1000).size(), 1u);
     const std::vector<int> sounds = run.sounds();
@@ -170,16 +172,16 @@ TEST(StageIntro, EnergyBelowOneEndsTheGameAfterThePause) {
     // The last Time attack frame leaves the energy below 1 (a struck bad face):
     // Lost and found's card finds it and ends the game.
     run.run_out_countdown();
-    g.energy = 0.5;
+    g.energy = 0;
     g.entry_threshold = 1000;  // no name entry
     run.clear_waits();
     run.frame();
     auto waits = run.waits(1000);
     ASSERT_GE(waits.size(), 1u);
     EXPECT_EQ(waits[0].duration_ms, 4000);
-    EXPECT_EQ(waits[0].game_state, game::kStateGameOver) << "decided before the pause";
+    EXPECT_EQ(waits[0].game_state, game::Screen::game_over) << "decided before the pause";
     // The game-over sequence ran in the same frame.
-    EXPECT_EQ(g.game_state, game::kStateMenu);
+    EXPECT_EQ(g.game_state, game::Screen::menu);
     EXPECT_EQ(g.energy, 300);
 }
 
@@ -189,31 +191,30 @@ TEST(StageCycle, AFullRoundVisitsEveryStageAndReturnsToTimeAttack) {
     run.begin_quiet_attack();
     run.run_out_countdown();
     run.frame();  // Time attack ends, Lost and found starts
-    ASSERT_EQ(g.lost_active, 1);
+    ASSERT_EQ(g.stage, Stage::lost_and_found);
     run.run_out_countdown();
     run.frame();  // Lost and found times out, the Labyrinth starts
-    ASSERT_EQ(g.maze_active, 1);
-    ASSERT_EQ(g.maze_ready, 1);
+    ASSERT_EQ(g.stage, Stage::labyrinth);
+    ASSERT_EQ(g.ready, StageSet{Stage::labyrinth});
     g.countdown = 0;
     run.frame();  // Labyrinth times out, Masked smileys starts
-    ASSERT_EQ(g.masq_active, 1);
-    ASSERT_EQ(g.masq_ready, 1);
+    ASSERT_EQ(g.stage, Stage::masked_smileys);
+    ASSERT_EQ(g.ready, StageSet{Stage::masked_smileys});
     EXPECT_EQ(g.countdown, 999);
     run.run_out_countdown();
     g.masq_good_found = -1;  // not won
     run.frame();             // Masked smileys times out
-    EXPECT_EQ(g.masq_active, 0);
-    EXPECT_EQ(g.attack_active, 1);
-    EXPECT_EQ(g.attack_ready, 0) << "Time attack starts in the next frame";
+    EXPECT_EQ(g.stage, Stage::time_attack);
+    EXPECT_TRUE(g.ready.empty()) << "Time attack starts in the next frame";
     EXPECT_EQ(g.energy, 300 - 3 * 25);
-    const double level = g.attack_level;
+    const int level = g.attack_level;
     run.frame();
-    EXPECT_EQ(g.attack_ready, 1);
+    EXPECT_EQ(g.ready, StageSet{Stage::time_attack});
     EXPECT_EQ(g.attack_level, level + 1);
 }
 
 TEST(GameOver, AStageEndingTheGameLeadsToTheNameEntryWhenTheScoreQualifies) {
-    for (const double score : {500.0, 5.0}) {
+    for (const int score : {500, 5}) {
         StageRun run;
         GameState& g = run.g();
         g.entry_threshold = 10;
@@ -224,9 +225,10 @@ TEST(GameOver, AStageEndingTheGameLeadsToTheNameEntryWhenTheScoreQualifies) {
         g.energy = 20;
         run.run_out_countdown();
         run.frame();  // Lost and found times out: -25 ends the game
-        EXPECT_EQ(g.game_state, game::kStateMenu);
+        EXPECT_EQ(g.game_state, game::Screen::menu);
         EXPECT_EQ(g.energy, 300);
-        EXPECT_EQ(g.menu_page, score >= 10 ? 6 : 1) << score;
+        EXPECT_EQ(g.menu_page, score >= 10 ? game::MenuPage::name_entry : game::MenuPage::main_menu)
+            << score;
         EXPECT_EQ(g.entry_threshold, score >= 10 ? score : 10);
     }
 }

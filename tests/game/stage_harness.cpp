@@ -3,14 +3,12 @@
 #include "game/stage_harness.h"
 
 #include <cstdlib>
+#include <limits>
 
 #include "audio/sound.h"
 #include "engine/numbers.h"
 #include "game/frame_loop.h"
 #include "game/game_main.h"
-#include "game/labyrinth.h"
-#include "game/lost_found.h"
-#include "game/masked_smileys.h"
 #include "game/time_attack.h"
 #include "graphics/draw.h"
 #include "input/input_state.h"
@@ -33,7 +31,7 @@ StageRun::StageRun(uint32_t seed) {
     dim_strings(s.high_names, 6);
     game::load_game_assets();
     seed_random(seed);
-    s.game_state = game::kStateMenu;
+    s.game_state = game::Screen::menu;
     s.mouse_x = s.mouse_y = 0;
 
     // A pause is a run of sleeps with no frame presented and no sound played between
@@ -63,11 +61,10 @@ StageRun::~StageRun() {
 
 void StageRun::begin_game() {
     game::GameState& s = g();
-    s.game_state = game::kStatePlaying;
+    s.game_state = game::Screen::playing;
     s.score = 0;
-    s.attack_active = 1;
-    s.lost_active = s.maze_active = s.masq_active = 0;
-    game::clear_ready_flags();
+    s.stage = game::Stage::time_attack;
+    s.ready.clear();
     game::apply_attack_difficulty();
 }
 
@@ -79,34 +76,12 @@ void StageRun::begin_quiet_attack() {
 
 void StageRun::enter_stage(game::Stage stage) {
     game::GameState& s = g();
-    s.game_state = game::kStatePlaying;
-    s.attack_active = s.lost_active = s.maze_active = s.masq_active = 0;
-    void (*routine)() = nullptr;
-    switch (stage) {
-        case game::Stage::lost_and_found:
-            s.lost_active = 1;
-            s.lost_ready = 0;
-            routine = game::run_lost_and_found;
-            break;
-        case game::Stage::labyrinth:
-            s.maze_active = 1;
-            s.maze_ready = 0;
-            routine = game::run_labyrinth;
-            break;
-        case game::Stage::masked_smileys:
-            s.masq_active = 1;
-            s.masq_ready = 0;
-            routine = game::run_masked_smileys;
-            break;
-        case game::Stage::time_attack:
-            s.attack_active = 1;
-            s.attack_ready = 0;
-            routine = game::run_time_attack;
-            break;
-    }
+    s.game_state = game::Screen::playing;
+    s.stage = stage;
+    s.ready.erase(stage);
     s.cursor_x = s.cursor_y = -100;
     point_mouse(0, 0);
-    stage_frame(routine);
+    stage_frame([stage] { game::run_stage(stage); });
     present();
     clear_sounds();
     clear_waits();
@@ -157,7 +132,7 @@ std::vector<WaitSample> StageRun::waits(double min_ms) const {
 
 void StageRun::stop_spawns() {
     game::GameState& s = g();
-    s.attack_spawn_range = 4e9;
+    s.attack_spawn_range = std::numeric_limits<int>::max();
     for (int i = 0; i < 30; ++i) game::cell(s.holes_life, i) = 0;
 }
 

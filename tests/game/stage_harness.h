@@ -19,9 +19,9 @@ namespace zorby::testing {
 struct WaitSample {
     double start_ms;
     double duration_ms;
-    double energy;
-    double score;
-    double game_state;
+    int energy;
+    int score;
+    game::Screen game_state;
 };
 
 class StageRun {
@@ -33,7 +33,7 @@ public:
     game::GameState& g() { return game::game(); }
 
     // A game in play with Time attack to run first (the Start button without its
-    // pause): every stage flag cleared, countdown from the difficulty table.
+    // pause): no stage set up yet, countdown from the difficulty table.
     void begin_game();
     // begin_game, Time attack's set-up frame, then no face standing and no spawns.
     void begin_quiet_attack();

@@ -29,9 +29,9 @@ TEST(StarBurst, FortyStarsFromThePointerOfTheChosenDevice) {
     g.mouse_y = 120;
     g.cursor_x = 30;
     g.cursor_y = 40;
-    g.input_device = 0;
+    g.input_device = game::InputDevice::keyboard_cursor;
     game::start_star_burst();
-    g.input_device = 1;
+    g.input_device = game::InputDevice::mouse;
     game::start_star_burst();
     ASSERT_EQ(stars(g), 80);
     EXPECT_EQ(g.star_timer, 1200);
@@ -115,7 +115,7 @@ TEST(StarBurst, TimerZeroedWithStarsAliveRemovesThemAll) {
 
 TEST(StarBurst, FadeTableBoundsAreStrict) {
     struct Case {
-        double timer;
+        int timer;
         bool set;
         double mode;
     };

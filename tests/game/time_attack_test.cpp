@@ -39,7 +39,7 @@ TEST(AttackDifficulty, TableCorners) {
     StageRun run;
     GameState& g = run.g();
     struct Row {
-        double difficulty, level, countdown, patience, range;
+        int difficulty, level, countdown, patience, range;
     };
     // The corners of each difficulty's rows.
     const Row rows[] = {
@@ -57,7 +57,7 @@ TEST(AttackDifficulty, TableCorners) {
         EXPECT_EQ(g.attack_spawn_range, r.range) << r.difficulty << "/" << r.level;
     }
     // Outside the table nothing changes.
-    for (const auto& [d, level] : {std::pair{0.0, 3.0}, {4.0, 3.0}, {2.0, 0.0}, {2.0, -1.0}}) {
+    for (const auto& [d, level] : {std::pair{0, 3}, {4, 3}, {2, 0}, {2, -1}}) {
         g.countdown = g.attack_patience_reset = g.attack_spawn_range = 1;
         g.difficulty = d;
         g.attack_level = level;
@@ -183,7 +183,7 @@ TEST(TimeAttack, EverySpawnBringsAVisibleFaceWithItsSound) {
     GameState& g = run.g();
     run.begin_quiet_attack();
     g.attack_spawn_range = 40;  // about one spawn per frame on the board
-    g.attack_patience = 1e9;
+    g.attack_patience = 1000000000;
     run.clear_sounds();
     int spawned = 0;
     int kinds[4] = {0, 0, 0, 0};

@@ -52,20 +52,11 @@ void fill_game_dir(const TempDir& dir) {
     }
 }
 
-// The stage (or stages) whose flag is set while playing; "-" in the other screens.
-std::string running_stage(const game::GameState& g) {
-    if (g.game_state != game::kStatePlaying) return "-";
-    std::string out;
-    const std::pair<double, const char*> flags[] = {{g.attack_active, "time-attack"},
-                                                    {g.lost_active, "lost-and-found"},
-                                                    {g.maze_active, "labyrinth"},
-                                                    {g.masq_active, "masked-smileys"}};
-    for (const auto& [flag, name] : flags) {
-        if (flag != 1) continue;
-        if (!out.empty()) out += '+';
-        out += name;
-    }
-    return out.empty() ? "none" : out;
+// The running stage while playing ("none" before any was started); "-" in the other
+// screens.
+const char* stage_column(const game::GameState& g) {
+    if (g.game_state != game::Screen::playing) return "-";
+    return game::stage_name(game::running_stage(g));
 }
 
 // The high-score file the run leaves behind, as "score name" records.
@@ -116,9 +107,9 @@ std::string replay_trace(const platform::InputScript& script, bool preload) {
         const uint64_t frame = replay->frames() - 1;
         write_hashes_before(replay->frame_hashes(), frame);
         const game::GameState& g = game::game();
-        trace << frame << ": " << number(g.game_state) << ' ' << number(g.menu_page) << ' '
-              << number(g.energy) << ' ' << number(g.score) << ' ' << number(g.countdown) << ' '
-              << running_stage(g);
+        trace << frame << ": " << number(static_cast<int>(g.game_state)) << ' '
+              << number(static_cast<int>(g.menu_page)) << ' ' << number(g.energy) << ' '
+              << number(g.score) << ' ' << number(g.countdown) << ' ' << stage_column(g);
         const auto& hashes = replay->frame_hashes();
         if (hashes_written < hashes.size() && hashes[hashes_written].first == frame) {
             trace << " hash " << std::hex << hashes[hashes_written++].second << std::dec;

@@ -150,8 +150,8 @@ TEST(DesktopInput, AControllerPlaysTheGameAndTheRecordingReplaysIt) {
     auto scene = [](uint64_t frame, Trace& trace) {
         game::GameState& g = game::game();
         if (frame == 60) {
-            g.game_state = game::kStateMenu;
-            g.menu_page = 6;
+            g.game_state = game::Screen::menu;
+            g.menu_page = game::MenuPage::name_entry;
             g.cursor_x = 20;
             g.cursor_y = 108;
         }

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 
 #include "engine/error_log.h"
 #include "graphics/display.h"
@@ -128,6 +129,61 @@ TEST(ErrorLog, NeverWritesThroughALink) {
     ASSERT_EQ(symlink(target.c_str(), tmp.log().c_str()), 0);
     append_error_log("attack");
     EXPECT_EQ(file_text(target), "precious");
+}
+
+// ---- the current engine and the shares of its layers ----
+
+TEST(CurrentEngineDeathTest, EveryLayerEndsACommandCalledBeforeTheEngineStarted) {
+    set_current_engine(nullptr);
+    const char* message = "zorby: an engine command was called before the engine started";
+    EXPECT_DEATH((void)engine_core(), message);
+    EXPECT_DEATH((void)graphics_layer(), message);
+    EXPECT_DEATH((void)input_layer(), message);
+    EXPECT_DEATH((void)audio_layer(), message);
+    EXPECT_DEATH((void)engine(), message);
+    EXPECT_DEATH(set_error(9), message) << "a command of the floor";
+}
+
+TEST(CurrentEngine, AShareStaysCurrentUntilItGoesAndAnotherGoingLeavesItCurrent) {
+    {
+        EngineCore core;
+        GraphicsLayer graphics;
+        InputLayer input;
+        AudioLayer audio;
+        set_current_core(&core);
+        set_current_graphics(&graphics);
+        set_current_input(&input);
+        set_current_audio(&audio);
+        {
+            EngineCore other_core;
+            GraphicsLayer other_graphics;
+            InputLayer other_input;
+            AudioLayer other_audio;
+        }
+        EXPECT_EQ(engine_core_if_any(), &core);
+        EXPECT_EQ(graphics_layer_if_any(), &graphics);
+        EXPECT_EQ(input_layer_if_any(), &input);
+        EXPECT_EQ(audio_layer_if_any(), &audio);
+        EXPECT_EQ(&audio_layer(), &audio);
+    }
+    EXPECT_EQ(engine_core_if_any(), nullptr);
+    EXPECT_EQ(graphics_layer_if_any(), nullptr);
+    EXPECT_EQ(input_layer_if_any(), nullptr);
+    EXPECT_EQ(audio_layer_if_any(), nullptr);
+
+    // The engine makes all its shares current, and takes them along when it goes.
+    auto e = std::make_unique<Engine>();
+    set_current_engine(e.get());
+    EXPECT_EQ(&engine_core(), static_cast<EngineCore*>(e.get()));
+    EXPECT_EQ(&graphics_layer(), static_cast<GraphicsLayer*>(e.get()));
+    EXPECT_EQ(&input_layer(), static_cast<InputLayer*>(e.get()));
+    EXPECT_EQ(&audio_layer(), static_cast<AudioLayer*>(e.get()));
+    e.reset();
+    EXPECT_EQ(engine_if_any(), nullptr);
+    EXPECT_EQ(engine_core_if_any(), nullptr);
+    EXPECT_EQ(graphics_layer_if_any(), nullptr);
+    EXPECT_EQ(input_layer_if_any(), nullptr);
+    EXPECT_EQ(audio_layer_if_any(), nullptr);
 }
 
 // ---- how the program ends (in child processes: the real exit path) ----

@@ -97,9 +97,9 @@ void outline_hotspots(Picture& pic, const game::GameState& g) {
             outline(pic, spot.cursor(), scale, kCursorColour);
         }
     };
-    const bool playing = g.game_state == game::kStatePlaying;
-    if (!playing && g.game_state != game::kStateMenu) return;  // the intro
-    if (g.game_state == game::kStateMenu) {
+    const bool playing = g.game_state == game::Screen::playing;
+    if (!playing && g.game_state != game::Screen::menu) return;  // the intro
+    if (g.game_state == game::Screen::menu) {
         for (const game::Hotspot& spot : game::menu_page_hotspots(g.menu_page)) both(spot);
     }
     // Exit, Start and Menu with their keyboard forms; Exit is refused while playing.
@@ -126,8 +126,9 @@ public:
         if (trace_ && engine_if_any() != nullptr) {
             const game::GameState& g = game::game();
             std::printf("frame %llu: state %g page %g energy %g score %g\n",
-                        static_cast<unsigned long long>(frame), g.game_state, g.menu_page, g.energy,
-                        g.score);
+                        static_cast<unsigned long long>(frame), static_cast<double>(g.game_state),
+                        static_cast<double>(g.menu_page), static_cast<double>(g.energy),
+                        static_cast<double>(g.score));
         }
         if (auto it = shots_.find(frame); it != shots_.end()) save(it->second);
         ReplayPlatform::swap_buffers();
