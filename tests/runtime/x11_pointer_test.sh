@@ -32,12 +32,15 @@ wait_for_line() {
     return 1
 }
 
-# Prints the id of the game's window once it is there (up to 30 s).
+# Prints the id of the window of the game with process id $1 once it is there (up to
+# 90 s: a loaded machine can take long to start a program); nothing when the game
+# ended first.
 find_window() {
     local wid=""
-    for _ in $(seq 300); do
-        wid="$(xdotool search --name '^zorby$' 2>/dev/null | head -1 || true)"
+    for _ in $(seq 900); do
+        wid="$(xdotool search --onlyvisible --name '^zorby$' 2>/dev/null | head -1 || true)"
         [ -n "$wid" ] && break
+        kill -0 "$1" 2>/dev/null || break
         sleep 0.1
     done
     echo "$wid"
@@ -49,8 +52,13 @@ play() {
     "$zorby" "$@" --record "$rec" >"$work/$name.log" 2>&1 &
     local pid=$!
     local wid
-    wid="$(find_window)"
-    [ -n "$wid" ] || { echo "$name: no window" >&2; kill "$pid"; return 1; }
+    wid="$(find_window "$pid")"
+    if [ -z "$wid" ]; then
+        echo "$name: no window" >&2
+        kill "$pid" 2>/dev/null || true
+        cat "$work/$name.log" >&2
+        return 1
+    fi
     wait_for_line "$rec" '^seed'
     local class
     class="$(xprop -id "$wid" WM_CLASS)"
@@ -92,7 +100,7 @@ play() {
     xdotool key Escape
     sleep 1
     xdotool key Escape
-    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    for _ in $(seq 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     if kill -0 "$pid" 2>/dev/null; then
         kill "$pid"
         echo "$name: the game did not end on Escape" >&2
@@ -112,8 +120,13 @@ toggle_at_question() {
     "$zorby" --scale 2 --record "$rec" >"$work/toggle.log" 2>&1 &
     local pid=$!
     local wid
-    wid="$(find_window)"
-    [ -n "$wid" ] || { echo "toggle: no window" >&2; kill "$pid"; return 1; }
+    wid="$(find_window "$pid")"
+    if [ -z "$wid" ]; then
+        echo "toggle: no window" >&2
+        kill "$pid" 2>/dev/null || true
+        cat "$work/toggle.log" >&2
+        return 1
+    fi
     wait_for_line "$rec" '^seed'
     sleep 1
     xdotool windowfocus "$wid" 2>/dev/null || true
