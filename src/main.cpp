@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
     // full-screen toggle is kept wherever the player presses it.
     e.messages_hook = [&g, &e] {
         settings_keeper->observe(g.sound_on == 1, app::music_volume_for(g.volume_step),
-                                 current_fullscreen(), e.platform->now_ms());
+                                 current_fullscreen(), e.platform->clock().now_ms());
     };
     game::game_main();
     end_program();

@@ -88,7 +88,7 @@ void RecordingPlatform::note_input_call() {
 }
 
 void RecordingPlatform::swap_buffers() {
-    inner_->swap_buffers();
+    inner_->window().swap_buffers();
     ++frame_;
     reads_ = 0;
     polls_ = 0;
@@ -100,7 +100,7 @@ void RecordingPlatform::swap_buffers() {
 
 std::optional<WindowEvent> RecordingPlatform::poll_window_event() {
     note_input_call();
-    std::optional<WindowEvent> e = inner_->poll_window_event();
+    std::optional<WindowEvent> e = inner_->input().poll_window_event();
     if (e && !finished_ && e->type != WindowEventType::ScreenSaver) {
         using K = ScriptEvent::Kind;
         write(e->type == WindowEventType::FocusLost     ? K::FocusLost
@@ -116,7 +116,7 @@ std::optional<WindowEvent> RecordingPlatform::poll_window_event() {
 
 void RecordingPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
     note_input_call();
-    inner_->keyboard_state(out);
+    inner_->input().keyboard_state(out);
     if (!finished_) {
         for (int code = 0; code < 256; ++code) {
             const bool down = (out[code] & 0x80) != 0;
@@ -135,7 +135,7 @@ void RecordingPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
 }
 
 int RecordingPlatform::key_character(int scan_code) {
-    const int c = inner_->key_character(scan_code);
+    const int c = inner_->input().key_character(scan_code);
     if (!finished_ && scan_code >= 0 && scan_code < 256 && c >= 0 && c < 256 &&
         c != model_.character(scan_code)) {
         write(ScriptEvent::Kind::Char, scan_code, c);
@@ -145,7 +145,7 @@ int RecordingPlatform::key_character(int scan_code) {
 
 MouseSample RecordingPlatform::sample_mouse() {
     note_input_call();
-    MouseSample s = inner_->sample_mouse();
+    MouseSample s = inner_->input().sample_mouse();
     if (!finished_) {
         using K = ScriptEvent::Kind;
         const MouseSample m = model_.peek_mouse_sample();
@@ -176,7 +176,7 @@ void RecordingPlatform::end_read() {
 }
 
 void RecordingPlatform::warp_pointer(int x, int y) {
-    inner_->warp_pointer(x, y);
+    inner_->input().warp_pointer(x, y);
     model_.warp(x, y);
 }
 

@@ -80,7 +80,7 @@ void ReplayPlatform::apply_due() {
 
 void ReplayPlatform::hash_frame() {
     if (options_.hash_every == 0 || frame_ % options_.hash_every != 0) return;
-    const FramePixels frame = read_frame_pixels(*inner_);
+    const FramePixels frame = read_frame_pixels(inner_->window());
     if (frame.empty()) return;
     hashes_.emplace_back(frame_, fnv1a_bytes(frame.rgba.data(), frame.rgba.size()));
 }
@@ -101,7 +101,7 @@ void ReplayPlatform::pump_host_window() {
 
 void ReplayPlatform::swap_buffers() {
     hash_frame();
-    inner_->swap_buffers();
+    inner_->window().swap_buffers();
     ++frame_;
     reads_ = 0;
     polls_ = 0;
@@ -137,7 +137,7 @@ MouseSample ReplayPlatform::sample_mouse() {
 }
 
 void ReplayPlatform::warp_pointer(int x, int y) {
-    inner_->warp_pointer(x, y);
+    inner_->input().warp_pointer(x, y);
     state_.warp(x, y);
 }
 

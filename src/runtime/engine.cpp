@@ -89,12 +89,15 @@ void set_current_engine(Engine* e) {
 
 int current_window_scale() {
     Engine* e = engine_if_any();
-    return e && e->platform && e->display && e->display->window ? e->platform->window_scale() : 1;
+    return e && e->platform && e->display && e->display->window
+               ? e->platform->window().window_scale()
+               : 1;
 }
 
 bool current_fullscreen() {
     Engine* e = engine_if_any();
-    return e && e->platform && e->display && e->display->window && e->platform->is_fullscreen();
+    return e && e->platform && e->display && e->display->window &&
+           e->platform->window().is_fullscreen();
 }
 
 // ---- start-up ----
@@ -127,7 +130,7 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
         return false;
     }
     // 3: the title.
-    e.platform->set_title(title);
+    e.platform->window().set_title(title);
     e.title = title;
     // 4: a stale log from an earlier run goes (never following a link).
     ::unlink(error_log_path().c_str());
@@ -166,7 +169,7 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     {
         PixelImage icon;
         if (load_picture(icon, "icon.png", 0xFFFFFFFFu)) {
-            e.platform->set_window_icon(icon.pixels.get(), icon.width, icon.height);
+            e.platform->window().set_window_icon(icon.pixels.get(), icon.width, icon.height);
         }
     }
     // 11: clear and set the frame marks.
@@ -193,7 +196,7 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     // 17
     if (show_command == 0) {
         e.display->hide_display();
-        e.platform->show_window(false);
+        e.platform->window().show_window(false);
     }
     // 18: pointer mode.
     show_pointer(e.settings.pointer_hidden == 0 ? 1.0 : 0.0);
@@ -238,7 +241,7 @@ void engine_cleanup() {
         e.channels->close_all();
         e.channels.reset();
     }
-    if (e.platform) e.platform->destroy_window();
+    if (e.platform) e.platform->window().destroy_window();
 }
 
 void end_program() {
@@ -304,7 +307,7 @@ void debug_break(int32_t number) {
     }
     if (!traced) return;
     Engine& e = engine();
-    e.platform->show_window(false);
+    e.platform->window().show_window(false);
     std::fprintf(stderr, "BP%d", number);
     e.paused = false;
     if (e.input) {
