@@ -5,18 +5,15 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "engine/file_io.h"
+#include "platform/files.h"
 
 namespace zorby {
 
 std::string error_log_path() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = (tmp && *tmp) ? tmp : "/tmp";
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    return dir + "/ErrorLog.txt";
+    return platform::system_files().temporary_folder() + "/ErrorLog.txt";
 }
 
 void append_error_log(const char* text) {

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/files.h"
+
 namespace zorby {
 
 UniqueFd::~UniqueFd() {
@@ -163,7 +165,7 @@ FileStatus read_whole_file(const std::string& path, uint64_t max_bytes, std::vec
 }
 
 std::string replace_temp_path(const std::string& path) {
-    return path + ".new";
+    return platform::system_files().replacement_name(path);
 }
 
 FileStatus replace_file(const std::string& path, const void* data, size_t size, const FileOps& ops,

@@ -15,6 +15,7 @@
 
 #include "engine/engine_core.h"
 #include "engine/media_archive.h"
+#include "platform/files.h"
 
 namespace zorby {
 
@@ -67,10 +68,7 @@ void unregister_directory(const std::string& dir) {
 }
 
 std::string temporary_root() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = (tmp && *tmp) ? tmp : "/tmp";
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    return dir;
+    return platform::system_files().temporary_folder();
 }
 
 // Media names may use '\\' as a separator; the file system here wants '/'.

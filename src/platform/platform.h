@@ -7,7 +7,7 @@
 //     SDL_VIDEODRIVER=offscreen in headless runs) so drawing can be read back.
 //
 // A Platform is the set of its concerns, each its own interface: the Clock, the
-// Window (with its OpenGL context), the Input, the AudioDevice. A decorator or a
+// Window (with its OpenGL context), the Input, the AudioDevice and the Files. A decorator or a
 // second implementation takes over one concern without repeating the others.
 #pragma once
 
@@ -21,6 +21,7 @@
 
 #include "platform/audio_device.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/input.h"
 #include "platform/window.h"
 
@@ -35,6 +36,8 @@ public:
     virtual Input& input() = 0;
     // The audio device (never null; may be unavailable).
     virtual AudioDevice& audio() = 0;
+    // The files and folders (the system's own unless a platform says otherwise).
+    virtual Files& files() { return system_files(); }
 };
 
 // The SDL platform: real clock, real window and devices.
