@@ -13,7 +13,7 @@
 #include <iterator>
 #include <set>
 
-#include "engine/private_files.h"
+#include "platform/private_files.h"
 
 namespace zorby::app {
 
@@ -190,10 +190,10 @@ SettingsRead read_settings_file(const std::string& path, PlayerSettings& out, st
 }
 
 bool write_settings_file(const std::string& path, const PlayerSettings& settings,
-                         std::string& error, const FileOps& ops) {
+                         std::string& error, const platform::FileOps& ops) {
     const std::string folder = std::filesystem::path(path).parent_path().string();
-    if (!make_private_folder(folder, error)) return false;
-    return replace_file(path, format_settings(settings), error, ops);
+    if (!platform::make_private_folder(folder, error)) return false;
+    return platform::replace_file(path, format_settings(settings), error, ops);
 }
 
 int volume_step_for(int music_volume) {

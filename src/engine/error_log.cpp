@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 #include "platform/files.h"
 
 namespace zorby {
@@ -23,9 +23,9 @@ void append_error_log(const char* text) {
         // O_NOFOLLOW: a link planted under the log's name is never written through.
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd >= 0) {
-            const UniqueFd log(fd);
+            const platform::UniqueFd log(fd);
             const std::string data = std::string(line) + "\r\n";
-            write_all(log.get(), data.data(), data.size());
+            platform::write_all(log.get(), data.data(), data.size());
             return;
         }
         if (attempt < 4) std::this_thread::sleep_for(std::chrono::milliseconds(100));

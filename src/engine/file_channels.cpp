@@ -14,7 +14,7 @@
 #include <string>
 
 #include "engine/engine_core.h"
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 
 namespace zorby {
 
@@ -48,7 +48,7 @@ int checked_channel(double channel) {
 // Reads until n bytes arrived or the file ends; returns the bytes read.
 size_t read_full(int fd, void* out, size_t n) {
     size_t got = 0;
-    read_all(fd, out, n, got);
+    platform::read_all(fd, out, n, got);
     return got;
 }
 
@@ -67,7 +67,7 @@ uint64_t read_item(double channel, size_t n) {
 void write_bytes(double channel, const void* data, size_t n) {
     const int ch = checked_channel(channel);
     const FileChannels::Channel& c = file_channels().channel(ch);
-    if (c.fd < 0 || !write_all(c.fd, data, n)) transfer_failed(ch, "write failed");
+    if (c.fd < 0 || !platform::write_all(c.fd, data, n)) transfer_failed(ch, "write failed");
 }
 
 void write_item(double channel, uint64_t value, size_t n) {

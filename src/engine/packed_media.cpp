@@ -135,9 +135,10 @@ bool PackedMediaLookup::write_extracted(const std::string& file_name,
     if (!ensure_private_directory()) return false;
     path = private_dir_ + "/" + file_name;
     ::unlink(path.c_str());
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    platform::UniqueFd fd(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd) return false;
-    const bool written = static_cast<bool>(write_all(fd.get(), data.data(), data.size()));
+    const bool written = static_cast<bool>(platform::write_all(fd.get(), data.data(), data.size()));
     const bool closed = ::close(fd.release()) == 0;
     if (!written || !closed) {
         ::unlink(path.c_str());
@@ -169,7 +170,7 @@ int resolve_media_name(PackedMediaLookup& record, const std::string& requested, 
         return 0;
     }
     const std::string native = native_name(name);
-    if (open_regular_file(native)) {
+    if (platform::open_regular_file(native)) {
         out = native;
         return 1;
     }

@@ -1,6 +1,6 @@
 // The file toolkit: whole transfers, whole-file reads and file replacement, every
 // system call made through a FileOps table.
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@
 
 #include "platform/files.h"
 
-namespace zorby {
+namespace zorby::platform {
 
 UniqueFd::~UniqueFd() {
     if (fd_ >= 0) ::close(fd_);
@@ -165,7 +165,7 @@ FileStatus read_whole_file(const std::string& path, uint64_t max_bytes, std::vec
 }
 
 std::string replace_temp_path(const std::string& path) {
-    return platform::system_files().replacement_name(path);
+    return system_files().replacement_name(path);
 }
 
 FileStatus replace_file(const std::string& path, const void* data, size_t size, const FileOps& ops,
@@ -198,4 +198,4 @@ FileStatus replace_file(const std::string& path, const void* data, size_t size, 
     return {};
 }
 
-}  // namespace zorby
+}  // namespace zorby::platform

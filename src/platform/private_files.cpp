@@ -1,5 +1,5 @@
 // The player's private folders and safe file replacement.
-#include "engine/private_files.h"
+#include "platform/private_files.h"
 
 #include <sys/stat.h>
 
@@ -7,9 +7,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 
-namespace zorby {
+namespace zorby::platform {
 
 bool make_private_folder(const std::string& folder, std::string& error) {
     if (folder.empty() || folder[0] != '/') {
@@ -48,4 +48,4 @@ bool replace_file(const std::string& path, const std::string& bytes, std::string
     return false;
 }
 
-}  // namespace zorby
+}  // namespace zorby::platform

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace zorby {
+namespace zorby::platform {
 
 // A file descriptor closed when the object goes.
 class UniqueFd {
@@ -110,4 +110,4 @@ inline FileStatus replace_file(const std::string& path, const std::string& bytes
     return replace_file(path, bytes.data(), bytes.size(), ops, mode);
 }
 
-}  // namespace zorby
+}  // namespace zorby::platform
