@@ -102,6 +102,11 @@ FileStatus write_all(int fd, const void* data, size_t count, const FileOps& ops)
     return status;
 }
 
+UniqueFd open_for_appending(const std::string& path, mode_t mode, const FileOps& ops) {
+    return UniqueFd(
+        ops.open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, mode));
+}
+
 UniqueFd open_regular_file(const std::string& path, const FileOps& ops) {
     if (path.empty()) return {};
     UniqueFd fd(ops.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0));

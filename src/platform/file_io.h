@@ -87,6 +87,10 @@ FileStatus read_all_at(int fd, int64_t offset, void* out, size_t count, size_t& 
 FileStatus write_all(int fd, const void* data, size_t count,
                      const FileOps& ops = system_file_ops());
 
+// Opens path for appending, creating it (mode & ~umask) when missing; a link under
+// the name is never written through (the open fails).
+UniqueFd open_for_appending(const std::string& path, mode_t mode = 0644,
+                            const FileOps& ops = system_file_ops());
 // Opens path for reading only when it names a regular file (never blocks on a FIFO).
 UniqueFd open_regular_file(const std::string& path, const FileOps& ops = system_file_ops());
 // The first max_bytes of a regular file (all of a shorter one).

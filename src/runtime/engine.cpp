@@ -28,6 +28,7 @@
 #include "graphics/picture_preload.h"
 #include "graphics/sprite_store.h"
 #include "input/input_state.h"
+#include "platform/private_files.h"
 #include "runtime/frame.h"
 
 extern char** environ;
@@ -133,7 +134,7 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     e.platform->window().set_title(title);
     e.title = title;
     // 4: a stale log from an earlier run goes (never following a link).
-    ::unlink(error_log_path().c_str());
+    platform::remove_file(error_log_path());
     // 5: the other engine objects.
     e.input = std::make_unique<InputState>();
     e.sound = std::make_unique<SoundSystem>(e.platform->audio());
