@@ -2,7 +2,6 @@
 #include "engine/media_archive.h"
 
 #include <lzo/lzo1x.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>

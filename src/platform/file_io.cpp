@@ -102,6 +102,32 @@ FileStatus write_all(int fd, const void* data, size_t count, const FileOps& ops)
     return status;
 }
 
+bool exists_itself(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool writable(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
+bool regular_file_stamp(const std::string& path, FileStamp& out) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    out.device = st.st_dev;
+    out.inode = st.st_ino;
+    out.size = st.st_size;
+    out.modified_ns = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+bool regular_file_size(std::FILE* file, uint64_t& size) {
+    struct stat st {};
+    if (!file || ::fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
 UniqueFd open_for_appending(const std::string& path, mode_t mode, const FileOps& ops) {
     return UniqueFd(
         ops.open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, mode));

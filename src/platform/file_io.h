@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -86,6 +87,25 @@ FileStatus read_all_at(int fd, int64_t offset, void* out, size_t count, size_t& 
 // progress fails with ENOSPC.
 FileStatus write_all(int fd, const void* data, size_t count,
                      const FileOps& ops = system_file_ops());
+
+// True when anything (a file, a folder, a link even to nothing) is under path.
+bool exists_itself(const std::string& path);
+// True when this process may write to path (a file's contents, a folder's entries).
+bool writable(const std::string& path);
+
+// Which regular file a name stands for, and the version of it: equal stamps taken at
+// two moments mean the same, unchanged file.
+struct FileStamp {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = -1;
+    int64_t modified_ns = -1;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the regular file path names (links followed); false for anything else.
+bool regular_file_stamp(const std::string& path, FileStamp& out);
+// The size of the open file, when it is a regular file; false otherwise.
+bool regular_file_size(std::FILE* file, uint64_t& size);
 
 // Opens path for appending, creating it (mode & ~umask) when missing; a link under
 // the name is never written through (the open fails).
