@@ -3,6 +3,7 @@
 #include "platform/file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -126,6 +127,54 @@ bool regular_file_size(std::FILE* file, uint64_t& size) {
     if (!file || ::fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     size = static_cast<uint64_t>(st.st_size);
     return true;
+}
+
+namespace {
+
+// An exclusively held regular file, or -1 (the descriptor is closed then).
+int take_file(int fd) {
+    struct stat st;
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+int open_held_file(const std::string& path, bool for_writing) {
+    if (!for_writing) return take_file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    int raw = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (raw < 0 && errno == ELOOP && ::unlink(path.c_str()) == 0) {
+        raw = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    }
+    const int fd = take_file(raw);
+    if (fd >= 0 && ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void close_file(int fd) {
+    if (fd >= 0) ::close(fd);
+}
+
+bool file_size(int fd, uint64_t& size) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+int64_t file_position(int fd) {
+    return fd >= 0 ? static_cast<int64_t>(::lseek(fd, 0, SEEK_CUR)) : -1;
+}
+
+void move_file_position(int fd, int64_t by) {
+    ::lseek(fd, static_cast<off_t>(by), SEEK_CUR);
 }
 
 UniqueFd open_for_appending(const std::string& path, mode_t mode, const FileOps& ops) {

@@ -107,6 +107,21 @@ bool regular_file_stamp(const std::string& path, FileStamp& out);
 // The size of the open file, when it is a regular file; false otherwise.
 bool regular_file_size(std::FILE* file, uint64_t& size);
 
+// ---- files held open by descriptor (the engine's file channels) ----
+// Opens path for reading (for_writing false) or as a new, empty file for reading and
+// writing (mode & ~umask when created; a link under the name is replaced by a new
+// file rather than written through), in either case only when it is a regular file
+// this process can hold exclusively (another holder makes the open fail). -1 when it
+// cannot be had.
+int open_held_file(const std::string& path, bool for_writing);
+void close_file(int fd);
+// The file's size in bytes; false when it cannot be told.
+bool file_size(int fd, uint64_t& size);
+// The read and write position; negative when it cannot be told.
+int64_t file_position(int fd);
+// Moves the position by the given number of bytes (back when negative).
+void move_file_position(int fd, int64_t by);
+
 // Opens path for appending, creating it (mode & ~umask) when missing; a link under
 // the name is never written through (the open fails).
 UniqueFd open_for_appending(const std::string& path, mode_t mode = 0644,
