@@ -2,11 +2,6 @@
 // together and installs the hooks through which they reach it.
 #include "runtime/engine.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -29,9 +24,8 @@
 #include "graphics/sprite_store.h"
 #include "input/input_state.h"
 #include "platform/private_files.h"
+#include "platform/process.h"
 #include "runtime/frame.h"
-
-extern char** environ;
 
 namespace zorby {
 
@@ -104,10 +98,7 @@ bool current_fullscreen() {
 // ---- start-up ----
 
 std::string executable_directory() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return {};
-    std::string name = exe.string();
+    const std::string name = platform::executable_path();
     // Cut at the last separator, never at index 0 (as the program entry does).
     for (size_t i = name.size(); i-- > 1;) {
         if (name[i] == '/' || name[i] == '\\') return name.substr(0, i);
@@ -159,9 +150,8 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     // current directory.
     e.program_dir = e.settings.data_dir.empty() ? executable_directory() : e.settings.data_dir;
     if (!e.program_dir.empty()) {
-        if (::chdir(e.program_dir.c_str()) != 0) {
-            // Left unchanged, as when no separator is found.
-        }
+        // Left unchanged when it cannot be entered, as when no separator is found.
+        platform::change_directory(e.program_dir);
     }
     // 10: the two packed-media lookups.
     e.media_lookup = std::make_unique<PackedMediaLookup>(e.program_dir);
@@ -276,9 +266,7 @@ void end_program() {
 
 void end_and_run(const std::string& command_line) {
     engine_cleanup();
-    pid_t pid;
-    const char* argv[] = {"/bin/sh", "-c", command_line.c_str(), nullptr};
-    posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ);
+    platform::start_shell_command(command_line);
     std::fflush(stdout);
     Engine& e = engine();
     if (e.exit_hook) e.exit_hook(0);
@@ -295,18 +283,7 @@ void set_escape_ends_program(double flag) {
 
 void debug_break(int32_t number) {
     // The debugger's output channel is stderr here; only when a debugger traces us.
-    bool traced = false;
-    if (FILE* f = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, f)) {
-            if (std::strncmp(line, "TracerPid:", 10) == 0) {
-                traced = std::atoi(line + 10) != 0;
-                break;
-            }
-        }
-        std::fclose(f);
-    }
-    if (!traced) return;
+    if (!platform::traced_by_debugger()) return;
     Engine& e = engine();
     e.platform->window().show_window(false);
     std::fprintf(stderr, "BP%d", number);
