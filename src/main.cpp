@@ -109,8 +109,8 @@ int main(int argc, char** argv) {
     // The pictures decode while the window opens.
     game::preload_game_pictures(data.path);
     game::set_high_score_folders(data.path, data.portable,
-                                 app::user_folder("XDG_DATA_HOME", ".local/share"));
-    const std::string config_dir = app::user_folder("XDG_CONFIG_HOME", ".config");
+                                 platform::system_files().user_data_folder());
+    const std::string config_dir = platform::system_files().user_config_folder();
     static app::SettingsKeeper keeper(config_dir.empty() ? "" : config_dir + "/settings");
     const app::PlayerSettings& stored = keeper.stored();
 
@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
     // full-screen toggle is kept wherever the player presses it.
     e.messages_hook = [&g, &e] {
         settings_keeper->observe(g.sound_on == 1, app::music_volume_for(g.volume_step),
-                                 current_fullscreen(), e.platform->now_ms());
+                                 current_fullscreen(), e.platform->clock().now_ms());
     };
     game::game_main();
     end_program();

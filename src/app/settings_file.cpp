@@ -1,10 +1,6 @@
 // Reading and writing the player's settings file.
 #include "app/settings_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -12,8 +8,10 @@
 #include <filesystem>
 #include <iterator>
 #include <set>
+#include <vector>
 
-#include "engine/private_files.h"
+#include "platform/file_io.h"
+#include "platform/private_files.h"
 
 namespace zorby::app {
 
@@ -155,34 +153,18 @@ std::string format_settings(const PlayerSettings& s) {
 
 SettingsRead read_settings_file(const std::string& path, PlayerSettings& out, std::string& error) {
     out = PlayerSettings{};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT) return SettingsRead::Missing;
-        error = std::strerror(errno);
-        return SettingsRead::Damaged;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        error = "not a file";
-        return SettingsRead::Damaged;
-    }
     // One byte more than allowed tells a too-large file without reading it all.
-    std::string text(kMaxSettingsBytes + 1, '\0');
-    size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = std::strerror(errno);
-            ::close(fd);
-            return SettingsRead::Damaged;
-        }
-        if (n == 0) break;
-        got += static_cast<size_t>(n);
+    std::vector<uint8_t> bytes;
+    const platform::FileStatus status =
+        platform::read_file_start(path, kMaxSettingsBytes + 1, bytes);
+    if (status.missing()) return SettingsRead::Missing;
+    if (!status) {
+        error = std::strcmp(status.step, "not a regular file") == 0
+                    ? "not a file"
+                    : std::strerror(status.error_number);
+        return SettingsRead::Damaged;
     }
-    ::close(fd);
-    text.resize(got);
+    const std::string text(bytes.begin(), bytes.end());
     PlayerSettings parsed;
     if (!parse_settings(text, parsed, error)) return SettingsRead::Damaged;
     out = std::move(parsed);
@@ -190,10 +172,10 @@ SettingsRead read_settings_file(const std::string& path, PlayerSettings& out, st
 }
 
 bool write_settings_file(const std::string& path, const PlayerSettings& settings,
-                         std::string& error, const FileOps& ops) {
+                         std::string& error, const platform::FileOps& ops) {
     const std::string folder = std::filesystem::path(path).parent_path().string();
-    if (!make_private_folder(folder, error)) return false;
-    return replace_file(path, format_settings(settings), error, ops);
+    if (!platform::make_private_folder(folder, error)) return false;
+    return platform::replace_file(path, format_settings(settings), error, ops);
 }
 
 int volume_step_for(int music_volume) {

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 
 namespace zorby::app {
 
@@ -43,7 +43,8 @@ SettingsRead read_settings_file(const std::string& path, PlayerSettings& out, st
 // Creates the folder (0700) when missing and replaces the file safely (the old file
 // stays whole when any step fails; ops: the file toolkit's calls).
 bool write_settings_file(const std::string& path, const PlayerSettings& settings,
-                         std::string& error, const FileOps& ops = system_file_ops());
+                         std::string& error,
+                         const platform::FileOps& ops = platform::system_file_ops());
 
 // The game's music volume step (0..11, Page Up / Page Down) for a stored volume,
 // and back: steps 1..11 are the levels 0.0..1.0, step 0 is silent as step 1.

@@ -38,13 +38,13 @@ public:
 
     // Tests only: the file toolkit's calls the writes go through (a copy of
     // system_file_ops() with calls replaced to make a save fail).
-    void set_file_ops_for_tests(FileOps ops) { ops_ = std::move(ops); }
+    void set_file_ops_for_tests(platform::FileOps ops) { ops_ = std::move(ops); }
 
 private:
     void write(const PlayerSettings& wanted);
 
     std::string path_;
-    FileOps ops_ = system_file_ops();
+    platform::FileOps ops_ = platform::system_file_ops();
     PlayerSettings stored_;
     PlayerSettings pending_;
     bool has_pending_ = false;

@@ -1,13 +1,6 @@
-// The data folder search and the player's private folders.
+// The data folder search.
 #include "app/user_folders.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
 namespace zorby::app {
@@ -26,17 +19,6 @@ DataFolder find_data_folder(const std::string& exe_dir, const std::string& insta
         std::string path = installed.string();
         while (path.size() > 1 && path.back() == '/') path.pop_back();
         if (holds_game_data(path)) return {path, false};
-    }
-    return {};
-}
-
-std::string user_folder(const char* xdg_variable, const char* home_default) {
-    const char* xdg = std::getenv(xdg_variable);
-    // The base directory rules ignore relative paths.
-    if (xdg != nullptr && xdg[0] == '/') return (fs::path(xdg) / "zorby").lexically_normal();
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') {
-        return (fs::path(home) / home_default / "zorby").lexically_normal();
     }
     return {};
 }

@@ -1,6 +1,6 @@
 // Where the game finds its own files and where a player's files live: the data
 // folder (beside the program, in the install tree next to it, or named on the
-// command line) and the per-user folders under $XDG_DATA_HOME and $XDG_CONFIG_HOME.
+// command line). The per-user folders are the platform's (platform/files.h).
 #pragma once
 
 #include <string>
@@ -23,10 +23,5 @@ DataFolder find_data_folder(const std::string& exe_dir, const std::string& insta
 
 // True when folder holds the game's files.
 bool holds_game_data(const std::string& folder);
-
-// $XDG_DATA_HOME/zorby or $XDG_CONFIG_HOME/zorby: the variable when it holds an
-// absolute path, else $HOME/<home_default>/zorby (".local/share", ".config").
-// Empty when neither gives an absolute folder.
-std::string user_folder(const char* xdg_variable, const char* home_default);
 
 }  // namespace zorby::app

@@ -8,8 +8,8 @@
 #include "audio/audio_layer.h"
 #include "engine/engine_core.h"
 #include "engine/engine_string.h"
-#include "engine/file_io.h"
 #include "engine/packed_media.h"
+#include "platform/file_io.h"
 
 namespace zorby {
 
@@ -40,7 +40,7 @@ int slot_number(double slot) {
 
 // Reads a whole file; false when it cannot be read or is larger than any sound.
 bool read_file(const std::string& path, std::vector<uint8_t>& out) {
-    return static_cast<bool>(read_whole_file(path, uint64_t{kMaxDataBytes} + 4096, out));
+    return static_cast<bool>(platform::read_whole_file(path, uint64_t{kMaxDataBytes} + 4096, out));
 }
 
 }  // namespace

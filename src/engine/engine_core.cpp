@@ -48,7 +48,7 @@ void request_program_end() {
 }
 
 double clock_ms() {
-    return engine_core().platform->now_ms();
+    return engine_core().platform->clock().now_ms();
 }
 
 // ---- errors ----

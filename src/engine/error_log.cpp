@@ -1,34 +1,26 @@
 // The error log file.
 #include "engine/error_log.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
-#include "engine/file_io.h"
+#include "platform/file_io.h"
+#include "platform/files.h"
 
 namespace zorby {
 
 std::string error_log_path() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = (tmp && *tmp) ? tmp : "/tmp";
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    return dir + "/ErrorLog.txt";
+    return platform::system_files().temporary_folder() + "/ErrorLog.txt";
 }
 
 void append_error_log(const char* text) {
     const char* line = text ? text : "null";
     const std::string path = error_log_path();
     for (int attempt = 0; attempt < 5; ++attempt) {
-        // O_NOFOLLOW: a link planted under the log's name is never written through.
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            const UniqueFd log(fd);
+        // A link planted under the log's name is never written through.
+        if (const platform::UniqueFd log = platform::open_for_appending(path)) {
             const std::string data = std::string(line) + "\r\n";
-            write_all(log.get(), data.data(), data.size());
+            platform::write_all(log.get(), data.data(), data.size());
             return;
         }
         if (attempt < 4) std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -1,12 +1,6 @@
 // File channels: the channel table and the read and write commands.
 #include "engine/file_channels.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +8,7 @@
 #include <string>
 
 #include "engine/engine_core.h"
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 
 namespace zorby {
 
@@ -48,7 +42,7 @@ int checked_channel(double channel) {
 // Reads until n bytes arrived or the file ends; returns the bytes read.
 size_t read_full(int fd, void* out, size_t n) {
     size_t got = 0;
-    read_all(fd, out, n, got);
+    platform::read_all(fd, out, n, got);
     return got;
 }
 
@@ -67,25 +61,13 @@ uint64_t read_item(double channel, size_t n) {
 void write_bytes(double channel, const void* data, size_t n) {
     const int ch = checked_channel(channel);
     const FileChannels::Channel& c = file_channels().channel(ch);
-    if (c.fd < 0 || !write_all(c.fd, data, n)) transfer_failed(ch, "write failed");
+    if (c.fd < 0 || !platform::write_all(c.fd, data, n)) transfer_failed(ch, "write failed");
 }
 
 void write_item(double channel, uint64_t value, size_t n) {
     uint8_t bytes[8];
     for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
     write_bytes(channel, bytes, n);
-}
-
-// An exclusively held regular file, or -1. Another channel (or a cooperating
-// program) holding the file makes the open fail.
-int take_file(int fd) {
-    struct stat st;
-    if (fd < 0) return -1;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 }  // namespace
@@ -106,7 +88,7 @@ FileChannels::~FileChannels() {
 
 void FileChannels::close(int n) {
     Channel& c = channels_[n];
-    if (c.fd >= 0) ::close(c.fd);
+    platform::close_file(c.fd);
     c = Channel{};
 }
 
@@ -131,30 +113,17 @@ double open_channel(double channel, const EngineString& name, double mode) {
         if (c == '\\') c = '/';
     }
     if (path.empty()) return 0.0;
-    int fd = -1;
-    if (mode != 0) {
-        fd = take_file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    } else {
-        // Writing always starts an empty file. A link under the name is replaced by
-        // a new file rather than written through.
-        int raw = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (raw < 0 && errno == ELOOP && ::unlink(path.c_str()) == 0) {
-            raw = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-        }
-        fd = take_file(raw);
-        if (fd >= 0 && ::ftruncate(fd, 0) != 0) {
-            ::close(fd);
-            fd = -1;
-        }
-    }
+    // Writing always starts an empty file; another channel (or a cooperating program)
+    // holding the file makes the open fail.
+    const int fd = platform::open_held_file(path, mode == 0);
     if (fd < 0) return 0.0;
     FileChannels::Channel& c = table.channel(ch);
     c.fd = fd;
     c.position = 0;
     c.size = 0;
     if (mode != 0) {
-        struct stat st;
-        if (::fstat(fd, &st) == 0) c.size = static_cast<uint64_t>(st.st_size);
+        uint64_t size = 0;
+        if (platform::file_size(fd, size)) c.size = size;
     }
     return 1.0;
 }
@@ -197,9 +166,9 @@ EngineString read_text(double channel, double count) {
     const uint64_t n = count >= 2147483647.0 ? 2147483647u : static_cast<uint64_t>(count);
     c.position += n;
     // A count beyond what the file still holds fails before any storage is taken.
-    struct stat st;
-    const off_t at = c.fd >= 0 ? ::lseek(c.fd, 0, SEEK_CUR) : -1;
-    if (at < 0 || ::fstat(c.fd, &st) != 0 || static_cast<uint64_t>(st.st_size - at) < n) {
+    const int64_t at = platform::file_position(c.fd);
+    uint64_t size = 0;
+    if (at < 0 || !platform::file_size(c.fd, size) || size - static_cast<uint64_t>(at) < n) {
         transfer_failed(ch, "read past the end");
     }
     char* out = r.writable_buffer(static_cast<uint32_t>(n) + 1);
@@ -230,7 +199,7 @@ EngineString read_line(double channel) {
             const int at = static_cast<int>(lf - out);
             const int behind = std::max(total + got - (at + 1), 0);
             if (behind > 0) {
-                ::lseek(c.fd, -static_cast<off_t>(behind), SEEK_CUR);
+                platform::move_file_position(c.fd, -static_cast<int64_t>(behind));
                 c.position -= static_cast<uint64_t>(behind);
             }
             *lf = '\0';

@@ -2,7 +2,6 @@
 #include "engine/media_archive.h"
 
 #include <lzo/lzo1x.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
@@ -62,7 +61,7 @@ private:
         const size_t want = static_cast<size_t>(std::min<int64_t>(left, 64 * 1024));
         buffer_.resize(want);
         size_t got = 0;
-        if (!read_all_at(fd_, next_, buffer_.data(), want, got) || got != want) {
+        if (!platform::read_all_at(fd_, next_, buffer_.data(), want, got) || got != want) {
             failed_ = true;
             return false;
         }
@@ -128,11 +127,11 @@ const char* describe(UnpackStatus status) {
 
 bool ArchiveReader::read_at(int64_t offset, void* buffer, size_t count) {
     size_t got = 0;
-    return read_all_at(fd_.get(), offset, buffer, count, got) && got == count;
+    return platform::read_all_at(fd_.get(), offset, buffer, count, got) && got == count;
 }
 
 ArchiveOpen ArchiveReader::open(const std::string& path) {
-    fd_ = open_regular_file(path);
+    fd_ = platform::open_regular_file(path);
     if (!fd_) return ArchiveOpen::cannot_open;
     struct stat st {};
     if (::fstat(fd_.get(), &st) != 0) return ArchiveOpen::cannot_open;

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 
 namespace zorby {
 
@@ -62,7 +62,7 @@ public:
 private:
     bool read_at(int64_t offset, void* buffer, size_t count);
 
-    UniqueFd fd_;
+    platform::UniqueFd fd_;
     int64_t size_ = 0;
     bool from_end_ = false;
     int64_t directory_ = 0;

@@ -193,7 +193,7 @@ double timer_ms() {
 
 void sleep_ms(double ms) {
     const int32_t wait = truncate_int32(ms);
-    engine_core().platform->sleep_ms(wait > 0 ? wait : 0);
+    engine_core().platform->clock().sleep_ms(wait > 0 ? wait : 0);
 }
 
 }  // namespace zorby

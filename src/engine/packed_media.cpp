@@ -2,11 +2,6 @@
 // directory that unpacked members live in.
 #include "engine/packed_media.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -15,6 +10,8 @@
 
 #include "engine/engine_core.h"
 #include "engine/media_archive.h"
+#include "platform/file_io.h"
+#include "platform/private_files.h"
 
 namespace zorby {
 
@@ -24,7 +21,7 @@ namespace {
 // process ending without clean-up (std::exit, a return from main) still removes them.
 struct DirectoryRegistry {
     std::mutex mutex;
-    std::vector<std::pair<std::string, pid_t>> directories;
+    std::vector<std::pair<std::string, int64_t>> directories;
 };
 
 void remove_tree(const std::string& dir) {
@@ -47,14 +44,14 @@ DirectoryRegistry& registry() {
 void remove_registered_directories() {
     DirectoryRegistry& r = registry();
     std::lock_guard lock(r.mutex);
-    const pid_t self = ::getpid();
+    const int64_t self = platform::process_id();
     for (const auto& [dir, owner] : r.directories) {
         if (owner == self) remove_tree(dir);
     }
     r.directories.clear();
 }
 
-void register_directory(const std::string& dir, pid_t owner) {
+void register_directory(const std::string& dir, int64_t owner) {
     DirectoryRegistry& r = registry();
     std::lock_guard lock(r.mutex);
     r.directories.emplace_back(dir, owner);
@@ -64,13 +61,6 @@ void unregister_directory(const std::string& dir) {
     DirectoryRegistry& r = registry();
     std::lock_guard lock(r.mutex);
     std::erase_if(r.directories, [&](const auto& entry) { return entry.first == dir; });
-}
-
-std::string temporary_root() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = (tmp && *tmp) ? tmp : "/tmp";
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    return dir;
 }
 
 // Media names may use '\\' as a separator; the file system here wants '/'.
@@ -97,11 +87,13 @@ void PackedMediaLookup::set_archive_name(const std::string& archive_name) {
 }
 
 bool PackedMediaLookup::owns_private_directory() const {
-    return !private_dir_.empty() && private_dir_owner_ == ::getpid();
+    return !private_dir_.empty() && private_dir_owner_ == platform::process_id();
 }
 
 void PackedMediaLookup::delete_extracted_file() {
-    if (!extracted_file_.empty() && owns_private_directory()) ::unlink(extracted_file_.c_str());
+    if (!extracted_file_.empty() && owns_private_directory()) {
+        platform::remove_file(extracted_file_);
+    }
     extracted_file_.clear();
 }
 
@@ -116,18 +108,13 @@ void PackedMediaLookup::cleanup() {
 }
 
 bool PackedMediaLookup::ensure_private_directory() {
-    struct stat st {};
-    if (owns_private_directory() && ::lstat(private_dir_.c_str(), &st) == 0 &&
-        S_ISDIR(st.st_mode)) {
-        return true;
-    }
+    if (owns_private_directory() && platform::is_folder_itself(private_dir_)) return true;
     if (owns_private_directory()) unregister_directory(private_dir_);
     // A directory inherited from a parent process stays the parent's.
     private_dir_.clear();
-    std::string tmpl = temporary_root() + "/zorby-media-XXXXXX";
-    if (!::mkdtemp(tmpl.data())) return false;  // mkdtemp makes it with mode 0700
-    private_dir_ = tmpl;
-    private_dir_owner_ = ::getpid();
+    private_dir_ = platform::make_private_temporary_folder("zorby-media-");
+    if (private_dir_.empty()) return false;
+    private_dir_owner_ = platform::process_id();
     register_directory(private_dir_, private_dir_owner_);
     return true;
 }
@@ -136,16 +123,7 @@ bool PackedMediaLookup::write_extracted(const std::string& file_name,
                                         const std::vector<uint8_t>& data, std::string& path) {
     if (!ensure_private_directory()) return false;
     path = private_dir_ + "/" + file_name;
-    ::unlink(path.c_str());
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!fd) return false;
-    const bool written = static_cast<bool>(write_all(fd.get(), data.data(), data.size()));
-    const bool closed = ::close(fd.release()) == 0;
-    if (!written || !closed) {
-        ::unlink(path.c_str());
-        return false;
-    }
-    return true;
+    return platform::write_private_file(path, data);
 }
 
 std::string extracted_file_name(const std::string& stored_name, int32_t position,
@@ -171,7 +149,7 @@ int resolve_media_name(PackedMediaLookup& record, const std::string& requested, 
         return 0;
     }
     const std::string native = native_name(name);
-    if (open_regular_file(native)) {
+    if (platform::open_regular_file(native)) {
         out = native;
         return 1;
     }

@@ -9,8 +9,6 @@
 // that exits without cleaning up, at exit.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,7 +51,7 @@ private:
     std::string archive_name_;
     std::string extracted_file_;
     std::string private_dir_;
-    pid_t private_dir_owner_ = 0;  // a forked child never removes its parent's files
+    int64_t private_dir_owner_ = 0;  // a forked child never removes its parent's files
 };
 
 // Resolves a media name: returns 1 with out naming a readable file, else 0. On 0, out

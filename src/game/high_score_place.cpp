@@ -1,10 +1,9 @@
 // The choice between the game's folder and the player's data folder for "hc.txt".
 #include "game/high_score_place.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
+
+#include "platform/file_io.h"
 
 namespace zorby::game {
 
@@ -24,11 +23,6 @@ Folders& folders() {
     return f;
 }
 
-bool exists_at_all(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 std::string absolute(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path p = std::filesystem::absolute(path, ec);
@@ -38,7 +32,7 @@ std::string absolute(const std::string& path) {
 }  // namespace
 
 std::string HighScorePlace::read_path() const {
-    if (exists_at_all(table) || default_table.empty()) return table;
+    if (platform::exists_itself(table) || default_table.empty()) return table;
     return default_table;
 }
 
@@ -51,9 +45,8 @@ HighScorePlace high_score_place() {
     const Folders& f = folders();
     if (!f.set) return {absolute(kTableName), {}, {}};
     const std::string own = absolute(f.data_dir + "/" + kTableName);
-    const bool own_usable = f.portable && exists_at_all(own) &&
-                            ::access(f.data_dir.c_str(), W_OK) == 0 &&
-                            ::access(own.c_str(), W_OK) == 0;
+    const bool own_usable = f.portable && platform::exists_itself(own) &&
+                            platform::writable(f.data_dir) && platform::writable(own);
     if (own_usable || f.user_dir.empty()) return {own, {}, {}};
     return {absolute(f.user_dir + "/" + kTableName), own, f.user_dir};
 }

@@ -98,10 +98,11 @@ bool apply_entry_rule(double& entry_threshold, double score) {
     return true;
 }
 
-HighScoreLoad read_high_score_file(const std::string& path, const FileOps& ops) {
+HighScoreLoad read_high_score_file(const std::string& path, const platform::FileOps& ops) {
     HighScoreLoad load;
     std::vector<uint8_t> bytes;
-    const FileStatus status = read_file_start(path, kMaxHighScoreFileBytes, bytes, ops);
+    const platform::FileStatus status =
+        platform::read_file_start(path, kMaxHighScoreFileBytes, bytes, ops);
     if (status.missing()) return load;
     if (!status) {
         load.error = path + " cannot be read";
@@ -115,8 +116,9 @@ HighScoreLoad read_high_score_file(const std::string& path, const FileOps& ops) 
 }
 
 std::string write_high_score_file(const std::string& path, const HighScoreTable& table,
-                                  const FileOps& ops) {
-    const FileStatus status = replace_file(path, serialise_high_score_table(table), ops);
+                                  const platform::FileOps& ops) {
+    const platform::FileStatus status =
+        platform::replace_file(path, serialise_high_score_table(table), ops);
     if (status) return {};
     // The table's own name (the one the player knows) and why, e.g. "write failed: No
     // space left on device"; the temporary file beside it is gone again.

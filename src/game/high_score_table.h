@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 
 namespace zorby::game {
 
@@ -59,11 +59,12 @@ struct HighScoreLoad {
     std::optional<HighScoreTable> table;
     std::string error;
 };
-HighScoreLoad read_high_score_file(const std::string& path, const FileOps& ops = system_file_ops());
+HighScoreLoad read_high_score_file(const std::string& path,
+                                   const platform::FileOps& ops = platform::system_file_ops());
 // Replaces the file with the table; the message that names the file and the failed
 // step with its reason when it failed (the old file is then untouched), empty when
 // saved.
 std::string write_high_score_file(const std::string& path, const HighScoreTable& table,
-                                  const FileOps& ops = system_file_ops());
+                                  const platform::FileOps& ops = platform::system_file_ops());
 
 }  // namespace zorby::game

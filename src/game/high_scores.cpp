@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "engine/engine_core.h"
-#include "engine/private_files.h"
 #include "game/game_state.h"
 #include "game/high_score_place.h"
 #include "game/high_score_table.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
+#include "platform/private_files.h"
 #include "runtime/engine.h"
 
 namespace zorby::game {
@@ -110,11 +110,11 @@ void load_high_scores() {
     g.entry_threshold = cell(g.high_scores, 0);
 }
 
-void save_high_scores(const FileOps& ops) {
+void save_high_scores(const platform::FileOps& ops) {
     GameState& g = game();
     const HighScorePlace place = high_score_place();
-    if (std::string why;
-        !place.folder_to_create.empty() && !make_private_folder(place.folder_to_create, why)) {
+    if (std::string why; !place.folder_to_create.empty() &&
+                         !platform::make_private_folder(place.folder_to_create, why)) {
         stop_with_file_error(place.table + " cannot be saved: " + why);
     }
     const std::string error = write_high_score_file(place.table, stored_table(g), ops);

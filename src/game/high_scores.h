@@ -3,7 +3,7 @@
 // bytes and rules are in high_score_table.h.
 #pragma once
 
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 
 namespace zorby::game {
 
@@ -15,7 +15,7 @@ void load_high_scores();
 // Replaces the table file with entries 0..2 (a temporary file beside it, flushed,
 // then renamed over it), so an interrupted or failed save leaves the old table in
 // place; a failure ends the program naming the file. ops: the file toolkit's calls.
-void save_high_scores(const FileOps& ops = system_file_ops());
+void save_high_scores(const platform::FileOps& ops = platform::system_file_ops());
 // Takes entry 3 into entries 0..2 (with_new_entry); entry 3 keeps the best score.
 void sort_high_scores();
 

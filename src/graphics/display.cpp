@@ -47,12 +47,12 @@ OpenGLVizovudo::~OpenGLVizovudo() {
 }
 
 double OpenGLVizovudo::clock_ms() const {
-    return platform.now_ms();
+    return platform.clock().now_ms();
 }
 
 int OpenGLVizovudo::choose_multisample_format(int samples) {
     for (;;) {
-        if (platform.multisample_available(samples)) return samples;
+        if (platform.window().multisample_available(samples)) return samples;
         if (samples / 2 == 0) return 0;
         samples /= 2;
     }
@@ -69,10 +69,10 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
     config.title = "Pixmora";
     config.samples = 0;
     config.scale = window_scale;
-    if (!platform.create_window(config)) return false;
+    if (!platform.window().create_window(config)) return false;
     window = true;
     int cw = 0, ch = 0;
-    platform.client_size(cw, ch);
+    platform.window().client_size(cw, ch);
     colour_depth = depth != 0 ? depth : 24;
     width = w != 0 ? w : cw;
     height = h != 0 ? h : ch;
@@ -83,9 +83,9 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
         const int found = choose_multisample_format(samples);
         if (found != 0) {
             // The first window only served to ask; nothing has been loaded yet.
-            platform.destroy_window();
+            platform.window().destroy_window();
             config.samples = found;
-            if (!platform.create_window(config)) {
+            if (!platform.window().create_window(config)) {
                 window = false;
                 return false;
             }
@@ -109,29 +109,30 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
     next_frame_time = clock_ms();
 
     active_texture = reinterpret_cast<void (*)(unsigned int)>(
-        has_extension("GL_ARB_multitexture") ? platform.gl_proc_address("glActiveTextureARB")
-                                             : nullptr);
+        has_extension("GL_ARB_multitexture")
+            ? platform.window().gl_proc_address("glActiveTextureARB")
+            : nullptr);
 
-    platform.show_window(true);
+    platform.window().show_window(true);
     set_viewport(0, 0, 0, 0);
     context_ready = true;
     return true;
 }
 
 double OpenGLVizovudo::is_fullscreen() const {
-    return (window ? platform.is_fullscreen() : full_screen) ? 1.0 : 0.0;
+    return (window ? platform.window().is_fullscreen() : full_screen) ? 1.0 : 0.0;
 }
 
 int OpenGLVizovudo::set_windowed_mode() {
-    if (full_screen || platform.is_fullscreen()) platform.set_fullscreen(false);
-    platform.show_window(true);
+    if (full_screen || platform.window().is_fullscreen()) platform.window().set_fullscreen(false);
+    platform.window().show_window(true);
     set_viewport(0, 0, 0, 0);
     full_screen = false;
     return 1;
 }
 
 bool OpenGLVizovudo::set_fullscreen_mode() {
-    if (!platform.set_fullscreen(true)) {
+    if (!platform.window().set_fullscreen(true)) {
         std::fputs("\a", stderr);
         append_error_log("No Fullscreen Mode available");
         set_windowed_mode();
@@ -144,7 +145,7 @@ bool OpenGLVizovudo::set_fullscreen_mode() {
     frame_period = rate > 0 ? 1000.0 / rate : 2.0;
     next_frame_time = clock_ms();
     set_viewport(0, 0, 0, 0);
-    platform.raise_window();
+    platform.window().raise_window();
     full_screen = true;
     return true;
 }
@@ -154,7 +155,7 @@ bool OpenGLVizovudo::change_display_mode(int w, int h, int depth, int fs) {
     // The logical frame really changes size, and the window with it; a size the
     // window cannot take leaves both as they were.
     if (window && (new_width != width || new_height != height) &&
-        platform.set_frame_size(new_width, new_height)) {
+        platform.window().set_frame_size(new_width, new_height)) {
         width = new_width;
         height = new_height;
     } else if (!window) {
@@ -167,8 +168,8 @@ bool OpenGLVizovudo::change_display_mode(int w, int h, int depth, int fs) {
 }
 
 int OpenGLVizovudo::hide_display() {
-    if (full_screen || platform.is_fullscreen()) platform.set_fullscreen(false);
-    platform.show_window(false);
+    if (full_screen || platform.window().is_fullscreen()) platform.window().set_fullscreen(false);
+    platform.window().show_window(false);
     full_screen = false;
     return 1;
 }
@@ -234,7 +235,7 @@ void OpenGLVizovudo::display_teardown() {
     if (store) store->free_all(context_ready);
     if (!window) return;
     set_windowed_mode();
-    platform.destroy_window();
+    platform.window().destroy_window();
     window = false;
     context_ready = false;
     width = 0;
@@ -249,7 +250,7 @@ void OpenGLVizovudo::clear_after_swap() {
 }
 
 bool OpenGLVizovudo::end_frame() {
-    return window && platform::frame_recorder().end_frame(platform.frame_retained());
+    return window && platform::frame_recorder().end_frame(platform.window().frame_retained());
 }
 
 void OpenGLVizovudo::begin_next_frame() {

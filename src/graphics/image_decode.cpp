@@ -5,13 +5,14 @@
 #include "graphics/image_decode.h"
 
 #include <png.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "platform/file_io.h"
 
 namespace zorby {
 
@@ -74,10 +75,7 @@ public:
         std::string native = path;
         std::replace(native.begin(), native.end(), '\\', '/');
         file_ = std::fopen(native.c_str(), "rb");
-        struct stat st {};
-        if (file_ && ::fstat(fileno(file_), &st) == 0 && S_ISREG(st.st_mode)) {
-            remaining_ = static_cast<uint64_t>(st.st_size);
-        } else if (file_) {
+        if (file_ && !platform::regular_file_size(file_, remaining_)) {
             std::fclose(file_);
             file_ = nullptr;
         }

@@ -2,8 +2,6 @@
 // be loaded, and a condition variable the loads wait on.
 #include "graphics/picture_preload.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -12,28 +10,16 @@
 #include <thread>
 #include <utility>
 
+#include "platform/file_io.h"
+
 namespace zorby {
 
 namespace {
 
-// Which file a name stands for, and the version of it.
-struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    int64_t modified_ns = -1;
-
-    bool operator==(const FileStamp&) const = default;
-};
+using platform::FileStamp;
 
 bool stamp_of(const std::string& path, FileStamp& out) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    out.device = st.st_dev;
-    out.inode = st.st_ino;
-    out.size = st.st_size;
-    out.modified_ns = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
-    return true;
+    return platform::regular_file_stamp(path, out);
 }
 
 struct Entry {

@@ -30,7 +30,7 @@ FramebufferCalls framebuffer_calls() {
     FramebufferCalls f;
     GraphicsLayer* g = graphics_layer_if_any();
     if (!g || !g->display) return f;
-    platform::Platform& p = g->display->platform;
+    platform::Window& p = g->display->platform.window();
     if (!f.load([&p](const char* name) { return p.gl_proc_address(name); })) return {};
     return f;
 }
@@ -130,7 +130,7 @@ void clear_around(int x0, int y0, int x1, int y1, int fw, int fh) {
 void PictureStream::draw(double x, double y, double w, double h) {
     OpenGLVizovudo& d = *graphics_layer().display;
     int cw = 0, ch = 0;
-    d.platform.client_size(cw, ch);
+    d.platform.window().client_size(cw, ch);
     double lw = 0, lh = 0;
     d.screen_size(lw, lh);
     if (cw <= 0 || ch <= 0 || lw <= 0 || lh <= 0) return;

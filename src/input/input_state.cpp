@@ -12,8 +12,8 @@ namespace zorby {
 
 namespace {
 
-platform::Platform& the_platform() {
-    return *engine_core().platform;
+platform::Input& the_input() {
+    return engine_core().platform->input();
 }
 
 int32_t saturating_add(int32_t a, int64_t b) {
@@ -53,7 +53,7 @@ int key_char(int code) {
         default:
             break;
     }
-    const int c = the_platform().key_character(code);
+    const int c = the_input().key_character(code);
     return (c >= 32 && c <= 255) ? c : 0;
 }
 
@@ -99,7 +99,7 @@ void input_reset(InputState& state) {
 }
 
 int input_setup(InputState& state, bool exclusive_mouse) {
-    platform::Platform& p = the_platform();
+    platform::Input& p = the_input();
     // The stored position starts where the pointer is.
     const platform::MouseSample m = p.sample_mouse();
     state.mouse_x = m.x;
@@ -125,7 +125,7 @@ int input_setup(InputState& state, bool exclusive_mouse) {
 constexpr uint8_t kTapFrames = 2;
 
 void poll_keyboard(InputState& state) {
-    the_platform().keyboard_state(state.key_state);
+    the_input().keyboard_state(state.key_state);
     for (int code = 0; code < 256; ++code) {
         uint8_t& k = state.key_state[code];
         if ((k & 0x40) != 0) {
@@ -156,7 +156,7 @@ double key_down(double code) {
 }
 
 int poll_mouse(InputState& state, MouseReport& report) {
-    const platform::MouseSample m = the_platform().sample_mouse();
+    const platform::MouseSample m = the_input().sample_mouse();
     if (state.new_frame) {
         state.new_frame = false;
         int64_t dx, dy;
@@ -246,15 +246,15 @@ void show_pointer(double visible) {
     if (!e.input) return;
     InputState& s = *e.input;
     const bool v = visible != 0.0;
-    if (v != s.pointer_visible) the_platform().set_pointer_visible(v);
-    if (v) the_platform().warp_pointer(s.mouse_x, s.mouse_y);
+    if (v != s.pointer_visible) the_input().set_pointer_visible(v);
+    if (v) the_input().warp_pointer(s.mouse_x, s.mouse_y);
     s.pointer_visible = v;
 }
 
 bool read_joystick(InputState& state, int n, JoystickReport& report) {
     report = JoystickReport{};
     if (n < 0 || n >= state.joystick_count) return false;
-    if (the_platform().read_joystick(n, report)) return true;
+    if (the_input().read_joystick(n, report)) return true;
     report = JoystickReport{};
     return false;
 }
@@ -325,7 +325,7 @@ bool any_char_pressed(InputState& state) {
 
 void release_input(InputState& state) {
     if (!state.set_up) return;
-    platform::Platform& p = the_platform();
+    platform::Input& p = the_input();
     if (!state.pointer_visible) {
         p.set_pointer_visible(true);
         p.warp_pointer(state.mouse_x, state.mouse_y);

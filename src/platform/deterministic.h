@@ -17,7 +17,7 @@ namespace zorby::platform {
 
 class SdlWindow;
 
-class DeterministicPlatform : public Platform {
+class DeterministicPlatform : public Platform, public Clock, public Window, public Input {
 public:
     explicit DeterministicPlatform(const DeterministicOptions& options);
     ~DeterministicPlatform() override;
@@ -50,7 +50,11 @@ public:
     // Total time spent in sleep_ms (tests check that waits advance the clock).
     double slept_ms() const { return slept_ms_; }
 
-    // ---- Platform ----
+    // ---- Platform: this class is its own clock, window and input ----
+    Clock& clock() override { return *this; }
+    Window& window() override { return *this; }
+    Input& input() override { return *this; }
+
     double now_ms() override { return now_ms_; }
     void sleep_ms(double ms) override;
     void sleep_until_ms(double deadline_ms) override;
@@ -91,7 +95,7 @@ public:
 
     AudioDevice& audio() override { return *audio_; }
     // The scripted input the reads are answered from.
-    const ScriptedInputState& input() const { return input_; }
+    const ScriptedInputState& scripted_input() const { return input_; }
 
     // Inspection for tests.
     // What the window shows: the frame enlarged into it (RGBA, rows top first); with

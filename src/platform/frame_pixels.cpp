@@ -7,12 +7,12 @@
 
 namespace zorby::platform {
 
-FramePixels read_frame_pixels(Platform& platform) {
+FramePixels read_frame_pixels(Window& window) {
     using ReadPixelsFn = void (*)(GLint, GLint, GLsizei, GLsizei, GLenum, GLenum, void*);
     FramePixels frame;
-    auto read_pixels = reinterpret_cast<ReadPixelsFn>(platform.gl_proc_address("glReadPixels"));
+    auto read_pixels = reinterpret_cast<ReadPixelsFn>(window.gl_proc_address("glReadPixels"));
     int w = 0, h = 0;
-    platform.client_size(w, h);
+    window.client_size(w, h);
     if (!read_pixels || w <= 0 || h <= 0) return frame;
     frame.width = w;
     frame.height = h;

@@ -19,6 +19,6 @@ struct FramePixels {
 
 // The frame of the platform's current OpenGL context at the window's size; empty
 // without a window or without the read-back entry point.
-FramePixels read_frame_pixels(Platform& platform);
+FramePixels read_frame_pixels(Window& window);
 
 }  // namespace zorby::platform

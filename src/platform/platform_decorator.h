@@ -1,5 +1,7 @@
-// A platform that passes every call on to another one; the recording and replay
-// platforms derive from it and take over the calls they change.
+// Decorators: a platform, or one of its concerns, that passes every call on to
+// another one. A decorating platform takes over only the concerns it changes (the
+// recording and replay platforms: the input reads and the frame's swap, and the
+// recorder also the clock); every other concern is the inner platform's own.
 #pragma once
 
 #include <memory>
@@ -14,48 +16,45 @@ public:
     explicit PlatformDecorator(std::unique_ptr<Platform> inner) : inner_(std::move(inner)) {}
     Platform& inner() { return *inner_; }
 
-    double now_ms() override { return inner_->now_ms(); }
-    void sleep_ms(double ms) override { inner_->sleep_ms(ms); }
-    void sleep_until_ms(double deadline_ms) override { inner_->sleep_until_ms(deadline_ms); }
-    bool is_virtual() const override { return inner_->is_virtual(); }
-    bool create_window(const WindowConfig& c) override { return inner_->create_window(c); }
-    bool multisample_available(int n) override { return inner_->multisample_available(n); }
-    void destroy_window() override { inner_->destroy_window(); }
-    bool has_window() const override { return inner_->has_window(); }
-    void set_title(const std::string& title) override { inner_->set_title(title); }
-    std::string title() const override { return inner_->title(); }
-    void client_size(int& w, int& h) const override { inner_->client_size(w, h); }
-    bool set_frame_size(int w, int h) override { return inner_->set_frame_size(w, h); }
-    int window_scale() const override { return inner_->window_scale(); }
-    bool is_fullscreen() const override { return inner_->is_fullscreen(); }
-    void swap_buffers() override { inner_->swap_buffers(); }
-    bool frame_retained() const override { return inner_->frame_retained(); }
-    void frame_not_redrawn() override { inner_->frame_not_redrawn(); }
-    bool set_fullscreen(bool on) override { return inner_->set_fullscreen(on); }
-    void show_window(bool shown) override { inner_->show_window(shown); }
-    void raise_window() override { inner_->raise_window(); }
-    void set_window_icon(const uint8_t* rgba, int width, int height) override {
-        inner_->set_window_icon(rgba, width, height);
-    }
-    void set_screensaver_enabled(bool on) override { inner_->set_screensaver_enabled(on); }
-    void* gl_proc_address(const char* name) override { return inner_->gl_proc_address(name); }
-
-    std::optional<WindowEvent> poll_window_event() override { return inner_->poll_window_event(); }
-    void keyboard_state(std::array<uint8_t, 256>& out) override { inner_->keyboard_state(out); }
-    int key_character(int scan_code) override { return inner_->key_character(scan_code); }
-    MouseSample sample_mouse() override { return inner_->sample_mouse(); }
-    void set_pointer_visible(bool visible) override { inner_->set_pointer_visible(visible); }
-    void warp_pointer(int x, int y) override { inner_->warp_pointer(x, y); }
-    int joystick_count() override { return inner_->joystick_count(); }
-    std::string joystick_name(int index) override { return inner_->joystick_name(index); }
-    bool read_joystick(int index, JoystickReport& out) override {
-        return inner_->read_joystick(index, out);
-    }
-
+    Clock& clock() override { return inner_->clock(); }
+    Window& window() override { return inner_->window(); }
+    Input& input() override { return inner_->input(); }
     AudioDevice& audio() override { return inner_->audio(); }
 
 protected:
     std::unique_ptr<Platform> inner_;
+};
+
+// A window that passes every call on to another one; derived classes take over the
+// calls they change.
+class WindowDecorator : public Window {
+public:
+    explicit WindowDecorator(Window& inner) : inner_window_(inner) {}
+
+    bool create_window(const WindowConfig& c) override { return inner_window_.create_window(c); }
+    bool multisample_available(int n) override { return inner_window_.multisample_available(n); }
+    void destroy_window() override { inner_window_.destroy_window(); }
+    bool has_window() const override { return inner_window_.has_window(); }
+    void set_title(const std::string& title) override { inner_window_.set_title(title); }
+    std::string title() const override { return inner_window_.title(); }
+    void client_size(int& w, int& h) const override { inner_window_.client_size(w, h); }
+    bool set_frame_size(int w, int h) override { return inner_window_.set_frame_size(w, h); }
+    int window_scale() const override { return inner_window_.window_scale(); }
+    bool is_fullscreen() const override { return inner_window_.is_fullscreen(); }
+    void swap_buffers() override { inner_window_.swap_buffers(); }
+    bool frame_retained() const override { return inner_window_.frame_retained(); }
+    void frame_not_redrawn() override { inner_window_.frame_not_redrawn(); }
+    bool set_fullscreen(bool on) override { return inner_window_.set_fullscreen(on); }
+    void show_window(bool shown) override { inner_window_.show_window(shown); }
+    void raise_window() override { inner_window_.raise_window(); }
+    void set_window_icon(const uint8_t* rgba, int width, int height) override {
+        inner_window_.set_window_icon(rgba, width, height);
+    }
+    void set_screensaver_enabled(bool on) override { inner_window_.set_screensaver_enabled(on); }
+    void* gl_proc_address(const char* name) override { return inner_window_.gl_proc_address(name); }
+
+protected:
+    Window& inner_window_;
 };
 
 }  // namespace zorby::platform

@@ -15,7 +15,7 @@ namespace zorby::platform {
 
 RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner, std::ostream& out,
                                      const RecordingOptions& options)
-    : PlatformDecorator(std::move(inner)),
+    : ScriptedInputDecorator(std::move(inner)),
       out_(out),
       options_(options),
       now_ms_(options.start_ms),
@@ -24,7 +24,7 @@ RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner, std::ostre
 RecordingPlatform::RecordingPlatform(std::unique_ptr<Platform> inner,
                                      std::unique_ptr<std::ostream> out,
                                      const RecordingOptions& options)
-    : PlatformDecorator(std::move(inner)),
+    : ScriptedInputDecorator(std::move(inner)),
       owned_(std::move(out)),
       out_(*owned_),
       options_(options),
@@ -55,8 +55,8 @@ void RecordingPlatform::write(const ScriptPosition& at, ScriptEvent::Kind kind, 
     e.a = a;
     e.b = b;
     out_ << format_script_event(e) << '\n';
-    model_.apply(e);
-    quiet_ = 0;
+    state_.apply(e);
+    event_taken();
 }
 
 void RecordingPlatform::pace() {
@@ -81,74 +81,63 @@ void RecordingPlatform::sleep_until_ms(double deadline_ms) {
     pace();
 }
 
-void RecordingPlatform::note_input_call() {
+void RecordingPlatform::begin_input_call() {
     // A long quiet run: the sync line keeps the replay from treating the program as
     // stalled while the script's next event is still to come.
-    if (quiet_ >= options_.stall_reads) write(ScriptEvent::Kind::Sync);
+    if (quiet() >= options_.stall_reads) write(ScriptEvent::Kind::Sync);
 }
 
-void RecordingPlatform::swap_buffers() {
-    inner_->swap_buffers();
-    ++frame_;
-    reads_ = 0;
-    polls_ = 0;
-    quiet_ = 0;
+void RecordingPlatform::after_swap() {
     now_ms_ += options_.frame_period_ms;
     pace();
     if (!finished_) out_.flush();
 }
 
-std::optional<WindowEvent> RecordingPlatform::poll_window_event() {
-    note_input_call();
-    std::optional<WindowEvent> e = inner_->poll_window_event();
+std::optional<WindowEvent> RecordingPlatform::answer_poll() {
+    std::optional<WindowEvent> e = inner_->input().poll_window_event();
     if (e && !finished_ && e->type != WindowEventType::ScreenSaver) {
         using K = ScriptEvent::Kind;
         write(e->type == WindowEventType::FocusLost     ? K::FocusLost
               : e->type == WindowEventType::FocusGained ? K::FocusGained
                                                         : K::Close);
         // The written event waits in the model's queue; the live one is handed out.
-        model_.take_window_event();
+        state_.take_window_event();
     }
-    ++polls_;
-    ++quiet_;
     return e;
 }
 
-void RecordingPlatform::keyboard_state(std::array<uint8_t, 256>& out) {
-    note_input_call();
-    inner_->keyboard_state(out);
+void RecordingPlatform::answer_keys(std::array<uint8_t, 256>& out) {
+    inner_->input().keyboard_state(out);
     if (!finished_) {
         for (int code = 0; code < 256; ++code) {
             const bool down = (out[code] & 0x80) != 0;
-            if (down != ((model_.keys()[code] & 0x80) != 0)) {
+            if (down != ((state_.keys()[code] & 0x80) != 0)) {
                 write(ScriptEvent::Kind::Key, code, down ? 1 : 0);
             }
             // A press that came and went since the last read.
-            if ((out[code] & 0x40) != 0 && (model_.keys()[code] & 0x40) == 0) {
+            if ((out[code] & 0x40) != 0 && (state_.keys()[code] & 0x40) == 0) {
                 write(ScriptEvent::Kind::Key, code, 2);
             }
         }
         // Only bits 7 and 6 mean anything; the replay answers with exactly these bytes.
-        out = model_.take_keys();
+        out = state_.take_keys();
     }
-    end_read();
 }
 
 int RecordingPlatform::key_character(int scan_code) {
-    const int c = inner_->key_character(scan_code);
+    const int c = inner_->input().key_character(scan_code);
     if (!finished_ && scan_code >= 0 && scan_code < 256 && c >= 0 && c < 256 &&
-        c != model_.character(scan_code)) {
+        c != state_.character(scan_code)) {
         write(ScriptEvent::Kind::Char, scan_code, c);
     }
     return c;
 }
 
-MouseSample RecordingPlatform::sample_mouse() {
-    note_input_call();
-    MouseSample s = inner_->sample_mouse();
+MouseSample RecordingPlatform::answer_mouse() {
+    MouseSample s = inner_->input().sample_mouse();
     if (!finished_) {
         using K = ScriptEvent::Kind;
-        const MouseSample m = model_.peek_mouse_sample();
+        const MouseSample m = state_.peek_mouse_sample();
         if (s.left != m.left) write(K::Button, 1, s.left ? 1 : 0);
         if (s.right != m.right) write(K::Button, 2, s.right ? 1 : 0);
         if (s.middle != m.middle) write(K::Button, 3, s.middle ? 1 : 0);
@@ -160,24 +149,12 @@ MouseSample RecordingPlatform::sample_mouse() {
             write(K::MouseTo, s.x, s.y);
         } else {
             if (dx != 0 || dy != 0) write(K::Move, dx, dy);
-            const MouseSample after = model_.peek_mouse_sample();
+            const MouseSample after = state_.peek_mouse_sample();
             if (after.x != s.x || after.y != s.y) write(K::Pointer, s.x, s.y);
         }
-        s = model_.take_mouse_sample();
+        s = state_.take_mouse_sample();
     }
-    end_read();
     return s;
-}
-
-void RecordingPlatform::end_read() {
-    ++reads_;
-    polls_ = 0;
-    ++quiet_;
-}
-
-void RecordingPlatform::warp_pointer(int x, int y) {
-    inner_->warp_pointer(x, y);
-    model_.warp(x, y);
 }
 
 }  // namespace zorby::platform

@@ -17,7 +17,7 @@
 
 #include "platform/input_script.h"
 #include "platform/platform.h"
-#include "platform/platform_decorator.h"
+#include "platform/scripted_input_decorator.h"
 
 namespace zorby::platform {
 
@@ -33,7 +33,9 @@ struct RecordingOptions {
     uint64_t stall_reads = 1000000;
 };
 
-class RecordingPlatform : public PlatformDecorator {
+// The recorder takes over the clock (virtual time), and from ScriptedInputDecorator
+// the input reads and the swap; the rest of the window and the audio pass through.
+class RecordingPlatform : public ScriptedInputDecorator, public Clock {
 public:
     // Writes to out, which must outlive the platform.
     RecordingPlatform(std::unique_ptr<Platform> inner, std::ostream& out,
@@ -48,47 +50,36 @@ public:
     void record_seed(uint32_t seed);
     // Writes the end line now (also done by the destructor); later input is not written.
     void finish();
-    uint64_t frames() const { return frame_; }
 
-    // ---- Platform (the rest passes through) ----
+    Clock& clock() override { return *this; }
+
+    // ---- Clock: virtual, paced to real time ----
     double now_ms() override { return now_ms_; }
     void sleep_ms(double ms) override;
     void sleep_until_ms(double deadline_ms) override;
     bool is_virtual() const override { return true; }
-    void swap_buffers() override;
 
-    std::optional<WindowEvent> poll_window_event() override;
-    void keyboard_state(std::array<uint8_t, 256>& out) override;
     int key_character(int scan_code) override;
-    MouseSample sample_mouse() override;
-    void warp_pointer(int x, int y) override;
-    int joystick_count() override { return 0; }
-    std::string joystick_name(int) override { return {}; }
-    bool read_joystick(int, JoystickReport&) override { return false; }
 
 private:
+    // ---- ScriptedInputDecorator: each read asks the live platform and writes ----
+    void begin_input_call() override;
+    std::optional<WindowEvent> answer_poll() override;
+    void answer_keys(std::array<uint8_t, 256>& out) override;
+    MouseSample answer_mouse() override;
+    void after_swap() override;
+
     void write(const ScriptPosition& at, ScriptEvent::Kind kind, int a = 0, int b = 0);
     // At the current position: before the coming read, after the polls so far.
-    void write(ScriptEvent::Kind kind, int a = 0, int b = 0) {
-        write({frame_, reads_, polls_}, kind, a, b);
-    }
-    // Before each read or poll: marks a long run of them without events.
-    void note_input_call();
-    // After each read: the next read window begins.
-    void end_read();
+    void write(ScriptEvent::Kind kind, int a = 0, int b = 0) { write(position(), kind, a, b); }
     // Waits in real time until the virtual clock's moment.
     void pace();
 
     std::unique_ptr<std::ostream> owned_;
     std::ostream& out_;
     RecordingOptions options_;
-    ScriptedInputState model_;
     double now_ms_;
     double real_base_ms_ = 0.0;  // real time at which the virtual clock read start_ms
-    uint64_t frame_ = 0;
-    uint64_t reads_ = 0;
-    uint64_t polls_ = 0;
-    uint64_t quiet_ = 0;  // reads and polls since the frame began or the last event
     bool finished_ = false;
 };
 

@@ -20,7 +20,7 @@
 
 #include "platform/input_script.h"
 #include "platform/platform.h"
-#include "platform/platform_decorator.h"
+#include "platform/scripted_input_decorator.h"
 
 namespace zorby::platform {
 
@@ -34,7 +34,9 @@ struct ReplayOptions {
     bool watch = false;
 };
 
-class ReplayPlatform : public PlatformDecorator {
+// The replay takes over the input reads and the swap (ScriptedInputDecorator); the
+// clock, the rest of the window and the audio are the inner platform's.
+class ReplayPlatform : public ScriptedInputDecorator {
 public:
     ReplayPlatform(std::unique_ptr<Platform> inner, InputScript script,
                    const ReplayOptions& options = {});
@@ -43,28 +45,23 @@ public:
     // Called once when the script has ended (normally it ends the program).
     std::function<void()> on_end;
     bool ended() const { return ended_; }
-    uint64_t frames() const { return frame_; }
     // Script events not applied yet.
     size_t pending_events() const { return script_.events.size() - next_; }
     // (frame number, hash of the frame's pixels) for every hashed frame.
     const std::vector<std::pair<uint64_t, uint64_t>>& frame_hashes() const { return hashes_; }
 
-    // ---- Platform (the rest passes through) ----
-    void swap_buffers() override;
-
-    std::optional<WindowEvent> poll_window_event() override;
-    void keyboard_state(std::array<uint8_t, 256>& out) override;
     int key_character(int scan_code) override;
-    MouseSample sample_mouse() override;
-    void warp_pointer(int x, int y) override;
-    int joystick_count() override { return 0; }
-    std::string joystick_name(int) override { return {}; }
-    bool read_joystick(int, JoystickReport&) override { return false; }
 
 private:
-    // Before a read or a poll: the events due at the current position, the stall
-    // rule, the end of the script.
-    void advance();
+    // ---- ScriptedInputDecorator: each read applies the script's due events ----
+    // The events due at the current position, the stall rule, the end of the script.
+    void begin_input_call() override;
+    std::optional<WindowEvent> answer_poll() override { return state_.take_window_event(); }
+    void answer_keys(std::array<uint8_t, 256>& out) override { out = state_.take_keys(); }
+    MouseSample answer_mouse() override { return state_.take_mouse_sample(); }
+    void before_swap() override { hash_frame(); }
+    void after_swap() override;
+
     // Applies the events due at the current position.
     void apply_due();
     void end_script();
@@ -73,13 +70,8 @@ private:
 
     InputScript script_;
     ReplayOptions options_;
-    ScriptedInputState state_;
     size_t next_ = 0;
     ScriptPosition end_at_;
-    uint64_t frame_ = 0;
-    uint64_t reads_ = 0;
-    uint64_t polls_ = 0;
-    uint64_t quiet_ = 0;  // reads and polls since the frame began or an event applied
     bool ended_ = false;
     std::vector<std::pair<uint64_t, uint64_t>> hashes_;
 };

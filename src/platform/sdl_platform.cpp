@@ -32,8 +32,12 @@ void audio_device_retry(AudioDevice& audio);
 
 namespace {
 
-class SdlPlatform : public Platform {
+class SdlPlatform : public Platform, public Clock, public Window, public Input {
 public:
+    Clock& clock() override { return *this; }
+    Window& window() override { return *this; }
+    Input& input() override { return *this; }
+
     SdlPlatform() = default;
     ~SdlPlatform() override {
         for (SDL_Joystick* j : joysticks_) SDL_JoystickClose(j);

@@ -2,11 +2,6 @@
 // together and installs the hooks through which they reach it.
 #include "runtime/engine.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -29,9 +24,9 @@
 #include "graphics/picture_preload.h"
 #include "graphics/sprite_store.h"
 #include "input/input_state.h"
+#include "platform/private_files.h"
+#include "platform/process.h"
 #include "runtime/frame.h"
-
-extern char** environ;
 
 namespace zorby {
 
@@ -86,21 +81,21 @@ void set_current_engine(Engine* e) {
 
 int current_window_scale() {
     Engine* e = engine_if_any();
-    return e && e->platform && e->display && e->display->window ? e->platform->window_scale() : 1;
+    return e && e->platform && e->display && e->display->window
+               ? e->platform->window().window_scale()
+               : 1;
 }
 
 bool current_fullscreen() {
     Engine* e = engine_if_any();
-    return e && e->platform && e->display && e->display->window && e->platform->is_fullscreen();
+    return e && e->platform && e->display && e->display->window &&
+           e->platform->window().is_fullscreen();
 }
 
 // ---- start-up ----
 
 std::string executable_directory() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return {};
-    std::string name = exe.string();
+    const std::string name = platform::executable_path();
     // Cut at the last separator, never at index 0 (as the program entry does).
     for (size_t i = name.size(); i-- > 1;) {
         if (name[i] == '/' || name[i] == '\\') return name.substr(0, i);
@@ -124,10 +119,10 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
         return false;
     }
     // 3: the title.
-    e.platform->set_title(title);
+    e.platform->window().set_title(title);
     e.title = title;
     // 4: a stale log from an earlier run goes (never following a link).
-    ::unlink(error_log_path().c_str());
+    platform::remove_file(error_log_path());
     // 5: the other engine objects.
     e.input = std::make_unique<InputState>();
     e.sound = std::make_unique<SoundSystem>(e.platform->audio());
@@ -152,9 +147,8 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     // current directory.
     e.program_dir = e.settings.data_dir.empty() ? executable_directory() : e.settings.data_dir;
     if (!e.program_dir.empty()) {
-        if (::chdir(e.program_dir.c_str()) != 0) {
-            // Left unchanged, as when no separator is found.
-        }
+        // Left unchanged when it cannot be entered, as when no separator is found.
+        platform::change_directory(e.program_dir);
     }
     // 10: the two packed-media lookups.
     e.media_lookup = std::make_unique<PackedMediaLookup>(e.program_dir);
@@ -163,7 +157,7 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     {
         PixelImage icon;
         if (load_picture(icon, "icon.png", 0xFFFFFFFFu)) {
-            e.platform->set_window_icon(icon.pixels.get(), icon.width, icon.height);
+            e.platform->window().set_window_icon(icon.pixels.get(), icon.width, icon.height);
         }
     }
     // 11: clear and set the frame marks.
@@ -190,7 +184,7 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     // 17
     if (show_command == 0) {
         e.display->hide_display();
-        e.platform->show_window(false);
+        e.platform->window().show_window(false);
     }
     // 18: pointer mode.
     show_pointer(e.settings.pointer_hidden == 0 ? 1.0 : 0.0);
@@ -235,7 +229,7 @@ void engine_cleanup() {
         e.channels->close_all();
         e.channels.reset();
     }
-    if (e.platform) e.platform->destroy_window();
+    if (e.platform) e.platform->window().destroy_window();
 }
 
 void end_program() {
@@ -269,9 +263,7 @@ void end_program() {
 
 void end_and_run(const std::string& command_line) {
     engine_cleanup();
-    pid_t pid;
-    const char* argv[] = {"/bin/sh", "-c", command_line.c_str(), nullptr};
-    posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ);
+    platform::start_shell_command(command_line);
     std::fflush(stdout);
     Engine& e = engine();
     if (e.exit_hook) e.exit_hook(0);
@@ -288,20 +280,9 @@ void set_escape_ends_program(double flag) {
 
 void debug_break(int32_t number) {
     // The debugger's output channel is stderr here; only when a debugger traces us.
-    bool traced = false;
-    if (FILE* f = std::fopen("/proc/self/status", "r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, f)) {
-            if (std::strncmp(line, "TracerPid:", 10) == 0) {
-                traced = std::atoi(line + 10) != 0;
-                break;
-            }
-        }
-        std::fclose(f);
-    }
-    if (!traced) return;
+    if (!platform::traced_by_debugger()) return;
     Engine& e = engine();
-    e.platform->show_window(false);
+    e.platform->window().show_window(false);
     std::fprintf(stderr, "BP%d", number);
     e.paused = false;
     if (e.input) {

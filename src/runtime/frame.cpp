@@ -59,13 +59,13 @@ void handle_window_event(const platform::WindowEvent& event) {
     switch (event.type) {
         case platform::WindowEventType::FocusLost:
             if (e.settings.debug_mode == 0 && e.auto_pause) {
-                e.platform->set_title(e.title + " <pause>");
+                e.platform->window().set_title(e.title + " <pause>");
                 e.paused = true;
             }
             break;
         case platform::WindowEventType::FocusGained:
             if (e.settings.debug_mode == 0 && e.auto_pause) {
-                e.platform->set_title(e.title);
+                e.platform->window().set_title(e.title);
                 e.paused = false;
             }
             break;
@@ -79,7 +79,7 @@ void handle_window_event(const platform::WindowEvent& event) {
 
 bool drain_messages() {
     Engine& e = engine();
-    while (auto event = e.platform->poll_window_event()) handle_window_event(*event);
+    while (auto event = e.platform->input().poll_window_event()) handle_window_event(*event);
     if (e.messages_hook) e.messages_hook();
     return true;
 }
@@ -97,10 +97,10 @@ double swap_and_pace(bool clear_after) {
     const bool not_redrawn = d.end_frame();
     if (e.before_swap_hook) e.before_swap_hook();
     if (not_redrawn && platform::frame_recorder().quiet_since_end())
-        e.platform->frame_not_redrawn();
-    e.platform->swap_buffers();
+        e.platform->window().frame_not_redrawn();
+    e.platform->window().swap_buffers();
     if (clear_after) d.clear_after_swap();
-    platform::Platform& p = *e.platform;
+    platform::Clock& p = e.platform->clock();
     const double t0 = p.now_ms();
     double now = t0;
     bool drained = false;
@@ -133,8 +133,8 @@ double swap_and_pace(bool clear_after) {
 void present_frame(bool prepare_next) {
     Engine& e = engine();
     if (e.settings.debug_mode != 0) {
-        e.platform->show_window(true);
-        e.platform->raise_window();
+        e.platform->window().show_window(true);
+        e.platform->window().raise_window();
     }
     e.previous_frame_mark = e.current_frame_mark;
     e.current_frame_mark = clock_ms();
@@ -142,7 +142,7 @@ void present_frame(bool prepare_next) {
         if (e.music) e.music->keep_alive();
         drain_messages();
         if (!e.paused) break;
-        e.platform->sleep_ms(100);
+        e.platform->clock().sleep_ms(100);
     }
     if (e.input) {
         age_key_taps(*e.input);

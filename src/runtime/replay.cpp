@@ -91,7 +91,7 @@ std::unique_ptr<platform::RecordingPlatform> start_recording(
         return nullptr;
     }
     *file << "# zorby input recording: FRAME[:READ] event, see the README\n";
-    seed = clock_seed(inner->now_ms());
+    seed = clock_seed(inner->clock().now_ms());
     auto recorder =
         std::make_unique<platform::RecordingPlatform>(std::move(inner), std::move(file));
     recorder->record_seed(seed);

@@ -274,7 +274,8 @@ double play_video(const EngineString& file, double repeat, VideoPlaybackStats* s
             // Just past the due time (a clock that only moves when asked must land
             // on the far side of it), and always some way forward.
             const double from = clock_ms();
-            e.platform->sleep_until_ms(std::clamp(next + 0.001, from + 0.001, from + kIdleStepMs));
+            e.platform->clock().sleep_until_ms(
+                std::clamp(next + 0.001, from + 0.001, from + kIdleStepMs));
         }
 
         const PressState now_pressed = read_presses(input);

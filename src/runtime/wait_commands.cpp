@@ -47,7 +47,7 @@ void wait_for_key() {
     for (;;) {
         wait_turn(*e.input);
         if (any_char_pressed(*e.input)) return;
-        e.platform->sleep_ms(kWaitStepMs);
+        e.platform->clock().sleep_ms(kWaitStepMs);
     }
 }
 
@@ -60,7 +60,7 @@ void wait_for_mouse() {
         MouseReport r;
         poll_mouse(*e.input, r);
         if (r.dx != 0 || r.dy != 0 || r.left != 0 || r.right != 0 || r.middle != 0) return;
-        e.platform->sleep_ms(kWaitStepMs);
+        e.platform->clock().sleep_ms(kWaitStepMs);
     }
 }
 
@@ -116,7 +116,7 @@ void wait_ms(double ms) {
         if (now >= until) break;
         // Whole milliseconds: a step of a fraction of a microsecond would be lost in
         // the rounding of a virtual clock and never reach the end.
-        e.platform->sleep_ms(std::min(kPauseStepMs, std::ceil(until - now)));
+        e.platform->clock().sleep_ms(std::min(kPauseStepMs, std::ceil(until - now)));
     }
 }
 

@@ -162,13 +162,14 @@ TEST(SettingsFile, DamagedFilesWarnOnceGiveTheDefaultsAndStayUntilAChange) {
     play_frames(k, false, 4, kSettleFrames + 1);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+    EXPECT_NE(err.find("is damaged (not a file)"), std::string::npos) << err;
     EXPECT_NE(err.find("cannot be written"), std::string::npos) << err;
     EXPECT_TRUE(fs::is_directory(path));
 }
 
 // A settings file saved by the game, then a change of the music volume to volume that
 // is saved through ops. The stderr lines of that save come back.
-std::string change_volume(const std::string& path, const FileOps& ops, int volume) {
+std::string change_volume(const std::string& path, const platform::FileOps& ops, int volume) {
     SettingsKeeper k(path);
     k.set_file_ops_for_tests(ops);
     ::testing::internal::CaptureStderr();
@@ -179,14 +180,14 @@ std::string change_volume(const std::string& path, const FileOps& ops, int volum
 TEST(SettingsFile, SaveFaultsKeepTheOldFileSayWhyOnceAndTheGameGoesOn) {
     TempDir dir;
     const std::string path = dir.file("zorby/settings");
-    const std::string temp = replace_temp_path(path);
-    change_volume(path, system_file_ops(), 7);
+    const std::string temp = platform::replace_temp_path(path);
+    change_volume(path, platform::system_file_ops(), 7);
     const std::string old_text = file_text(path);
     ASSERT_NE(old_text.find("music_volume = 7"), std::string::npos);
     for (const SaveFault& fault : save_faults()) {
         SCOPED_TRACE(fault.name);
         SettingsKeeper k(path);
-        FileOps ops = system_file_ops();
+        platform::FileOps ops = platform::system_file_ops();
         fault.apply(ops);
         k.set_file_ops_for_tests(ops);
         ::testing::internal::CaptureStderr();
@@ -201,7 +202,7 @@ TEST(SettingsFile, SaveFaultsKeepTheOldFileSayWhyOnceAndTheGameGoesOn) {
             << err;
         EXPECT_NE(err.find(fault.reason), std::string::npos) << err;
         // The next change, with the disk mended, is saved.
-        k.set_file_ops_for_tests(system_file_ops());
+        k.set_file_ops_for_tests(platform::system_file_ops());
         play_frames(k, true, 3, kSettleFrames + 1);
         EXPECT_EQ(SettingsKeeper(path).stored().music_volume, 3);
         write_text(path, old_text);
@@ -210,7 +211,7 @@ TEST(SettingsFile, SaveFaultsKeepTheOldFileSayWhyOnceAndTheGameGoesOn) {
     // new one) is whole at the next start, whose first save clears what was left.
     for (const CrashPoint& crash : crash_points()) {
         SCOPED_TRACE(crash.name);
-        FileOps ops = system_file_ops();
+        platform::FileOps ops = platform::system_file_ops();
         crash.apply(ops);
         EXPECT_THROW(change_volume(path, ops, 9), SaveCrash);
         ::testing::internal::GetCapturedStderr();
@@ -218,7 +219,7 @@ TEST(SettingsFile, SaveFaultsKeepTheOldFileSayWhyOnceAndTheGameGoesOn) {
         if (!crash.new_in_place) {
             EXPECT_EQ(file_text(path), old_text);
         }
-        EXPECT_EQ(change_volume(path, system_file_ops(), 5), "");
+        EXPECT_EQ(change_volume(path, platform::system_file_ops(), 5), "");
         EXPECT_EQ(SettingsKeeper(path).stored().music_volume, 5);
         EXPECT_FALSE(fs::exists(temp));
         write_text(path, old_text);
@@ -228,13 +229,13 @@ TEST(SettingsFile, SaveFaultsKeepTheOldFileSayWhyOnceAndTheGameGoesOn) {
 TEST(SettingsFile, ReadOnlyFolderKeepsTheFileAndTheGameGoesOn) {
     TempDir dir;
     const std::string path = dir.file("zorby/settings");
-    EXPECT_EQ(change_volume(path, system_file_ops(), 7), "");
+    EXPECT_EQ(change_volume(path, platform::system_file_ops(), 7), "");
     const std::string old_text = file_text(path);
     ReadOnlyFolder folder(dir.file("zorby"));
     if (folder.writable()) GTEST_SKIP() << "a 0500 folder stays writable for this user (root)";
-    const std::string err = change_volume(path, system_file_ops(), 2);
+    const std::string err = change_volume(path, platform::system_file_ops(), 2);
     EXPECT_EQ(file_text(path), old_text);
-    EXPECT_FALSE(fs::exists(replace_temp_path(path)));
+    EXPECT_FALSE(fs::exists(platform::replace_temp_path(path)));
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("settings file " + path + " cannot be written"), std::string::npos) << err;
     EXPECT_NE(err.find("Permission denied"), std::string::npos) << err;

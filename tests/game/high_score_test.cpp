@@ -122,7 +122,7 @@ TEST(HighScoreFileDeathTest, CrashBeforeTheRenameLeavesTheOldTable) {
             std::filesystem::current_path(dir);
             t.set_table({{40, "NEW"}, {50, "NEWER"}, {60, "NEWEST"}});
             // The program stops after the new table is flushed, before the rename.
-            FileOps ops = system_file_ops();
+            platform::FileOps ops = platform::system_file_ops();
             ops.rename = [](const char*, const char*) -> int { std::_Exit(7); };
             game::save_high_scores(ops);
         },
@@ -161,7 +161,7 @@ TEST(HighScoreSaveFaults, OldTableStaysNoTemporaryOneLineSaysWhyAndTheProgramEnd
         SCOPED_TRACE(fault.name);
         TableRun t(&old_table);
         t.set_table(new_entries);
-        FileOps ops = system_file_ops();
+        platform::FileOps ops = platform::system_file_ops();
         fault.apply(ops);
         const std::string err =
             expect_refused_save(t, old_table, [&] { game::save_high_scores(ops); });
@@ -174,7 +174,7 @@ TEST(HighScoreSaveFaults, OldTableStaysNoTemporaryOneLineSaysWhyAndTheProgramEnd
         SCOPED_TRACE(crash.name);
         TableRun t(&old_table);
         t.set_table(new_entries);
-        FileOps ops = system_file_ops();
+        platform::FileOps ops = platform::system_file_ops();
         crash.apply(ops);
         EXPECT_THROW(game::save_high_scores(ops), SaveCrash);
         EXPECT_EQ(t.run.read_file("hc.txt"), crash.new_in_place ? new_table : old_table);

@@ -10,7 +10,7 @@ namespace zorby {
 namespace {
 
 platform::MouseSample sample(platform::Platform& p) {
-    return p.sample_mouse();
+    return p.input().sample_mouse();
 }
 
 // Positions only, as an absolute pointing device reports them (no relative motion):
@@ -21,8 +21,8 @@ TEST(SdlPointer, PositionsAndMotionAreLogicalPixelsFromPositionsAlone) {
     platform::WindowConfig c;
     c.scale = 2;
     c.hidden = true;
-    ASSERT_TRUE(p->create_window(c));
-    const platform::MouseSample first = p->sample_mouse();
+    ASSERT_TRUE(p->window().create_window(c));
+    const platform::MouseSample first = p->input().sample_mouse();
     // 2x, no bars: window pixels 2 x 2 per logical one.
     ASSERT_TRUE(platform::push_mouse_motion(101, 51));
     platform::MouseSample s = sample(*p);
@@ -43,7 +43,7 @@ TEST(SdlPointer, PositionsAndMotionAreLogicalPixelsFromPositionsAlone) {
     EXPECT_EQ(s.dx, 319 - 51);
     EXPECT_EQ(s.dy, 239 - 25);
     // A warp moves the pointer without motion, and its own echo adds none.
-    p->warp_pointer(10, 20);
+    p->input().warp_pointer(10, 20);
     ASSERT_TRUE(platform::push_mouse_motion(21, 41));
     s = sample(*p);
     EXPECT_EQ(s.x, 10);
@@ -53,7 +53,7 @@ TEST(SdlPointer, PositionsAndMotionAreLogicalPixelsFromPositionsAlone) {
 
     // 3x in a window of another shape: a 960 x 720 picture at (20, 40), bars around.
     ASSERT_TRUE(platform::resize_current_window(1000, 800));
-    EXPECT_EQ(p->window_scale(), 3);
+    EXPECT_EQ(p->window().window_scale(), 3);
     struct Case {
         int wx, wy, x, y;
     };
@@ -71,7 +71,7 @@ TEST(SdlPointer, PositionsAndMotionAreLogicalPixelsFromPositionsAlone) {
         EXPECT_EQ(x, k.x) << "the motion so far ends where the pointer is";
         EXPECT_EQ(y, k.y) << "the motion so far ends where the pointer is";
     }
-    p->destroy_window();
+    p->window().destroy_window();
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ TEST(DesktopInput, FullScreenKeysSwitchWithoutReachingTheGameAndKeepTexturesAndM
     EXPECT_EQ(e.display->is_fullscreen(), 1.0);
     EXPECT_EQ(key_down(87), 0.0);
     int w = 0, h = 0;
-    e.platform->client_size(w, h);
+    e.platform->window().client_size(w, h);
     EXPECT_EQ(w, 320);
     EXPECT_EQ(h, 240);
     EXPECT_EQ(draw_and_read(), before);

@@ -26,7 +26,7 @@ using testing::LiveEngine;
 
 // Takes every waiting event, as the engine does between frames.
 void pump(platform::Platform& p) {
-    while (p.poll_window_event()) {
+    while (p.input().poll_window_event()) {
     }
 }
 
@@ -35,7 +35,7 @@ std::unique_ptr<platform::Platform> sdl_platform_with_window(int scale) {
     platform::WindowConfig config;
     config.hidden = true;
     config.scale = scale;
-    if (!p->create_window(config)) return nullptr;
+    if (!p->window().create_window(config)) return nullptr;
     return p;
 }
 
@@ -104,7 +104,7 @@ TEST(Devices, AudioDeviceLostMidGameGoesOnSilentlyAndANewOneTakesTheMusicUp) {
     EXPECT_TRUE(a.music_playing());
     a.free_chunk(sound);
     a.free_chunk(later);
-    p->destroy_window();
+    p->window().destroy_window();
 }
 
 TEST(Devices, AControllerUnpluggedAndPluggedBackPlaysAgainWithNoKeyLeftHeld) {
@@ -113,43 +113,43 @@ TEST(Devices, AControllerUnpluggedAndPluggedBackPlaysAgainWithNoKeyLeftHeld) {
     std::array<uint8_t, 256> keys{};
     const int pad = platform::attach_virtual_gamepad();
     ASSERT_GE(pad, 0) << "no virtual controller";
-    p->keyboard_state(keys);
+    p->input().keyboard_state(keys);
     ASSERT_TRUE(platform::set_virtual_gamepad_button(pad, PadButton::A, true));
     ASSERT_TRUE(platform::set_virtual_gamepad_button(pad, PadButton::DpadRight, true));
-    p->keyboard_state(keys);
+    p->input().keyboard_state(keys);
     EXPECT_EQ(keys[44] & 0x80, 0x80);   // A is Z
     EXPECT_EQ(keys[205] & 0x80, 0x80);  // right
     // Pulled out with both held: nothing stays down.
     ASSERT_TRUE(platform::detach_virtual_gamepad(pad));
-    p->keyboard_state(keys);
-    p->keyboard_state(keys);
+    p->input().keyboard_state(keys);
+    p->input().keyboard_state(keys);
     EXPECT_EQ(keys[44], 0);
     EXPECT_EQ(keys[205], 0);
     // Plugged back in (a new device to the system): it plays as before.
     const int again = platform::attach_virtual_gamepad();
     ASSERT_GE(again, 0);
-    p->keyboard_state(keys);
+    p->input().keyboard_state(keys);
     EXPECT_EQ(keys[44], 0);
     ASSERT_TRUE(platform::set_virtual_gamepad_button(again, PadButton::DpadLeft, true));
-    p->keyboard_state(keys);
+    p->input().keyboard_state(keys);
     EXPECT_EQ(keys[203] & 0x80, 0x80);
     ASSERT_TRUE(platform::set_virtual_gamepad_button(again, PadButton::DpadLeft, false));
     ASSERT_TRUE(platform::set_virtual_gamepad_button(again, PadButton::A, true));
-    p->keyboard_state(keys);
+    p->input().keyboard_state(keys);
     EXPECT_EQ(keys[203], 0);
     EXPECT_EQ(keys[44] & 0x80, 0x80);
     ASSERT_TRUE(platform::set_virtual_gamepad_button(again, PadButton::A, false));
-    p->keyboard_state(keys);
+    p->input().keyboard_state(keys);
     EXPECT_EQ(keys[44] & 0x80, 0);
     ASSERT_TRUE(platform::detach_virtual_gamepad(again));
-    p->destroy_window();
+    p->window().destroy_window();
 }
 
 TEST(Devices, AMinimisedWindowPausesTheGameAsFocusLossDoesUntilItIsBack) {
     LiveEngine le(platform::make_sdl_platform());
     ASSERT_TRUE(le.started());
     Engine& e = le.engine();
-    const std::string title = e.platform->title();
+    const std::string title = e.platform->window().title();
     auto minimise = [] {
         // Some window managers take the focus too, some do not.
         ASSERT_TRUE(platform::push_window_change(WindowChange::Minimised));
@@ -158,12 +158,12 @@ TEST(Devices, AMinimisedWindowPausesTheGameAsFocusLossDoesUntilItIsBack) {
     ASSERT_TRUE(platform::push_window_change(WindowChange::FocusLost));
     drain_messages();
     ASSERT_TRUE(e.paused);
-    const std::string paused_title = e.platform->title();
+    const std::string paused_title = e.platform->window().title();
     EXPECT_NE(paused_title, title);
     ASSERT_TRUE(platform::push_window_change(WindowChange::FocusGained));
     drain_messages();
     ASSERT_FALSE(e.paused);
-    EXPECT_EQ(e.platform->title(), title);
+    EXPECT_EQ(e.platform->window().title(), title);
 
     for (const bool focus_goes_too : {false, true}) {
         SCOPED_TRACE(focus_goes_too ? "minimised and unfocused" : "minimised");
@@ -173,7 +173,7 @@ TEST(Devices, AMinimisedWindowPausesTheGameAsFocusLossDoesUntilItIsBack) {
         }
         drain_messages();
         EXPECT_TRUE(e.paused);
-        EXPECT_EQ(e.platform->title(), paused_title);
+        EXPECT_EQ(e.platform->window().title(), paused_title);
         // A focus event while still minimised does not resume play.
         ASSERT_TRUE(platform::push_window_change(WindowChange::FocusGained));
         drain_messages();
@@ -196,7 +196,7 @@ TEST(Devices, AMinimisedWindowPausesTheGameAsFocusLossDoesUntilItIsBack) {
         EXPECT_TRUE(restored) << "a frame was shown while minimised";
         EXPECT_EQ(frames, 1);
         EXPECT_FALSE(e.paused);
-        EXPECT_EQ(e.platform->title(), title);
+        EXPECT_EQ(e.platform->window().title(), title);
     }
 }
 
@@ -204,41 +204,41 @@ TEST(Devices, TheDisplayChangingGivesTheWindowTheRightWholeFactor) {
     // The automatic factor for this display, as the window opened with it.
     auto p = sdl_platform_with_window(0);
     ASSERT_TRUE(p);
-    const int automatic = p->window_scale();
+    const int automatic = p->window().window_scale();
     ASSERT_GE(automatic, 2) << "the display is too small for this test";
     int w = 0, h = 0;
-    p->client_size(w, h);
+    p->window().client_size(w, h);
     // The window was squeezed (a smaller display): the largest whole factor that
     // fits, centred.
     ASSERT_TRUE(platform::resize_current_window(w * automatic - 1, h * automatic - 1));
     pump(*p);
-    EXPECT_EQ(p->window_scale(), automatic - 1);
+    EXPECT_EQ(p->window().window_scale(), automatic - 1);
     // The display changes (a new mode, a display plugged in): the window takes the
     // automatic factor for the display it is on again, and the pointer maps to it.
     ASSERT_TRUE(platform::push_display_change());
     pump(*p);
     pump(*p);
-    EXPECT_EQ(p->window_scale(), automatic);
+    EXPECT_EQ(p->window().window_scale(), automatic);
     ASSERT_TRUE(platform::push_mouse_motion(automatic * 100 + automatic - 1, automatic * 50));
-    platform::MouseSample s = p->sample_mouse();
+    platform::MouseSample s = p->input().sample_mouse();
     EXPECT_EQ(s.x, 100);
     EXPECT_EQ(s.y, 50);
     // Moved to another display: the same.
     ASSERT_TRUE(platform::resize_current_window(w, h));
     pump(*p);
-    EXPECT_EQ(p->window_scale(), 1);
+    EXPECT_EQ(p->window().window_scale(), 1);
     ASSERT_TRUE(platform::push_window_change(WindowChange::MovedToDisplay));
     pump(*p);
-    EXPECT_EQ(p->window_scale(), automatic);
-    p->destroy_window();
+    EXPECT_EQ(p->window().window_scale(), automatic);
+    p->window().destroy_window();
 
     // A factor the player chose stays whatever the display does.
     auto chosen = sdl_platform_with_window(1);
     ASSERT_TRUE(chosen);
     ASSERT_TRUE(platform::push_display_change());
     pump(*chosen);
-    EXPECT_EQ(chosen->window_scale(), 1);
-    chosen->destroy_window();
+    EXPECT_EQ(chosen->window().window_scale(), 1);
+    chosen->window().destroy_window();
 }
 
 }  // namespace

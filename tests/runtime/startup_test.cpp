@@ -53,16 +53,16 @@ TEST(Startup, OpensTheGameWindowAndSaysInitOk) {
     const std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("Init OK\n"), std::string::npos);
     Engine& e = te.engine();
-    EXPECT_EQ(e.platform->title(), "zorby");
+    EXPECT_EQ(e.platform->window().title(), "zorby");
     int w = 0, h = 0;
-    e.platform->client_size(w, h);
+    e.platform->window().client_size(w, h);
     EXPECT_EQ(w, 320);
     EXPECT_EQ(h, 240);
     EXPECT_DOUBLE_EQ(e.display->frame_period, 1000.0 / 60.0);
     EXPECT_TRUE(e.input && e.sound && e.network && e.scene && e.media_lookup && e.music_lookup);
     EXPECT_FALSE(e.paused);
     // The millisecond clock starts at the end of start-up.
-    EXPECT_DOUBLE_EQ(e.clock_base, e.platform->now_ms());
+    EXPECT_DOUBLE_EQ(e.clock_base, e.platform->clock().now_ms());
     EXPECT_EQ(e.program_dir, executable_directory());
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);

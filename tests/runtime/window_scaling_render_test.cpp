@@ -252,7 +252,7 @@ TEST(WindowScaling, TheScreenModeCommandChangesTheFrameAndTheWindow) {
     Engine& e = te.engine();
     set_screen_mode(640, 480, 0);
     int w = 0, h = 0;
-    e.platform->client_size(w, h);
+    e.platform->window().client_size(w, h);
     EXPECT_EQ(w, 640);
     EXPECT_EQ(h, 480);
     p->window_pixel_size(w, h);
@@ -277,11 +277,11 @@ TEST(WindowScaling, TheScreenModeCommandChangesTheFrameAndTheWindow) {
     // Full screen and back keep the frame's size.
     set_screen_mode(0, 0, 1);
     EXPECT_EQ(e.display->is_fullscreen(), 1.0);
-    e.platform->client_size(w, h);
+    e.platform->window().client_size(w, h);
     EXPECT_EQ(w, 640);
     set_screen_mode(320, 240, 0);
     EXPECT_EQ(e.display->is_fullscreen(), 0.0);
-    e.platform->client_size(w, h);
+    e.platform->window().client_size(w, h);
     EXPECT_EQ(w, 320);
     EXPECT_EQ(h, 240);
     p->window_pixel_size(w, h);

@@ -58,7 +58,7 @@ Rgba read_pixel(int x, int y) {
     if (auto* e = engine_if_any(); e && e->display) {
         width = 320;
         height = 240;
-        if (e->platform) e->platform->client_size(width, height);
+        if (e->platform) e->platform->window().client_size(width, height);
     }
     uint8_t px[4] = {0, 0, 0, 0};
     platform::frame_recorder().flush();

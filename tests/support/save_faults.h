@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 
 namespace zorby::testing {
 
@@ -25,13 +25,13 @@ namespace zorby::testing {
 struct SaveFault {
     const char* name;
     const char* reason;  // strerror text expected in the message
-    std::function<void(FileOps&)> apply;
+    std::function<void(platform::FileOps&)> apply;
 };
 
 inline std::vector<SaveFault> save_faults() {
     // A write that stores the first few bytes, then fails with error_number.
     auto part_then = [](int error_number) {
-        return [error_number](FileOps& ops) {
+        return [error_number](platform::FileOps& ops) {
             auto writes = std::make_shared<int>(0);
             ops.write = [writes, error_number](int fd, const void* data, size_t n) -> ssize_t {
                 if (++*writes == 1) return ::write(fd, data, std::min<size_t>(n, 5));
@@ -45,13 +45,17 @@ inline std::vector<SaveFault> save_faults() {
         {"a full disk", "No space left on device", part_then(ENOSPC)},
         // The disk fills up silently: writes that store nothing more.
         {"a full disk taking no bytes", "No space left on device",
-         [](FileOps& ops) { ops.write = [](int, const void*, size_t) -> ssize_t { return 0; }; }},
+         [](platform::FileOps& ops) {
+             ops.write = [](int, const void*, size_t) -> ssize_t { return 0; };
+         }},
         {"a failing flush", "Input/output error",
-         [](FileOps& ops) { ops.fsync = [](int) { return errno = EIO, -1; }; }},
+         [](platform::FileOps& ops) { ops.fsync = [](int) { return errno = EIO, -1; }; }},
         {"a failing close", "Input/output error",
-         [](FileOps& ops) { ops.close = [](int fd) { return ::close(fd), errno = EIO, -1; }; }},
+         [](platform::FileOps& ops) {
+             ops.close = [](int fd) { return ::close(fd), errno = EIO, -1; };
+         }},
         {"a failing rename", "Invalid cross-device link",
-         [](FileOps& ops) {
+         [](platform::FileOps& ops) {
              ops.rename = [](const char*, const char*) { return errno = EXDEV, -1; };
          }},
     };
@@ -63,13 +67,13 @@ struct SaveCrash {};
 struct CrashPoint {
     const char* name;
     bool new_in_place;  // the rename was done: the new contents stand
-    std::function<void(FileOps&)> apply;
+    std::function<void(platform::FileOps&)> apply;
 };
 
 inline std::vector<CrashPoint> crash_points() {
     return {
         {"creating the temporary file", false,
-         [](FileOps& ops) {
+         [](platform::FileOps& ops) {
              ops.open = [](const char* path, int flags, mode_t mode) -> int {
                  // The file is made, then the program dies before it writes.
                  if ((flags & O_CREAT) != 0) ::close(::open(path, flags, mode));
@@ -77,7 +81,7 @@ inline std::vector<CrashPoint> crash_points() {
              };
          }},
         {"half-way through the write", false,
-         [](FileOps& ops) {
+         [](platform::FileOps& ops) {
              ops.write = [](int fd, const void* data, size_t n) -> ssize_t {
                  [[maybe_unused]] ssize_t stored = ::write(fd, data, n / 2);
                  ::close(fd);
@@ -85,25 +89,25 @@ inline std::vector<CrashPoint> crash_points() {
              };
          }},
         {"before the flush", false,
-         [](FileOps& ops) {
+         [](platform::FileOps& ops) {
              ops.fsync = [](int fd) -> int {
                  ::close(fd);
                  throw SaveCrash{};
              };
          }},
         {"before the close", false,
-         [](FileOps& ops) {
+         [](platform::FileOps& ops) {
              ops.close = [](int fd) -> int {
                  ::close(fd);
                  throw SaveCrash{};
              };
          }},
         {"before the rename", false,
-         [](FileOps& ops) {
+         [](platform::FileOps& ops) {
              ops.rename = [](const char*, const char*) -> int { throw SaveCrash{}; };
          }},
         {"after the rename, flushing the folder", true,
-         [](FileOps& ops) {
+         [](platform::FileOps& ops) {
              ops.open = [](const char* path, int flags, mode_t mode) -> int {
                  if ((flags & O_DIRECTORY) != 0) throw SaveCrash{};
                  return ::open(path, flags, mode);

@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "commands.h"
-#include "engine/file_io.h"
 #include "engine/media_archive.h"
+#include "platform/file_io.h"
 
 namespace zorby::assets {
 
@@ -16,7 +16,7 @@ int fail(const std::string& message) {
 
 bool read_file(const std::string& path, uint64_t max_size, std::vector<uint8_t>& data,
                std::string& error) {
-    const FileStatus status = read_whole_file(path, max_size, data);
+    const platform::FileStatus status = platform::read_whole_file(path, max_size, data);
     if (status) return true;
     if (std::strcmp(status.step, "open") == 0 ||
         std::strcmp(status.step, "not a regular file") == 0) {
@@ -31,7 +31,8 @@ bool read_file(const std::string& path, uint64_t max_size, std::vector<uint8_t>&
 
 bool write_file(const std::string& path, const std::vector<uint8_t>& data, std::string& error) {
     // Made like any new file of the user's: 0666 less the umask.
-    const FileStatus status = replace_file(path, data.data(), data.size(), system_file_ops(), 0666);
+    const platform::FileStatus status =
+        platform::replace_file(path, data.data(), data.size(), platform::system_file_ops(), 0666);
     if (status) return true;
     error = path + ": " +
             (std::strcmp(status.step, "open") == 0 ? "cannot create" : "write failed") + " (" +

@@ -1,6 +1,6 @@
 // The file toolkit: replacing a file keeps the old one whenever a step fails, and
 // whole-file reads honour their limit. Failures are made through the FileOps seam.
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -25,54 +25,57 @@ TEST(ReplaceFile, EveryFailingStepLeavesTheOldFileAndNoTemporary) {
     struct Case {
         const char* step;
         int error_number;
-        std::function<void(FileOps&)> break_it;
+        std::function<void(platform::FileOps&)> break_it;
     };
     int writes = 0;
     const std::vector<Case> cases = {
         {"open", EACCES,
-         [](FileOps& ops) {
+         [](platform::FileOps& ops) {
              ops.open = [](const char*, int, mode_t) { return errno = EACCES, -1; };
          }},
         // The disk fills up after the first part: a write that makes no progress.
         {"write", ENOSPC,
-         [&](FileOps& ops) {
+         [&](platform::FileOps& ops) {
              ops.write = [&](int fd, const void* data, size_t n) -> ssize_t {
                  return ++writes == 1 ? ::write(fd, data, std::min<size_t>(n, 4096)) : 0;
              };
          }},
         {"write", EIO,
-         [](FileOps& ops) {
+         [](platform::FileOps& ops) {
              ops.write = [](int, const void*, size_t) -> ssize_t { return errno = EIO, -1; };
          }},
-        {"flush", EIO, [](FileOps& ops) { ops.fsync = [](int) { return errno = EIO, -1; }; }},
+        {"flush", EIO,
+         [](platform::FileOps& ops) { ops.fsync = [](int) { return errno = EIO, -1; }; }},
         {"close", EIO,
-         [](FileOps& ops) { ops.close = [](int fd) { return ::close(fd), errno = EIO, -1; }; }},
+         [](platform::FileOps& ops) {
+             ops.close = [](int fd) { return ::close(fd), errno = EIO, -1; };
+         }},
         {"rename", EXDEV,
-         [](FileOps& ops) {
+         [](platform::FileOps& ops) {
              ops.rename = [](const char*, const char*) { return errno = EXDEV, -1; };
          }},
     };
     for (const Case& c : cases) {
         write_bytes(path, {'o', 'l', 'd'});
-        FileOps ops = system_file_ops();
+        platform::FileOps ops = platform::system_file_ops();
         c.break_it(ops);
         writes = 0;
-        const FileStatus status = replace_file(path, new_bytes, ops);
+        const platform::FileStatus status = platform::replace_file(path, new_bytes, ops);
         EXPECT_FALSE(status) << c.step;
         EXPECT_STREQ(status.step, c.step);
         EXPECT_EQ(status.error_number, c.error_number) << c.step;
         EXPECT_EQ(file_text(path), "old") << c.step;
-        EXPECT_FALSE(fs::exists(replace_temp_path(path))) << c.step;
+        EXPECT_FALSE(fs::exists(platform::replace_temp_path(path))) << c.step;
     }
     // Nothing broken: the new bytes replace the old, over a left-over temporary file
     // that is a link to a file that must not be written through.
     const std::string victim = dir.file("victim");
     write_bytes(victim, {'v'});
-    fs::create_symlink(victim, replace_temp_path(path));
-    ASSERT_TRUE(replace_file(path, new_bytes));
+    fs::create_symlink(victim, platform::replace_temp_path(path));
+    ASSERT_TRUE(platform::replace_file(path, new_bytes));
     EXPECT_EQ(file_text(path), new_bytes);
     EXPECT_EQ(file_text(victim), "v");
-    EXPECT_FALSE(fs::exists(replace_temp_path(path)));
+    EXPECT_FALSE(fs::exists(platform::replace_temp_path(path)));
 }
 
 TEST(ReadWholeFile, HonoursTheLimitAndReadsOnlyRegularFiles) {
@@ -80,27 +83,27 @@ TEST(ReadWholeFile, HonoursTheLimitAndReadsOnlyRegularFiles) {
     const std::string path = dir.file("data");
     write_bytes(path, std::vector<uint8_t>(5000, 7));
     std::vector<uint8_t> out;
-    ASSERT_TRUE(read_whole_file(path, 5000, out));
+    ASSERT_TRUE(platform::read_whole_file(path, 5000, out));
     EXPECT_EQ(out, std::vector<uint8_t>(5000, 7));
-    FileStatus status = read_whole_file(path, 4999, out);
+    platform::FileStatus status = platform::read_whole_file(path, 4999, out);
     EXPECT_STREQ(status.step, "too large");
     EXPECT_TRUE(out.empty());
-    ASSERT_TRUE(read_file_start(path, 3000, out));
+    ASSERT_TRUE(platform::read_file_start(path, 3000, out));
     EXPECT_EQ(out.size(), 3000u);
     // Reads in small pieces, interrupted now and then, still give every byte.
-    FileOps ops = system_file_ops();
+    platform::FileOps ops = platform::system_file_ops();
     int calls = 0;
     ops.read = [&](int fd, void* buffer, size_t n) -> ssize_t {
         if (++calls % 3 == 0) return errno = EINTR, -1;
         return ::read(fd, buffer, std::min<size_t>(n, 7));
     };
-    ASSERT_TRUE(read_whole_file(path, 5000, out, ops));
+    ASSERT_TRUE(platform::read_whole_file(path, 5000, out, ops));
     EXPECT_EQ(out, std::vector<uint8_t>(5000, 7));
 
-    EXPECT_TRUE(read_whole_file(dir.file("none"), 10, out).missing());
-    EXPECT_STREQ(read_whole_file(dir.path(), 10, out).step, "not a regular file");
+    EXPECT_TRUE(platform::read_whole_file(dir.file("none"), 10, out).missing());
+    EXPECT_STREQ(platform::read_whole_file(dir.path(), 10, out).step, "not a regular file");
     ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
-    EXPECT_STREQ(read_whole_file(dir.file("fifo"), 10, out).step, "not a regular file");
+    EXPECT_STREQ(platform::read_whole_file(dir.file("fifo"), 10, out).step, "not a regular file");
 }
 
 }  // namespace

@@ -13,11 +13,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
-namespace zorby {
+namespace zorby::platform {
 
 // A file descriptor closed when the object goes.
 class UniqueFd {
@@ -87,6 +88,44 @@ FileStatus read_all_at(int fd, int64_t offset, void* out, size_t count, size_t& 
 FileStatus write_all(int fd, const void* data, size_t count,
                      const FileOps& ops = system_file_ops());
 
+// True when anything (a file, a folder, a link even to nothing) is under path.
+bool exists_itself(const std::string& path);
+// True when this process may write to path (a file's contents, a folder's entries).
+bool writable(const std::string& path);
+
+// Which regular file a name stands for, and the version of it: equal stamps taken at
+// two moments mean the same, unchanged file.
+struct FileStamp {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = -1;
+    int64_t modified_ns = -1;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the regular file path names (links followed); false for anything else.
+bool regular_file_stamp(const std::string& path, FileStamp& out);
+// The size of the open file, when it is a regular file; false otherwise.
+bool regular_file_size(std::FILE* file, uint64_t& size);
+
+// ---- files held open by descriptor (the engine's file channels) ----
+// Opens path for reading (for_writing false) or as a new, empty file for reading and
+// writing (mode & ~umask when created; a link under the name is replaced by a new
+// file rather than written through), in either case only when it is a regular file
+// this process can hold exclusively (another holder makes the open fail). -1 when it
+// cannot be had.
+int open_held_file(const std::string& path, bool for_writing);
+void close_file(int fd);
+// The file's size in bytes; false when it cannot be told.
+bool file_size(int fd, uint64_t& size);
+// The read and write position; negative when it cannot be told.
+int64_t file_position(int fd);
+// Moves the position by the given number of bytes (back when negative).
+void move_file_position(int fd, int64_t by);
+
+// Opens path for appending, creating it (mode & ~umask) when missing; a link under
+// the name is never written through (the open fails).
+UniqueFd open_for_appending(const std::string& path, mode_t mode = 0644,
+                            const FileOps& ops = system_file_ops());
 // Opens path for reading only when it names a regular file (never blocks on a FIFO).
 UniqueFd open_regular_file(const std::string& path, const FileOps& ops = system_file_ops());
 // The first max_bytes of a regular file (all of a shorter one).
@@ -110,4 +149,4 @@ inline FileStatus replace_file(const std::string& path, const std::string& bytes
     return replace_file(path, bytes.data(), bytes.size(), ops, mode);
 }
 
-}  // namespace zorby
+}  // namespace zorby::platform

@@ -1,15 +1,18 @@
-// The player's private folders and safe file replacement.
-#include "engine/private_files.h"
+// The player's private folders, safe file replacement and private temporary files.
+#include "platform/private_files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
-#include "engine/file_io.h"
+#include "platform/file_io.h"
+#include "platform/files.h"
 
-namespace zorby {
+namespace zorby::platform {
 
 bool make_private_folder(const std::string& folder, std::string& error) {
     if (folder.empty() || folder[0] != '/') {
@@ -48,4 +51,36 @@ bool replace_file(const std::string& path, const std::string& bytes, std::string
     return false;
 }
 
-}  // namespace zorby
+std::string make_private_temporary_folder(const std::string& prefix) {
+    std::string name = system_files().temporary_folder() + "/" + prefix + "XXXXXX";
+    if (!::mkdtemp(name.data())) return {};  // mkdtemp makes it with mode 0700
+    return name;
+}
+
+bool is_folder_itself(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool write_private_file(const std::string& path, const std::vector<uint8_t>& data) {
+    ::unlink(path.c_str());
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd) return false;
+    const bool written = static_cast<bool>(write_all(fd.get(), data.data(), data.size()));
+    const bool closed = ::close(fd.release()) == 0;
+    if (!written || !closed) {
+        ::unlink(path.c_str());
+        return false;
+    }
+    return true;
+}
+
+void remove_file(const std::string& path) {
+    ::unlink(path.c_str());
+}
+
+int64_t process_id() {
+    return static_cast<int64_t>(::getpid());
+}
+
+}  // namespace zorby::platform

@@ -1,15 +1,18 @@
 // The file toolkit: whole transfers, whole-file reads and file replacement, every
 // system call made through a FileOps table.
-#include "engine/file_io.h"
+#include "platform/file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-namespace zorby {
+#include "platform/files.h"
+
+namespace zorby::platform {
 
 UniqueFd::~UniqueFd() {
     if (fd_ >= 0) ::close(fd_);
@@ -100,6 +103,85 @@ FileStatus write_all(int fd, const void* data, size_t count, const FileOps& ops)
     return status;
 }
 
+bool exists_itself(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool writable(const std::string& path) {
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
+bool regular_file_stamp(const std::string& path, FileStamp& out) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    out.device = st.st_dev;
+    out.inode = st.st_ino;
+    out.size = st.st_size;
+    out.modified_ns = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+bool regular_file_size(std::FILE* file, uint64_t& size) {
+    struct stat st {};
+    if (!file || ::fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+namespace {
+
+// An exclusively held regular file, or -1 (the descriptor is closed then).
+int take_file(int fd) {
+    struct stat st;
+    if (fd < 0) return -1;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+int open_held_file(const std::string& path, bool for_writing) {
+    if (!for_writing) return take_file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    int raw = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (raw < 0 && errno == ELOOP && ::unlink(path.c_str()) == 0) {
+        raw = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    }
+    const int fd = take_file(raw);
+    if (fd >= 0 && ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void close_file(int fd) {
+    if (fd >= 0) ::close(fd);
+}
+
+bool file_size(int fd, uint64_t& size) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+int64_t file_position(int fd) {
+    return fd >= 0 ? static_cast<int64_t>(::lseek(fd, 0, SEEK_CUR)) : -1;
+}
+
+void move_file_position(int fd, int64_t by) {
+    ::lseek(fd, static_cast<off_t>(by), SEEK_CUR);
+}
+
+UniqueFd open_for_appending(const std::string& path, mode_t mode, const FileOps& ops) {
+    return UniqueFd(
+        ops.open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, mode));
+}
+
 UniqueFd open_regular_file(const std::string& path, const FileOps& ops) {
     if (path.empty()) return {};
     UniqueFd fd(ops.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0));
@@ -163,7 +245,7 @@ FileStatus read_whole_file(const std::string& path, uint64_t max_bytes, std::vec
 }
 
 std::string replace_temp_path(const std::string& path) {
-    return path + ".new";
+    return system_files().replacement_name(path);
 }
 
 FileStatus replace_file(const std::string& path, const void* data, size_t size, const FileOps& ops,
@@ -196,4 +278,4 @@ FileStatus replace_file(const std::string& path, const void* data, size_t size, 
     return {};
 }
 
-}  // namespace zorby
+}  // namespace zorby::platform

@@ -1,0 +1,66 @@
+// The system's files and folders: the player's folders from the XDG variables or the
+// home folder, and the temporary folder from $TMPDIR.
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace zorby {
+namespace {
+
+// Sets (or, with nullptr, removes) an environment variable for one scope.
+class EnvFor {
+public:
+    EnvFor(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        set(value);
+    }
+    ~EnvFor() { set(old_ ? old_->c_str() : nullptr); }
+    void set(const char* value) {
+        if (value) {
+            ::setenv(name_, value, 1);
+        } else {
+            ::unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(SystemFiles, UserFoldersFollowTheXdgVariablesElseTheHomeFolder) {
+    platform::Files& files = platform::system_files();
+    EnvFor home("HOME", "/home/player/");
+    EnvFor data("XDG_DATA_HOME", "/xdg/data/");
+    EnvFor config("XDG_CONFIG_HOME", "/xdg/./config");
+    EXPECT_EQ(files.user_data_folder(), "/xdg/data/zorby");
+    EXPECT_EQ(files.user_config_folder(), "/xdg/config/zorby");
+    // Relative or missing variables are ignored.
+    data.set("relative/data");
+    config.set(nullptr);
+    EXPECT_EQ(files.user_data_folder(), "/home/player/.local/share/zorby");
+    EXPECT_EQ(files.user_config_folder(), "/home/player/.config/zorby");
+    // Without an absolute home there is no folder at all.
+    home.set("player");
+    EXPECT_EQ(files.user_data_folder(), "");
+    EXPECT_EQ(files.user_config_folder(), "");
+}
+
+TEST(SystemFiles, TheTemporaryFolderIsTmpdirWithoutItsTrailingSlashesElseTmp) {
+    platform::Files& files = platform::system_files();
+    EnvFor tmpdir("TMPDIR", "/var/scratch//");
+    EXPECT_EQ(files.temporary_folder(), "/var/scratch");
+    tmpdir.set("/");
+    EXPECT_EQ(files.temporary_folder(), "/");
+    tmpdir.set("");
+    EXPECT_EQ(files.temporary_folder(), "/tmp");
+    tmpdir.set(nullptr);
+    EXPECT_EQ(files.temporary_folder(), "/tmp");
+}
+
+}  // namespace
+}  // namespace zorby
