@@ -21,6 +21,14 @@
 
 namespace zorby::platform::gl {
 
+// Looks up one entry point of the driver into fn with lookup (a name to an address,
+// null when missing); true when it is there.
+template <typename Lookup, typename Fn>
+bool fetch(Lookup&& lookup, Fn& fn, const char* name) {
+    fn = reinterpret_cast<Fn>(lookup(name));
+    return fn != nullptr;
+}
+
 // The framebuffer-object entry points (OpenGL 3.0 / ARB_framebuffer_object), looked
 // up once a context exists; all null when the driver has none. Called through
 // call() or use() like any other OpenGL function.
@@ -42,13 +50,6 @@ struct FramebufferCalls {
                fetch(lookup, framebuffer_texture_2d, "glFramebufferTexture2D") &&
                fetch(lookup, check_framebuffer_status, "glCheckFramebufferStatus") &&
                fetch(lookup, blit_framebuffer, "glBlitFramebuffer");
-    }
-
-private:
-    template <typename Lookup, typename Fn>
-    static bool fetch(Lookup& lookup, Fn& fn, const char* name) {
-        fn = reinterpret_cast<Fn>(lookup(name));
-        return fn != nullptr;
     }
 };
 

@@ -17,14 +17,6 @@ namespace zorby::platform {
 
 namespace {
 
-// Fetches one OpenGL entry point into fn (null when the driver has none); true when
-// it was there.
-template <class Fn>
-bool fetch(Fn& fn, const char* name) {
-    fn = reinterpret_cast<Fn>(SDL_GL_GetProcAddress(name));
-    return fn != nullptr;
-}
-
 gl::FramebufferCalls g_fb;
 
 // The shader that copies the frame into the window: the frame's texture, one texel
@@ -45,12 +37,19 @@ struct PresenterCalls {
     PFNGLACTIVETEXTUREPROC active_texture = nullptr;
 
     bool load() {
-        return fetch(create_shader, "glCreateShader") && fetch(shader_source, "glShaderSource") &&
-               fetch(compile_shader, "glCompileShader") && fetch(get_shaderiv, "glGetShaderiv") &&
-               fetch(delete_shader, "glDeleteShader") && fetch(create_program, "glCreateProgram") &&
-               fetch(attach_shader, "glAttachShader") && fetch(link_program, "glLinkProgram") &&
-               fetch(get_programiv, "glGetProgramiv") && fetch(delete_program, "glDeleteProgram") &&
-               fetch(use_program, "glUseProgram") && fetch(active_texture, "glActiveTexture");
+        const auto sdl = SDL_GL_GetProcAddress;
+        return gl::fetch(sdl, create_shader, "glCreateShader") &&
+               gl::fetch(sdl, shader_source, "glShaderSource") &&
+               gl::fetch(sdl, compile_shader, "glCompileShader") &&
+               gl::fetch(sdl, get_shaderiv, "glGetShaderiv") &&
+               gl::fetch(sdl, delete_shader, "glDeleteShader") &&
+               gl::fetch(sdl, create_program, "glCreateProgram") &&
+               gl::fetch(sdl, attach_shader, "glAttachShader") &&
+               gl::fetch(sdl, link_program, "glLinkProgram") &&
+               gl::fetch(sdl, get_programiv, "glGetProgramiv") &&
+               gl::fetch(sdl, delete_program, "glDeleteProgram") &&
+               gl::fetch(sdl, use_program, "glUseProgram") &&
+               gl::fetch(sdl, active_texture, "glActiveTexture");
     }
 
     // The program, or 0 when the driver cannot build it (the window then receives

@@ -46,12 +46,12 @@ find_window() {
     echo "$wid"
 }
 
-play() {
+# Starts the game recording into $work/NAME.txt with the options given; sets pid and
+# wid (its window), or fails with the game's output.
+launch() {
     local name="$1"; shift
-    local rec="$work/$name.txt"
-    "$zorby" "$@" --record "$rec" >"$work/$name.log" 2>&1 &
-    local pid=$!
-    local wid
+    "$zorby" "$@" --record "$work/$name.txt" >"$work/$name.log" 2>&1 &
+    pid=$!
     wid="$(find_window "$pid")"
     if [ -z "$wid" ]; then
         echo "$name: no window" >&2
@@ -59,6 +59,12 @@ play() {
         cat "$work/$name.log" >&2
         return 1
     fi
+}
+
+play() {
+    local name="$1"; shift
+    local rec="$work/$name.txt"
+    launch "$name" "$@" || return 1
     wait_for_line "$rec" '^seed'
     local class
     class="$(xprop -id "$wid" WM_CLASS)"
@@ -117,16 +123,7 @@ play() {
 toggle_at_question() {
     local rec="$work/toggle.txt" settings="$XDG_CONFIG_HOME/zorby/settings"
     rm -f "$settings"
-    "$zorby" --scale 2 --record "$rec" >"$work/toggle.log" 2>&1 &
-    local pid=$!
-    local wid
-    wid="$(find_window "$pid")"
-    if [ -z "$wid" ]; then
-        echo "toggle: no window" >&2
-        kill "$pid" 2>/dev/null || true
-        cat "$work/toggle.log" >&2
-        return 1
-    fi
+    launch toggle --scale 2 || return 1
     wait_for_line "$rec" '^seed'
     sleep 1
     xdotool windowfocus "$wid" 2>/dev/null || true
