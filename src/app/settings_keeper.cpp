@@ -17,20 +17,27 @@ SettingsKeeper::SettingsKeeper(std::string path) : path_(std::move(path)) {
 
 void SettingsKeeper::observe(bool sound, int music_volume, bool fullscreen, double now_ms) {
     if (path_.empty()) return;
-    PlayerSettings now = has_pending_ ? pending_ : stored_;
-    now.sound = sound;
-    now.music_volume = music_volume;
+    // Called several times a frame: the three values are compared in place, and the
+    // settings (with the unknown lines they carry) copied only when one changed.
+    bool full = has_pending_ ? pending_.fullscreen : stored_.fullscreen;
     if (fullscreen != seen_fullscreen_) {
         // Alt+Enter or F11: the player's choice for the next start too.
         seen_fullscreen_ = fullscreen;
-        now.fullscreen = fullscreen;
+        full = fullscreen;
     }
-    if (now == stored_) {
+    const auto holds = [&](const PlayerSettings& s) {
+        return s.sound == sound && s.music_volume == music_volume && s.fullscreen == full;
+    };
+    if (holds(stored_)) {
         has_pending_ = false;
         return;
     }
-    if (!has_pending_ || !(now == pending_)) {
-        pending_ = std::move(now);
+    if (!has_pending_ || !holds(pending_)) {
+        // A pending change is the stored settings with these three values.
+        pending_ = stored_;
+        pending_.sound = sound;
+        pending_.music_volume = music_volume;
+        pending_.fullscreen = full;
         has_pending_ = true;
         pending_since_ms_ = now_ms;
         return;

@@ -18,7 +18,8 @@ export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 # In a sanitizer build the X11 and OpenGL libraries' process-lifetime allocations
 # would be reported as leaks and end the game with status 1.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
-export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+# The games' trace logs go to a private folder too (start-up deletes the old one).
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" TMPDIR="$work"
 
 # Waits up to 30 s for a line matching $2 in the recording $1.
 wait_for_line() {
