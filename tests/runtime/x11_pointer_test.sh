@@ -39,7 +39,10 @@ wait_for_line() {
 find_window() {
     local wid=""
     for _ in $(seq 900); do
-        wid="$(xdotool search --onlyvisible --name '^zorby$' 2>/dev/null | head -1 || true)"
+        # An unfocused window's title carries " <pause>" (the X pointer may be left
+        # outside a new window, and the X server's focus follows it).
+        wid="$(xdotool search --onlyvisible --name '^zorby( <pause>)?$' 2>/dev/null | head -1 ||
+            true)"
         [ -n "$wid" ] && break
         kill -0 "$1" 2>/dev/null || break
         sleep 0.1
@@ -127,6 +130,8 @@ toggle_at_question() {
     launch toggle --scale 2 || return 1
     wait_for_line "$rec" '^seed'
     sleep 1
+    # The pointer into the window, so that the X server's focus stays with it.
+    xdotool mousemove --window "$wid" 20 20
     xdotool windowfocus "$wid" 2>/dev/null || true
     xdotool key F11
     local saved=""
