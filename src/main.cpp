@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/settings_keeper.h"
@@ -17,6 +18,7 @@
 #include "game/game_state.h"
 #include "game/high_score_place.h"
 #include "platform/platform.h"
+#include "platform/process.h"
 #include "runtime/engine.h"
 #include "runtime/replay.h"
 
@@ -75,7 +77,7 @@ int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings)
     run.platform.real_audio = true;
     // A replay faster than real time would only garble the sound: it is mixed
     // silently, so sounds still load and play exactly as in the recorded run.
-    if (!cl.realtime) setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (!cl.realtime) platform::set_environment("SDL_AUDIODRIVER", "dummy");
     run.replay.watch = true;
     const ReplayResult result = run_replay(script, run, [] { game::game_main(); });
     if (!result.started) {
@@ -87,10 +89,15 @@ int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings)
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** raw_argv) {
+    platform::attach_to_parent_console();
+    const std::vector<std::string> arguments = platform::program_arguments(argc, raw_argv);
+    std::vector<const char*> argv;
+    for (const std::string& a : arguments) argv.push_back(a.c_str());
+    argc = static_cast<int>(argv.size());
     app::CommandLine cl;
     std::string error;
-    if (!app::parse_command_line(argc, argv, cl, error)) {
+    if (!app::parse_command_line(argc, argv.data(), cl, error)) {
         std::fprintf(stderr, "zorby: %s\n", error.c_str());
         return 2;
     }

@@ -34,10 +34,23 @@ int32_t checked_length(uint64_t n) {
 }
 
 // Numbers are read the same way whatever locale the process runs in.
+#ifdef _WIN32
+_locale_t c_locale() {
+    static const _locale_t locale = _create_locale(LC_ALL, "C");
+    return locale;
+}
+double read_number(const char* text) {
+    return _strtod_l(text, nullptr, c_locale());
+}
+#else
 locale_t c_locale() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return locale;
 }
+double read_number(const char* text) {
+    return strtod_l(text, nullptr, c_locale());
+}
+#endif
 
 }  // namespace
 
@@ -264,7 +277,7 @@ EngineString format_number(double width, double decimals, double value) {
 
 double to_number(const char* text) {
     if (text == nullptr) return 0.0;
-    return strtod_l(text, nullptr, c_locale());
+    return read_number(text);
 }
 
 double to_number(const EngineString& s) {

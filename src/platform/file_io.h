@@ -8,6 +8,7 @@
 // between two steps, and checks what the caller does about it.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -17,6 +18,23 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+// Flags Windows' C library lacks. Its opens never follow links nor block, and the
+// toolkit's own calls there open every descriptor uninheritable and in binary mode.
+#ifdef _WIN32
+#ifndef O_NOFOLLOW
+#define O_NOFOLLOW 0
+#endif
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0
+#endif
+#ifndef O_DIRECTORY
+#define O_DIRECTORY 0
+#endif
+#endif
 
 namespace zorby::platform {
 
@@ -135,6 +153,11 @@ FileStatus read_file_start(const std::string& path, uint64_t max_bytes, std::vec
 // regular file is read.
 FileStatus read_whole_file(const std::string& path, uint64_t max_bytes, std::vector<uint8_t>& out,
                            const FileOps& ops = system_file_ops());
+
+// Makes the folder entry of a file just renamed into path survive a power cut, where
+// the system needs that asked for (POSIX: the folder's fsync; Windows: the rename
+// itself writes through).
+void flush_folder_of(const std::string& path, const FileOps& ops = system_file_ops());
 
 // The temporary file replace_file writes beside path.
 std::string replace_temp_path(const std::string& path);

@@ -1,6 +1,4 @@
-// The player's private folders, safe file replacement and private temporary files.
-#include "platform/private_files.h"
-
+// The player's private folders and private temporary files on a POSIX system.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +9,7 @@
 
 #include "platform/file_io.h"
 #include "platform/files.h"
+#include "platform/private_files.h"
 
 namespace zorby::platform {
 
@@ -37,18 +36,6 @@ bool make_private_folder(const std::string& folder, std::string& error) {
         return false;
     }
     return true;
-}
-
-bool replace_file(const std::string& path, const std::string& bytes, std::string& error,
-                  const FileOps& ops) {
-    const FileStatus status = replace_file(path, bytes, ops, 0600);
-    if (status) return true;
-    const std::string step = status.step;
-    const std::string what = step == "open"     ? "cannot create " + replace_temp_path(path)
-                             : step == "rename" ? "cannot replace " + path
-                                                : "cannot write " + replace_temp_path(path);
-    error = what + ": " + std::strerror(status.error_number);
-    return false;
 }
 
 std::string make_private_temporary_folder(const std::string& prefix) {

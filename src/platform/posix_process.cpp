@@ -45,4 +45,14 @@ bool traced_by_debugger() {
     return traced;
 }
 
+void set_environment(const char* name, const char* value) {
+    ::setenv(name, value, 1);
+}
+
+std::vector<std::string> program_arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+void attach_to_parent_console() {}
+
 }  // namespace zorby::platform

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/gl_gateway.h"
+#include "platform/process.h"
 
 namespace zorby::platform {
 
@@ -21,8 +22,8 @@ bool sdl_video_init() {
     // The class of our windows (X11's WM_CLASS, Wayland's application id) is read
     // when video starts. It is the desktop entry's name and StartupWMClass, so task
     // bars and docks match the running window to its entry and icon.
-    setenv("SDL_VIDEO_X11_WMCLASS", "zorby", 1);
-    setenv("SDL_VIDEO_WAYLAND_WMCLASS", "zorby", 1);
+    set_environment("SDL_VIDEO_X11_WMCLASS", "zorby");
+    set_environment("SDL_VIDEO_WAYLAND_WMCLASS", "zorby");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
