@@ -13,7 +13,10 @@ bool holds_game_data(const std::string& folder) {
 }
 
 DataFolder find_data_folder(const std::string& exe_dir, const std::string& install_relative) {
-    if (holds_game_data(exe_dir)) return {exe_dir, true};
+    if (holds_game_data(exe_dir)) {
+        std::error_code ec;
+        return {exe_dir, !fs::exists(fs::path(exe_dir) / kInstalledMarker, ec)};
+    }
     if (!exe_dir.empty() && !install_relative.empty()) {
         const fs::path installed = (fs::path(exe_dir) / install_relative).lexically_normal();
         std::string path = installed.string();

@@ -156,6 +156,16 @@ rm -f "$TABLE"
 [ $rc -eq 0 ] && grep -q TEST "$PORT/hc.txt" && [ ! -e "$TABLE" ] && ok "writable folder keeps its table" \
     || { cat "$WORK/out"; fail "writable portable folder: status $rc"; }
 
+# An installed copy (the installer's marker beside the program) keeps the players'
+# tables in their own folders even where the program's folder is writable.
+cp "$DATA/hc.txt" "$PORT/hc.txt"
+touch "$PORT/zorby-installed.txt"
+rm -f "$TABLE"
+"$PORT/zorby" --replay "$SCRIPT" >"$WORK/out" 2>&1; rc=$?
+[ $rc -eq 0 ] && grep -q TEST "$TABLE" && cmp -s "$PORT/hc.txt" "$DATA/hc.txt" \
+    && ok "installed copy: table in $TABLE" \
+    || { cat "$WORK/out"; fail "installed copy beside its files: status $rc"; }
+
 if [ $failures -ne 0 ]; then
     echo "$failures install check(s) failed"
     exit 1
