@@ -11,6 +11,11 @@
 #   scripts/zorby.sh format-check  check that every C++ file matches .clang-format
 #   scripts/zorby.sh package       build the Debian package build-deb/zorby_VERSION_ARCH.deb
 #                                  and check it (desktop-file-validate, appstreamcli, lintian)
+#   scripts/zorby.sh windows       cross-build the game, the tools and the tests for 64-bit
+#                                  Windows (build-win64/, libraries from Debian's sources,
+#                                  cached) and make the portable zip and the installer
+#   scripts/zorby.sh windows-test  the same, then run the Windows tests under Wine on a
+#                                  virtual X server
 # Extra arguments after "play" are passed to the game (e.g. --record FILE).
 set -euo pipefail
 
@@ -24,6 +29,8 @@ TEST_PACKAGES=(xvfb xauth xdotool x11-utils python3-pil python3-numpy lame deskt
 PACKAGE_PACKAGES=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 FORMAT_PACKAGES=(clang-format git)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis zip wine wine64
+    xvfb xauth)
 
 install_missing() {
     local missing=()
@@ -45,6 +52,19 @@ configure_and_build() {
     local dir="$1" type="$2"; shift 2
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
     cmake --build "$dir" -j "$JOBS"
+}
+
+# The Windows build: the libraries (scripts/windows-deps.sh), then the game, tools and
+# tests with the MinGW-w64 toolchain into build-win64/, then the packages.
+build_windows() {
+    install_missing "${RUNTIME_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
+    local deps
+    deps="$("$ROOT/scripts/windows-deps.sh" --print-prefix)"
+    cmake -S "$ROOT" -B "$ROOT/build-win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake" \
+        -DZORBY_WIN64_DEPS="$deps" -DZORBY_BENCH=OFF >/dev/null
+    cmake --build "$ROOT/build-win64" -j "$JOBS"
+    "$ROOT/scripts/windows-package.sh" "$ROOT/build-win64" "$deps"
 }
 
 cmd="${1:-play}"
@@ -130,6 +150,14 @@ case "$cmd" in
         dpkg-deb --field "$deb" Package Version Architecture Depends
         echo "package: $deb"
         ;;
+    windows)
+        build_windows
+        ;;
+    windows-test)
+        build_windows
+        "$ROOT/scripts/windows-wine.sh" ctest --test-dir "$ROOT/build-win64" \
+            --output-on-failure -j "$JOBS" -L 'unit|rendering|game|golden|windows'
+        ;;
     format-check)
         install_missing "${FORMAT_PACKAGES[@]}"
         cd "$ROOT"
@@ -137,7 +165,7 @@ case "$cmd" in
         echo "formatting: every C++ file matches .clang-format"
         ;;
     *)
-        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|format-check|package}" >&2
+        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|format-check|package|windows|windows-test}" >&2
         exit 2
         ;;
 esac

@@ -23,8 +23,9 @@ struct DataFolder {
 };
 
 // The game's files: exe_dir itself when it holds them (a build folder, an unpacked
-// folder; portable unless the installed marker is there), else exe_dir/install_relative (the install tree, "../share/zorby" for
-// the usual layout). Empty path when neither holds them.
+// folder; portable unless the installed marker is there), else
+// exe_dir/install_relative (the install tree, "../share/zorby" for the usual layout).
+// Empty path when neither holds them.
 DataFolder find_data_folder(const std::string& exe_dir, const std::string& install_relative);
 
 // True when folder holds the game's files.

@@ -45,7 +45,7 @@ void bleed_colours(std::vector<uint8_t>& texels, int32_t tw, int32_t th) {
     // one in each direction), so the many transparent texels far from the picture
     // only get their colour cleared.
     const size_t count = size_t(tw) * size_t(th);
-    std::vector<uint8_t> opaque(count, 0), near(count, 0);
+    std::vector<uint8_t> opaque(count, 0), close_by(count, 0);
     for (int32_t row = 1; row < th - 1; ++row) {
         const uint8_t* t = texels.data() + size_t(row) * tw * 4;
         uint8_t* o = opaque.data() + size_t(row) * tw;
@@ -61,7 +61,7 @@ void bleed_colours(std::vector<uint8_t>& texels, int32_t tw, int32_t th) {
         w[tw - 1] = o[tw - 2];
     }
     for (int32_t row = 0; row < th; ++row) {
-        uint8_t* __restrict n = near.data() + size_t(row) * tw;
+        uint8_t* __restrict n = close_by.data() + size_t(row) * tw;
         const uint8_t* __restrict above = wide.data() + size_t(std::max(row - 1, 0)) * tw;
         const uint8_t* __restrict here = wide.data() + size_t(row) * tw;
         const uint8_t* __restrict below = wide.data() + size_t(std::min(row + 1, th - 1)) * tw;
@@ -69,7 +69,7 @@ void bleed_colours(std::vector<uint8_t>& texels, int32_t tw, int32_t th) {
     }
     for (int32_t row = 0; row < th; ++row) {
         uint8_t* r = texels.data() + size_t(row) * tw * 4;
-        const uint8_t* n = near.data() + size_t(row) * tw;
+        const uint8_t* n = close_by.data() + size_t(row) * tw;
         for (int32_t col = 0; col < tw; ++col) {
             uint8_t* t = r + col * 4;
             if (t[3] != 0) continue;

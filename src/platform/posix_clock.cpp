@@ -1,10 +1,10 @@
 // The monotonic clock and absolute-deadline sleep.
-#include "platform/monotonic_clock.h"
-
 #include <errno.h>
 #include <time.h>
 
 #include <cmath>
+
+#include "platform/monotonic_clock.h"
 
 namespace zorby::platform {
 

@@ -3,12 +3,15 @@
 // ends within a fraction of a millisecond without spinning.
 #include "platform/monotonic_clock.h"
 
+// <windows.h> comes before the other Windows headers.
+// clang-format off
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #define WIN32_LEAN_AND_MEAN
-#include <timeapi.h>
 #include <windows.h>
+#include <timeapi.h>
+// clang-format on
 
 #include <cmath>
 

@@ -2,13 +2,16 @@
 // through the wide-character calls (UTF-8 names), always in binary mode and not
 // inherited; the replacing rename through MoveFileExW, which writes through to the
 // disk before it returns; held files by opening without sharing.
+// <windows.h> comes before the other Windows headers.
+// clang-format off
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #include <io.h>
 #include <share.h>
-#include <windows.h>
+// clang-format on
 
 #include <cerrno>
 

@@ -1,14 +1,17 @@
 // The files and folders on Windows: the player's files in %APPDATA%\zorby, temporary
 // files where GetTempPath says.
+// <windows.h> comes before the other Windows headers.
+// clang-format off
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #define WIN32_LEAN_AND_MEAN
-#include <shlobj.h>
 #include <windows.h>
+#include <shlobj.h>
+#include <string>
+// clang-format on
 
 #include <cstdlib>
-#include <string>
 
 #include "platform/files.h"
 #include "platform/win32_text.h"

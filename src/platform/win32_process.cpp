@@ -1,10 +1,13 @@
 // The running process on Windows.
+// <windows.h> comes before the other Windows headers.
+// clang-format off
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #define WIN32_LEAN_AND_MEAN
-#include <shellapi.h>
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,11 +1,14 @@
 // Text and error conversions for the Windows implementations of the platform.
 #include "platform/win32_text.h"
 
+// <windows.h> comes before the other Windows headers.
+// clang-format off
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+// clang-format on
 
 #include <cerrno>
 

@@ -54,6 +54,9 @@ find_window() {
 # wid (its window), or fails with the game's output.
 launch() {
     local name="$1"; shift
+    # Each game starts with the X pointer in the middle of the screen, as on a fresh
+    # server (this one keeps running between games, and so does its pointer).
+    xdotool mousemove 512 384
     "$zorby" "$@" --record "$work/$name.txt" >"$work/$name.log" 2>&1 &
     pid=$!
     wid="$(find_window "$pid")"
@@ -101,7 +104,10 @@ play() {
         [ -n "$answered" ] && break
     done
     wait_for_line "$rec" ' mouse 45 221'
-    xdotool click 1
+    # A click as a hand makes it: the button held for a moment.
+    xdotool mousedown 1
+    sleep 0.15
+    xdotool mouseup 1
     wait_for_line "$rec" ' button 1 up'
     # Start plays a chime and waits two seconds before the stage's first frame; an
     # Escape within that wait would end the program before the stage is drawn.

@@ -1,0 +1,491 @@
+#!/usr/bin/env bash
+# Builds the libraries the game links (zlib, libpng, LZO, SDL2, SDL2_mixer, FFmpeg,
+# GoogleTest) for 64-bit Windows with Debian's MinGW-w64, from Debian's source packages
+# of the very versions the Linux build uses, into one static prefix that
+# cmake/toolchains/mingw-w64-x86_64.cmake consumes.
+#
+#   scripts/windows-deps.sh                 build if needed; print the prefix
+#   scripts/windows-deps.sh --print-prefix  the same, and only the prefix on stdout
+#   scripts/windows-deps.sh --key           print the cache key, build nothing
+#
+# The prefix is ${ZORBY_WIN64_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorby}/win64-deps-KEY;
+# KEY hashes the source packages' names and versions, the compiler and this script, so
+# a change to any of them builds a new prefix and an unchanged one is reused as is.
+# Everything is built in a temporary folder and installed into PREFIX.tmp, which is
+# renamed to PREFIX only once complete: an interrupted run leaves no half prefix.
+#
+# Environment: ZORBY_WIN64_JOBS (parallel jobs, default 2), ZORBY_APT_UPDATED=1 (apt-get
+# update already ran), ZORBY_WIN64_KEEP_WORK=1 (keep the work folder for a look).
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+SELF="$ROOT/scripts/windows-deps.sh"
+TOOLCHAIN="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake"
+HOST=x86_64-w64-mingw32
+WCC=$HOST-gcc-posix
+WCXX=$HOST-g++-posix
+JOBS="${ZORBY_WIN64_JOBS:-2}"
+CACHE_ROOT="${ZORBY_WIN64_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorby}"
+
+# The Linux build's -dev packages; their source packages are what gets built here.
+DEV_PACKAGES=(zlib1g-dev libpng-dev liblzo2-dev libsdl2-dev libsdl2-mixer-dev
+    libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+    libgtest-dev)
+TOOL_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+    binutils-mingw-w64-x86-64 dpkg-dev make cmake ninja-build pkg-config nasm)
+COMPILER_PACKAGE=g++-mingw-w64-x86-64-posix
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+
+log() { echo "windows-deps: $*" >&2; }
+die() { echo "windows-deps: error: $*" >&2; exit 1; }
+
+apt_update() {
+    $SUDO apt-get update -q >&2
+    export ZORBY_APT_UPDATED=1
+}
+
+# Same as scripts/zorby.sh: install only what dpkg does not already have.
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    log "installing: ${missing[*]}"
+    [ -z "${ZORBY_APT_UPDATED:-}" ] && apt_update
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}" >&2
+}
+
+# "NAME VERSION" of each source package behind DEV_PACKAGES, one a line, sorted.
+source_packages() {
+    local p
+    for p in "${DEV_PACKAGES[@]}"; do
+        dpkg-query -W -f='${source:Package} ${source:Version}\n' "$p"
+    done | sort -u
+}
+
+compute_key() {
+    {
+        source_packages
+        echo "compiler $($WCXX -dumpversion) $(dpkg-query -W -f='${Version}' $COMPILER_PACKAGE)"
+        echo "script $(sha256sum < "$SELF" | cut -d' ' -f1)"
+        # SDL2, SDL2_mixer and GoogleTest are configured through the toolchain file.
+        echo "toolchain $(sha256sum < "$TOOLCHAIN" | cut -d' ' -f1)"
+    } | sha256sum | cut -c1-16
+}
+
+# ---------------------------------------------------------------------------------
+# Debian sources
+
+# Adds deb-src entries for the release this machine uses (the same URIs, suites and
+# components as its deb entries for deb.debian.org and debian-security).
+add_deb_src() {
+    local out=/etc/apt/sources.list.d/zorby-deb-src.sources
+    [ -e "$out" ] && return 1
+    local stanzas
+    stanzas="$(
+        {
+            # deb822 files: one stanza per paragraph.
+            for f in /etc/apt/sources.list.d/*.sources; do
+                [ -e "$f" ] && { cat "$f"; echo; }
+            done
+        } | awk '
+            function flush() {
+                if (types ~ /(^| )deb( |$)/ && uris ~ /(deb\.debian\.org|security\.debian\.org)/ && enabled != "no") {
+                    print "Types: deb-src"; print "URIs: " uris; print "Suites: " suites
+                    print "Components: " comps
+                    if (signed != "") print "Signed-By: " signed
+                    print ""
+                }
+                types = uris = suites = comps = signed = enabled = ""
+            }
+            /^[ \t]*#/ { next }
+            /^[ \t]*$/ { flush(); next }
+            /^Types:/ { sub(/^Types:[ \t]*/, ""); types = $0 }
+            /^URIs:/ { sub(/^URIs:[ \t]*/, ""); uris = $0 }
+            /^Suites:/ { sub(/^Suites:[ \t]*/, ""); suites = $0 }
+            /^Components:/ { sub(/^Components:[ \t]*/, ""); comps = $0 }
+            /^Signed-By:/ { sub(/^Signed-By:[ \t]*/, ""); signed = $0 }
+            /^Enabled:/ { sub(/^Enabled:[ \t]*/, ""); enabled = $0 }
+            END { flush() }'
+        # One-line lists: "deb [opts] URI SUITE COMPONENTS...".
+        cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | awk '
+            $1 == "deb" {
+                i = 2
+                if ($i ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
+                if ($i !~ /(deb\.debian\.org|security\.debian\.org)/) next
+                comps = ""
+                for (j = i + 2; j <= NF; j++) comps = comps (comps == "" ? "" : " ") $j
+                print "Types: deb-src"; print "URIs: " $i; print "Suites: " $(i + 1)
+                print "Components: " comps; print ""
+            }'
+    )"
+    [ -n "$stanzas" ] || die "no deb entry for deb.debian.org or debian-security in /etc/apt: cannot add deb-src"
+    log "adding deb-src entries in $out"
+    printf '%s\n' "$stanzas" | $SUDO tee "$out" > /dev/null
+    return 0
+}
+
+# True when apt knows the source package NAME at exactly VERSION.
+source_known() {
+    apt-cache showsrc --only-source "$1" 2>/dev/null | grep -Fx "Version: $2" > /dev/null
+}
+
+ensure_sources_known() {
+    local name version missing=()
+    while read -r name version; do
+        source_known "$name" "$version" || missing+=("$name=$version")
+    done < <(source_packages)
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if add_deb_src; then
+        apt_update
+    elif [ -z "${ZORBY_APT_UPDATED:-}" ]; then
+        apt_update
+    fi
+    local still=() nv dev
+    for nv in "${missing[@]}"; do
+        source_known "${nv%%=*}" "${nv#*=}" || still+=("$nv")
+    done
+    [ ${#still[@]} -eq 0 ] && return 0
+    local stale=()
+    for dev in "${DEV_PACKAGES[@]}"; do
+        for nv in "${still[@]}"; do
+            [ "$(dpkg-query -W -f='${source:Package}=${source:Version}' "$dev")" = "$nv" ] && stale+=("$dev")
+        done
+    done
+    die "Debian's archive no longer has the source of ${still[*]}, the versions of the" \
+        "installed ${stale[*]}: the Windows build would not match the Linux one." \
+        "Bring the Linux packages up to the archive's versions first:" \
+        "${SUDO:+$SUDO }apt-get install -y ${stale[*]}"
+}
+
+# Fetches NAME=VERSION into the current folder and prints the unpacked folder.
+fetch_source() {
+    local name=$1 version=$2
+    apt-get source -q --only-source "$name=$version" > "$LOGS/fetch-$name.log" 2>&1 ||
+        { grep -E '^(E|Err):' "$LOGS/fetch-$name.log" >&2
+          die "apt-get source $name=$version failed: the archive lists it but does not" \
+              "serve its files. Install the -dev package at a version whose source can be" \
+              "fetched (apt-cache showsrc $name; apt-cache policy) and run this again."; }
+    local dsc got upstream dir
+    dsc="$(ls "${name}"_*.dsc)"
+    got="$(sed -n 's/^Version: //p' "$dsc")"
+    [ "$got" = "$version" ] ||
+        die "apt-get source $name fetched version $got, but the installed -dev package is $version"
+    upstream="${version#*:}"
+    upstream="${upstream%-*}"
+    dir="$PWD/$name-$upstream"
+    [ -d "$dir" ] || die "apt-get source $name: no folder $dir"
+    echo "$dir"
+}
+
+# Debian's copyright file and the upstream licence texts, for shipping with the game.
+copy_licenses() {
+    local name=$1 src=$2 dest="$STAGE/licenses/$1" f
+    mkdir -p "$dest"
+    cp "$src/debian/copyright" "$dest/debian-copyright"
+    for f in "$src"/*; do
+        case "$(basename "$f" | tr '[:upper:]' '[:lower:]')" in
+            copying*|license*|licence*|copyright*|legal*) [ -f "$f" ] && cp "$f" "$dest/" ;;
+        esac
+    done
+    # SDL2_mixer's built-in decoders carry their own terms.
+    if [ -d "$src/src/codecs/dr_libs" ]; then
+        cp "$src/src/codecs/dr_libs/LICENSE" "$dest/dr_libs-LICENSE"
+        cp "$src/src/codecs/stb_vorbis/README.txt" "$dest/stb_vorbis-README.txt"
+    fi
+}
+
+# ---------------------------------------------------------------------------------
+# pkg-config files
+
+# The prefix holds static archives only, and CMake's pkg_check_modules(IMPORTED_TARGET)
+# reads the plain (non --static) flags: fold Libs.private into Libs and
+# Requires.private into Requires so that a plain `pkg-config --libs` links.
+fold_private() {
+    local pc=$1
+    awk '
+        /^Libs\.private:/ { sub(/^Libs\.private:[ \t]*/, ""); lp = lp " " $0; next }
+        /^Requires\.private:/ { sub(/^Requires\.private:[ \t]*/, ""); rp = rp " " $0; next }
+        { lines[n++] = $0 }
+        END {
+            for (i = 0; i < n; i++) {
+                l = lines[i]
+                if (l ~ /^Libs:/ && lp ~ /[^ ]/) l = l lp
+                if (l ~ /^Requires:/ && rp ~ /[^ ]/) { l = l (l ~ /:[ \t]*$/ ? "" : ",") rp; rp = "" }
+                print l
+            }
+            if (rp ~ /[^ ]/) print "Requires:" rp
+        }' "$pc" > "$pc.new"
+    mv "$pc.new" "$pc"
+}
+
+# Each .pc file says prefix=PREFIX (the final folder, not PREFIX.tmp) and links statically.
+fix_pkgconfig() {
+    local pc
+    for pc in "$STAGE"/lib/pkgconfig/*.pc; do
+        [ -L "$pc" ] && continue
+        sed -i -e "s|$STAGE|$PREFIX|g" "$pc"
+        fold_private "$pc"
+    done
+}
+
+# ---------------------------------------------------------------------------------
+# The libraries
+
+cmake_build() {
+    # cmake_build SRC BUILD [cmake options...]
+    local src=$1 build=$2
+    shift 2
+    cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DZORBY_WIN64_DEPS="$STAGE" \
+        -DCMAKE_INSTALL_PREFIX="$STAGE" -DCMAKE_INSTALL_LIBDIR=lib \
+        -DBUILD_SHARED_LIBS=OFF "$@"
+    cmake --build "$build" -j "$JOBS"
+    cmake --install "$build"
+}
+
+build_zlib() {
+    local src=$1 f
+    cd "$src"
+    # Debian's zlib source has no Windows makefile; the library is a handful of C
+    # files, compiled here straight into libz.a.
+    mkdir -p build-win64
+    for f in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback \
+        inffast inflate inftrees trees uncompr zutil; do
+        echo "$f"
+    done | xargs -P "$JOBS" -I{} "$WCC" -O2 -Wall -I. -c {}.c -o build-win64/{}.o
+    $HOST-ar rcs build-win64/libz.a build-win64/*.o
+    install -d "$STAGE/include" "$STAGE/lib/pkgconfig"
+    install -m 644 zlib.h zconf.h "$STAGE/include/"
+    install -m 644 build-win64/libz.a "$STAGE/lib/"
+    local version
+    version="$(sed -n 's/^#define ZLIB_VERSION "\(.*\)"/\1/p' zlib.h)"
+    cat > "$STAGE/lib/pkgconfig/zlib.pc" <<EOF
+prefix=$STAGE
+exec_prefix=\${prefix}
+libdir=\${exec_prefix}/lib
+includedir=\${prefix}/include
+
+Name: zlib
+Description: zlib compression library
+Version: $version
+Libs: -L\${libdir} -lz
+Cflags: -I\${includedir}
+EOF
+}
+
+build_libpng() {
+    local src=$1
+    cd "$src"
+    mkdir -p build-win64 && cd build-win64
+    ../configure --host=$HOST --prefix="$STAGE" --enable-static --disable-shared \
+        --disable-tools --without-binconfigs \
+        CC="$WCC" CPPFLAGS="-I$STAGE/include" LDFLAGS="-L$STAGE/lib" \
+        PKG_CONFIG_LIBDIR="$STAGE/lib/pkgconfig" PKG_CONFIG_PATH=
+    make -j "$JOBS" libpng16.la
+    make install-libLTLIBRARIES install-pkgincludeHEADERS install-nodist_pkgincludeHEADERS \
+        install-pkgconfigDATA install-header-links install-library-links install-libpng-pc
+}
+
+build_lzo2() {
+    local src=$1
+    cd "$src"
+    mkdir -p build-win64 && cd build-win64
+    ../configure --host=$HOST --prefix="$STAGE" --enable-static --disable-shared CC="$WCC"
+    make -j "$JOBS" src/liblzo2.la
+    make install-libLTLIBRARIES install-pkgincludeHEADERS install-pkgconfigDATA
+    # lzo2.pc puts include/lzo on the path for <lzo1x.h>; the game includes
+    # <lzo/lzo1x.h>, which Linux finds in /usr/include and Windows needs include/ for.
+    sed -i 's|^Cflags: -I${includedir}/lzo$|Cflags: -I${includedir} -I${includedir}/lzo|' \
+        "$STAGE/lib/pkgconfig/lzo2.pc"
+    grep -qx 'Cflags: -I${includedir} -I${includedir}/lzo' "$STAGE/lib/pkgconfig/lzo2.pc"
+}
+
+build_sdl2() {
+    local src=$1
+    # Video, audio, events, joystick/game controller and OpenGL through WGL, with
+    # Windows' own APIs only; no test programs.
+    cmake_build "$src" "$src/build-win64" \
+        -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_INSTALL=OFF \
+        -DSDL_STATIC_PIC=OFF -DSDL_VULKAN=ON -DSDL_OPENGL=ON -DSDL_OPENGLES=OFF \
+        -DSDL_RENDER_D3D=ON -DSDL_HIDAPI=ON -DSDL_LIBC=ON
+    # SDL's static sdl2.pc names its libraries twice and adds -mwindows, which would
+    # make every program linking SDL, the tests too, a GUI program without a console.
+    # Keep the libraries once each; the game's own target chooses WIN32_EXECUTABLE.
+    # SDL2main stays: Cflags has -Dmain=SDL_main, and MinGW's main calls SDL's WinMain.
+    local pc="$STAGE/lib/pkgconfig/sdl2.pc"
+    awk '/^Libs:/ {
+            out = "Libs:"; delete seen
+            for (i = 2; i <= NF; i++)
+                if ($i != "-mwindows" && !seen[$i]++) out = out " " $i
+            print out; next
+        }
+        { print }' "$pc" > "$pc.new"
+    mv "$pc.new" "$pc"
+}
+
+build_sdl2_mixer() {
+    local src=$1
+    # WAV, MP3 (dr_mp3), Ogg Vorbis (stb_vorbis) and FLAC (dr_flac), all decoders
+    # built in; nothing that needs an external library.
+    cmake_build "$src" "$src/build-win64" \
+        -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_DEPS_SHARED=OFF \
+        -DSDL2MIXER_WAVE=ON -DSDL2MIXER_MP3=ON -DSDL2MIXER_MP3_DRMP3=ON \
+        -DSDL2MIXER_MP3_MPG123=OFF -DSDL2MIXER_VORBIS=STB -DSDL2MIXER_FLAC=ON \
+        -DSDL2MIXER_FLAC_DRFLAC=ON -DSDL2MIXER_FLAC_LIBFLAC=OFF -DSDL2MIXER_OPUS=OFF \
+        -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MIDI=OFF -DSDL2MIXER_CMD=OFF
+    # Its CMake build writes a .pc file for the shared library only.
+    local version
+    version="$(sed -n 's/^#define SDL_MIXER_\(MAJOR_VERSION\|MINOR_VERSION\|PATCHLEVEL\) *\([0-9]*\).*/\2/p' \
+        "$src/include/SDL_mixer.h" | paste -sd.)"
+    cat > "$STAGE/lib/pkgconfig/SDL2_mixer.pc" <<EOF
+prefix=$STAGE
+exec_prefix=\${prefix}
+libdir=\${exec_prefix}/lib
+includedir=\${prefix}/include
+
+Name: SDL2_mixer
+Description: mixer library for Simple DirectMedia Layer
+Version: $version
+Requires: sdl2 >= 2.0.9
+Libs: -L\${libdir} -lSDL2_mixer
+Cflags: -I\${includedir}/SDL2
+EOF
+}
+
+build_ffmpeg() {
+    local src=$1
+    mkdir -p "$src/build-win64" && cd "$src/build-win64"
+    # Only what the game plays: MP4, Matroska/WebM, AVI and Ogg files with the common
+    # video and audio codecs, from local files. LGPL (no --enable-gpl).
+    ../configure --prefix="$STAGE" --enable-cross-compile --target-os=mingw32 \
+        --arch=x86_64 --cross-prefix=$HOST- --cc="$WCC" --cxx="$WCXX" \
+        --pkg-config=pkg-config --enable-static --disable-shared \
+        --disable-autodetect --enable-w32threads --disable-debug \
+        --disable-programs --disable-doc --disable-network \
+        --disable-avdevice --disable-avfilter --disable-postproc \
+        --enable-avformat --enable-avcodec --enable-swscale --enable-swresample \
+        --disable-everything \
+        --enable-decoder=h264,vp8,vp9,mpeg4,mpeg1video,mpeg2video,theora \
+        --enable-decoder=aac,vorbis,opus,mp3,mp3float,mp2,mp2float \
+        --enable-decoder=pcm_s16le,pcm_s16be,pcm_u8,pcm_s8,pcm_s24le,pcm_s32le,pcm_f32le,pcm_f64le,pcm_alaw,pcm_mulaw \
+        --enable-demuxer=mov,matroska,avi,ogg \
+        --enable-parser=h264,vp8,vp9,mpeg4video,mpegvideo,aac,vorbis,opus,mpegaudio \
+        --enable-protocol=file
+    make -j "$JOBS"
+    make install
+}
+
+build_googletest() {
+    local src=$1
+    # gtest and gmock with their main() libraries and CMake config files.
+    # gtest_disable_pthreads: on Windows gtest's own Win32 locking, the same in the
+    # library and in every test that includes its headers.
+    cmake_build "$src" "$src/build-win64" \
+        -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=ON
+}
+
+# Order matters: libpng needs zlib; SDL2_mixer needs SDL2.
+LIBRARIES=(zlib:zlib libpng1.6:libpng lzo2:lzo2 libsdl2:sdl2 libsdl2-mixer:sdl2_mixer
+    ffmpeg:ffmpeg googletest:googletest)
+
+build_all() {
+    WORK="$(mktemp -d "${TMPDIR:-/tmp}/zorby-win64-deps.XXXXXX")"
+    if [ -z "${ZORBY_WIN64_KEEP_WORK:-}" ]; then
+        trap 'rm -rf "$WORK"' EXIT
+    else
+        log "work folder kept: $WORK"
+    fi
+    LOGS="$CACHE_ROOT/win64-deps-$KEY.logs"
+    rm -rf "$STAGE" "$LOGS"
+    mkdir -p "$STAGE"/{include,lib/pkgconfig,bin,licenses} "$LOGS"
+    local entry name fn version dir start secs total=0 times="" f
+    declare -A versions
+    while read -r name version; do versions[$name]=$version; done < <(source_packages)
+    for entry in "${LIBRARIES[@]}"; do
+        name=${entry%%:*}
+        fn=build_${entry#*:}
+        version=${versions[$name]:-}
+        [ -n "$version" ] || die "no installed -dev package comes from source $name"
+        start=$(date +%s)
+        cd "$WORK"
+        log "$name $version: fetching"
+        dir="$(fetch_source "$name" "$version")"
+        log "$name $version: building (log: $LOGS/$name.log)"
+        # A plain subshell (not an if/|| condition) so that set -e stops it at the
+        # first failing step.
+        set +e
+        ( set -ex; $fn "$dir" ) > "$LOGS/$name.log" 2>&1
+        local rc=$?
+        set -e
+        if [ $rc -ne 0 ]; then
+            tail -40 "$LOGS/$name.log" >&2
+            die "$name failed; the whole log is $LOGS/$name.log"
+        fi
+        copy_licenses "${entry#*:}" "$dir"
+        rm -rf "$dir"
+        secs=$(( $(date +%s) - start ))
+        total=$(( total + secs ))
+        times+="$name $version ${secs}s"$'\n'
+        log "$name: ${secs}s"
+    done
+    fix_pkgconfig
+    # Not for shipping or linking: libtool archives, FFmpeg's examples, SDL's autoconf
+    # macros and its own copy of the licences (licenses/ has them with Debian's).
+    rm -rf "$STAGE/share" "$STAGE/lib"/*.la
+    # CMake package files, sdl2-config and the like name the folder they were
+    # installed into: make them name the final one.
+    grep -rlI --fixed-strings "$STAGE" "$STAGE" | while read -r f; do
+        sed -i -e "s|$STAGE|$PREFIX|g" "$f"
+    done
+    {
+        echo "key $KEY"
+        source_packages | sed 's/^/source /'
+        echo "compiler $($WCXX -dumpversion) $(dpkg-query -W -f='${Version}' $COMPILER_PACKAGE)"
+        printf '%s' "$times" | sed 's/^/time /'
+        echo "time total ${total}s"
+    } > "$STAGE/build-info.txt"
+    date -u +%Y-%m-%dT%H:%M:%SZ > "$STAGE/.complete"
+    rm -rf "$PREFIX"
+    mv "$STAGE" "$PREFIX"
+    log "built in ${total}s: $PREFIX"
+}
+
+main() {
+    local mode=build
+    case "${1:-}" in
+        "") ;;
+        --print-prefix) mode=print ;;
+        --key) mode=key ;;
+        -h|--help) sed -n '2,/^set -euo/p' "$SELF" | sed -e '$d' -e 's/^# \{0,1\}//'; return 0 ;;
+        *) die "unknown option $1 (try --help)" ;;
+    esac
+
+    install_missing "${TOOL_PACKAGES[@]}" "${DEV_PACKAGES[@]}"
+    KEY="$(compute_key)"
+    if [ "$mode" = key ]; then
+        echo "$KEY"
+        return 0
+    fi
+    PREFIX="$CACHE_ROOT/win64-deps-$KEY"
+    STAGE="$PREFIX.tmp"
+    if [ ! -e "$PREFIX/.complete" ]; then
+        # One build at a time per key; a second run waits, then finds it done.
+        mkdir -p "$CACHE_ROOT"
+        exec 9> "$PREFIX.lock"
+        flock 9
+        if [ ! -e "$PREFIX/.complete" ]; then
+            ensure_sources_known
+            build_all
+        fi
+        exec 9>&-
+    fi
+    echo "$PREFIX"
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    main "$@"
+fi
