@@ -14,6 +14,9 @@
 # Everything is built in a temporary folder and installed into PREFIX.tmp, which is
 # renamed to PREFIX only once complete: an interrupted run leaves no half prefix.
 #
+# The sources come from `apt-get source`; a machine without deb-src entries gets
+# /etc/apt/sources.list.d/zorby-deb-src.sources for the release it already uses.
+#
 # Environment: ZORBY_WIN64_JOBS (parallel jobs, default 2), ZORBY_APT_UPDATED=1 (apt-get
 # update already ran), ZORBY_WIN64_KEEP_WORK=1 (keep the work folder for a look).
 set -euo pipefail
@@ -438,9 +441,10 @@ build_all() {
     rm -rf "$STAGE/share" "$STAGE/lib"/*.la
     # CMake package files, sdl2-config and the like name the folder they were
     # installed into: make them name the final one.
-    grep -rlI --fixed-strings "$STAGE" "$STAGE" | while read -r f; do
+    grep -rlI --fixed-strings "$STAGE" "$STAGE" > "$WORK/staged-paths" || true
+    while read -r f; do
         sed -i -e "s|$STAGE|$PREFIX|g" "$f"
-    done
+    done < "$WORK/staged-paths"
     {
         echo "key $KEY"
         source_packages | sed 's/^/source /'
