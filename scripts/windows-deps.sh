@@ -8,6 +8,14 @@
 #   scripts/windows-deps.sh --print-prefix  the same, and only the prefix on stdout
 #   scripts/windows-deps.sh --key           print the cache key, build nothing
 #
+# Linux and Windows use one version of each library. When the source of an installed
+# version can no longer be downloaded (the archive dropped it, or lists it but does not
+# serve it), the installed binary packages of that source move, with
+# `apt-get install --allow-downgrades`, to the newest other version apt lists whose
+# source downloads and whose binaries apt can install, and the key follows. This needs
+# the sources downloaded, so --key downloads them too when nothing is built for the
+# installed versions yet (and may align packages); it builds nothing.
+#
 # The prefix is ${ZORBY_WIN64_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorby}/win64-deps-KEY;
 # KEY hashes the source packages' names and versions, the compiler and this script, so
 # a change to any of them builds a new prefix and an unchanged one is reused as is.
@@ -136,42 +144,163 @@ source_known() {
     apt-cache showsrc --only-source "$1" 2>/dev/null | grep -Fx "Version: $2" > /dev/null
 }
 
-ensure_sources_known() {
-    local name version missing=()
+# Adds deb-src entries and updates apt's lists when apt does not know the source of
+# every installed version yet.
+ensure_deb_src() {
+    local name version
     while read -r name version; do
-        source_known "$name" "$version" || missing+=("$name=$version")
+        source_known "$name" "$version" || break
     done < <(source_packages)
-    [ ${#missing[@]} -eq 0 ] && return 0
+    [ -z "${name:-}" ] && return 0
     if add_deb_src; then
         apt_update
     elif [ -z "${ZORBY_APT_UPDATED:-}" ]; then
         apt_update
     fi
-    local still=() nv dev
-    for nv in "${missing[@]}"; do
-        source_known "${nv%%=*}" "${nv#*=}" || still+=("$nv")
-    done
-    [ ${#still[@]} -eq 0 ] && return 0
-    local stale=()
-    for dev in "${DEV_PACKAGES[@]}"; do
-        for nv in "${still[@]}"; do
-            [ "$(dpkg-query -W -f='${source:Package}=${source:Version}' "$dev")" = "$nv" ] && stale+=("$dev")
-        done
-    done
-    die "Debian's archive no longer has the source of ${still[*]}, the versions of the" \
-        "installed ${stale[*]}: the Windows build would not match the Linux one." \
-        "Bring the Linux packages up to the archive's versions first:" \
-        "${SUDO:+$SUDO }apt-get install -y ${stale[*]}"
 }
 
-# Fetches NAME=VERSION into the current folder and prints the unpacked folder.
+# The versions of source package NAME that apt lists, newest first.
+listed_versions() {
+    local sorted=() v i
+    while read -r v; do
+        i=${#sorted[@]}
+        while [ "$i" -gt 0 ] && dpkg --compare-versions "$v" gt "${sorted[i - 1]}"; do
+            sorted[i]=${sorted[i - 1]}
+            i=$((i - 1))
+        done
+        sorted[i]=$v
+    done < <(apt-cache showsrc --only-source "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -u)
+    [ ${#sorted[@]} -eq 0 ] || printf '%s\n' "${sorted[@]}"
+}
+
+# Downloads (without unpacking) the source of NAME=VERSION into the folder DIR; true
+# when every file arrived. The log is DIR.log.
+download_source() {
+    local name=$1 version=$2 dir=$3
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    (cd "$dir" && apt-get source -q --download-only --only-source "$name=$version") \
+        < /dev/null > "$dir.log" 2>&1
+}
+
+# "SOURCE SOURCE_VERSION" of binary package PKG at VERSION, as apt knows it (a binNMU
+# names its source version in brackets).
+binary_source() {
+    apt-cache show "$1=$2" 2>/dev/null | awk '
+        /^Package:/ { p = $2 }
+        /^Version:/ { v = $2 }
+        /^Source:/ { s = $2; sv = $3 }
+        /^$/ { exit }
+        END {
+            if (s == "") s = p
+            if (sv == "") sv = v; else gsub(/[()]/, "", sv)
+            print s, sv
+        }'
+}
+
+# The version of binary package PKG that an archive serves (apt-cache madison) and that
+# is built from source NAME at VERSION; fails when there is none.
+installable_version() {
+    local pkg=$1 name=$2 version=$3 v
+    while read -r v; do
+        [ "$(binary_source "$pkg" "$v")" = "$name $version" ] && { echo "$v"; return 0; }
+    done < <(apt-cache madison "$pkg" | awk -F'|' '$3 ~ / Packages[ \t]*$/ { gsub(/[ \t]/, "", $2); print $2 }')
+    return 1
+}
+
+# The installed binary packages built from source NAME, as dpkg names them.
+installed_binaries() {
+    dpkg-query -W -f='${db:Status-Abbrev}|${binary:Package}|${source:Package}\n' |
+        awk -F'|' -v name="$1" '$1 ~ /^[hi]i/ && $3 == name { print $2 }'
+}
+
+# The source of NAME at the installed VERSION cannot be downloaded: takes the newest
+# other version apt lists whose source downloads into FETCH/NAME and whose binary
+# packages apt can install, and moves every installed binary package of NAME to it,
+# so that the Linux build and the Windows libraries still use one version.
+align_source() {
+    local name=$1 version=$2 fetch=$3 arch bins=() shown candidate pkg v specs ok tried=()
+    arch="$(dpkg --print-architecture)"
+    mapfile -t bins < <(installed_binaries "$name")
+    [ ${#bins[@]} -gt 0 ] || die "$name: no installed binary package comes from it"
+    shown="$(printf '%s\n' "${bins[@]}" | sed "s/:$arch\$//" | paste -sd, | sed 's/,/, /g')"
+    while read -r candidate; do
+        [ "$candidate" = "$version" ] && continue
+        specs=()
+        ok=1
+        for pkg in "${bins[@]}"; do
+            if v="$(installable_version "$pkg" "$name" "$candidate")"; then
+                specs+=("$pkg=$v")
+            else
+                log "$name $candidate: apt cannot install $pkg from it; next version"
+                ok=0
+                break
+            fi
+        done
+        [ "$ok" = 1 ] || { tried+=("$candidate (no $pkg)"); continue; }
+        if ! download_source "$name" "$candidate" "$fetch/$name.try"; then
+            log "$name $candidate: its source does not download either; next version"
+            tried+=("$candidate (source not downloadable)")
+            continue
+        fi
+        if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --allow-downgrades \
+            "${specs[@]}" < /dev/null >&2; then
+            tried+=("$candidate (apt-get install failed)")
+            continue
+        fi
+        rm -rf "${fetch:?}/$name" "$fetch/$name.log"
+        mv "$fetch/$name.try" "$fetch/$name"
+        mv "$fetch/$name.try.log" "$fetch/$name.log"
+        log "$name: source $version is not downloadable; the Linux packages $shown" \
+            "move to $candidate, whose source is"
+        return 0
+    done < <(listed_versions "$name")
+    die "$name: the source of the installed version $version cannot be downloaded, nor" \
+        "can any other version apt lists be downloaded and installed for $shown" \
+        "(tried: ${tried[*]:-none}), so the Windows libraries cannot match the Linux ones." \
+        "apt-cache showsrc $name and apt-cache policy ${bins[*]} show what the archive has."
+}
+
+# Downloads the source of every package in source_packages into FETCH/NAME; a version
+# whose source cannot be downloaded is first aligned to one that can (align_source).
+# Aligning can pull in other versions of other libraries, so this goes round until a
+# pass changes nothing.
+prepare_sources() {
+    local fetch=$1 name version changed
+    ensure_deb_src
+    for _ in 1 2 3; do
+        changed=0
+        while read -r name version; do
+            [ -e "$fetch/$name.version" ] && [ "$(cat "$fetch/$name.version")" = "$version" ] &&
+                continue
+            rm -f "$fetch/$name.version"
+            if source_known "$name" "$version" &&
+                download_source "$name" "$version" "$fetch/$name"; then
+                :
+            else
+                if source_known "$name" "$version"; then
+                    grep -E '^(E|Err):' "$fetch/$name.log" >&2 || true
+                fi
+                align_source "$name" "$version" "$fetch"
+                version="$(dpkg-query -W -f='${source:Version}' \
+                    "$(installed_binaries "$name" | head -1)")"
+                changed=1
+            fi
+            echo "$version" > "$fetch/$name.version"
+        done < <(source_packages)
+        [ "$changed" = 0 ] && return 0
+    done
+    die "the source packages' versions kept changing while aligning them; run this again"
+}
+
+# Unpacks the source of NAME=VERSION, downloaded by prepare_sources into FETCH/NAME
+# (apt-get source finds the files there and only checks them), and prints the folder.
 fetch_source() {
     local name=$1 version=$2
-    apt-get source -q --only-source "$name=$version" > "$LOGS/fetch-$name.log" 2>&1 ||
+    cd "$FETCH/$name"
+    apt-get source -q --only-source "$name=$version" < /dev/null > "$LOGS/fetch-$name.log" 2>&1 ||
         { grep -E '^(E|Err):' "$LOGS/fetch-$name.log" >&2
-          die "apt-get source $name=$version failed: the archive lists it but does not" \
-              "serve its files. Install the -dev package at a version whose source can be" \
-              "fetched (apt-cache showsrc $name; apt-cache policy) and run this again."; }
+          die "apt-get source $name=$version failed (log: $LOGS/fetch-$name.log)"; }
     local dsc got upstream dir
     dsc="$(ls "${name}"_*.dsc)"
     got="$(sed -n 's/^Version: //p' "$dsc")"
@@ -395,13 +524,19 @@ build_googletest() {
 LIBRARIES=(zlib:zlib libpng1.6:libpng lzo2:lzo2 libsdl2:sdl2 libsdl2-mixer:sdl2_mixer
     ffmpeg:ffmpeg googletest:googletest)
 
-build_all() {
+# A temporary folder for the sources and the builds; FETCH holds the downloads.
+make_work() {
     WORK="$(mktemp -d "${TMPDIR:-/tmp}/zorby-win64-deps.XXXXXX")"
     if [ -z "${ZORBY_WIN64_KEEP_WORK:-}" ]; then
         trap 'rm -rf "$WORK"' EXIT
     else
         log "work folder kept: $WORK"
     fi
+    FETCH="$WORK/sources"
+    mkdir -p "$FETCH"
+}
+
+build_all() {
     LOGS="$CACHE_ROOT/win64-deps-$KEY.logs"
     rm -rf "$STAGE" "$LOGS"
     mkdir -p "$STAGE"/{include,lib/pkgconfig,bin,licenses} "$LOGS"
@@ -429,7 +564,7 @@ build_all() {
             die "$name failed; the whole log is $LOGS/$name.log"
         fi
         copy_licenses "${entry#*:}" "$dir"
-        rm -rf "$dir"
+        rm -rf "${FETCH:?}/$name"
         secs=$(( $(date +%s) - start ))
         total=$(( total + secs ))
         times+="$name $version ${secs}s"$'\n'
@@ -470,21 +605,31 @@ main() {
 
     install_missing "${TOOL_PACKAGES[@]}" "${DEV_PACKAGES[@]}"
     KEY="$(compute_key)"
+    PREFIX="$CACHE_ROOT/win64-deps-$KEY"
+    if [ ! -e "$PREFIX/.complete" ]; then
+        # Nothing built for these versions yet: download their sources, aligning the
+        # Linux packages where a source is gone, and key on the versions that result.
+        # One run at a time changes packages.
+        mkdir -p "$CACHE_ROOT"
+        exec 8> "$CACHE_ROOT/win64-deps.lock"
+        flock 8
+        if [ ! -e "$PREFIX/.complete" ]; then
+            make_work
+            prepare_sources "$FETCH"
+            KEY="$(compute_key)"
+            PREFIX="$CACHE_ROOT/win64-deps-$KEY"
+        fi
+    fi
     if [ "$mode" = key ]; then
         echo "$KEY"
         return 0
     fi
-    PREFIX="$CACHE_ROOT/win64-deps-$KEY"
     STAGE="$PREFIX.tmp"
     if [ ! -e "$PREFIX/.complete" ]; then
         # One build at a time per key; a second run waits, then finds it done.
-        mkdir -p "$CACHE_ROOT"
         exec 9> "$PREFIX.lock"
         flock 9
-        if [ ! -e "$PREFIX/.complete" ]; then
-            ensure_sources_known
-            build_all
-        fi
+        [ -e "$PREFIX/.complete" ] || build_all
         exec 9>&-
     fi
     echo "$PREFIX"
