@@ -26,8 +26,8 @@ run() {
     wineserver --kill >/dev/null 2>&1 || true
     return $status
 }
+# Without a display, this script again on a virtual X server.
 if [ -z "${DISPLAY:-}" ]; then
-    export -f run
-    exec xvfb-run -a -s "-noreset -screen 0 1024x768x24" bash -c 'run "$@"' run "$@"
+    exec xvfb-run -a -s "-noreset -screen 0 1024x768x24" "$0" "$@"
 fi
 run "$@"

@@ -17,6 +17,7 @@
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "game/high_score_place.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "runtime/engine.h"
@@ -41,8 +42,8 @@ void flush_settings_at_exit() {
 app::DataFolder locate_data(const app::CommandLine& cl) {
     if (!cl.data_dir.empty()) {
         std::error_code ec;
-        const std::string dir =
-            std::filesystem::absolute(cl.data_dir, ec).lexically_normal().string();
+        const std::string dir = platform::utf8_path(
+            std::filesystem::absolute(platform::native_path(cl.data_dir), ec).lexically_normal());
         if (ec || !app::holds_game_data(dir)) {
             std::fprintf(stderr, "zorby: %s does not hold the game's files (no %s)\n",
                          cl.data_dir.c_str(), app::kDataMarker);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/paths.h"
 #include "platform/private_files.h"
 
 namespace zorby::app {
@@ -173,7 +174,7 @@ SettingsRead read_settings_file(const std::string& path, PlayerSettings& out, st
 
 bool write_settings_file(const std::string& path, const PlayerSettings& settings,
                          std::string& error, const platform::FileOps& ops) {
-    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const std::string folder = platform::utf8_path(platform::native_path(path).parent_path());
     if (!platform::make_private_folder(folder, error)) return false;
     return platform::replace_file(path, format_settings(settings), error, ops);
 }

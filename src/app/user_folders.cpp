@@ -3,23 +3,27 @@
 
 #include <filesystem>
 
+#include "platform/paths.h"
+
 namespace zorby::app {
 
 namespace fs = std::filesystem;
 
 bool holds_game_data(const std::string& folder) {
     std::error_code ec;
-    return !folder.empty() && fs::is_regular_file(fs::path(folder) / kDataMarker, ec);
+    return !folder.empty() && fs::is_regular_file(platform::native_path(folder) / kDataMarker, ec);
 }
 
 DataFolder find_data_folder(const std::string& exe_dir, const std::string& install_relative) {
     if (holds_game_data(exe_dir)) {
         std::error_code ec;
-        return {exe_dir, !fs::exists(fs::path(exe_dir) / kInstalledMarker, ec)};
+        return {exe_dir, !fs::exists(platform::native_path(exe_dir) / kInstalledMarker, ec)};
     }
     if (!exe_dir.empty() && !install_relative.empty()) {
-        const fs::path installed = (fs::path(exe_dir) / install_relative).lexically_normal();
-        std::string path = installed.string();
+        const fs::path installed =
+            (platform::native_path(exe_dir) / platform::native_path(install_relative))
+                .lexically_normal();
+        std::string path = platform::utf8_path(installed);
         while (path.size() > 1 && path.back() == '/') path.pop_back();
         if (holds_game_data(path)) return {path, false};
     }

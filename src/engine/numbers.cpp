@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 
+#include "engine/degree_table.h"
 #include "engine/engine_core.h"
 
 namespace zorby {
@@ -142,10 +143,21 @@ int32_t truncate_int32(double v) {
     return static_cast<int32_t>(v);
 }
 
+// Whole degrees (the game's star bursts turn by them) come from a table of the values
+// Linux's C library gives, so that every system computes the same positions: other
+// C libraries' sin and cos differ from it in the last bit for some angles (and by far
+// more near multiples of 90 degrees).
 double sin_deg(double x) {
+    if (x == std::trunc(x) && x > -360 && x < 360) {
+        const double s = degree_table::kSin[static_cast<int>(std::abs(x))];
+        return std::signbit(x) ? -s : s;
+    }
     return std::sin(x * kRadiansPerDegree);
 }
 double cos_deg(double x) {
+    if (x == std::trunc(x) && x > -360 && x < 360) {
+        return degree_table::kCos[static_cast<int>(std::abs(x))];
+    }
     return std::cos(x * kRadiansPerDegree);
 }
 double tan_deg(double x) {

@@ -11,6 +11,7 @@
 #include "engine/engine_core.h"
 #include "engine/media_archive.h"
 #include "platform/file_io.h"
+#include "platform/paths.h"
 #include "platform/private_files.h"
 
 namespace zorby {
@@ -26,7 +27,7 @@ struct DirectoryRegistry {
 
 void remove_tree(const std::string& dir) {
     std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
+    std::filesystem::remove_all(platform::native_path(dir), ec);
 }
 
 void remove_registered_directories();

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/file_io.h"
+#include "platform/paths.h"
 
 namespace zorby::game {
 
@@ -25,8 +26,8 @@ Folders& folders() {
 
 std::string absolute(const std::string& path) {
     std::error_code ec;
-    const std::filesystem::path p = std::filesystem::absolute(path, ec);
-    return ec ? path : p.lexically_normal().string();
+    const std::filesystem::path p = std::filesystem::absolute(platform::native_path(path), ec);
+    return ec ? path : platform::utf8_path(p.lexically_normal());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/paths.h"
 
 namespace zorby {
 
@@ -74,7 +75,7 @@ public:
         // Names may use either separator; this system's file calls want '/'.
         std::string native = path;
         std::replace(native.begin(), native.end(), '\\', '/');
-        file_ = std::fopen(native.c_str(), "rb");
+        file_ = platform::open_stdio_file(native, "rb");
         if (file_ && !platform::regular_file_size(file_, remaining_)) {
             std::fclose(file_);
             file_ = nullptr;

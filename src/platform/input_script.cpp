@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/keys.h"
+#include "platform/paths.h"
 
 namespace zorby::platform {
 
@@ -237,7 +238,7 @@ bool parse_input_script(const std::string& text, InputScript& script, std::strin
 }
 
 bool load_input_script(const std::string& path, InputScript& script, std::string& error) {
-    std::ifstream in(path);
+    std::ifstream in(native_path(path));
     if (!in) {
         error = "cannot read " + path;
         return false;

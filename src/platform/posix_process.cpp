@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/paths.h"
 #include "platform/process.h"
 
 extern char** environ;
@@ -54,5 +55,9 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
 }
 
 void attach_to_parent_console() {}
+
+std::FILE* open_stdio_file(const std::string& utf8, const char* mode) {
+    return std::fopen(utf8.c_str(), mode);
+}
 
 }  // namespace zorby::platform

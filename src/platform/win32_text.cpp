@@ -1,6 +1,8 @@
 // Text and error conversions for the Windows implementations of the platform.
 #include "platform/win32_text.h"
 
+#include "platform/paths.h"
+
 // <windows.h> comes before the other Windows headers.
 // clang-format off
 #ifndef NOMINMAX
@@ -63,6 +65,18 @@ int errno_from_windows(unsigned long code) {
         default:
             return EIO;
     }
+}
+
+std::filesystem::path native_path(const std::string& utf8) {
+    return std::filesystem::path(to_wide(utf8));
+}
+
+std::string utf8_path(const std::filesystem::path& path) {
+    return from_wide(path.wstring());
+}
+
+std::FILE* open_stdio_file(const std::string& utf8, const char* mode) {
+    return _wfopen(to_wide(utf8).c_str(), to_wide(mode).c_str());
 }
 
 }  // namespace zorby::platform

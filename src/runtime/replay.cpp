@@ -6,6 +6,7 @@
 
 #include "audio/sound.h"
 #include "engine/numbers.h"
+#include "platform/paths.h"
 
 namespace zorby {
 
@@ -85,7 +86,8 @@ ReplayResult run_replay(const platform::InputScript& script, const ReplayRunOpti
 std::unique_ptr<platform::RecordingPlatform> start_recording(
     std::unique_ptr<platform::Platform> inner, const std::string& path, uint32_t& seed,
     std::string& error) {
-    auto file = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc);
+    auto file = std::make_unique<std::ofstream>(platform::native_path(path),
+                                                std::ios::out | std::ios::trunc);
     if (!*file) {
         error = "cannot write the recording " + path;
         return nullptr;

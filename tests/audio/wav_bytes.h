@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <numbers>
 #include <string>
 #include <vector>
 
 #include "support/file_bytes.h"
+#include "support/posix_compat.h"
 
 namespace zorby::testing {
 
@@ -73,7 +75,7 @@ inline std::vector<uint8_t> tone16(int rate, double seconds, double amplitude, d
     std::vector<uint8_t> data;
     const int n = static_cast<int>(rate * seconds);
     for (int i = 0; i < n; ++i) {
-        const double v = amplitude * std::sin(2 * M_PI * hz * i / rate);
+        const double v = amplitude * std::sin(2 * std::numbers::pi * hz * i / rate);
         put16(data, static_cast<uint16_t>(static_cast<int16_t>(std::lround(v))));
     }
     return data;

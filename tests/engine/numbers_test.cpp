@@ -1,4 +1,5 @@
 // Numbers, random values and timers.
+#include "engine/degree_table.h"
 #include "engine/numbers.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +46,28 @@ TEST(Numbers, DegreeTrigonometryClampsAndIntegerModulo) {
     EXPECT_EQ(int_mod(-2147483648.0, -1), 0.0);
     EXPECT_EQ(int_mod(1e20, 10), 7.0);  // 2147483647 % 10
     EXPECT_EQ(int_mod(std::nan(""), 3), 0.0);
+}
+
+// The whole degrees come from a table so that Windows computes what Linux does; on
+// Linux the table must equal the C library bit for bit (a stale or mistyped entry
+// would move a star), and either way the commands answer from it, negative angles
+// included, and fall back to the library between whole degrees.
+TEST(Numbers, WholeDegreesGiveTheSameSinesOnEverySystem) {
+    constexpr double k = 0.017453292519943295;
+    for (int d = 0; d < 360; ++d) {
+#ifndef _WIN32
+        EXPECT_EQ(degree_table::kSin[d], std::sin(d * k)) << d;
+        EXPECT_EQ(degree_table::kCos[d], std::cos(d * k)) << d;
+#endif
+        EXPECT_EQ(sin_deg(d), degree_table::kSin[d]) << d;
+        EXPECT_EQ(cos_deg(d), degree_table::kCos[d]) << d;
+        EXPECT_EQ(sin_deg(-d), -degree_table::kSin[d]) << d;
+        EXPECT_EQ(cos_deg(-d), degree_table::kCos[d]) << d;
+    }
+    EXPECT_TRUE(std::signbit(sin_deg(-0.0)));
+    EXPECT_EQ(cos_deg(90), 0x1.1a62633145c07p-54);  // not 0: 90 degrees is not pi/2 exactly
+    EXPECT_EQ(sin_deg(30.5), std::sin(30.5 * k));
+    EXPECT_EQ(sin_deg(400), std::sin(400 * k));
 }
 
 TEST(RandomNumbers, BoundsAndDrawsThatConsumeNoState) {

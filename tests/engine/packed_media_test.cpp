@@ -17,6 +17,7 @@
 #include "runtime/engine.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
+#include "support/posix_compat.h"
 
 namespace zorby {
 namespace {
@@ -101,10 +102,12 @@ TEST_F(PackedMediaTest, FindsMemberIgnoringDirectoryAndCase) {
         EXPECT_EQ(fs::path(out).filename().string().substr(5), "title.png");
         EXPECT_EQ(fs::path(out).parent_path().string(), record.private_directory());
         EXPECT_EQ(fs::path(record.private_directory()).parent_path(), fs::path(tmp_.path()));
+#ifndef _WIN32  // Windows folders have no mode bits: the profile's own rights apply
         struct stat st {};
         ASSERT_EQ(::lstat(record.private_directory().c_str(), &st), 0);
         EXPECT_TRUE(S_ISDIR(st.st_mode));
         EXPECT_EQ(st.st_mode & 0777, 0700u);
+#endif
     }
     std::string out;
     ASSERT_EQ(resolve_media_name(record, "sfx/HIT.WAV", out), 1);
@@ -245,6 +248,9 @@ TEST_F(PackedMediaTest, StoredNamesNeverLeaveThePrivateDirectory) {
 }
 
 TEST_F(PackedMediaTest, PlantedLinkInTheTemporaryDirectoryIsNeverWritten) {
+#ifdef _WIN32
+    GTEST_SKIP() << "links need a privilege a Windows player does not have";
+#endif
     // The name an unpacked member would have had directly in the temporary directory.
     const std::string archive = standard_archive();
     PackedMediaLookup probe(archive);

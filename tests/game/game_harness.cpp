@@ -14,6 +14,7 @@
 #include "game/game_main.h"
 #include "input/input_state.h"
 #include "platform/input_script.h"
+#include "support/file_bytes.h"
 
 namespace zorby::testing {
 
@@ -66,7 +67,7 @@ GameRun::GameRun(const std::string* hc_txt) {
     for (const auto& entry : fs::directory_iterator(ZORBY_ASSET_DIR, ec)) {
         const std::string name = entry.path().filename().string();
         if (name == "hc.txt" || name == "music.mp3") continue;
-        fs::create_symlink(entry.path(), dir_.file(name), ec);
+        link_or_copy(entry.path(), dir_.file(name));
     }
     write_file("music.mp3", "stand-in");
     if (hc_txt != nullptr) write_file("hc.txt", *hc_txt);

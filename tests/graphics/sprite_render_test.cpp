@@ -26,14 +26,14 @@ constexpr Rgba kBlack{0, 0, 0, 255};
 constexpr Rgba kRed{255, 0, 0, 255};
 constexpr Rgba kBlue{0, 0, 255, 255};
 
-bool near(Rgba a, Rgba b, int tolerance = 2) {
+bool close_to(Rgba a, Rgba b, int tolerance = 2) {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
            std::abs(a.b - b.b) <= tolerance;
 }
 
 ::testing::AssertionResult pixel_is(int x, int y, Rgba want, int tolerance = 0) {
     const Rgba got = read_pixel(x, y);
-    if (near(got, want, tolerance)) return ::testing::AssertionSuccess();
+    if (close_to(got, want, tolerance)) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "pixel (" << x << ", " << y << ") is " << int(got.r) << "," << int(got.g) << ","
            << int(got.b) << " want " << int(want.r) << "," << int(want.g) << "," << int(want.b);
@@ -168,7 +168,7 @@ TEST_F(SpriteRender, SmoothingFiltersSpritesDrawnBetweenPixels) {
             EXPECT_NEAR(between.r, 128, 4);
             EXPECT_NEAR(between.b, 128, 4);
         } else {
-            EXPECT_TRUE(near(between, kBlue) || near(between, kRed));
+            EXPECT_TRUE(close_to(between, kBlue) || close_to(between, kRed));
         }
         // The whole-pixel drawing after it is as sharp as before.
         glClear(GL_COLOR_BUFFER_BIT);

@@ -1,4 +1,5 @@
 // Reading path maps from text and printing results (the zorby-path formats).
+#include "support/posix_compat.h"
 #include "pathfinding/path_map_text.h"
 
 #include <gtest/gtest.h>

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/paths.h"
+#include "platform/private_files.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
 
@@ -71,11 +73,41 @@ TEST(ReplaceFile, EveryFailingStepLeavesTheOldFileAndNoTemporary) {
     // that is a link to a file that must not be written through.
     const std::string victim = dir.file("victim");
     write_bytes(victim, {'v'});
+#ifdef _WIN32
+    // Windows players cannot make links; what a crash leaves there is a plain file.
+    write_bytes(platform::replace_temp_path(path), {'l', 'e', 'f', 't'});
+#else
     fs::create_symlink(victim, platform::replace_temp_path(path));
+#endif
     ASSERT_TRUE(platform::replace_file(path, new_bytes));
     EXPECT_EQ(file_text(path), new_bytes);
     EXPECT_EQ(file_text(victim), "v");
     EXPECT_FALSE(fs::exists(platform::replace_temp_path(path)));
+}
+
+// A player's folder named with letters beyond ASCII (a player "Zoë", Cyrillic, CJK):
+// the engine's UTF-8 names reach the system intact, so the folder and the table carry
+// the names asked for and are found again.
+TEST(ReplaceFile, WorksInFoldersNamedBeyondAscii) {
+    TempDir dir;
+    const std::string name = "Zo\xC3\xAB \xD0\x98\xD0\xB3\xD1\x80\xD0\xB0 \xE6\xB8\xB8\xE6\x88\x8F";
+    const std::string folder = dir.path() + "/" + name + "/zorby";
+    std::string error;
+    ASSERT_TRUE(platform::make_private_folder(folder, error)) << error;
+    const std::string path = folder + "/hc.txt";
+    ASSERT_TRUE(platform::replace_file(path, std::string("scores")));
+    ASSERT_TRUE(platform::replace_file(path, std::string("better scores")));
+    std::vector<uint8_t> out;
+    ASSERT_TRUE(platform::read_whole_file(path, 100, out));
+    EXPECT_EQ(std::string(out.begin(), out.end()), "better scores");
+    EXPECT_TRUE(platform::exists_itself(path));
+    EXPECT_FALSE(platform::exists_itself(platform::replace_temp_path(path)));
+    // Listed by the system under the UTF-8 name (not a code page's guess at it).
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(platform::native_path(dir.path()))) {
+        names.push_back(platform::utf8_path(e.path().filename()));
+    }
+    EXPECT_EQ(names, std::vector<std::string>{name});
 }
 
 TEST(ReadWholeFile, HonoursTheLimitAndReadsOnlyRegularFiles) {
@@ -102,8 +134,10 @@ TEST(ReadWholeFile, HonoursTheLimitAndReadsOnlyRegularFiles) {
 
     EXPECT_TRUE(platform::read_whole_file(dir.file("none"), 10, out).missing());
     EXPECT_STREQ(platform::read_whole_file(dir.path(), 10, out).step, "not a regular file");
+#ifndef _WIN32  // Windows has no named pipes among its files
     ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
     EXPECT_STREQ(platform::read_whole_file(dir.file("fifo"), 10, out).step, "not a regular file");
+#endif
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The system's files and folders: the player's folders from the XDG variables or the
 // home folder, and the temporary folder from $TMPDIR.
+#include "support/posix_compat.h"
 #include "platform/files.h"
 
 #include <gtest/gtest.h>

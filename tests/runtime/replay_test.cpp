@@ -19,6 +19,7 @@
 #include "platform/event_injection.h"
 #include "runtime/frame.h"
 #include "support/engine_fixture.h"
+#include "support/posix_compat.h"
 
 namespace zorby {
 namespace {

@@ -13,6 +13,7 @@
 #include "runtime/frame.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
+#include "support/posix_compat.h"
 
 namespace zorby {
 namespace {
@@ -123,12 +124,16 @@ TEST(ErrorLog, AppendsCrLfLinesAndWritesNullForNoText) {
 }
 
 TEST(ErrorLog, NeverWritesThroughALink) {
+#ifdef _WIN32
+    GTEST_SKIP() << "links need a privilege a Windows player does not have";
+#else
     ScopedTmpDir tmp;
     const std::string target = tmp.dir().file("victim.txt");
     { std::ofstream(target) << "precious"; }
     ASSERT_EQ(symlink(target.c_str(), tmp.log().c_str()), 0);
     append_error_log("attack");
     EXPECT_EQ(file_text(target), "precious");
+#endif
 }
 
 // ---- the current engine and the shares of its layers ----

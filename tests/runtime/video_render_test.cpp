@@ -21,6 +21,7 @@
 #include "runtime/video_playback.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
+#include "support/posix_compat.h"
 #include "support/video_clip.h"
 
 namespace zorby {

@@ -123,7 +123,12 @@ play() {
         return 1
     fi
     wait "$pid" || { echo "$name: the game ended with $?" >&2; cat "$work/$name.log" >&2; return 1; }
-    ZORBY_X11_RECORDING="$rec" "$golden" --gtest_filter='RecordedOnX11.*' --gtest_brief=1 \
+    # A game started in full screen is replayed in full screen (its frames are paced
+    # at the full-screen rate).
+    local full=0
+    case " $* " in *" --fullscreen "*) full=1 ;; esac
+    ZORBY_X11_FULL_SCREEN=$full ZORBY_X11_RECORDING="$rec" "$golden" \
+        --gtest_filter='RecordedOnX11.*' --gtest_brief=1 \
         || { cat "$rec" >&2; return 1; }
     echo "$name: started a game with the X pointer, replayed the same"
 }

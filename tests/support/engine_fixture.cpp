@@ -1,4 +1,5 @@
 // Test support implementation.
+#include "support/posix_compat.h"
 #include "support/engine_fixture.h"
 
 #include <GL/gl.h>

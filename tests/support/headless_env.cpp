@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/posix_compat.h"
+
 namespace {
 
 // Set in the environment of the process that made the private folder; processes it

@@ -5,8 +5,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#else
 #include <spawn.h>
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,7 +27,9 @@
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
 
+#ifndef _WIN32
 extern char** environ;
+#endif
 
 namespace zorby {
 namespace {
@@ -54,25 +61,52 @@ protected:
     // Runs a program of the project with args; `program` is its path.
     ToolResult run_program(const std::string& program, const std::vector<std::string>& args) {
         const std::string out_path = dir_.file(".stdout"), err_path = dir_.file(".stderr");
+        std::vector<std::string> all = {program};
+        all.insert(all.end(), args.begin(), args.end());
+        ToolResult result;
+#ifdef _WIN32
+        // The child inherits this process's standard output and error: they point at
+        // the two files while it runs. Windows joins the arguments into one command
+        // line, so each is quoted.
+        std::vector<std::string> quoted;
+        for (const std::string& a : all) {
+            std::string q = "\"";
+            for (char c : a) q += c == '"' ? std::string("\\\"") : std::string(1, c);
+            quoted.push_back(q + "\"");
+        }
+        std::vector<const char*> argv;
+        for (const std::string& a : quoted) argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        const int saved_out = _dup(1), saved_err = _dup(2);
+        const int out = _open(out_path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, 0600);
+        const int err = _open(err_path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, 0600);
+        _dup2(out, 1);
+        _dup2(err, 2);
+        const intptr_t status = _spawnv(_P_WAIT, program.c_str(), argv.data());
+        _dup2(saved_out, 1);
+        _dup2(saved_err, 2);
+        for (int fd : {out, err, saved_out, saved_err}) _close(fd);
+        result.status = status < 0 ? -1 : static_cast<int>(status);
+#else
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<std::string> all = {program};
-        all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
         pid_t pid = 0;
-        ToolResult result;
         if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
             int status = 0;
             waitpid(pid, &status, 0);
             result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
         posix_spawn_file_actions_destroy(&actions);
+#endif
         result.out = file_text(out_path);
         result.err = file_text(err_path);
         return result;
