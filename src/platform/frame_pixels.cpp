@@ -18,6 +18,10 @@ FramePixels read_frame_pixels(Window& window) {
     frame.height = h;
     frame.rgba.resize(static_cast<size_t>(w) * h * 4);
     gl::use(read_pixels, 0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, frame.rgba.data());
+    // What the window shows is opaque. A frame buffer with alpha bits (the drivers
+    // give one on some systems and not on others) holds what the blending left
+    // there, which nobody sees: the read frame is the same everywhere without it.
+    for (size_t i = 3; i < frame.rgba.size(); i += 4) frame.rgba[i] = 255;
     return frame;
 }
 

@@ -42,12 +42,6 @@ void set_gl_attributes(int samples) {
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-#ifdef _WIN32
-    // The frame keeps its alpha channel as the Linux drivers' frames do, so that a
-    // read-back frame (a replay's frame hashes) is the same on both systems. (An X11
-    // window with alpha would be drawn see-through by a compositor: not asked there.)
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-#endif
     // No depth or stencil buffer, for the window or for the frame the engine draws
     // into: 2D drawing never tests either (the display turns both tests off).
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
