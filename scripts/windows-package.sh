@@ -14,12 +14,10 @@ stage="$build/package/$name"
 rm -rf "$build/package"
 mkdir -p "$stage/licenses"
 
-# The program, stripped of its symbols, and the game's files as the build lays them
-# out beside it (the list is the source's assets folder).
+# The program, stripped of its symbols, and the game's files from the source (the
+# build folder's own "hc.txt" may hold a developer's scores).
 x86_64-w64-mingw32-strip -o "$stage/zorby.exe" "$build/src/zorby.exe"
-for f in "$ROOT"/assets/*; do
-    cp "$build/src/$(basename "$f")" "$stage/"
-done
+cp "$ROOT"/assets/* "$stage/"
 # Documents with Windows line ends, so that Notepad shows them as written.
 sed 's/$/\r/' "$ROOT/README.md" >"$stage/README.txt"
 sed 's/$/\r/' "$ROOT/packaging/copyright" >"$stage/licenses/zorby.txt"

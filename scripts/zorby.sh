@@ -29,8 +29,8 @@ TEST_PACKAGES=(xvfb xauth xdotool x11-utils python3-pil python3-numpy lame deskt
 PACKAGE_PACKAGES=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 FORMAT_PACKAGES=(clang-format git)
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis zip wine wine64
-    xvfb xauth)
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis zip unzip wine
+    wine64 xvfb xauth xdotool)
 
 install_missing() {
     local missing=()

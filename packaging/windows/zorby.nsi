@@ -5,7 +5,8 @@
 ; LISTS holds the generated lists of the files to install and to remove
 ; (install-files.nsh, uninstall-files.nsh): those of the portable zip.
 
-Unicode true
+; A 64-bit installer, like the program: it runs where only 64-bit Windows programs do.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "x64.nsh"
 
