@@ -197,6 +197,20 @@ bool parse_input_script(std::istream& in, InputScript& script, std::string& erro
         }
         const auto words = split_words(text);
         if (words.empty()) continue;
+        if (words[0] == "recording") {
+            if (words.size() < 2) {
+                error = where + "recording takes a key and its value";
+                return false;
+            }
+            RecordingField field;
+            field.key = std::string(words[1]);
+            for (size_t i = 2; i < words.size(); ++i) {
+                if (i > 2) field.value += ' ';
+                field.value += words[i];
+            }
+            script.header.push_back(std::move(field));
+            continue;
+        }
         if (words[0] == "seed") {
             uint32_t seed = 0;
             if (words.size() != 2 || !parse_number(words[1], seed)) {
@@ -287,8 +301,26 @@ std::string format_script_event(const ScriptEvent& e) {
     return s + " sync";
 }
 
+std::string InputScript::header_value(const std::string& key) const {
+    for (const RecordingField& f : header) {
+        if (f.key == key) return f.value;
+    }
+    return {};
+}
+
+std::string InputScript::header_values_joined(const std::string& key) const {
+    std::string joined;
+    for (const RecordingField& f : header) {
+        if (f.key == key) joined += f.value;
+    }
+    return joined;
+}
+
 std::string format_input_script(const InputScript& script) {
     std::string out;
+    for (const RecordingField& f : script.header) {
+        out += "recording " + f.key + (f.value.empty() ? "" : " " + f.value) + "\n";
+    }
     if (script.seed) out += "seed " + std::to_string(*script.seed) + "\n";
     for (const ScriptEvent& e : script.events) out += format_script_event(e) + "\n";
     return out;

@@ -73,7 +73,21 @@ struct ScriptEvent {
     bool operator==(const ScriptEvent&) const = default;
 };
 
+// A recording the game writes starts with a header of "recording KEY VALUE" lines (the
+// format, the game and its data, the date, the starting settings) and ends with a
+// "recording result ..." line; hand-written scripts have none. The script reader
+// keeps the lines as they are; what they mean is up to the program.
+struct RecordingField {
+    std::string key;
+    std::string value;  // the words after the key, joined by single spaces
+    bool operator==(const RecordingField&) const = default;
+};
+
 struct InputScript {
+    std::vector<RecordingField> header;
+    // The first value of the key ("" when absent), and every value of it run together.
+    std::string header_value(const std::string& key) const;
+    std::string header_values_joined(const std::string& key) const;
     std::optional<uint32_t> seed;
     // In position order, as the file lists them (equal positions keep file order).
     std::vector<ScriptEvent> events;
