@@ -1,22 +1,36 @@
 // Program entry: reads the command line and the player's settings, finds the game's
-// files, starts the engine, runs the game and ends the program. `--record FILE`
-// writes the run's input to FILE; `--replay FILE [--realtime]` runs the game on the
-// virtual clock with the input of FILE.
+// files, starts the engine, runs the game and ends the program. Every game's input is
+// recorded in memory and kept in the player's replays folder when the game ends (or
+// the program stops on an error or a fatal signal); `--record FILE` writes the run's
+// input to FILE instead; `--replay FILE [--realtime]` runs the game on the virtual
+// clock with the input of FILE; `--replays` lists the kept recordings.
 // `--scale N` (1 to 16) shows the frame N times enlarged; `--fullscreen` starts in
 // desktop full screen.
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
+#include "app/replay_library.h"
 #include "app/settings_keeper.h"
 #include "app/user_folders.h"
+#include "game/data_digest.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "game/high_score_place.h"
+#include "platform/crash_guard.h"
+#include "platform/file_io.h"
 #include "platform/platform.h"
+#include "platform/private_files.h"
+#include "platform/recording_buffer.h"
 #include "runtime/engine.h"
 #include "runtime/replay.h"
 
@@ -59,10 +73,54 @@ app::DataFolder locate_data(const app::CommandLine& cl) {
     return found;
 }
 
+// The replays folder of the player's data folder; empty without a data folder.
+std::string replays_folder() {
+    const std::string data = platform::system_files().user_data_folder();
+    return data.empty() ? std::string() : data + "/replays";
+}
+
+// The high-score table's file as the game is about to read it (nullopt: none).
+std::optional<std::string> starting_scores() {
+    std::vector<uint8_t> bytes;
+    if (!platform::read_whole_file(game::high_score_place().read_path(), 1 << 20, bytes)) {
+        return std::nullopt;
+    }
+    return std::string(bytes.begin(), bytes.end());
+}
+
+app::RecordingStart recording_start(const std::string& data_dir, int sound_on, int volume_step) {
+    app::RecordingStart start;
+    start.game_version = app::program_version();
+    start.data_digest = game::data_digest(data_dir);
+    start.date = app::recording_date(std::time(nullptr));
+    start.sound_on = sound_on;
+    start.volume_step = volume_step;
+    start.scores = starting_scores();
+    return start;
+}
+
+int list_replays() {
+    const std::string folder = replays_folder();
+    if (folder.empty()) {
+        std::fputs("zorby: no data folder (neither XDG_DATA_HOME nor HOME is set)\n", stderr);
+        return 1;
+    }
+    std::fputs(app::format_kept_games(folder, app::list_kept_games(folder)).c_str(), stdout);
+    return 0;
+}
+
 int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings) {
     platform::InputScript script;
     std::string error;
-    if (!platform::load_input_script(cl.replay_file, script, error)) {
+    const bool loaded = platform::load_input_script(cl.replay_file, script, error);
+    const std::string digest = game::data_digest(settings.data_dir);
+    // A recording of a newer format says so rather than where its reading failed.
+    if (const std::string refusal = app::replay_refusal(script, cl.replay_file, digest);
+        !refusal.empty() && !cl.force && (loaded || app::recording_format(script) != 1)) {
+        std::fprintf(stderr, "zorby: %s\n", refusal.c_str());
+        return 2;
+    }
+    if (!loaded) {
         // Like a wrong option: the run never starts (no window has been opened).
         std::fprintf(stderr, "zorby: %s\n", error.c_str());
         return 2;
@@ -77,12 +135,122 @@ int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings)
     // silently, so sounds still load and play exactly as in the recorded run.
     if (!cl.realtime) setenv("SDL_AUDIODRIVER", "dummy", 1);
     run.replay.watch = true;
-    const ReplayResult result = run_replay(script, run, [] { game::game_main(); });
+    // A recording with a header starts from what it recorded: the sound switch, the
+    // music volume and the high-score table, kept in a private folder of the replay's
+    // own (the player's table is never read or written). Without a header the run
+    // starts as it always has.
+    app::RecordingStart start;
+    const bool has_start = app::read_recording_start(script, start);
+    std::string table_folder;
+    if (has_start) {
+        table_folder = platform::make_private_temporary_folder("zorby-replay-");
+        if (table_folder.empty()) {
+            std::fputs("zorby: no private temporary folder for the replay's high scores\n", stderr);
+            return 1;
+        }
+        if (start.scores && !platform::write_private_file(
+                                table_folder + "/hc.txt",
+                                std::vector<uint8_t>(start.scores->begin(), start.scores->end()))) {
+            std::fprintf(stderr, "zorby: cannot write %s/hc.txt\n", table_folder.c_str());
+            return 1;
+        }
+        game::set_high_score_folders(table_folder, true, "");
+    }
+    const ReplayResult result = run_replay(script, run, [&] {
+        if (has_start) {
+            game::GameState& g = game::game();
+            g.sound_on = start.sound_on;
+            g.volume_step = start.volume_step;
+        }
+        game::game_main();
+    });
+    if (!table_folder.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(table_folder, ec);
+    }
     if (!result.started) {
         std::fputs("zorby: no window with an OpenGL context could be made\n", stderr);
         return 1;
     }
     return result.exit_status;
+}
+
+// ---- every game kept ----
+//
+// The input of the whole run goes to a recording buffer in memory. When a game ends
+// (the game over, after the name entry of a high score, or quitting during a game)
+// the buffer so far, closed by an end line, is written to the replays folder; a
+// replay of it runs from the start of the program to the end of that game. A stop on
+// a run-time error writes it too, and so does the crash guard on a fatal signal.
+struct GameKeeping {
+    platform::RecordingBuffer buffer;
+    std::ostream stream{&buffer};
+    std::string folder;  // empty: nothing is kept (no folder, or it cannot be made)
+    app::GameEndWatcher watcher;
+    bool warned = false;
+};
+
+GameKeeping* keeping = nullptr;
+// Read by the crash guard's tail writer (plain values: it runs in a signal handler).
+std::atomic<uint64_t> frames_shown{0};
+std::atomic<int> score_now{0};
+
+void warn_once(const std::string& what) {
+    if (keeping->warned) return;
+    keeping->warned = true;
+    std::fprintf(stderr, "zorby: recordings are not kept: %s\n", what.c_str());
+}
+
+// The recording so far, ended just after the frame now shown.
+std::string finished_recording(int score, const char* how) {
+    const uint64_t end_frame = frames_shown.load() + 1;
+    return keeping->buffer.text() + std::to_string(end_frame) + " end\n" +
+           app::format_recording_result(end_frame, score, how);
+}
+
+void keep_game(const app::GameEndWatcher::Ended& ended) {
+    if (keeping->folder.empty()) return;
+    std::string error;
+    if (!app::keep_recording(keeping->folder,
+                             app::kept_game_name(std::time(nullptr), ended.score, ended.high_score),
+                             finished_recording(ended.score, nullptr), error)) {
+        warn_once(error);
+    }
+}
+
+size_t write_crash_tail(char* out, size_t size) {
+    const uint64_t end_frame = frames_shown.load() + 1;
+    size_t pos = platform::append_decimal(out, 0, size, end_frame);
+    pos = platform::append_text(out, pos, size, " end\nrecording result frames ");
+    pos = platform::append_decimal(out, pos, size, end_frame);
+    pos = platform::append_text(out, pos, size, " score ");
+    const int score = score_now.load();
+    if (score < 0) pos = platform::append_text(out, pos, size, "-");
+    pos = platform::append_decimal(out, pos, size,
+                                   score < 0 ? 0ull - static_cast<unsigned long long>(score)
+                                             : static_cast<unsigned long long>(score));
+    return platform::append_text(out, pos, size, " stopped\n");
+}
+
+// At the end of the program: a game under way is kept; a stop on a run-time error
+// (status 1) keeps the input so far and names the file.
+void keep_at_exit(int status) {
+    platform::remove_crash_guard();
+    if (status != 0) {
+        if (keeping->folder.empty()) return;
+        std::string error, path;
+        if (app::keep_recording(keeping->folder, app::stopped_game_name(std::time(nullptr)),
+                                finished_recording(score_now.load(), "stopped"), error, &path)) {
+            std::fprintf(stderr,
+                         "zorby: the input so far is recorded in %s (zorby --replay %s "
+                         "repeats the stop)\n",
+                         path.c_str(), path.c_str());
+        } else {
+            warn_once(error);
+        }
+        return;
+    }
+    if (const auto ended = keeping->watcher.at_exit()) keep_game(*ended);
 }
 
 }  // namespace
@@ -120,7 +288,9 @@ int main(int argc, char** argv) {
     settings.window_scale = cl.scale.value_or(stored.scale);
     settings.full_screen = cl.fullscreen || stored.fullscreen ? 1 : 0;
 
-    // A replay runs exactly as recorded: the game's own defaults, nothing written.
+    if (cl.list_replays) return list_replays();
+    // A replay runs exactly as recorded: its header's starting values (or the game's
+    // own defaults), nothing written.
     if (!cl.replay_file.empty()) return run_replay_file(cl, settings);
 
     static Engine the_engine;
@@ -131,30 +301,61 @@ int main(int argc, char** argv) {
         e.command_line += argv[i];
     }
     e.settings = settings;
+
+    // A recording made with --record starts from the game's defaults so that it
+    // replays the same anywhere; the games kept on their own start from the player's
+    // settings, and their header holds them for the replay.
+    const game::GameState defaults;
+    const int sound_on = cl.record_file.empty() ? (stored.sound ? 1 : 0) : defaults.sound_on;
+    const int volume_step =
+        cl.record_file.empty() ? app::volume_step_for(stored.music_volume) : defaults.volume_step;
+    const std::string header =
+        app::format_recording_header(recording_start(data.path, sound_on, volume_step));
+
     std::unique_ptr<platform::Platform> platform = platform::make_sdl_platform();
+    platform::RecordingPlatform* recorder = nullptr;
+    static std::ofstream record_file;
     uint32_t seed = 0;
     if (!cl.record_file.empty()) {
-        auto recorder = start_recording(std::move(platform), cl.record_file, seed, error);
-        if (!recorder) {
-            std::fprintf(stderr, "zorby: %s\n", error.c_str());
+        record_file.open(cl.record_file, std::ios::out | std::ios::trunc);
+        if (!record_file) {
+            std::fprintf(stderr, "zorby: cannot write the recording %s\n", cl.record_file.c_str());
             return 1;
         }
-        platform = std::move(recorder);
+        record_file << header;
+        auto r = start_recording(std::move(platform), record_file, seed);
+        recorder = r.get();
+        platform = std::move(r);
+    } else {
+        static GameKeeping kept;
+        keeping = &kept;
+        kept.folder = replays_folder();
+        std::string why = "no data folder (neither XDG_DATA_HOME nor HOME is set)";
+        if (kept.folder.empty() || !platform::make_private_folder(kept.folder, why)) {
+            kept.folder.clear();
+            warn_once(why);
+        } else {
+            const std::string crash_path =
+                kept.folder + "/" + app::stopped_game_name(std::time(nullptr));
+            if (!platform::install_crash_guard(crash_path, kept.buffer, write_crash_tail)) {
+                warn_once("the crash guard cannot be installed for " + crash_path);
+            }
+        }
+        kept.stream << header;
+        auto r = start_recording(std::move(platform), kept.stream, seed);
+        recorder = r.get();
+        platform = std::move(r);
     }
     if (!engine_start(std::move(platform), 1, "zorby")) {
         std::fputs("zorby: no window with an OpenGL context could be made\n", stderr);
         return 1;
     }
-    if (!cl.record_file.empty()) apply_recorded_seed(seed);
+    apply_recorded_seed(seed);
     e.error = ErrorRecord{};
 
-    // A recording starts from the game's defaults so that its replay matches it
-    // anywhere; changes made while recording are still kept.
     game::GameState& g = game::game();
-    if (cl.record_file.empty()) {
-        g.sound_on = stored.sound ? 1 : 0;
-        g.volume_step = app::volume_step_for(stored.music_volume);
-    }
+    g.sound_on = sound_on;
+    g.volume_step = volume_step;
     settings_keeper = &keeper;
     keeper.start_window(current_fullscreen());
     std::atexit(flush_settings_at_exit);
@@ -163,6 +364,30 @@ int main(int argc, char** argv) {
     e.messages_hook = [&g, &e] {
         settings_keeper->observe(g.sound_on == 1, app::music_volume_for(g.volume_step),
                                  current_fullscreen(), e.platform->clock().now_ms());
+    };
+    e.frame_hook = [&g, recorder] {
+        frames_shown.store(recorder->frames());
+        score_now.store(g.score);
+        if (keeping == nullptr) return;
+        if (const auto ended = keeping->watcher.observe(static_cast<int>(g.game_state),
+                                                        static_cast<int>(g.menu_page), g.score)) {
+            keep_game(*ended);
+        }
+    };
+    e.exit_hook = [&g, recorder](int status) {
+        if (keeping != nullptr) {
+            keep_at_exit(status);
+            // The buffer goes before the engine's platform at exit: nothing more is
+            // written to it.
+            recorder->finish();
+        } else {
+            // --record: the file ends with the end line and the result.
+            recorder->finish();
+            record_file << app::format_recording_result(recorder->frames(), g.score,
+                                                        status != 0 ? "stopped" : nullptr);
+            record_file.flush();
+        }
+        std::exit(status);
     };
     game::game_main();
     end_program();
