@@ -6,7 +6,6 @@
 // clock with the input of FILE; `--replays` lists the kept recordings.
 // `--scale N` (1 to 16) shows the frame N times enlarged; `--fullscreen` starts in
 // desktop full screen.
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/game_keeping.h"
 #include "app/replay_library.h"
 #include "app/settings_keeper.h"
 #include "app/user_folders.h"
@@ -26,11 +26,8 @@
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "game/high_score_place.h"
-#include "platform/crash_guard.h"
 #include "platform/file_io.h"
 #include "platform/platform.h"
-#include "platform/private_files.h"
-#include "platform/recording_buffer.h"
 #include "runtime/engine.h"
 #include "runtime/replay.h"
 
@@ -135,39 +132,8 @@ int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings)
     // silently, so sounds still load and play exactly as in the recorded run.
     if (!cl.realtime) setenv("SDL_AUDIODRIVER", "dummy", 1);
     run.replay.watch = true;
-    // A recording with a header starts from what it recorded: the sound switch, the
-    // music volume and the high-score table, kept in a private folder of the replay's
-    // own (the player's table is never read or written). Without a header the run
-    // starts as it always has.
-    app::RecordingStart start;
-    const bool has_start = app::read_recording_start(script, start);
-    std::string table_folder;
-    if (has_start) {
-        table_folder = platform::make_private_temporary_folder("zorby-replay-");
-        if (table_folder.empty()) {
-            std::fputs("zorby: no private temporary folder for the replay's high scores\n", stderr);
-            return 1;
-        }
-        if (start.scores && !platform::write_private_file(
-                                table_folder + "/hc.txt",
-                                std::vector<uint8_t>(start.scores->begin(), start.scores->end()))) {
-            std::fprintf(stderr, "zorby: cannot write %s/hc.txt\n", table_folder.c_str());
-            return 1;
-        }
-        game::set_high_score_folders(table_folder, true, "");
-    }
-    const ReplayResult result = run_replay(script, run, [&] {
-        if (has_start) {
-            game::GameState& g = game::game();
-            g.sound_on = start.sound_on;
-            g.volume_step = start.volume_step;
-        }
-        game::game_main();
-    });
-    if (!table_folder.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(table_folder, ec);
-    }
+    // A recording with a header starts from what it recorded (app::replay_recording).
+    const ReplayResult result = app::replay_recording(script, run, [] { game::game_main(); });
     if (!result.started) {
         std::fputs("zorby: no window with an OpenGL context could be made\n", stderr);
         return 1;
@@ -175,83 +141,8 @@ int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings)
     return result.exit_status;
 }
 
-// ---- every game kept ----
-//
-// The input of the whole run goes to a recording buffer in memory. When a game ends
-// (the game over, after the name entry of a high score, or quitting during a game)
-// the buffer so far, closed by an end line, is written to the replays folder; a
-// replay of it runs from the start of the program to the end of that game. A stop on
-// a run-time error writes it too, and so does the crash guard on a fatal signal.
-struct GameKeeping {
-    platform::RecordingBuffer buffer;
-    std::ostream stream{&buffer};
-    std::string folder;  // empty: nothing is kept (no folder, or it cannot be made)
-    app::GameEndWatcher watcher;
-    bool warned = false;
-};
-
-GameKeeping* keeping = nullptr;
-// Read by the crash guard's tail writer (plain values: it runs in a signal handler).
-std::atomic<uint64_t> frames_shown{0};
-std::atomic<int> score_now{0};
-
-void warn_once(const std::string& what) {
-    if (keeping->warned) return;
-    keeping->warned = true;
-    std::fprintf(stderr, "zorby: recordings are not kept: %s\n", what.c_str());
-}
-
-// The recording so far, ended just after the frame now shown.
-std::string finished_recording(int score, const char* how) {
-    const uint64_t end_frame = frames_shown.load() + 1;
-    return keeping->buffer.text() + std::to_string(end_frame) + " end\n" +
-           app::format_recording_result(end_frame, score, how);
-}
-
-void keep_game(const app::GameEndWatcher::Ended& ended) {
-    if (keeping->folder.empty()) return;
-    std::string error;
-    if (!app::keep_recording(keeping->folder,
-                             app::kept_game_name(std::time(nullptr), ended.score, ended.high_score),
-                             finished_recording(ended.score, nullptr), error)) {
-        warn_once(error);
-    }
-}
-
-size_t write_crash_tail(char* out, size_t size) {
-    const uint64_t end_frame = frames_shown.load() + 1;
-    size_t pos = platform::append_decimal(out, 0, size, end_frame);
-    pos = platform::append_text(out, pos, size, " end\nrecording result frames ");
-    pos = platform::append_decimal(out, pos, size, end_frame);
-    pos = platform::append_text(out, pos, size, " score ");
-    const int score = score_now.load();
-    if (score < 0) pos = platform::append_text(out, pos, size, "-");
-    pos = platform::append_decimal(out, pos, size,
-                                   score < 0 ? 0ull - static_cast<unsigned long long>(score)
-                                             : static_cast<unsigned long long>(score));
-    return platform::append_text(out, pos, size, " stopped\n");
-}
-
-// At the end of the program: a game under way is kept; a stop on a run-time error
-// (status 1) keeps the input so far and names the file.
-void keep_at_exit(int status) {
-    platform::remove_crash_guard();
-    if (status != 0) {
-        if (keeping->folder.empty()) return;
-        std::string error, path;
-        if (app::keep_recording(keeping->folder, app::stopped_game_name(std::time(nullptr)),
-                                finished_recording(score_now.load(), "stopped"), error, &path)) {
-            std::fprintf(stderr,
-                         "zorby: the input so far is recorded in %s (zorby --replay %s "
-                         "repeats the stop)\n",
-                         path.c_str(), path.c_str());
-        } else {
-            warn_once(error);
-        }
-        return;
-    }
-    if (const auto ended = keeping->watcher.at_exit()) keep_game(*ended);
-}
+// The keeping of this run's games (null with --record, which writes its own file).
+app::GameKeeping* keeping = nullptr;
 
 }  // namespace
 
@@ -327,22 +218,11 @@ int main(int argc, char** argv) {
         recorder = r.get();
         platform = std::move(r);
     } else {
-        static GameKeeping kept;
+        static app::GameKeeping kept(replays_folder());
         keeping = &kept;
-        kept.folder = replays_folder();
-        std::string why = "no data folder (neither XDG_DATA_HOME nor HOME is set)";
-        if (kept.folder.empty() || !platform::make_private_folder(kept.folder, why)) {
-            kept.folder.clear();
-            warn_once(why);
-        } else {
-            const std::string crash_path =
-                kept.folder + "/" + app::stopped_game_name(std::time(nullptr));
-            if (!platform::install_crash_guard(crash_path, kept.buffer, write_crash_tail)) {
-                warn_once("the crash guard cannot be installed for " + crash_path);
-            }
-        }
-        kept.stream << header;
-        auto r = start_recording(std::move(platform), kept.stream, seed);
+        kept.arm_crash_guard();
+        kept.stream() << header;
+        auto r = start_recording(std::move(platform), kept.stream(), seed);
         recorder = r.get();
         platform = std::move(r);
     }
@@ -366,17 +246,13 @@ int main(int argc, char** argv) {
                                  current_fullscreen(), e.platform->clock().now_ms());
     };
     e.frame_hook = [&g, recorder] {
-        frames_shown.store(recorder->frames());
-        score_now.store(g.score);
         if (keeping == nullptr) return;
-        if (const auto ended = keeping->watcher.observe(static_cast<int>(g.game_state),
-                                                        static_cast<int>(g.menu_page), g.score)) {
-            keep_game(*ended);
-        }
+        keeping->frame(recorder->frames(), static_cast<int>(g.game_state),
+                       static_cast<int>(g.menu_page), g.score);
     };
     e.exit_hook = [&g, recorder](int status) {
         if (keeping != nullptr) {
-            keep_at_exit(status);
+            keeping->at_exit(status);
             // The buffer goes before the engine's platform at exit: nothing more is
             // written to it.
             recorder->finish();

@@ -169,6 +169,12 @@ bool parse_event(const std::vector<std::string_view>& w, ScriptEvent& e, std::st
         if (!parse_int(w[2], 0, 255, e.a) || !parse_int(w[3], 0, 255, e.b)) {
             return fail("char takes a key code and a character, 0 to 255 each");
         }
+    } else if (kind == "late") {
+        e.kind = K::Late;
+        if (!want(1)) return false;
+        if (!parse_int(w[2], 1, kPositionLimit, e.a)) {
+            return fail("late takes milliseconds from 1 to 1000000000");
+        }
     } else if (kind == "close" || kind == "sync" || kind == "end") {
         e.kind = kind == "close" ? K::Close : (kind == "sync" ? K::Sync : K::End);
         if (!want(0)) return false;
@@ -297,6 +303,8 @@ std::string format_script_event(const ScriptEvent& e) {
             return s + " sync";
         case K::End:
             return s + " end";
+        case K::Late:
+            return s + " late " + std::to_string(e.a);
     }
     return s + " sync";
 }
@@ -380,6 +388,7 @@ void ScriptedInputState::apply(const ScriptEvent& e) {
             break;
         case K::Sync:
         case K::End:
+        case K::Late:  // the clock's concern (the replay platform)
             break;
     }
 }

@@ -17,6 +17,8 @@
 //   300 close               the window is closed
 //   0 char 21 122           key 21 types character 122 from now on (0: none)
 //   400 sync                (written by the recorder; does nothing)
+//   410 late 25             the clock moves on 25 ms at once (the recorded run fell
+//                           behind real time at this frame's start)
 //   500 end                 the replay ends here
 //
 // A position is FRAME, FRAME:READ or FRAME:READ:POLL. FRAME counts presented frames
@@ -60,6 +62,7 @@ struct ScriptEvent {
         Char,  // a = code, b = character (0: none)
         Sync,
         End,
+        Late,  // a = milliseconds the clock moves on at once (the run fell behind)
     };
     ScriptEvent() = default;
     // An event to apply now or at a frame: {Kind::Key, 45, 1}, {Kind::Close}.
