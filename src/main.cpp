@@ -6,6 +6,7 @@
 // clock with the input of FILE; `--replays` lists the kept recordings.
 // `--scale N` (1 to 16) shows the frame N times enlarged; `--fullscreen` starts in
 // desktop full screen.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -26,10 +27,12 @@
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "game/high_score_place.h"
+#include "platform/console.h"
 #include "platform/file_io.h"
 #include "platform/platform.h"
 #include "runtime/engine.h"
 #include "runtime/replay.h"
+#include "runtime/replay_export.h"
 
 #ifndef ZORBY_DATA_FROM_BIN
 #define ZORBY_DATA_FROM_BIN "../share/zorby"
@@ -106,6 +109,40 @@ int list_replays() {
     return 0;
 }
 
+// `--replay FILE --export OUT`: the replay written as a video, with progress on a
+// terminal; Ctrl+C stops it and leaves nothing behind.
+int export_replay_file(const app::CommandLine& cl, const platform::InputScript& script,
+                       const ReplayRunOptions& run) {
+    ExportOptions options;
+    options.out_path = cl.export_file;
+    options.scale = cl.scale.value_or(2);
+    platform::watch_interrupt_requests();
+    options.stop_requested = [] { return platform::interrupt_requested(); };
+    const bool terminal = platform::stderr_is_terminal();
+    if (terminal) {
+        options.progress = [&cl](uint64_t done, uint64_t total) {
+            const uint64_t shown = total > 0 ? std::min<uint64_t>(100, 100 * done / total) : 0;
+            std::fprintf(stderr, "\rzorby: exporting %s: frame %llu of %llu (%llu%%)",
+                         cl.export_file.c_str(), static_cast<unsigned long long>(done),
+                         static_cast<unsigned long long>(total),
+                         static_cast<unsigned long long>(shown));
+            std::fflush(stderr);
+        };
+    }
+    const ExportResult result = app::export_recording(
+        script, run, [] { game::game_main(); }, options);
+    if (terminal) std::fputs("\n", stderr);
+    if (result.exit_status != 0) {
+        std::fprintf(stderr, "zorby: %s\n", result.error.c_str());
+        return result.exit_status;
+    }
+    if (terminal) {
+        std::fprintf(stderr, "zorby: %s written (%s, %llu frames)\n", cl.export_file.c_str(),
+                     result.codecs.c_str(), static_cast<unsigned long long>(result.pictures));
+    }
+    return 0;
+}
+
 int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings) {
     platform::InputScript script;
     std::string error;
@@ -132,6 +169,7 @@ int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings)
     // silently, so sounds still load and play exactly as in the recorded run.
     if (!cl.realtime) setenv("SDL_AUDIODRIVER", "dummy", 1);
     run.replay.watch = true;
+    if (!cl.export_file.empty()) return export_replay_file(cl, script, run);
     // A recording with a header starts from what it recorded (app::replay_recording).
     const ReplayResult result = app::replay_recording(script, run, [] { game::game_main(); });
     if (!result.started) {

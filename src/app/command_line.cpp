@@ -82,6 +82,8 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& out, std
             if (!value("a folder", c.data_dir)) return false;
         } else if (arg == "--record") {
             if (!value("a file name", c.record_file)) return false;
+        } else if (arg == "--export") {
+            if (!value("a file name", c.export_file)) return false;
         } else if (arg == "--replay") {
             if (!value("a file name", c.replay_file)) return false;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -98,6 +100,14 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& out, std
     }
     if (c.realtime && c.replay_file.empty()) {
         error = "--realtime goes with --replay FILE";
+        return false;
+    }
+    if (!c.export_file.empty() && c.replay_file.empty()) {
+        error = "--export goes with --replay FILE";
+        return false;
+    }
+    if (!c.export_file.empty() && c.realtime) {
+        error = "--export and --realtime cannot be used together";
         return false;
     }
     if (c.force && c.replay_file.empty()) {
@@ -124,6 +134,9 @@ Options:
   --replay FILE    run the recording FILE on the virtual clock, as fast as it goes
   --realtime       with --replay: at normal speed, with sound
   --force          with --replay: play a recording made with other game data
+  --export OUT     with --replay: write the replay as a video with its sound
+                   (.mp4, .webm, .mkv lossless, .gif); --scale N enlarges it
+                   N times (default 2)
   --replays        list the kept recordings of your games, newest first
   --version        print the version and exit
   -h, --help       print this help and exit

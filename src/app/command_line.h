@@ -15,6 +15,7 @@ struct CommandLine {
     std::string record_file;    // --record FILE
     std::string replay_file;    // --replay FILE
     bool realtime = false;      // --realtime
+    std::string export_file;    // --export OUT: the replay as a video file
     bool force = false;         // --force: replay a recording made with other data
     bool list_replays = false;  // --replays: list the kept recordings
 };

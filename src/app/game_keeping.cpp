@@ -110,26 +110,30 @@ void GameKeeping::at_exit(int status) {
     }
 }
 
-ReplayResult replay_recording(const platform::InputScript& script, const ReplayRunOptions& run,
-                              const std::function<void()>& main_routine) {
+namespace {
+
+// Runs play(main) from the recording's starting values: its table in a private
+// temporary folder (removed afterwards), its sound switch and music volume.
+template <typename Result, typename Play>
+Result from_recorded_start(const platform::InputScript& script,
+                           const std::function<void()>& main_routine, Result failed,
+                           const Play& play) {
     RecordingStart start;
-    if (!read_recording_start(script, start)) return run_replay(script, run, main_routine);
+    if (!read_recording_start(script, start)) return play(main_routine);
     const std::string table_folder = platform::make_private_temporary_folder("zorby-replay-");
-    ReplayResult result;
-    result.started = true;  // what failed is said here, not as a window that failed
-    result.exit_status = 1;
     if (table_folder.empty()) {
         std::fputs("zorby: no private temporary folder for the replay's high-score table\n",
                    stderr);
-        return result;
+        return failed;
     }
+    Result result = failed;
     if (start.scores && !platform::write_private_file(
                             table_folder + "/hc.txt",
                             std::vector<uint8_t>(start.scores->begin(), start.scores->end()))) {
         std::fprintf(stderr, "zorby: cannot write %s/hc.txt\n", table_folder.c_str());
     } else {
         game::set_high_score_folders(table_folder, true, "");
-        result = run_replay(script, run, [&] {
+        result = play([&] {
             game::GameState& g = game::game();
             g.sound_on = start.sound_on;
             g.volume_step = start.volume_step;
@@ -139,6 +143,30 @@ ReplayResult replay_recording(const platform::InputScript& script, const ReplayR
     std::error_code ec;
     std::filesystem::remove_all(table_folder, ec);
     return result;
+}
+
+}  // namespace
+
+ReplayResult replay_recording(const platform::InputScript& script, const ReplayRunOptions& run,
+                              const std::function<void()>& main_routine) {
+    ReplayResult failed;
+    failed.started = true;  // what failed is said here, not as a window that failed
+    failed.exit_status = 1;
+    return from_recorded_start(
+        script, main_routine, failed,
+        [&](const std::function<void()>& routine) { return run_replay(script, run, routine); });
+}
+
+ExportResult export_recording(const platform::InputScript& script, const ReplayRunOptions& run,
+                              const std::function<void()>& main_routine,
+                              const ExportOptions& options) {
+    ExportResult failed;
+    failed.exit_status = 1;
+    failed.error = "the replay could not start";
+    return from_recorded_start(script, main_routine, failed,
+                               [&](const std::function<void()>& routine) {
+                                   return export_replay(script, run, routine, options);
+                               });
 }
 
 }  // namespace zorby::app

@@ -19,6 +19,7 @@
 #include "platform/input_script.h"
 #include "platform/recording_buffer.h"
 #include "runtime/replay.h"
+#include "runtime/replay_export.h"
 
 namespace zorby::app {
 
@@ -74,5 +75,9 @@ private:
 // written). before_main runs on the started engine just before main_routine.
 ReplayResult replay_recording(const platform::InputScript& script, const ReplayRunOptions& run,
                               const std::function<void()>& main_routine);
+// The same written as a video (runtime/replay_export.h).
+ExportResult export_recording(const platform::InputScript& script, const ReplayRunOptions& run,
+                              const std::function<void()>& main_routine,
+                              const ExportOptions& options);
 
 }  // namespace zorby::app
