@@ -298,6 +298,10 @@ ExportResult export_replay(const platform::InputScript& script, ReplayRunOptions
     std::unique_ptr<video::MediaEncoder> encoder =
         video::MediaEncoder::open(temp, options.out_path, width, height, kFps, result.error);
     if (!encoder) {
+        // The reason names the file asked for, not its temporary name.
+        if (const size_t at = result.error.find(temp); at != std::string::npos) {
+            result.error.replace(at, temp.size(), options.out_path);
+        }
         platform::remove_file(temp);
         result.exit_status = 2;
         return result;
