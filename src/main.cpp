@@ -1,27 +1,40 @@
 // Program entry: reads the command line and the player's settings, finds the game's
-// files, starts the engine, runs the game and ends the program. `--record FILE`
-// writes the run's input to FILE; `--replay FILE [--realtime]` runs the game on the
-// virtual clock with the input of FILE.
+// files, starts the engine, runs the game and ends the program. Every game's input is
+// recorded in memory and kept in the player's replays folder when the game ends (or
+// the program stops on an error or a fatal signal); `--record FILE` writes the run's
+// input to FILE instead; `--replay FILE [--realtime]` runs the game on the virtual
+// clock with the input of FILE; `--replays` lists the kept recordings.
 // `--scale N` (1 to 16) shows the frame N times enlarged; `--fullscreen` starts in
 // desktop full screen.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/game_keeping.h"
+#include "app/replay_library.h"
 #include "app/settings_keeper.h"
 #include "app/user_folders.h"
+#include "game/data_digest.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "game/high_score_place.h"
+#include "platform/console.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "runtime/engine.h"
 #include "runtime/replay.h"
+#include "runtime/replay_export.h"
 
 #ifndef ZORBY_DATA_FROM_BIN
 #define ZORBY_DATA_FROM_BIN "../share/zorby"
@@ -62,10 +75,88 @@ app::DataFolder locate_data(const app::CommandLine& cl) {
     return found;
 }
 
+// The replays folder of the player's data folder; empty without a data folder.
+std::string replays_folder() {
+    const std::string data = platform::system_files().user_data_folder();
+    return data.empty() ? std::string() : data + "/replays";
+}
+
+// The high-score table's file as the game is about to read it (nullopt: none).
+std::optional<std::string> starting_scores() {
+    std::vector<uint8_t> bytes;
+    if (!platform::read_whole_file(game::high_score_place().read_path(), 1 << 20, bytes)) {
+        return std::nullopt;
+    }
+    return std::string(bytes.begin(), bytes.end());
+}
+
+app::RecordingStart recording_start(const std::string& data_dir, int sound_on, int volume_step) {
+    app::RecordingStart start;
+    start.game_version = app::program_version();
+    start.data_digest = game::data_digest(data_dir);
+    start.date = app::recording_date(std::time(nullptr));
+    start.sound_on = sound_on;
+    start.volume_step = volume_step;
+    start.scores = starting_scores();
+    return start;
+}
+
+int list_replays() {
+    const std::string folder = replays_folder();
+    if (folder.empty()) {
+        std::fputs("zorby: no data folder (neither XDG_DATA_HOME nor HOME is set)\n", stderr);
+        return 1;
+    }
+    std::fputs(app::format_kept_games(folder, app::list_kept_games(folder)).c_str(), stdout);
+    return 0;
+}
+
+// `--replay FILE --export OUT`: the replay written as a video, with progress on a
+// terminal; Ctrl+C stops it and leaves nothing behind.
+int export_replay_file(const app::CommandLine& cl, const platform::InputScript& script,
+                       const ReplayRunOptions& run) {
+    ExportOptions options;
+    options.out_path = cl.export_file;
+    options.scale = cl.scale.value_or(2);
+    platform::watch_interrupt_requests();
+    options.stop_requested = [] { return platform::interrupt_requested(); };
+    const bool terminal = platform::stderr_is_terminal();
+    if (terminal) {
+        options.progress = [&cl](uint64_t done, uint64_t total) {
+            const uint64_t shown = total > 0 ? std::min<uint64_t>(100, 100 * done / total) : 0;
+            std::fprintf(stderr, "\rzorby: exporting %s: frame %llu of %llu (%llu%%)",
+                         cl.export_file.c_str(), static_cast<unsigned long long>(done),
+                         static_cast<unsigned long long>(total),
+                         static_cast<unsigned long long>(shown));
+            std::fflush(stderr);
+        };
+    }
+    const ExportResult result = app::export_recording(
+        script, run, [] { game::game_main(); }, options);
+    if (terminal) std::fputs("\n", stderr);
+    if (result.exit_status != 0) {
+        std::fprintf(stderr, "zorby: %s\n", result.error.c_str());
+        return result.exit_status;
+    }
+    if (terminal) {
+        std::fprintf(stderr, "zorby: %s written (%s, %llu frames)\n", cl.export_file.c_str(),
+                     result.codecs.c_str(), static_cast<unsigned long long>(result.pictures));
+    }
+    return 0;
+}
+
 int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings) {
     platform::InputScript script;
     std::string error;
-    if (!platform::load_input_script(cl.replay_file, script, error)) {
+    const bool loaded = platform::load_input_script(cl.replay_file, script, error);
+    const std::string digest = game::data_digest(settings.data_dir);
+    // A recording of a newer format says so rather than where its reading failed.
+    if (const std::string refusal = app::replay_refusal(script, cl.replay_file, digest);
+        !refusal.empty() && !cl.force && (loaded || app::recording_format(script) != 1)) {
+        std::fprintf(stderr, "zorby: %s\n", refusal.c_str());
+        return 2;
+    }
+    if (!loaded) {
         // Like a wrong option: the run never starts (no window has been opened).
         std::fprintf(stderr, "zorby: %s\n", error.c_str());
         return 2;
@@ -80,13 +171,18 @@ int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings)
     // silently, so sounds still load and play exactly as in the recorded run.
     if (!cl.realtime) platform::set_environment("SDL_AUDIODRIVER", "dummy");
     run.replay.watch = true;
-    const ReplayResult result = run_replay(script, run, [] { game::game_main(); });
+    if (!cl.export_file.empty()) return export_replay_file(cl, script, run);
+    // A recording with a header starts from what it recorded (app::replay_recording).
+    const ReplayResult result = app::replay_recording(script, run, [] { game::game_main(); });
     if (!result.started) {
         std::fputs("zorby: no window with an OpenGL context could be made\n", stderr);
         return 1;
     }
     return result.exit_status;
 }
+
+// The keeping of this run's games (null with --record, which writes its own file).
+app::GameKeeping* keeping = nullptr;
 
 }  // namespace
 
@@ -128,7 +224,9 @@ int main(int argc, char** raw_argv) {
     settings.window_scale = cl.scale.value_or(stored.scale);
     settings.full_screen = cl.fullscreen || stored.fullscreen ? 1 : 0;
 
-    // A replay runs exactly as recorded: the game's own defaults, nothing written.
+    if (cl.list_replays) return list_replays();
+    // A replay runs exactly as recorded: its header's starting values (or the game's
+    // own defaults), nothing written.
     if (!cl.replay_file.empty()) return run_replay_file(cl, settings);
 
     static Engine the_engine;
@@ -139,30 +237,50 @@ int main(int argc, char** raw_argv) {
         e.command_line += argv[i];
     }
     e.settings = settings;
+
+    // A recording made with --record starts from the game's defaults so that it
+    // replays the same anywhere; the games kept on their own start from the player's
+    // settings, and their header holds them for the replay.
+    const game::GameState defaults;
+    const int sound_on = cl.record_file.empty() ? (stored.sound ? 1 : 0) : defaults.sound_on;
+    const int volume_step =
+        cl.record_file.empty() ? app::volume_step_for(stored.music_volume) : defaults.volume_step;
+    const std::string header =
+        app::format_recording_header(recording_start(data.path, sound_on, volume_step));
+
     std::unique_ptr<platform::Platform> platform = platform::make_sdl_platform();
+    platform::RecordingPlatform* recorder = nullptr;
+    static std::ofstream record_file;
     uint32_t seed = 0;
     if (!cl.record_file.empty()) {
-        auto recorder = start_recording(std::move(platform), cl.record_file, seed, error);
-        if (!recorder) {
-            std::fprintf(stderr, "zorby: %s\n", error.c_str());
+        record_file.open(platform::native_path(cl.record_file), std::ios::out | std::ios::trunc);
+        if (!record_file) {
+            std::fprintf(stderr, "zorby: cannot write the recording %s\n", cl.record_file.c_str());
             return 1;
         }
-        platform = std::move(recorder);
+        record_file << header;
+        auto r = start_recording(std::move(platform), record_file, seed);
+        recorder = r.get();
+        platform = std::move(r);
+    } else {
+        static app::GameKeeping kept(replays_folder());
+        keeping = &kept;
+        kept.arm_crash_guard();
+        kept.stream() << header;
+        auto r = start_recording(std::move(platform), kept.stream(), seed);
+        recorder = r.get();
+        platform = std::move(r);
     }
     if (!engine_start(std::move(platform), 1, "zorby")) {
         std::fputs("zorby: no window with an OpenGL context could be made\n", stderr);
         return 1;
     }
-    if (!cl.record_file.empty()) apply_recorded_seed(seed);
+    apply_recorded_seed(seed);
     e.error = ErrorRecord{};
 
-    // A recording starts from the game's defaults so that its replay matches it
-    // anywhere; changes made while recording are still kept.
     game::GameState& g = game::game();
-    if (cl.record_file.empty()) {
-        g.sound_on = stored.sound ? 1 : 0;
-        g.volume_step = app::volume_step_for(stored.music_volume);
-    }
+    g.sound_on = sound_on;
+    g.volume_step = volume_step;
     settings_keeper = &keeper;
     keeper.start_window(current_fullscreen());
     std::atexit(flush_settings_at_exit);
@@ -171,6 +289,26 @@ int main(int argc, char** raw_argv) {
     e.messages_hook = [&g, &e] {
         settings_keeper->observe(g.sound_on == 1, app::music_volume_for(g.volume_step),
                                  current_fullscreen(), e.platform->clock().now_ms());
+    };
+    e.frame_hook = [&g, recorder] {
+        if (keeping == nullptr) return;
+        keeping->frame(recorder->frames(), static_cast<int>(g.game_state),
+                       static_cast<int>(g.menu_page), g.score);
+    };
+    e.exit_hook = [&g, recorder](int status) {
+        if (keeping != nullptr) {
+            keeping->at_exit(status);
+            // The buffer goes before the engine's platform at exit: nothing more is
+            // written to it.
+            recorder->finish();
+        } else {
+            // --record: the file ends with the end line and the result.
+            recorder->finish();
+            record_file << app::format_recording_result(recorder->frames(), g.score,
+                                                        status != 0 ? "stopped" : nullptr);
+            record_file.flush();
+        }
+        std::exit(status);
     };
     game::game_main();
     end_program();

@@ -58,6 +58,12 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& out, std
         } else if (arg == "--realtime") {
             if (!no_value()) return false;
             c.realtime = true;
+        } else if (arg == "--force") {
+            if (!no_value()) return false;
+            c.force = true;
+        } else if (arg == "--replays") {
+            if (!no_value()) return false;
+            c.list_replays = true;
         } else if (arg == "--scale") {
             std::string v;
             if (!value("a factor from 1 to 16", v)) return false;
@@ -76,6 +82,8 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& out, std
             if (!value("a folder", c.data_dir)) return false;
         } else if (arg == "--record") {
             if (!value("a file name", c.record_file)) return false;
+        } else if (arg == "--export") {
+            if (!value("a file name", c.export_file)) return false;
         } else if (arg == "--replay") {
             if (!value("a file name", c.replay_file)) return false;
         } else if (!arg.empty() && arg[0] == '-') {
@@ -94,6 +102,22 @@ bool parse_command_line(int argc, const char* const* argv, CommandLine& out, std
         error = "--realtime goes with --replay FILE";
         return false;
     }
+    if (!c.export_file.empty() && c.replay_file.empty()) {
+        error = "--export goes with --replay FILE";
+        return false;
+    }
+    if (!c.export_file.empty() && c.realtime) {
+        error = "--export and --realtime cannot be used together";
+        return false;
+    }
+    if (c.force && c.replay_file.empty()) {
+        error = "--force goes with --replay FILE";
+        return false;
+    }
+    if (c.list_replays && (!c.replay_file.empty() || !c.record_file.empty())) {
+        error = "--replays lists the kept recordings; it goes alone";
+        return false;
+    }
     out = std::move(c);
     return true;
 }
@@ -109,6 +133,11 @@ Options:
   --record FILE    play and write every input the game reads to FILE
   --replay FILE    run the recording FILE on the virtual clock, as fast as it goes
   --realtime       with --replay: at normal speed, with sound
+  --force          with --replay: play a recording made with other game data
+  --export OUT     with --replay: write the replay as a video with its sound
+                   (.mp4, .webm, .mkv lossless, .gif); --scale N enlarges it
+                   N times (default 2)
+  --replays        list the kept recordings of your games, newest first
   --version        print the version and exit
   -h, --help       print this help and exit
 
@@ -135,6 +164,9 @@ Files:
                            (~/.config/zorby/settings): window scale, full screen,
                            sound, music volume; the game writes it when full
                            screen, sound or music volume change
+  recordings               every game is kept in $XDG_DATA_HOME/zorby/replays
+                           (~/.local/share/zorby/replays): the last 20 games and
+                           every high score; a stop on an error leaves one too
   trace log                ErrorLog.txt in $TMPDIR (or /tmp)
 
 Exit status: 0 normal end, 1 the game stopped on an error, 2 wrong usage.

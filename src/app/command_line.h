@@ -9,12 +9,15 @@ namespace zorby::app {
 struct CommandLine {
     bool help = false;
     bool version = false;
-    std::optional<int> scale;  // --scale N, 1..16
-    bool fullscreen = false;   // --fullscreen
-    std::string data_dir;      // --data DIR
-    std::string record_file;   // --record FILE
-    std::string replay_file;   // --replay FILE
-    bool realtime = false;     // --realtime
+    std::optional<int> scale;   // --scale N, 1..16
+    bool fullscreen = false;    // --fullscreen
+    std::string data_dir;       // --data DIR
+    std::string record_file;    // --record FILE
+    std::string replay_file;    // --replay FILE
+    bool realtime = false;      // --realtime
+    std::string export_file;    // --export OUT: the replay as a video file
+    bool force = false;         // --force: replay a recording made with other data
+    bool list_replays = false;  // --replays: list the kept recordings
 };
 
 // Reads the arguments (argv[1..argc-1]). On a usage error returns false with the

@@ -16,7 +16,9 @@ std::unique_ptr<AudioDevice> make_sdl_mixer_audio();
 
 DeterministicPlatform::DeterministicPlatform(const DeterministicOptions& options)
     : options_(options), now_ms_(options.start_ms), real_start_(monotonic_ms()) {
-    audio_ = options.real_audio ? make_sdl_mixer_audio() : make_null_audio();
+    audio_ = options.make_audio   ? options.make_audio()
+             : options.real_audio ? make_sdl_mixer_audio()
+                                  : make_null_audio();
 }
 
 DeterministicPlatform::~DeterministicPlatform() {

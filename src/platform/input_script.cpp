@@ -170,6 +170,12 @@ bool parse_event(const std::vector<std::string_view>& w, ScriptEvent& e, std::st
         if (!parse_int(w[2], 0, 255, e.a) || !parse_int(w[3], 0, 255, e.b)) {
             return fail("char takes a key code and a character, 0 to 255 each");
         }
+    } else if (kind == "late") {
+        e.kind = K::Late;
+        if (!want(1)) return false;
+        if (!parse_int(w[2], 1, kPositionLimit, e.a)) {
+            return fail("late takes milliseconds from 1 to 1000000000");
+        }
     } else if (kind == "close" || kind == "sync" || kind == "end") {
         e.kind = kind == "close" ? K::Close : (kind == "sync" ? K::Sync : K::End);
         if (!want(0)) return false;
@@ -198,6 +204,20 @@ bool parse_input_script(std::istream& in, InputScript& script, std::string& erro
         }
         const auto words = split_words(text);
         if (words.empty()) continue;
+        if (words[0] == "recording") {
+            if (words.size() < 2) {
+                error = where + "recording takes a key and its value";
+                return false;
+            }
+            RecordingField field;
+            field.key = std::string(words[1]);
+            for (size_t i = 2; i < words.size(); ++i) {
+                if (i > 2) field.value += ' ';
+                field.value += words[i];
+            }
+            script.header.push_back(std::move(field));
+            continue;
+        }
         if (words[0] == "seed") {
             uint32_t seed = 0;
             if (words.size() != 2 || !parse_number(words[1], seed)) {
@@ -284,12 +304,32 @@ std::string format_script_event(const ScriptEvent& e) {
             return s + " sync";
         case K::End:
             return s + " end";
+        case K::Late:
+            return s + " late " + std::to_string(e.a);
     }
     return s + " sync";
 }
 
+std::string InputScript::header_value(const std::string& key) const {
+    for (const RecordingField& f : header) {
+        if (f.key == key) return f.value;
+    }
+    return {};
+}
+
+std::string InputScript::header_values_joined(const std::string& key) const {
+    std::string joined;
+    for (const RecordingField& f : header) {
+        if (f.key == key) joined += f.value;
+    }
+    return joined;
+}
+
 std::string format_input_script(const InputScript& script) {
     std::string out;
+    for (const RecordingField& f : script.header) {
+        out += "recording " + f.key + (f.value.empty() ? "" : " " + f.value) + "\n";
+    }
     if (script.seed) out += "seed " + std::to_string(*script.seed) + "\n";
     for (const ScriptEvent& e : script.events) out += format_script_event(e) + "\n";
     return out;
@@ -349,6 +389,7 @@ void ScriptedInputState::apply(const ScriptEvent& e) {
             break;
         case K::Sync:
         case K::End:
+        case K::Late:  // the clock's concern (the replay platform)
             break;
     }
 }

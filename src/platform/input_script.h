@@ -17,6 +17,8 @@
 //   300 close               the window is closed
 //   0 char 21 122           key 21 types character 122 from now on (0: none)
 //   400 sync                (written by the recorder; does nothing)
+//   410 late 25             the clock moves on 25 ms at once (the recorded run fell
+//                           behind real time at this frame's start)
 //   500 end                 the replay ends here
 //
 // A position is FRAME, FRAME:READ or FRAME:READ:POLL. FRAME counts presented frames
@@ -60,6 +62,7 @@ struct ScriptEvent {
         Char,  // a = code, b = character (0: none)
         Sync,
         End,
+        Late,  // a = milliseconds the clock moves on at once (the run fell behind)
     };
     ScriptEvent() = default;
     // An event to apply now or at a frame: {Kind::Key, 45, 1}, {Kind::Close}.
@@ -73,7 +76,21 @@ struct ScriptEvent {
     bool operator==(const ScriptEvent&) const = default;
 };
 
+// A recording the game writes starts with a header of "recording KEY VALUE" lines (the
+// format, the game and its data, the date, the starting settings) and ends with a
+// "recording result ..." line; hand-written scripts have none. The script reader
+// keeps the lines as they are; what they mean is up to the program.
+struct RecordingField {
+    std::string key;
+    std::string value;  // the words after the key, joined by single spaces
+    bool operator==(const RecordingField&) const = default;
+};
+
 struct InputScript {
+    std::vector<RecordingField> header;
+    // The first value of the key ("" when absent), and every value of it run together.
+    std::string header_value(const std::string& key) const;
+    std::string header_values_joined(const std::string& key) const;
     std::optional<uint32_t> seed;
     // In position order, as the file lists them (equal positions keep file order).
     std::vector<ScriptEvent> events;

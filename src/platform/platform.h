@@ -54,6 +54,9 @@ struct DeterministicOptions {
     double frame_period_ms = 1000.0 / 60.0;
     bool open_real_window = true;
     bool real_audio = false;
+    // When set, makes the audio device instead (a mixer of the program's own: the
+    // sound track of an exported video).
+    std::function<std::unique_ptr<AudioDevice>()> make_audio;
     // When set, each swap also waits in real time up to the next frame (replays
     // watched at normal speed).
     bool realtime = false;

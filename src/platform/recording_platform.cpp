@@ -6,6 +6,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ostream>
 
@@ -59,16 +60,36 @@ void RecordingPlatform::write(const ScriptPosition& at, ScriptEvent::Kind kind, 
     event_taken();
 }
 
-void RecordingPlatform::pace() {
+void RecordingPlatform::pace(bool at_frame_start) {
     if (!options_.realtime) return;
     const double target = real_base_ms_ + (now_ms_ - options_.start_ms);
     const double now = monotonic_ms();
     if (now >= target) {
-        // Late: the schedule restarts from now instead of hurrying to catch up.
-        real_base_ms_ += now - target;
+        const double behind = now - target;
+        if (at_frame_start && options_.catch_up && !finished_ && behind >= 1.0) {
+            // The game's clock keeps up with real time (whole milliseconds, so the
+            // replay adds exactly the same); the frames themselves are not hurried.
+            const double jump = std::min(std::floor(behind), 1e9);
+            now_ms_ += jump;
+            write(ScriptEvent::Kind::Late, static_cast<int>(jump));
+            real_base_ms_ += behind - jump;
+        } else {
+            // The schedule restarts from now instead of hurrying to catch up.
+            real_base_ms_ += behind;
+        }
         return;
     }
-    sleep_until_monotonic(target);
+    // Sleep until shortly before the moment and spin the rest: the frame starts within
+    // a fraction of a millisecond of its slot, as on the real clock.
+    const double margin = std::clamp(oversleep_ms_ + 0.08, 0.1, 2.0);
+    if (target - now > margin) {
+        const double wake = target - margin;
+        sleep_until_monotonic(wake);
+        const double late = std::max(0.0, monotonic_ms() - wake);
+        oversleep_ms_ += (std::min(late, 5.0) - oversleep_ms_) * 0.1;
+    }
+    while (monotonic_ms() < target) {
+    }
 }
 
 void RecordingPlatform::sleep_ms(double ms) {
@@ -89,7 +110,7 @@ void RecordingPlatform::begin_input_call() {
 
 void RecordingPlatform::after_swap() {
     now_ms_ += options_.frame_period_ms;
-    pace();
+    pace(true);
     if (!finished_) out_.flush();
 }
 

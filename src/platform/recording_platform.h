@@ -4,9 +4,13 @@
 //
 // The program runs on a virtual clock here, exactly as on the deterministic platform
 // that replays the script: one frame period per presented frame and the asked time in
-// every wait, paced to real time so the game plays at its normal speed (a late frame
-// is not caught up). Time-driven loops therefore make the same reads in the recorded
-// run and in its replay, and the script's read positions line up exactly.
+// every wait, paced to real time so the game plays at its normal speed. Time-driven
+// loops therefore make the same reads in the recorded run and in its replay, and the
+// script's read positions line up exactly. A frame that starts late moves the
+// virtual clock on by the whole milliseconds it is behind, written as a "late" line
+// the replay applies at the same frame start: the clock the game sees stays with
+// real time (the music restarts on time, as on the real clock), also on a machine
+// too slow for the frame rate.
 // Joysticks are not recorded, so a recording platform reports none.
 #pragma once
 
@@ -27,6 +31,9 @@ struct RecordingOptions {
     double frame_period_ms = DeterministicOptions{}.frame_period_ms;
     // Keep the virtual clock in step with real time (off for tests).
     bool realtime = true;
+    // With realtime: a late frame start moves the virtual clock on (a "late" line)
+    // instead of only restarting the pacing from now.
+    bool catch_up = true;
     // After this many reads and polls in a row without an event a sync line is
     // written, so the replay's stall rule (ReplayOptions::stall_reads, which must be
     // the same) never moves later events.
@@ -72,14 +79,18 @@ private:
     void write(const ScriptPosition& at, ScriptEvent::Kind kind, int a = 0, int b = 0);
     // At the current position: before the coming read, after the polls so far.
     void write(ScriptEvent::Kind kind, int a = 0, int b = 0) { write(position(), kind, a, b); }
-    // Waits in real time until the virtual clock's moment.
-    void pace();
+    // Waits in real time until the virtual clock's moment; at_frame_start: a late
+    // start moves the clock on (see RecordingOptions::catch_up).
+    void pace(bool at_frame_start = false);
 
     std::unique_ptr<std::ostream> owned_;
     std::ostream& out_;
     RecordingOptions options_;
     double now_ms_;
     double real_base_ms_ = 0.0;  // real time at which the virtual clock read start_ms
+    // How late sleeps wake up, smoothed (ms): pacing wakes this much (with a margin)
+    // before the moment and spins the rest, as frame pacing on the real clock does.
+    double oversleep_ms_ = 0.1;
     bool finished_ = false;
 };
 

@@ -72,10 +72,16 @@ void ReplayPlatform::begin_input_call() {
 void ReplayPlatform::apply_due() {
     const ScriptPosition now = position();
     while (next_ < script_.events.size() && script_.events[next_].at <= now) {
-        state_.apply(script_.events[next_]);
+        apply_event(script_.events[next_]);
         ++next_;
         event_taken();
     }
+}
+
+void ReplayPlatform::apply_event(const ScriptEvent& e) {
+    // A recorded run that fell behind real time: the clock moves on as it did there.
+    if (e.kind == ScriptEvent::Kind::Late) inner_->clock().sleep_ms(e.a);
+    state_.apply(e);
 }
 
 void ReplayPlatform::hash_frame() {
@@ -101,6 +107,15 @@ void ReplayPlatform::pump_host_window() {
 }
 
 void ReplayPlatform::after_swap() {
+    // The recorder moves its clock on right after the swap, before the frame reads
+    // anything: so does the replay.
+    const ScriptPosition frame_start{frames(), 0, 0};
+    while (next_ < script_.events.size() && script_.events[next_].at == frame_start &&
+           script_.events[next_].kind == ScriptEvent::Kind::Late) {
+        apply_event(script_.events[next_]);
+        ++next_;
+        event_taken();
+    }
     if (options_.watch) pump_host_window();
     if (!ended_ && ScriptPosition{frames(), 0} >= end_at_) end_script();
 }

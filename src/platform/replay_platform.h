@@ -64,6 +64,7 @@ private:
 
     // Applies the events due at the current position.
     void apply_due();
+    void apply_event(const ScriptEvent& e);
     void end_script();
     void hash_frame();
     void pump_host_window();

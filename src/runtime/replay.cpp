@@ -85,17 +85,30 @@ ReplayResult run_replay(const platform::InputScript& script, const ReplayRunOpti
 
 std::unique_ptr<platform::RecordingPlatform> start_recording(
     std::unique_ptr<platform::Platform> inner, const std::string& path, uint32_t& seed,
-    std::string& error) {
+    std::string& error, const std::string& header) {
     auto file = std::make_unique<std::ofstream>(platform::native_path(path),
                                                 std::ios::out | std::ios::trunc);
     if (!*file) {
         error = "cannot write the recording " + path;
         return nullptr;
     }
-    *file << "# zorby input recording: FRAME[:READ] event, see the README\n";
+    if (header.empty()) {
+        *file << "# zorby input recording: FRAME[:READ] event, see the README\n";
+    } else {
+        *file << header;
+    }
     seed = clock_seed(inner->clock().now_ms());
     auto recorder =
         std::make_unique<platform::RecordingPlatform>(std::move(inner), std::move(file));
+    recorder->record_seed(seed);
+    return recorder;
+}
+
+std::unique_ptr<platform::RecordingPlatform> start_recording(
+    std::unique_ptr<platform::Platform> inner, std::ostream& out, uint32_t& seed,
+    const platform::RecordingOptions& options) {
+    seed = clock_seed(inner->clock().now_ms());
+    auto recorder = std::make_unique<platform::RecordingPlatform>(std::move(inner), out, options);
     recorder->record_seed(seed);
     return recorder;
 }

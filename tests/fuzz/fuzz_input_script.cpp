@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InputScript again;
     if (!zorby::platform::parse_input_script(zorby::platform::format_input_script(script), again,
                                              error) ||
-        again.seed != script.seed || again.events != script.events) {
+        again.header != script.header || again.seed != script.seed ||
+        again.events != script.events) {
         std::abort();
     }
     zorby::platform::ScriptedInputState state;

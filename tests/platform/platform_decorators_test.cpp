@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/deterministic.h"
@@ -144,6 +146,47 @@ TEST(PlatformDecorators, WhatTheRecorderWritesTheReplayAnswersReadForRead) {
     EXPECT_EQ(&replay.clock(), &inner.clock());
     EXPECT_EQ(inner.frames_presented(), 2u);
     EXPECT_EQ(replay.clock().now_ms(), 1000.0 + 2 * inner.frame_period_ms());
+}
+
+// A recorded run whose frames start late (the machine fell behind): the game's clock
+// moves on with real time, and the replay's clock reads the same at every frame.
+TEST(PlatformDecorators, ALateFrameMovesTheClockOnAndTheReplayAlike) {
+    std::ostringstream out;
+    std::vector<double> recorded;
+    double real_ms = 0.0;
+    {
+        platform::RecordingOptions ro;  // in step with real time, catching up
+        platform::RecordingPlatform rec(std::make_unique<DeterministicPlatform>(windowless()), out,
+                                        ro);
+        const auto t0 = std::chrono::steady_clock::now();
+        const double c0 = rec.clock().now_ms();
+        for (int frame = 0; frame < 8; ++frame) {
+            // Frames 2 and 5 take 40 ms to draw (two and a half frame periods).
+            if (frame == 2 || frame == 5)
+                std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            rec.window().swap_buffers();
+            recorded.push_back(rec.clock().now_ms());
+        }
+        real_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                      .count();
+        // The game's clock kept up with real time (within a frame), not 8 periods.
+        EXPECT_NEAR(rec.clock().now_ms() - c0, real_ms, 17.0);
+        EXPECT_GT(rec.clock().now_ms() - c0, 8 * 1000.0 / 60 + 40);
+    }
+    platform::InputScript script;
+    std::string error;
+    ASSERT_TRUE(platform::parse_input_script(out.str(), script, error)) << error;
+    ASSERT_GE(std::count_if(script.events.begin(), script.events.end(),
+                            [](const ScriptEvent& e) { return e.kind == K::Late; }),
+              2)
+        << out.str();
+    platform::ReplayPlatform replay(std::make_unique<DeterministicPlatform>(windowless()), script);
+    std::vector<double> replayed;
+    for (int frame = 0; frame < 8; ++frame) {
+        replay.window().swap_buffers();
+        replayed.push_back(replay.clock().now_ms());
+    }
+    EXPECT_EQ(replayed, recorded) << out.str();
 }
 
 }  // namespace

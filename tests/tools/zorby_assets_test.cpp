@@ -24,6 +24,7 @@
 #include "audio/wav_bytes.h"
 #include "engine/media_archive.h"
 #include "engine/packed_media.h"
+#include "game/data_digest.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
 
@@ -516,6 +517,46 @@ TEST_F(ToolTest, DamagedScriptsAndMapsStopWithStatusTwo) {
         EXPECT_EQ(lines[0].rfind("zorby-path: " + path + ": " + expected, 0), 0u) << lines[0];
         EXPECT_LT(lines[0].size(), 300u);
     }
+}
+
+// A recording's header names the data it was made with and its format: another
+// data digest or a newer format is refused in one line with status 2 before any
+// window opens, and played with --force; the same data plays.
+TEST_F(ToolTest, RecordingsOfOtherDataOrANewerFormatAreRefusedUnlessForced) {
+    const std::string game_dir = std::filesystem::path(ZORBY_GAME).parent_path().string();
+    auto recording = [&](const std::string& format, const std::string& digest) {
+        return file("game.replay",
+                    text_bytes("recording format " + format + "\nrecording game 3.2.0\n" +
+                               "recording data " + digest + "\nrecording sound 0\n" +
+                               "recording volume 3\nrecording scores none\nseed 7\n3 close\n"));
+    };
+    const std::string own = game::data_digest(game_dir);
+    struct Case {
+        std::string format, digest, expected;
+    };
+    const std::vector<Case> refused = {
+        {"1", "00000000deadbeef", "was recorded with other game data (digest 00000000deadbeef"},
+        {"99", own, "is a recording of a newer format (99)"},
+    };
+    for (const Case& c : refused) {
+        const std::string path = recording(c.format, c.digest);
+        {
+            testing::ScopedEnv no_video("SDL_VIDEODRIVER", "no-such-driver");
+            const ToolResult r = run_program(ZORBY_GAME, {"--replay", path});
+            EXPECT_EQ(r.status, 2) << r.err;
+            const std::vector<std::string> lines = lines_of(r.err);
+            ASSERT_EQ(lines.size(), 1u) << r.err;
+            EXPECT_EQ(lines[0].rfind("zorby: " + path + " " + c.expected, 0), 0u) << lines[0];
+            EXPECT_NE(lines[0].find("--force"), std::string::npos) << lines[0];
+        }
+        testing::ScopedEnv video("SDL_VIDEODRIVER", "offscreen");
+        testing::ScopedEnv audio("SDL_AUDIODRIVER", "dummy");
+        EXPECT_EQ(run_program(ZORBY_GAME, {"--replay", path, "--force"}).status, 0);
+    }
+    testing::ScopedEnv video("SDL_VIDEODRIVER", "offscreen");
+    testing::ScopedEnv audio("SDL_AUDIODRIVER", "dummy");
+    const ToolResult same = run_program(ZORBY_GAME, {"--replay", recording("1", own)});
+    EXPECT_EQ(same.status, 0) << same.err;
 }
 
 // True when text is well-formed UTF-8 (no stray bytes of another encoding).
