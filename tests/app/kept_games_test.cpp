@@ -27,6 +27,7 @@
 #include "runtime/replay.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
+#include "support/posix_compat.h"
 #include "support/save_faults.h"
 
 namespace zorby::testing {
@@ -321,14 +322,19 @@ TEST_F(KeptGames, AStopLeavesARecordingThatReachesTheSameFrame) {
 #else
     const auto killed_by_segv = ::testing::KilledBySignal(SIGSEGV);
 #endif
+    // Where Windows runs the child as a new process (which runs this test again up to
+    // here), its fixture has folders of its own: the parent's replays folder is
+    // handed over in the environment, and the child keeps what it inherited.
+    setenv("ZORBY_TEST_REPLAYS_FOLDER", replays().c_str(), 0);
     EXPECT_EXIT(
         {
-            app::GameKeeping keeping(replays(), stderr);
+            app::GameKeeping keeping(std::getenv("ZORBY_TEST_REPLAYS_FOLDER"), stderr);
             keeping.arm_crash_guard();
             const LiveRun live = play_kept_game(data_.path(), keeping, Fault::fatal_signal);
             std::exit(live.status == 0 ? 5 : 6);  // not reached
         },
         killed_by_segv, "stopped by SIGSEGV; the input so far is recorded in");
+    unsetenv("ZORBY_TEST_REPLAYS_FOLDER");
     const std::vector<app::KeptGame> kept = app::list_kept_games(replays());
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_NE(kept[0].file.find("_stopped.replay"), std::string::npos);
