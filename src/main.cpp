@@ -90,8 +90,10 @@ std::optional<std::string> starting_scores() {
     return std::string(bytes.begin(), bytes.end());
 }
 
-app::RecordingStart recording_start(const std::string& data_dir, int sound_on, int volume_step) {
+app::RecordingStart recording_start(const std::string& data_dir, int sound_on, int volume_step,
+                                    int full_screen) {
     app::RecordingStart start;
+    start.full_screen = full_screen;
     start.game_version = app::program_version();
     start.data_digest = game::data_digest(data_dir);
     start.date = app::recording_date(std::time(nullptr));
@@ -245,8 +247,8 @@ int main(int argc, char** raw_argv) {
     const int sound_on = cl.record_file.empty() ? (stored.sound ? 1 : 0) : defaults.sound_on;
     const int volume_step =
         cl.record_file.empty() ? app::volume_step_for(stored.music_volume) : defaults.volume_step;
-    const std::string header =
-        app::format_recording_header(recording_start(data.path, sound_on, volume_step));
+    const std::string header = app::format_recording_header(
+        recording_start(data.path, sound_on, volume_step, settings.full_screen));
 
     std::unique_ptr<platform::Platform> platform = platform::make_sdl_platform();
     platform::RecordingPlatform* recorder = nullptr;

@@ -148,14 +148,29 @@ Result from_recorded_start(const platform::InputScript& script,
 
 }  // namespace
 
+namespace {
+
+// The run as the recording started: in full screen when the game was (its frames were
+// paced at that rate), whatever the replaying player's own setting.
+ReplayRunOptions as_recorded(const platform::InputScript& script, const ReplayRunOptions& run) {
+    ReplayRunOptions out = run;
+    RecordingStart start;
+    if (read_recording_start(script, start)) out.settings.full_screen = start.full_screen;
+    return out;
+}
+
+}  // namespace
+
 ReplayResult replay_recording(const platform::InputScript& script, const ReplayRunOptions& run,
                               const std::function<void()>& main_routine) {
     ReplayResult failed;
     failed.started = true;  // what failed is said here, not as a window that failed
     failed.exit_status = 1;
-    return from_recorded_start(
-        script, main_routine, failed,
-        [&](const std::function<void()>& routine) { return run_replay(script, run, routine); });
+    const ReplayRunOptions recorded = as_recorded(script, run);
+    return from_recorded_start(script, main_routine, failed,
+                               [&](const std::function<void()>& routine) {
+                                   return run_replay(script, recorded, routine);
+                               });
 }
 
 ExportResult export_recording(const platform::InputScript& script, const ReplayRunOptions& run,
@@ -164,9 +179,10 @@ ExportResult export_recording(const platform::InputScript& script, const ReplayR
     ExportResult failed;
     failed.exit_status = 1;
     failed.error = "the replay could not start";
+    const ReplayRunOptions recorded = as_recorded(script, run);
     return from_recorded_start(script, main_routine, failed,
                                [&](const std::function<void()>& routine) {
-                                   return export_replay(script, run, routine, options);
+                                   return export_replay(script, recorded, routine, options);
                                });
 }
 

@@ -99,6 +99,7 @@ std::string format_recording_header(const RecordingStart& start) {
     out += "recording date " + start.date + "\n";
     out += "recording sound " + std::to_string(start.sound_on) + "\n";
     out += "recording volume " + std::to_string(start.volume_step) + "\n";
+    out += "recording fullscreen " + std::to_string(start.full_screen) + "\n";
     if (!start.scores) {
         out += "recording scores none\n";
     } else {
@@ -126,6 +127,7 @@ bool read_recording_start(const platform::InputScript& script, RecordingStart& o
     out.date = script.header_value("date");
     long long n = 0;
     if (parse_int(script.header_value("sound"), n)) out.sound_on = n != 0 ? 1 : 0;
+    if (parse_int(script.header_value("fullscreen"), n)) out.full_screen = n != 0 ? 1 : 0;
     if (parse_int(script.header_value("volume"), n)) {
         out.volume_step = static_cast<int>(std::clamp<long long>(n, 0, 11));
     }

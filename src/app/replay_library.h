@@ -31,6 +31,8 @@ struct RecordingStart {
     std::string date;  // "2026-12-08 21:40:12", local time
     int sound_on = 1;
     int volume_step = 5;
+    // 1 when the game started in full screen (its frames are paced at that rate).
+    int full_screen = 0;
     // The table's file as it was at the start; nullopt: there was none.
     std::optional<std::string> scores;
 };

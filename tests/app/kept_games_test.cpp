@@ -56,7 +56,7 @@ struct LiveRun {
 // script (standing in for the player), goes through a recorder into keeping, and the
 // frame and exit hooks are the program's.
 LiveRun play_kept_game(const std::string& data_dir, app::GameKeeping& keeping,
-                       Fault fault = Fault::none) {
+                       Fault fault = Fault::none, bool full_screen = false) {
     platform::InputScript live;
     std::string error;
     EXPECT_TRUE(platform::load_input_script(kQualifyingGame, live, error)) << error;
@@ -65,8 +65,10 @@ LiveRun play_kept_game(const std::string& data_dir, app::GameKeeping& keeping,
     set_current_engine(&e);
     game::reset_game_state();
     e.settings.data_dir = data_dir;
+    e.settings.full_screen = full_screen ? 1 : 0;
     game::set_high_score_folders(data_dir, true, "");
     app::RecordingStart start;
+    start.full_screen = full_screen ? 1 : 0;
     start.game_version = "3.2.0";
     start.data_digest = game::data_digest(data_dir);
     start.date = app::recording_date(0);
@@ -215,6 +217,20 @@ TEST_F(KeptGames, AQualifyingGameIsKeptAndReplaysTheSameFromItsHeader) {
     for (size_t i = 0; i < replayed.result.frame_hashes.size(); ++i) {
         ASSERT_EQ(replayed.result.frame_hashes[i], reference.frame_hashes[i]) << "frame " << i * 60;
     }
+}
+
+// A game started in full screen paces its frames at the full-screen rate: its replay
+// does too, whatever the replaying player's own setting.
+TEST_F(KeptGames, AFullScreenGameReplaysTheSameInAWindowedSetting) {
+    app::GameKeeping keeping(replays(), nullptr);
+    const LiveRun live = play_kept_game(data_.path(), keeping, Fault::none, true);
+    ASSERT_EQ(live.status, 0);
+    const std::vector<app::KeptGame> kept = app::list_kept_games(replays());
+    ASSERT_EQ(kept.size(), 1u);
+    const ReplayedRun replayed = replay_kept(replays() + "/" + kept[0].file);
+    EXPECT_EQ(replayed.final_score, live.final_score);
+    EXPECT_EQ(replayed.result.frames, kept[0].frames);
+    EXPECT_TRUE(replayed.name_entry_seen);
 }
 
 TEST_F(KeptGames, TheLastTwentyAndEveryHighScoreStay) {
