@@ -121,8 +121,8 @@ int file_stat(int fd, struct stat* st) {
     st->st_size = static_cast<decltype(st->st_size)>((uint64_t{info.nFileSizeHigh} << 32) |
                                                      info.nFileSizeLow);
     // 100 ns units since 1601 to seconds since 1970.
-    const uint64_t written = (uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
-                             info.ftLastWriteTime.dwLowDateTime;
+    const uint64_t written =
+        (uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime;
     st->st_mtime = static_cast<decltype(st->st_mtime)>(
         (static_cast<int64_t>(written) - 116444736000000000LL) / 10000000);
     st->st_nlink = static_cast<decltype(st->st_nlink)>(info.nNumberOfLinks);

@@ -23,7 +23,8 @@ inline int setenv(const char* name, const char* value, int overwrite) {
     if (!overwrite && std::getenv(name) != nullptr) return 0;
     // An empty value would remove the variable on Windows.
     const char* kept = value[0] != '\0' ? value : " ";
-    if (names_temporary_folder(name) && (_putenv_s("TMP", kept) != 0 || _putenv_s("TEMP", kept) != 0)) {
+    if (names_temporary_folder(name) &&
+        (_putenv_s("TMP", kept) != 0 || _putenv_s("TEMP", kept) != 0)) {
         return -1;
     }
     return _putenv_s(name, kept);

@@ -46,15 +46,10 @@ std::string clip_writer_gap(const ClipRecipe& recipe);
 // there, and a test that needs one is skipped, naming what is missing. Elsewhere the
 // test goes on (and fails if the clip cannot be written).
 #ifdef _WIN32
-#define ZORBY_SKIP_WITHOUT_CLIP_WRITER(recipe)                                             \
-    if (const std::string clip_gap = ::zorby::test::clip_writer_gap(recipe);              \
-        !clip_gap.empty())                                                                 \
-    GTEST_SKIP() << "the Windows media libraries only decode, no test clip can be made (" \
+#define ZORBY_SKIP_WITHOUT_CLIP_WRITER(recipe)                                                  \
+    if (const std::string clip_gap = ::zorby::test::clip_writer_gap(recipe); !clip_gap.empty()) \
+    GTEST_SKIP() << "the Windows media libraries only decode, no test clip can be made ("       \
                  << clip_gap << ")"
 #else
 #define ZORBY_SKIP_WITHOUT_CLIP_WRITER(recipe) static_cast<void>(recipe)
 #endif
-
-namespace zorby::test {
-
-}  // namespace zorby::test
