@@ -240,7 +240,7 @@ TEST(SettingsFile, ReadOnlyFolderKeepsTheFileAndTheGameGoesOn) {
     EXPECT_EQ(change_volume(path, platform::system_file_ops(), 7), "");
     const std::string old_text = file_text(path);
     ReadOnlyFolder folder(dir.file("zorby"));
-    if (folder.writable()) GTEST_SKIP() << "a 0500 folder stays writable for this user (root)";
+    if (folder.writable()) GTEST_SKIP() << kFolderStaysWritable;
     const std::string err = change_volume(path, platform::system_file_ops(), 2);
     EXPECT_EQ(file_text(path), old_text);
     EXPECT_FALSE(fs::exists(platform::replace_temp_path(path)));

@@ -204,7 +204,7 @@ TEST(HighScoreSaveFaults, ReadOnlyFolderKeepsTheTableAndEndsTheProgramNamingIt) 
     TableRun t(&old_table);
     t.set_table({{40, "NEW"}, {50, "NEWER"}, {60, "NEWEST"}});
     ReadOnlyFolder folder(t.run.dir());
-    if (folder.writable()) GTEST_SKIP() << "a 0500 folder stays writable for this user (root)";
+    if (folder.writable()) GTEST_SKIP() << kFolderStaysWritable;
     const std::string err = expect_refused_save(t, old_table, [] { game::save_high_scores(); });
     EXPECT_NE(err.find(shown_path(t.run.file("hc.txt")) +
                        " cannot be saved: open failed: Permission denied"),

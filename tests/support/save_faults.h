@@ -137,7 +137,16 @@ inline std::vector<CrashPoint> crash_points() {
 }
 
 // A folder made read-only for the life of the object (0500), given back its mode
-// after. writable() tells whether it is still writable (running as root).
+// after. writable() tells whether it is still writable (running as root; on Windows
+// always, see kFolderStaysWritable).
+// Why a ReadOnlyFolder can stay writable.
+#ifdef _WIN32
+constexpr const char* kFolderStaysWritable =
+    "Windows folders have no mode bits: chmod cannot make one read-only";
+#else
+constexpr const char* kFolderStaysWritable = "a 0500 folder stays writable for this user (root)";
+#endif
+
 class ReadOnlyFolder {
 public:
     explicit ReadOnlyFolder(std::string path) : path_(std::move(path)) {
