@@ -9,7 +9,9 @@ export WINEPREFIX="${WINEPREFIX:-$ROOT/build-win64/wine}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEARCH=win64
 # No .NET or HTML engine: nothing here needs them, and Wine would offer to download them.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No crash debugger either: a program that crashes would wait for it forever instead of
+# ending (a test run would hang rather than fail).
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}"
 # Each Windows test opens a real window (the offscreen driver is Linux's).
 export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-windows}"
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"

@@ -64,11 +64,14 @@ void unregister_directory(const std::string& dir) {
     std::erase_if(r.directories, [&](const auto& entry) { return entry.first == dir; });
 }
 
-// Media names may use '\\' as a separator; the file system here wants '/'.
+// Media names may use '\\' as a separator; a POSIX file system wants '/'. Windows
+// takes both, and the name stays as the game gave it.
 std::string native_name(std::string name) {
+#ifndef _WIN32
     for (char& c : name) {
         if (c == '\\') c = '/';
     }
+#endif
     return name;
 }
 

@@ -15,7 +15,9 @@ public:
 
     // The player's own data (high scores): $XDG_DATA_HOME/zorby when the variable
     // holds an absolute path, else $HOME/.local/share/zorby. Empty when neither gives
-    // an absolute folder.
+    // an absolute folder. On Windows both folders are %APPDATA%\zorby (an absolute
+    // APPDATA, else the roaming application data folder Windows names), and the
+    // temporary folder is the one GetTempPath names (TMP, else TEMP, ...).
     virtual std::string user_data_folder() = 0;
     // The player's settings: $XDG_CONFIG_HOME/zorby, else $HOME/.config/zorby; empty
     // as above.

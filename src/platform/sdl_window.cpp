@@ -202,8 +202,13 @@ bool SdlWindow::set_fullscreen(bool fullscreen) {
     // On X11 the full-screen state is a request to the window manager, and without
     // one (a bare X server) nothing would change: there the window itself becomes a
     // borderless one covering its display, which works with or without a manager.
+    // Windows' SDL makes a hidden window (a scripted run's) full screen only once it is
+    // shown, so until then it keeps its size; such a window covers its display by hand
+    // too, and has the full-screen size at once as it has on X11.
     const char* driver = SDL_GetCurrentVideoDriver();
-    const bool by_hand = driver && std::string(driver) == "x11";
+    const bool hidden = (SDL_GetWindowFlags(w) & SDL_WINDOW_HIDDEN) != 0;
+    const bool by_hand =
+        driver && (std::string(driver) == "x11" || (std::string(driver) == "windows" && hidden));
     if (fullscreen) {
         if (by_hand) {
             int display = SDL_GetWindowDisplayIndex(w);

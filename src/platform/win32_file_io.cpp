@@ -52,11 +52,15 @@ int open_file(const char* path, int flags, mode_t mode) {
     if (flags & O_APPEND) desired = (desired & ~GENERIC_WRITE) | FILE_APPEND_DATA;
     const DWORD attributes =
         (mode & _S_IWRITE) || !(flags & O_CREAT) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+    // A plain read opens a folder too (with backup semantics, the only way Windows
+    // opens one), as POSIX does: the caller's fstat then tells it is no regular file,
+    // instead of the open failing with "access denied".
+    const bool plain_read = access == O_RDONLY && !(flags & (O_CREAT | O_TRUNC | O_APPEND));
+    const DWORD flags_and_attributes = attributes | (plain_read ? FILE_FLAG_BACKUP_SEMANTICS : 0);
     HANDLE h = CreateFileW(to_wide(path).c_str(), desired,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           disposition, attributes, nullptr);
+                           disposition, flags_and_attributes, nullptr);
     if (h == INVALID_HANDLE_VALUE) return fail_with_last_error();
-    // A folder opens only with backup semantics, so this is a file (or a device).
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h),
                                    (flags & (O_RDONLY | O_WRONLY | O_RDWR | O_APPEND)) | O_BINARY);
     if (fd < 0) {
@@ -90,14 +94,38 @@ ssize_t read_at(int fd, void* buffer, size_t count, off_t offset) {
     return static_cast<ssize_t>(got);
 }
 
+// fstat from the handle itself: the C library's own fstat calls every disk handle a
+// regular file, a folder's too.
 int file_stat(int fd, struct stat* st) {
-    struct _stati64 big {};
-    if (_fstati64(fd, &big) != 0) return -1;
+    HANDLE h = handle_of(fd);
+    if (h == INVALID_HANDLE_VALUE) {
+        errno = EBADF;
+        return -1;
+    }
     *st = {};
-    st->st_mode = big.st_mode;
-    st->st_size = static_cast<decltype(st->st_size)>(big.st_size);
-    st->st_mtime = big.st_mtime;
-    st->st_nlink = big.st_nlink;
+    const DWORD type = GetFileType(h);
+    if (type == FILE_TYPE_CHAR) {
+        st->st_mode = _S_IFCHR;
+        return 0;
+    }
+    if (type == FILE_TYPE_PIPE) {
+        st->st_mode = _S_IFIFO;
+        return 0;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h, &info)) return fail_with_last_error();
+    const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    st->st_mode = static_cast<decltype(st->st_mode)>(
+        (folder ? _S_IFDIR : _S_IFREG) | _S_IREAD |
+        ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0 : _S_IWRITE));
+    st->st_size = static_cast<decltype(st->st_size)>((uint64_t{info.nFileSizeHigh} << 32) |
+                                                     info.nFileSizeLow);
+    // 100 ns units since 1601 to seconds since 1970.
+    const uint64_t written =
+        (uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime;
+    st->st_mtime = static_cast<decltype(st->st_mtime)>(
+        (static_cast<int64_t>(written) - 116444736000000000LL) / 10000000);
+    st->st_nlink = static_cast<decltype(st->st_nlink)>(info.nNumberOfLinks);
     return 0;
 }
 

@@ -20,17 +20,36 @@ namespace zorby::platform {
 
 namespace {
 
+bool is_separator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// "C:\..." or "\\server\share\...".
+bool is_absolute(const std::wstring& path) {
+    if (path.size() >= 3 && path[1] == L':' && is_separator(path[2])) return true;
+    return path.size() >= 2 && is_separator(path[0]) && is_separator(path[1]);
+}
+
+// folder\zorby, with folder's own trailing separators dropped.
+std::string zorby_folder_in(std::wstring folder) {
+    while (folder.size() > 3 && is_separator(folder.back())) folder.pop_back();
+    if (!is_separator(folder.back())) folder += L'\\';
+    return from_wide(folder) + "zorby";
+}
+
 // %APPDATA%\zorby (the roaming application data folder: scores and settings follow
 // the player between machines of a domain). Empty when Windows names none.
 std::string app_data_folder() {
-    // The variable first, so that tests (and players) can point it elsewhere.
-    if (const wchar_t* env = _wgetenv(L"APPDATA"); env != nullptr && env[0] != L'\0') {
-        return from_wide(env) + "\\zorby";
+    // The variable first, so that tests (and players) can point it elsewhere; a
+    // relative one would move with the current folder and is ignored.
+    if (const wchar_t* env = _wgetenv(L"APPDATA"); env != nullptr && is_absolute(env)) {
+        return zorby_folder_in(env);
     }
     wchar_t* path = nullptr;
     std::string folder;
-    if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path) == S_OK) {
-        folder = from_wide(path) + "\\zorby";
+    if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path) == S_OK &&
+        is_absolute(path)) {
+        folder = zorby_folder_in(path);
     }
     CoTaskMemFree(path);
     return folder;

@@ -167,6 +167,16 @@ TEST(StartUpText, LoadingIsCentredInTheBuiltInFont) {
     // buffer right after that swap.
     std::vector<uint8_t> shown;
     int swaps = 0;
+#ifdef _WIN32
+    // Wine's OpenGL windows give back no front buffer (it reads as zeros): there the
+    // frame is read from where it is drawn, just before the swap that shows it.
+    te.engine().before_swap_hook = [&] {
+        if (++swaps != 2) return;
+        shown.resize(320 * 240 * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, 320, 240, GL_RGBA, GL_UNSIGNED_BYTE, shown.data());
+    };
+#else
     te.platform().swap_hook = [&] {
         if (++swaps != 2) return;
         glReadBuffer(GL_FRONT);
@@ -175,6 +185,7 @@ TEST(StartUpText, LoadingIsCentredInTheBuiltInFont) {
         glReadPixels(0, 0, 320, 240, GL_RGBA, GL_UNSIGNED_BYTE, shown.data());
         glReadBuffer(GL_BACK);
     };
+#endif
     ASSERT_TRUE(te.start());
     ASSERT_EQ(shown.size(), 320u * 240 * 4);
     // Without "smalfont.bmp" beside the program the built-in 8 x 8 font is used:

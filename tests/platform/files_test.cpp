@@ -1,5 +1,6 @@
 // The system's files and folders: the player's folders from the XDG variables or the
-// home folder, and the temporary folder from $TMPDIR.
+// home folder, and the temporary folder from $TMPDIR; on Windows the player's folder
+// in %APPDATA% and the temporary folder GetTempPath names (from TMP, else TEMP).
 #include "support/posix_compat.h"
 #include "platform/files.h"
 
@@ -33,6 +34,7 @@ private:
     std::optional<std::string> old_;
 };
 
+#ifndef _WIN32
 TEST(SystemFiles, UserFoldersFollowTheXdgVariablesElseTheHomeFolder) {
     platform::Files& files = platform::system_files();
     EnvFor home("HOME", "/home/player/");
@@ -62,6 +64,45 @@ TEST(SystemFiles, TheTemporaryFolderIsTmpdirWithoutItsTrailingSlashesElseTmp) {
     tmpdir.set(nullptr);
     EXPECT_EQ(files.temporary_folder(), "/tmp");
 }
+#else
+bool is_absolute_windows_path(const std::string& path) {
+    return path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+}
+
+TEST(SystemFiles, UserFoldersAreZorbyInTheRoamingApplicationDataFolder) {
+    platform::Files& files = platform::system_files();
+    EnvFor app_data("APPDATA", "C:\\Users\\player\\AppData\\Roaming");
+    EXPECT_EQ(files.user_data_folder(), "C:\\Users\\player\\AppData\\Roaming\\zorby");
+    EXPECT_EQ(files.user_config_folder(), "C:\\Users\\player\\AppData\\Roaming\\zorby");
+    // Trailing separators are not doubled.
+    app_data.set("D:\\Roaming\\\\");
+    EXPECT_EQ(files.user_data_folder(), "D:\\Roaming\\zorby");
+    // A relative or missing variable gives the folder Windows itself names.
+    for (const char* value : {"relative\\Roaming", static_cast<const char*>(nullptr)}) {
+        app_data.set(value);
+        const std::string folder = files.user_data_folder();
+        EXPECT_TRUE(is_absolute_windows_path(folder)) << folder;
+        ASSERT_GE(folder.size(), 6u);
+        EXPECT_EQ(folder.substr(folder.size() - 6), "\\zorby") << folder;
+        EXPECT_EQ(files.user_config_folder(), folder);
+    }
+}
+
+TEST(SystemFiles, TheTemporaryFolderIsGetTempPathWithoutItsTrailingSeparator) {
+    platform::Files& files = platform::system_files();
+    EnvFor tmp("TMP", "C:\\scratch\\");
+    EnvFor temp("TEMP", "C:\\other");
+    EXPECT_EQ(files.temporary_folder(), "C:\\scratch");
+    tmp.set("C:\\scratch");
+    EXPECT_EQ(files.temporary_folder(), "C:\\scratch");
+    // A drive's root keeps its separator.
+    tmp.set("D:\\");
+    EXPECT_EQ(files.temporary_folder(), "D:\\");
+    // Without TMP, TEMP.
+    tmp.set(nullptr);
+    EXPECT_EQ(files.temporary_folder(), "C:\\other");
+}
+#endif
 
 }  // namespace
 }  // namespace zorby

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "engine/error_log.h"
 #include "graphics/display.h"
@@ -22,27 +24,43 @@ using testing::file_text;
 using testing::TempDir;
 using testing::TestEngine;
 
-// Points TMPDIR (where the error log lives) at a private directory for one test.
+// Points TMPDIR (where the error log lives) at a private directory for one test. A
+// death test's child may run the test again from the start (on Windows it always
+// does): given shared_variable, the first maker names its directory there and a
+// child that finds it set uses that directory instead of making its own.
 class ScopedTmpDir {
 public:
-    ScopedTmpDir() {
+    explicit ScopedTmpDir(const char* shared_variable = nullptr)
+        : shared_variable_(shared_variable) {
         const char* old = std::getenv("TMPDIR");
         had_old_ = old != nullptr;
         if (old) old_ = old;
-        setenv("TMPDIR", dir_.path().c_str(), 1);
+        const char* shared = shared_variable ? std::getenv(shared_variable) : nullptr;
+        if (shared != nullptr) {
+            path_ = shared;
+            shared_variable_ = nullptr;  // the maker removes the name
+        } else {
+            dir_.emplace();
+            path_ = dir_->path();
+            if (shared_variable_) setenv(shared_variable_, path_.c_str(), 1);
+        }
+        setenv("TMPDIR", path_.c_str(), 1);
     }
     ~ScopedTmpDir() {
+        if (shared_variable_) unsetenv(shared_variable_);
         if (had_old_) {
             setenv("TMPDIR", old_.c_str(), 1);
         } else {
             unsetenv("TMPDIR");
         }
     }
-    std::string log() const { return dir_.file("ErrorLog.txt"); }
-    const TempDir& dir() const { return dir_; }
+    std::string log() const { return path_ + "/ErrorLog.txt"; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:
-    TempDir dir_;
+    const char* shared_variable_;
+    std::optional<TempDir> dir_;
+    std::string path_;
     std::string old_;
     bool had_old_ = false;
 };
@@ -128,7 +146,7 @@ TEST(ErrorLog, NeverWritesThroughALink) {
     GTEST_SKIP() << "links need a privilege a Windows player does not have";
 #else
     ScopedTmpDir tmp;
-    const std::string target = tmp.dir().file("victim.txt");
+    const std::string target = tmp.file("victim.txt");
     { std::ofstream(target) << "precious"; }
     ASSERT_EQ(symlink(target.c_str(), tmp.log().c_str()), 0);
     append_error_log("attack");
@@ -222,7 +240,7 @@ TEST(EndProgramDeathTest, RunTimeErrorExitsNonZeroWithOneLine) {
 }
 
 TEST(EndProgramDeathTest, DebugModeWritesTheEndBlockByteForByte) {
-    ScopedTmpDir tmp;
+    ScopedTmpDir tmp("ZORBY_END_BLOCK_TMPDIR");
     EXPECT_EXIT(
         {
             start_real_exit_engine(1);

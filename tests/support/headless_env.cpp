@@ -4,7 +4,8 @@
 //   to watch under a real display);
 // - a private TMPDIR, made fresh when the process starts and removed when it ends, so
 //   the error log, unpacked media, recordings and scratch folders of one test never
-//   meet those of another test running at the same time (ctest -j N).
+//   meet those of another test running at the same time (ctest -j N). On Windows TMP
+//   and TEMP name it too (support/posix_compat.h), as GetTempPath reads those.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -25,9 +26,16 @@ class PrivateTempDir {
 public:
     PrivateTempDir() {
         if (getenv(kOwnerVariable) != nullptr) return;
+#ifdef _WIN32
+        // Windows names its temporary folder in TMP and TEMP (GetTempPath); a TMPDIR
+        // there may be a Unix one handed on by Wine.
+        std::string tmpl =
+            (std::filesystem::temp_directory_path() / "zorby-test-run-XXXXXX").string();
+#else
         const char* base = getenv("TMPDIR");
         std::string tmpl = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
                            "/zorby-test-run-XXXXXX";
+#endif
         if (mkdtemp(tmpl.data()) == nullptr) {
             std::perror("zorby tests: cannot make a private TMPDIR");
             std::_Exit(1);

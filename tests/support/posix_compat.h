@@ -13,13 +13,28 @@
 #include <cstring>
 #include <random>
 
+// Windows takes its temporary folder (GetTempPath) from TMP, then TEMP, not from
+// TMPDIR: a test that points TMPDIR somewhere points those two there as well.
+inline bool names_temporary_folder(const char* name) {
+    return std::strcmp(name, "TMPDIR") == 0;
+}
+
 inline int setenv(const char* name, const char* value, int overwrite) {
     if (!overwrite && std::getenv(name) != nullptr) return 0;
     // An empty value would remove the variable on Windows.
-    return _putenv_s(name, value[0] != '\0' ? value : " ");
+    const char* kept = value[0] != '\0' ? value : " ";
+    if (names_temporary_folder(name) &&
+        (_putenv_s("TMP", kept) != 0 || _putenv_s("TEMP", kept) != 0)) {
+        return -1;
+    }
+    return _putenv_s(name, kept);
 }
 
 inline int unsetenv(const char* name) {
+    if (names_temporary_folder(name)) {
+        _putenv_s("TMP", "");
+        _putenv_s("TEMP", "");
+    }
     return _putenv_s(name, "");
 }
 

@@ -21,6 +21,14 @@
 
 namespace zorby::testing {
 
+// Flags for the C library's own open: Windows' descriptors translate line ends unless
+// asked for binary ones, and the program's files are written byte for byte.
+#ifdef _WIN32
+constexpr int kBinaryOpen = O_BINARY;
+#else
+constexpr int kBinaryOpen = 0;
+#endif
+
 // What a save fault does to the calls, and the reason the player must be told.
 struct SaveFault {
     const char* name;
@@ -76,7 +84,7 @@ inline std::vector<CrashPoint> crash_points() {
          [](platform::FileOps& ops) {
              ops.open = [](const char* path, int flags, mode_t mode) -> int {
                  // The file is made, then the program dies before it writes.
-                 if ((flags & O_CREAT) != 0) ::close(::open(path, flags, mode));
+                 if ((flags & O_CREAT) != 0) ::close(::open(path, flags | kBinaryOpen, mode));
                  throw SaveCrash{};
              };
          }},
@@ -106,6 +114,17 @@ inline std::vector<CrashPoint> crash_points() {
          [](platform::FileOps& ops) {
              ops.rename = [](const char*, const char*) -> int { throw SaveCrash{}; };
          }},
+#ifdef _WIN32
+        // Windows' rename writes through to the disk and has no folder flush after it:
+        // the program dies as soon as the rename is done.
+        {"just after the rename", true,
+         [](platform::FileOps& ops) {
+             ops.rename = [rename = ops.rename](const char* from, const char* to) -> int {
+                 if (rename(from, to) == 0) throw SaveCrash{};
+                 return -1;
+             };
+         }},
+#else
         {"after the rename, flushing the folder", true,
          [](platform::FileOps& ops) {
              ops.open = [](const char* path, int flags, mode_t mode) -> int {
@@ -113,11 +132,21 @@ inline std::vector<CrashPoint> crash_points() {
                  return ::open(path, flags, mode);
              };
          }},
+#endif
     };
 }
 
 // A folder made read-only for the life of the object (0500), given back its mode
-// after. writable() tells whether it is still writable (running as root).
+// after. writable() tells whether it is still writable (running as root; on Windows
+// always, see kFolderStaysWritable).
+// Why a ReadOnlyFolder can stay writable.
+#ifdef _WIN32
+constexpr const char* kFolderStaysWritable =
+    "Windows folders have no mode bits: chmod cannot make one read-only";
+#else
+constexpr const char* kFolderStaysWritable = "a 0500 folder stays writable for this user (root)";
+#endif
+
 class ReadOnlyFolder {
 public:
     explicit ReadOnlyFolder(std::string path) : path_(std::move(path)) {

@@ -41,6 +41,19 @@ bool drain(AVFormatContext* oc, Encoder& enc, AVPacket* pkt) {
 
 }  // namespace
 
+std::string clip_writer_gap(const ClipRecipe& recipe) {
+    if (!av_guess_format(recipe.container.c_str(), nullptr, nullptr)) {
+        return "no muxer " + recipe.container;
+    }
+    if (recipe.picture && !avcodec_find_encoder_by_name(recipe.video_codec.c_str())) {
+        return "no encoder " + recipe.video_codec;
+    }
+    if (recipe.sound && !avcodec_find_encoder_by_name(recipe.sound_codec.c_str())) {
+        return "no encoder " + recipe.sound_codec;
+    }
+    return {};
+}
+
 bool write_clip(const std::string& path, const ClipRecipe& recipe, std::string& error) {
     av_log_set_level(AV_LOG_QUIET);
     AVFormatContext* oc = nullptr;
