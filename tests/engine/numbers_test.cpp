@@ -1,5 +1,4 @@
 // Numbers, random values and timers.
-#include "engine/degree_table.h"
 #include "engine/numbers.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "engine/degree_table.h"
 #include "support/engine_fixture.h"
 
 namespace zorby {

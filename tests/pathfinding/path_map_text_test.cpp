@@ -1,5 +1,4 @@
 // Reading path maps from text and printing results (the zorby-path formats).
-#include "support/posix_compat.h"
 #include "pathfinding/path_map_text.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +10,7 @@
 
 #include "pathfinding/find_path.h"
 #include "support/engine_fixture.h"
+#include "support/posix_compat.h"
 
 namespace zorby {
 namespace {

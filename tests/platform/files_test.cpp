@@ -1,7 +1,6 @@
 // The system's files and folders: the player's folders from the XDG variables or the
 // home folder, and the temporary folder from $TMPDIR; on Windows the player's folder
 // in %APPDATA% and the temporary folder GetTempPath names (from TMP, else TEMP).
-#include "support/posix_compat.h"
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +8,8 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+
+#include "support/posix_compat.h"
 
 namespace zorby {
 namespace {

@@ -1,5 +1,4 @@
 // Test support implementation.
-#include "support/posix_compat.h"
 #include "support/engine_fixture.h"
 
 #include <GL/gl.h>
@@ -10,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/frame_recorder.h"
+#include "support/posix_compat.h"
 
 namespace zorby::testing {
 
