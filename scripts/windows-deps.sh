@@ -492,7 +492,11 @@ build_ffmpeg() {
     local src=$1
     mkdir -p "$src/build-win64" && cd "$src/build-win64"
     # Only what the game plays: MP4, Matroska/WebM, AVI and Ogg files with the common
-    # video and audio codecs, from local files. LGPL (no --enable-gpl).
+    # video and audio codecs, from local files; and what exporting a replay writes
+    # (Matroska with FFV1 and FLAC, MP4 with MPEG-4 Part 2 and AAC, GIF; WebM needs
+    # VP8/VP9 encoders FFmpeg does not have of its own, so it is refused there), with
+    # the tests' clip encoders (MPEG-1, Motion JPEG, PCM in Matroska and AVI). LGPL (no
+    # --enable-gpl).
     ../configure --prefix="$STAGE" --enable-cross-compile --target-os=mingw32 \
         --arch=x86_64 --cross-prefix=$HOST- --cc="$WCC" --cxx="$WCXX" \
         --pkg-config=pkg-config --enable-static --disable-shared \
@@ -504,8 +508,11 @@ build_ffmpeg() {
         --enable-decoder=h264,vp8,vp9,mpeg4,mpeg1video,mpeg2video,theora \
         --enable-decoder=aac,vorbis,opus,mp3,mp3float,mp2,mp2float \
         --enable-decoder=pcm_s16le,pcm_s16be,pcm_u8,pcm_s8,pcm_s24le,pcm_s32le,pcm_f32le,pcm_f64le,pcm_alaw,pcm_mulaw \
-        --enable-demuxer=mov,matroska,avi,ogg \
-        --enable-parser=h264,vp8,vp9,mpeg4video,mpegvideo,aac,vorbis,opus,mpegaudio \
+        --enable-decoder=mjpeg,ffv1,flac,gif \
+        --enable-demuxer=mov,matroska,avi,ogg,gif \
+        --enable-parser=h264,vp8,vp9,mpeg4video,mpegvideo,aac,vorbis,opus,mpegaudio,mjpeg \
+        --enable-encoder=ffv1,flac,mpeg4,aac,gif,opus,mpeg1video,mjpeg,pcm_s16le \
+        --enable-muxer=matroska,webm,mp4,gif,avi \
         --enable-protocol=file
     make -j "$JOBS"
     make install

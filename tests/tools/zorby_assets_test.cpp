@@ -53,6 +53,14 @@ struct ToolResult {
     std::string out, err;
 };
 
+// The video driver a game started by a test opens its window with: Windows' SDL has
+// no offscreen driver (Wine draws its windows with Mesa's software renderer).
+#ifdef _WIN32
+constexpr const char* kWindowDriver = "windows";
+#else
+constexpr const char* kWindowDriver = "offscreen";
+#endif
+
 class ToolTest : public ::testing::Test {
 protected:
     ToolResult run(const std::vector<std::string>& args) {
@@ -549,11 +557,11 @@ TEST_F(ToolTest, RecordingsOfOtherDataOrANewerFormatAreRefusedUnlessForced) {
             EXPECT_EQ(lines[0].rfind("zorby: " + path + " " + c.expected, 0), 0u) << lines[0];
             EXPECT_NE(lines[0].find("--force"), std::string::npos) << lines[0];
         }
-        testing::ScopedEnv video("SDL_VIDEODRIVER", "offscreen");
+        testing::ScopedEnv video("SDL_VIDEODRIVER", kWindowDriver);
         testing::ScopedEnv audio("SDL_AUDIODRIVER", "dummy");
         EXPECT_EQ(run_program(ZORBY_GAME, {"--replay", path, "--force"}).status, 0);
     }
-    testing::ScopedEnv video("SDL_VIDEODRIVER", "offscreen");
+    testing::ScopedEnv video("SDL_VIDEODRIVER", kWindowDriver);
     testing::ScopedEnv audio("SDL_AUDIODRIVER", "dummy");
     const ToolResult same = run_program(ZORBY_GAME, {"--replay", recording("1", own)});
     EXPECT_EQ(same.status, 0) << same.err;
@@ -579,11 +587,7 @@ bool valid_utf8(const std::string& text) {
 // OpenGL: there the window is a real one, which the Windows tests' Wine draws with
 // Mesa's software renderer on its virtual X server.
 TEST_F(ToolTest, TheSoftwareRendererLineIsShortValidTextAndComesOnce) {
-#ifdef _WIN32
-    testing::ScopedEnv video("SDL_VIDEODRIVER", "windows");
-#else
-    testing::ScopedEnv video("SDL_VIDEODRIVER", "offscreen");
-#endif
+    testing::ScopedEnv video("SDL_VIDEODRIVER", kWindowDriver);
     testing::ScopedEnv audio("SDL_AUDIODRIVER", "dummy");
     const std::string script = file("close.txt", text_bytes("seed 1\n3 close\n"));
     const ToolResult r = run_program(ZORBY_GAME, {"--replay", script});
