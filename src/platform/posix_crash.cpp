@@ -92,22 +92,6 @@ void on_fatal_signal(int sig) {
 
 }  // namespace
 
-size_t append_text(char* out, size_t pos, size_t size, const char* text) {
-    while (*text != '\0' && pos < size) out[pos++] = *text++;
-    return pos;
-}
-
-size_t append_decimal(char* out, size_t pos, size_t size, unsigned long long value) {
-    char digits[24];
-    size_t n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    while (n > 0 && pos < size) out[pos++] = digits[--n];
-    return pos;
-}
-
 bool install_crash_guard(const std::string& path, const RecordingBuffer& buffer,
                          CrashTailWriter tail) {
     const std::string temp = path + ".part";

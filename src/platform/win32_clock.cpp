@@ -3,13 +3,9 @@
 // ends within a fraction of a millisecond without spinning.
 #include "platform/monotonic_clock.h"
 
-// <windows.h> comes before the other Windows headers.
+// The other Windows headers come after <windows.h>.
 // clang-format off
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/win32_windows.h"
 #include <timeapi.h>
 // clang-format on
 

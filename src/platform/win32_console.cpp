@@ -1,12 +1,9 @@
 // The terminal on Windows: whether stderr is a console (or a terminal a program such
 // as a Unix shell under Wine hands over), and Ctrl+C / Ctrl+Break / closing the
 // console as a request to stop.
+// The other Windows headers come after <windows.h>.
 // clang-format off
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/win32_windows.h"
 // clang-format on
 
 #include <io.h>

@@ -2,12 +2,9 @@
 // exception filter turns an access violation into SIGSEGV, a bad division into
 // SIGFPE; abort raises SIGABRT), writing the recording with the system's own file
 // calls from names converted before any fault, then the default course.
+// The other Windows headers come after <windows.h>.
 // clang-format off
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/win32_windows.h"
 // clang-format on
 
 #include <io.h>
@@ -102,22 +99,6 @@ bool copy_wide(const std::string& utf8, wchar_t* out) {
 }
 
 }  // namespace
-
-size_t append_text(char* out, size_t pos, size_t size, const char* text) {
-    while (*text != '\0' && pos < size) out[pos++] = *text++;
-    return pos;
-}
-
-size_t append_decimal(char* out, size_t pos, size_t size, unsigned long long value) {
-    char digits[24];
-    size_t n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    while (n > 0 && pos < size) out[pos++] = digits[--n];
-    return pos;
-}
 
 bool install_crash_guard(const std::string& path, const RecordingBuffer& buffer,
                          CrashTailWriter tail) {

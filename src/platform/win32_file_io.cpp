@@ -2,13 +2,9 @@
 // through the wide-character calls (UTF-8 names), always in binary mode and not
 // inherited; the replacing rename through MoveFileExW, which writes through to the
 // disk before it returns; held files by opening without sharing.
-// <windows.h> comes before the other Windows headers.
+// The other Windows headers come after <windows.h>.
 // clang-format off
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/win32_windows.h"
 #include <io.h>
 #include <share.h>
 // clang-format on

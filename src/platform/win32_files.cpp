@@ -1,12 +1,8 @@
 // The files and folders on Windows: the player's files in %APPDATA%\zorby, temporary
 // files where GetTempPath says.
-// <windows.h> comes before the other Windows headers.
+// The other Windows headers come after <windows.h>.
 // clang-format off
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/win32_windows.h"
 #include <shlobj.h>
 #include <string>
 // clang-format on

@@ -1,10 +1,7 @@
 // The names in a folder on Windows, through the wide-character find calls.
+// The other Windows headers come after <windows.h>.
 // clang-format off
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/win32_windows.h"
 // clang-format on
 
 #include "platform/folder_listing.h"

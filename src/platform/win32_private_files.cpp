@@ -1,13 +1,9 @@
 // The player's private folders and private temporary files on Windows. A folder made
 // in the player's profile (%APPDATA%, the temporary folder) is private by the
 // profile's own access rules, so no permissions are set here.
-// <windows.h> comes before the other Windows headers.
+// The other Windows headers come after <windows.h>.
 // clang-format off
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/win32_windows.h"
 #include <algorithm>
 // clang-format on
 

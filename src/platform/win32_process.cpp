@@ -1,11 +1,7 @@
 // The running process on Windows.
-// <windows.h> comes before the other Windows headers.
+// The other Windows headers come after <windows.h>.
 // clang-format off
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/win32_windows.h"
 #include <shellapi.h>
 // clang-format on
 

@@ -1,0 +1,23 @@
+// The crash guard's async-signal-safe text helpers, the same on every system (the
+// handlers themselves are in posix_crash.cpp and win32_crash.cpp).
+#include "platform/crash_guard.h"
+
+namespace zorby::platform {
+
+size_t append_text(char* out, size_t pos, size_t size, const char* text) {
+    while (*text != '\0' && pos < size) out[pos++] = *text++;
+    return pos;
+}
+
+size_t append_decimal(char* out, size_t pos, size_t size, unsigned long long value) {
+    char digits[24];
+    size_t n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (n > 0 && pos < size) out[pos++] = digits[--n];
+    return pos;
+}
+
+}  // namespace zorby::platform
