@@ -11,7 +11,7 @@ script="$2"
 setup="$(ls "$build"/zorby-*-setup.exe 2>/dev/null | head -1)"
 [ -n "$setup" ] || { echo "no installer in $build (scripts/zorby.sh windows makes it)" >&2; exit 1; }
 work="$(mktemp -d)"
-export WINEPREFIX="$work/wine" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$work/wine" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 failures=0
 ok() { echo "ok: $*"; }
