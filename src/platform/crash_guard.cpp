@@ -1,8 +1,28 @@
-// The crash guard's async-signal-safe text helpers, the same on every system (the
-// handlers themselves are in posix_crash.cpp and win32_crash.cpp).
+// The crash guard's async-signal-safe text helpers and signal names, the same on
+// every system (the handlers themselves are in posix_crash.cpp and win32_crash.cpp).
 #include "platform/crash_guard.h"
 
+#include <csignal>
+
 namespace zorby::platform {
+
+const char* fatal_signal_name(int sig) {
+    switch (sig) {
+        case SIGSEGV:
+            return "SIGSEGV";
+        case SIGABRT:
+            return "SIGABRT";
+        case SIGFPE:
+            return "SIGFPE";
+        case SIGILL:
+            return "SIGILL";
+#ifdef SIGBUS
+        case SIGBUS:
+            return "SIGBUS";
+#endif
+    }
+    return "a fatal signal";
+}
 
 size_t append_text(char* out, size_t pos, size_t size, const char* text) {
     while (*text != '\0' && pos < size) out[pos++] = *text++;

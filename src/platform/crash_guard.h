@@ -27,6 +27,8 @@ bool install_crash_guard(const std::string& path, const RecordingBuffer& buffer,
 // Puts the default handlers back.
 void remove_crash_guard();
 
+// The fatal signal's name ("SIGSEGV"), for the handler's message; async-signal-safe.
+const char* fatal_signal_name(int sig);
 // Async-signal-safe helper for tail writers: appends the decimal digits of value to
 // out at pos (within size) and returns the new position.
 size_t append_decimal(char* out, size_t pos, size_t size, unsigned long long value);

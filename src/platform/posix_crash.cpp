@@ -38,20 +38,6 @@ void write_text(int fd, const char* text) {
     write_fully(fd, text, std::strlen(text));
 }
 
-const char* signal_name(int sig) {
-    switch (sig) {
-        case SIGSEGV:
-            return "SIGSEGV";
-        case SIGABRT:
-            return "SIGABRT";
-        case SIGFPE:
-            return "SIGFPE";
-        case SIGBUS:
-            return "SIGBUS";
-    }
-    return "a fatal signal";
-}
-
 void on_fatal_signal(int sig) {
     // A fault inside the handler itself goes straight to the default action.
     if (g_in_handler == 0 && g_buffer != nullptr) {
@@ -71,7 +57,7 @@ void on_fatal_signal(int sig) {
             if (!written) ::unlink(g_temp_path);
         }
         write_text(2, "zorby: stopped by ");
-        write_text(2, signal_name(sig));
+        write_text(2, fatal_signal_name(sig));
         if (written) {
             write_text(2, "; the input so far is recorded in ");
             write_text(2, g_path);

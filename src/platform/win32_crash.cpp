@@ -43,20 +43,6 @@ void write_text(const char* text) {
     (void)_write(2, text, static_cast<unsigned>(std::strlen(text)));
 }
 
-const char* signal_name(int sig) {
-    switch (sig) {
-        case SIGSEGV:
-            return "SIGSEGV";
-        case SIGABRT:
-            return "SIGABRT";
-        case SIGFPE:
-            return "SIGFPE";
-        case SIGILL:
-            return "SIGILL";
-    }
-    return "a fatal signal";
-}
-
 void on_fatal_signal(int sig) {
     if (g_in_handler == 0 && g_buffer != nullptr) {
         g_in_handler = 1;
@@ -76,7 +62,7 @@ void on_fatal_signal(int sig) {
             if (!written) DeleteFileW(g_temp_path);
         }
         write_text("zorby: stopped by ");
-        write_text(signal_name(sig));
+        write_text(fatal_signal_name(sig));
         if (written) {
             write_text("; the input so far is recorded in ");
             write_text(g_path_text);
