@@ -1,0 +1,46 @@
+/// @file media.h
+/// @brief Packed media: a game's pictures, fonts and sounds may ship loose or packed
+/// into one archive; every command that opens a media file looks here.
+///
+/// A file present under its name is used as it is. Otherwise the name's last part is
+/// looked up (without regard to ASCII case) in the media archive (music and video in
+/// the music archive), and the member is unpacked into a folder private to the
+/// process, removed again when the engine stops. Archives are read as untrusted
+/// input: a damaged one makes the lookup fail, never the program.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zorby {
+
+/// @brief Names the archives the lookups search.
+/// @param media_archive Archive for pictures, fonts and sounds ("" for none).
+/// @param music_archive Archive for music and videos ("" for none).
+/// Relative names resolve against the current folder (the data folder after start-up).
+void set_archive_names(const std::string& media_archive, const std::string& music_archive);
+
+/// @brief Finds a media file as the loading commands do.
+/// @param name A file name or path.
+/// @return A path that can be opened (the name itself, or a member unpacked from the
+/// media archive, valid until the next lookup); "" when there is no such file.
+std::string find_media_file(const std::string& name);
+
+/// One file to pack into an archive.
+struct MediaMember {
+    std::string name;           ///< the name it is found under (1 to 255 bytes, unique
+                                ///< without regard to case)
+    std::vector<uint8_t> data;  ///< its bytes (up to 256 MiB)
+};
+
+/// @brief Packs files into a media archive that set_archive_names can name.
+/// @param path The archive to write (replaced in one step).
+/// @param members The files, in the order they are stored.
+/// @param error Set to a one-line reason when the result is false.
+/// @return true when the archive was written; false for an empty list, a name that is
+/// empty, too long or repeated, a member too large, or a file that cannot be written.
+bool write_media_archive(const std::string& path, const std::vector<MediaMember>& members,
+                         std::string& error);
+
+}  // namespace zorby
