@@ -47,18 +47,19 @@ double read_byte(int channel);
 /// @param channel An open reading channel, 0 to 7.
 /// @return 0 to 65535.
 double read_word(int channel);
-/// @brief Reads a 32-bit little-endian signed whole number.
+/// @brief Reads a 32-bit little-endian whole number, unsigned.
 /// @param channel An open reading channel, 0 to 7.
-/// @return -2147483648 to 2147483647.
+/// @return 0 to 4294967295 (write_long(-1) reads back as 4294967295).
 double read_long(int channel);
 /// @brief Reads an 8-byte little-endian IEEE double.
 /// @param channel An open reading channel, 0 to 7.
 /// @return The value as written by write_double.
 double read_double(int channel);
-/// @brief Reads up to count characters.
+/// @brief Reads count bytes as text.
 /// @param channel An open reading channel, 0 to 7.
-/// @param count Characters wanted; 0 or less gives "" without touching the channel.
-/// @return The text, ending early at a NUL byte or at the end of the file.
+/// @param count Bytes to read; 0 or less gives "" without touching the channel. More
+/// than the file still holds is error 3.
+/// @return The text, cut at the first NUL byte read.
 std::string read_text(int channel, int count);
 /// @brief Reads the next line without its line end (CR LF or a lone LF).
 /// @param channel An open reading channel, 0 to 7.
@@ -98,7 +99,6 @@ void write_line(int channel, std::string_view text);
 /// @param contents The new contents.
 /// @param error Set to a one-line reason when the result is false.
 /// @return true when the new contents are in place.
-bool save_file_atomically(const std::string& path, std::string_view contents,
-                          std::string& error);
+bool save_file_atomically(const std::string& path, std::string_view contents, std::string& error);
 
 }  // namespace zorby

@@ -13,21 +13,21 @@ namespace zorby {
 
 /// Scan codes of common keys, for key_down().
 namespace key {
-inline constexpr int escape = 1;      ///< Escape (ends the run unless switched off)
-inline constexpr int digit1 = 2;      ///< 1 (2 to 9 follow; 0 is 11)
-inline constexpr int digit0 = 11;     ///< 0
-inline constexpr int backspace = 14;  ///< Backspace
-inline constexpr int tab = 15;        ///< Tab
-inline constexpr int q = 16;          ///< Q (W E R T Y U I O P follow, 17 to 25)
-inline constexpr int w = 17;          ///< W
-inline constexpr int e = 18;          ///< E
-inline constexpr int r = 19;          ///< R
-inline constexpr int p = 25;          ///< P
-inline constexpr int enter = 28;      ///< Enter
-inline constexpr int left_ctrl = 29;  ///< left Ctrl
-inline constexpr int a = 30;          ///< A (S D F G H J K L follow, 31 to 38)
-inline constexpr int s = 31;          ///< S
-inline constexpr int d = 32;          ///< D
+inline constexpr int escape = 1;        ///< Escape (ends the run unless switched off)
+inline constexpr int digit1 = 2;        ///< 1 (2 to 9 follow; 0 is 11)
+inline constexpr int digit0 = 11;       ///< 0
+inline constexpr int backspace = 14;    ///< Backspace
+inline constexpr int tab = 15;          ///< Tab
+inline constexpr int q = 16;            ///< Q (W E R T Y U I O P follow, 17 to 25)
+inline constexpr int w = 17;            ///< W
+inline constexpr int e = 18;            ///< E
+inline constexpr int r = 19;            ///< R
+inline constexpr int p = 25;            ///< P
+inline constexpr int enter = 28;        ///< Enter
+inline constexpr int left_ctrl = 29;    ///< left Ctrl
+inline constexpr int a = 30;            ///< A (S D F G H J K L follow, 31 to 38)
+inline constexpr int s = 31;            ///< S
+inline constexpr int d = 32;            ///< D
 inline constexpr int left_shift = 42;   ///< left Shift
 inline constexpr int z = 44;            ///< Z (X C V B N M follow, 45 to 50)
 inline constexpr int x = 45;            ///< X

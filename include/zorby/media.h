@@ -29,8 +29,8 @@ std::string find_media_file(const std::string& name);
 
 /// One file to pack into an archive.
 struct MediaMember {
-    std::string name;           ///< the name it is found under (1 to 255 bytes, unique
-                                ///< without regard to case)
+    std::string name;           ///< the file name it is found under, without a folder
+                                ///< (1 to 255 bytes, unique without regard to case)
     std::vector<uint8_t> data;  ///< its bytes (up to 256 MiB)
 };
 

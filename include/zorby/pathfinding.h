@@ -17,12 +17,14 @@ struct GridCell {
     bool operator==(const GridCell& other) const = default;
 };
 
-/// A map of cell costs, width x height: a value of 0 or less blocks a cell, a positive
-/// value is the cost of stepping onto it.
+/// A map of cell costs, width x height: a value of 0 or less blocks a cell. A step onto
+/// an open cell costs 1 + its value / the largest value on the map, so every step
+/// costs between 1 and 2: find_path takes the fewest steps it can, and among ways of
+/// one length the cheapest.
 struct Grid {
-    int width = 0;               ///< columns
-    int height = 0;              ///< rows
-    std::vector<double> costs;   ///< width * height values, row by row
+    int width = 0;              ///< columns
+    int height = 0;             ///< rows
+    std::vector<double> costs;  ///< width * height values, row by row
 
     Grid() = default;
     /// @brief A grid with every cell at one cost.
@@ -49,8 +51,8 @@ struct Grid {
 /// @param grid The map; its size must match its costs.
 /// @param start The first cell.
 /// @param goal The last cell.
-/// @param weight 0 to 1 (clamped): 0 finds the cheapest path, higher values head for
-/// the goal sooner and search less.
+/// @param weight 0 to 1 (clamped): 0 finds the cheapest path (see Grid), higher values
+/// head for the goal sooner and search less.
 /// @return The cells from start to goal, both included; empty when there is no path or
 /// the input is unusable (start or goal outside the grid, start equal to goal, no open
 /// cell, costs not width * height long).

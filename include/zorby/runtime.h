@@ -33,8 +33,8 @@ namespace zorby {
 /// What a run starts with.
 struct RunOptions {
     std::string title = "zorby engine";  ///< the window's title (UTF-8)
-    int width = 320;      ///< logical frame width in pixels, 16 to 4096
-    int height = 240;     ///< logical frame height in pixels, 16 to 4096
+    int width = 320;                     ///< logical frame width in pixels, 16 to 4096
+    int height = 240;                    ///< logical frame height in pixels, 16 to 4096
     /// The whole factor the window shows the frame at, 1 to 16; 0 picks the largest
     /// whose window fits in about 85 % of the display.
     int window_scale = 0;
@@ -48,8 +48,8 @@ struct RunOptions {
 
 /// Exit statuses run() returns.
 enum ExitStatus : int {
-    exit_ok = 0,           ///< the game ended normally (end_program, Escape, closed window)
-    exit_error = 1,        ///< a run-time error ended the game, or no window could be made
+    exit_ok = 0,     ///< the game ended normally (end_program, Escape, closed window)
+    exit_error = 1,  ///< a run-time error ended the game, or no window could be made
 };
 
 /// @brief Runs a game: starts the engine, calls the main routine, cleans up.

@@ -196,10 +196,10 @@ struct ReplayOptions {
 
 /// What a replay did.
 struct ReplayResult {
-    std::string error;      ///< why the script was refused ("line N: what"); "" when it ran
-    bool started = false;   ///< the engine started
-    int exit_status = -1;   ///< 0 when the script ended or the game ended normally
-    uint64_t frames = 0;    ///< frames presented
+    std::string error;     ///< why the script was refused ("line N: what"); "" when it ran
+    bool started = false;  ///< the engine started
+    int exit_status = -1;  ///< 0 when the script ended or the game ended normally
+    uint64_t frames = 0;   ///< frames presented
     std::vector<FrameHash> frame_hashes;  ///< in frame order
     uint64_t combined_hash = 0;           ///< one hash over all frame hashes
     uint64_t sound_hash = 0;              ///< one hash over every play_sound request

@@ -1,0 +1,47 @@
+# The engine kit's install (cmake --install BUILD --component engine / engine-dev):
+#   lib/libzorby-engine.so.0*                       component engine (the run-time library)
+#   include/zorby/*.h                               component engine-dev (public headers)
+#   lib/libzorby-engine.so, lib/libzorby-engine.a
+#   lib/cmake/ZorbyEngine/ZorbyEngine{Config,ConfigVersion}.cmake
+#   lib/pkgconfig/zorby-engine.pc
+# The headers under src/ are the engine's own and are never installed.
+include(CMakePackageConfigHelpers)
+
+set(ZORBY_KIT_PC_REQUIRES
+    "sdl2 SDL2_mixer libpng zlib lzo2 gl libavformat libavcodec libswscale libswresample libavutil")
+
+install(TARGETS zorby_engine_shared
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine NAMELINK_SKIP)
+install(TARGETS zorby_engine_shared
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine-dev NAMELINK_ONLY)
+install(TARGETS zorby_engine_static
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine-dev)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/zorby
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT engine-dev
+  FILES_MATCHING PATTERN "*.h")
+
+set(zorby_kit_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/ZorbyEngine)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/kit/ZorbyEngineConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/kit/ZorbyEngineConfig.cmake
+  INSTALL_DESTINATION ${zorby_kit_cmake_dir}
+  PATH_VARS CMAKE_INSTALL_INCLUDEDIR CMAKE_INSTALL_LIBDIR)
+# 0.x: a new minor version may change the interface, so only the same minor matches.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/kit/ZorbyEngineConfigVersion.cmake
+  VERSION ${ZORBY_KIT_VERSION} COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/kit/ZorbyEngineConfig.cmake
+              ${PROJECT_BINARY_DIR}/kit/ZorbyEngineConfigVersion.cmake
+  DESTINATION ${zorby_kit_cmake_dir} COMPONENT engine-dev)
+
+# The pc file finds its prefix from its own folder, so the kit can be installed
+# into any prefix (cmake --install --prefix).
+file(RELATIVE_PATH ZORBY_KIT_PC_TO_PREFIX
+  /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" ZORBY_KIT_PC_TO_PREFIX "${ZORBY_KIT_PC_TO_PREFIX}")
+# A static link names the engine's libraries themselves; the headers need none of
+# them, so compiling against the kit needs no other -dev package.
+set(ZORBY_KIT_PC_LIBS_PRIVATE
+    "-lSDL2_mixer -lSDL2 -lpng16 -lz -llzo2 -lGL -lavformat -lavcodec -lswscale -lswresample -lavutil -lpthread -ldl")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/kit/zorby-engine.pc.in
+  ${PROJECT_BINARY_DIR}/kit/zorby-engine.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/kit/zorby-engine.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT engine-dev)

@@ -1,0 +1,102 @@
+// The engine kit's run: the engine on the real window (SDL) for a game's main
+// routine, ended by end_program, the quit keys or a run-time error, then cleaned up;
+// and the public forms of the frame, pause and error commands.
+#include <cstdio>
+#include <exception>
+#include <functional>
+#include <memory>
+
+#include "engine/numbers.h"
+#include "kit/kit_options.h"
+#include "platform/platform.h"
+#include "runtime/engine.h"
+#include "runtime/frame.h"
+#include "zorby/runtime.h"
+
+namespace zorby {
+
+ProjectSettings project_settings_for(const RunOptions& options) {
+    ProjectSettings s;
+    s.width = options.width;
+    s.height = options.height;
+    s.window_scale = options.window_scale;
+    s.full_screen = options.full_screen ? 1 : 0;
+    s.frame_rate = options.frame_rate;
+    s.pointer_hidden = options.pointer_hidden ? 1 : 0;
+    s.data_dir = options.data_dir;
+    return s;
+}
+
+const char* run_options_problem(const RunOptions& options) {
+    if (options.width < 16 || options.width > 4096 || options.height < 16 ||
+        options.height > 4096) {
+        return "the frame must be 16 to 4096 pixels wide and high";
+    }
+    if (options.frame_rate < 1 || options.frame_rate > 1000) {
+        return "the frame rate must be 1 to 1000";
+    }
+    if (options.window_scale < 0 || options.window_scale > 16) {
+        return "the window scale must be 0 to 16";
+    }
+    return nullptr;
+}
+
+int run(const RunOptions& options, const std::function<void()>& main_routine) {
+    if (engine_if_any() != nullptr) {
+        std::fputs("zorby: run: an engine is already running in this process\n", stderr);
+        return exit_error;
+    }
+    if (const char* problem = run_options_problem(options)) {
+        std::fprintf(stderr, "zorby: run: %s\n", problem);
+        return exit_error;
+    }
+    int status = exit_ok;
+    {
+        Engine e;
+        set_current_engine(&e);
+        e.settings = project_settings_for(options);
+        // end_program (and the quit keys) unwind to here instead of ending the process.
+        e.exit_hook = [](int s) { throw ProgramEnded{s}; };
+        try {
+            if (!engine_start(platform::make_sdl_platform(), 1, options.title)) {
+                std::fputs("zorby: no window with an OpenGL context could be made\n", stderr);
+                status = exit_error;
+            } else {
+                main_routine();
+                end_program();
+            }
+        } catch (const ProgramEnded& ended) {
+            status = ended.exit_status;
+        }
+        if (e.started && !e.cleaned_up) engine_cleanup();
+        e.platform.reset();
+        set_current_engine(nullptr);
+    }
+    return status;
+}
+
+void present_frame() {
+    present_frame(true);
+}
+
+void set_escape_ends_program(bool ends) {
+    set_escape_ends_program(ends ? 1.0 : 0.0);
+}
+
+void set_auto_pause(bool pause) {
+    set_auto_pause(pause ? 1.0 : 0.0);
+}
+
+int error_number() {
+    const EngineCore* core = engine_core_if_any();
+    return core == nullptr ? 0 : truncate_int32(core->error.error_number);
+}
+
+void clear_error() {
+    EngineCore* core = engine_core_if_any();
+    if (core == nullptr) return;
+    core->error = ErrorRecord{};
+    core->error_detail.clear();
+}
+
+}  // namespace zorby
