@@ -6,6 +6,9 @@
 # and CPack's DEB generator turns that tree into zorby_VERSION_ARCH.deb
 # (scripts/zorby.sh package).
 
+# Everything here is the game's (component game); the engine kit's files are the
+# components engine and engine-dev (cmake/kit.cmake).
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME game)
 install(TARGETS zorby RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The game's files: pictures, fonts, sounds, music and the default "hc.txt".
@@ -42,21 +45,52 @@ if(ZORBY_DEBIAN_DOCS)
 endif()
 add_custom_target(zorby_packaging_files ALL DEPENDS ${ZORBY_GZ_FILES})
 
-# ---- the Debian package ----
+# ---- the Debian packages ----
+# zorby (the game); with the engine kit also libzorby-engine0 (the shared library)
+# and libzorby-engine-dev (headers, the static library, the CMake and pkg-config
+# packages), each from its install component.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zorby)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the zorby developers")
 set(CPACK_PACKAGE_CONTACT "zorby developers <zorby@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "arcade game: strike the smiley faces")
-# CPack puts the summary on the first line and indents these lines itself.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "A small arcade game in four timed stages that repeat until the energy bar\nruns out: Time attack, Lost and found, Labyrinth and Masked smileys. Play\nwith the mouse or a keyboard-driven cursor; the best three scores are kept\nin the player's home folder.")
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_GROUPING IGNORE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Run-time dependencies come from the libraries the program links (dpkg-shlibdeps).
+# Run-time dependencies come from the libraries the programs link (dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+
+set(CPACK_DEBIAN_GAME_PACKAGE_NAME zorby)
+set(CPACK_DEBIAN_GAME_PACKAGE_SECTION games)
+# The first line of each description is its package's synopsis; CPack indents the rest.
+set(CPACK_DEBIAN_GAME_DESCRIPTION
+    "arcade game: strike the smiley faces\nA small arcade game in four timed stages that repeat until the energy bar\nruns out: Time attack, Lost and found, Labyrinth and Masked smileys. Play\nwith the mouse or a keyboard-driven cursor; the best three scores are kept\nin the player's home folder.")
+set(CPACK_COMPONENTS_ALL game)
+if(ZORBY_KIT)
+  list(APPEND CPACK_COMPONENTS_ALL engine engine-dev)
+  set(CPACK_DEBIAN_ENGINE_PACKAGE_NAME libzorby-engine0)
+  set(CPACK_DEBIAN_ENGINE_PACKAGE_SECTION libs)
+  # The shlibs file for the library's users, and the ldconfig trigger (the
+  # maintainer scripts CPack writes to call ldconfig are taken out of the package by
+  # scripts/zorby.sh package: Debian's libraries leave that to the trigger).
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+  set(CPACK_DEBIAN_ENGINE_PACKAGE_CONTROL_EXTRA
+      ${ZORBY_PACKAGING}/libzorby-engine0/triggers)
+  set(CPACK_DEBIAN_ENGINE_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  set(CPACK_DEBIAN_ENGINE_DESCRIPTION
+      "2D game engine (shared library)\nThe engine of the zorby game as a library for other games: window and\nframe loop, sprites, drawing, bitmap fonts, input, sound effects, music,\nvideo, file channels, packed media, grid paths, and exact record and\nreplay on a virtual clock.\n.\nThis package holds the shared library.")
+  set(CPACK_DEBIAN_ENGINE-DEV_PACKAGE_NAME libzorby-engine-dev)
+  set(CPACK_DEBIAN_ENGINE-DEV_PACKAGE_SECTION libdevel)
+  set(CPACK_DEBIAN_ENGINE-DEV_PACKAGE_SHLIBDEPS OFF)
+  set(CPACK_DEBIAN_ENGINE-DEV_PACKAGE_DEPENDS "libzorby-engine0 (= ${PROJECT_VERSION})")
+  # Only a static link needs the engine's own libraries' development files.
+  set(CPACK_DEBIAN_ENGINE-DEV_PACKAGE_SUGGESTS
+      "pkgconf, cmake, libsdl2-dev, libsdl2-mixer-dev, libpng-dev, zlib1g-dev, liblzo2-dev, libgl-dev, libavformat-dev, libavcodec-dev, libswscale-dev, libswresample-dev, libavutil-dev")
+  set(CPACK_DEBIAN_ENGINE-DEV_DESCRIPTION
+      "2D game engine (development files)\nThe engine of the zorby game as a library for other games: window and\nframe loop, sprites, drawing, bitmap fonts, input, sound effects, music,\nvideo, file channels, packed media, grid paths, and exact record and\nreplay on a virtual clock.\n.\nThis package holds the headers, the static library, the CMake package\n(find_package(ZorbyEngine)), the pkg-config file (zorby-engine) and the\ntest kit for games built on the engine.")
+endif()
 include(CPack)

@@ -45,3 +45,15 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/kit/zorby-engine.pc.in
   ${PROJECT_BINARY_DIR}/kit/zorby-engine.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/kit/zorby-engine.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT engine-dev)
+
+# Debian's documents in each of the kit's packages.
+if(ZORBY_DEBIAN_DOCS)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/libzorby-engine0 COMPONENT engine)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/libzorby-engine-dev COMPONENT engine-dev)
+  # The package's static library without its debugging sections, as Debian ships them.
+  install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/libzorby-engine.a\")"
+    COMPONENT engine-dev)
+endif()

@@ -9,8 +9,12 @@
 #   scripts/zorby.sh fuzz [SECS]   build the fuzz targets with clang and run each briefly
 #   scripts/zorby.sh build         install what is missing and build (Release)
 #   scripts/zorby.sh format-check  check that every C++ file matches .clang-format
-#   scripts/zorby.sh package       build the Debian package build-deb/zorby_VERSION_ARCH.deb
-#                                  and check it (desktop-file-validate, appstreamcli, lintian)
+#   scripts/zorby.sh package       build the Debian packages in build-deb/: the game's
+#                                  (zorby_VERSION_ARCH.deb) and the engine kit's
+#                                  (libzorby-engine0, libzorby-engine-dev), and check them
+#                                  (desktop-file-validate, appstreamcli, lintian)
+#   scripts/zorby.sh docs          the engine kit's reference: Doxygen over include/zorby
+#                                  into build-docs/html (any warning fails it)
 #   scripts/zorby.sh windows       cross-build the game, the tools and the tests for 64-bit
 #                                  Windows (build-win64/, libraries from Debian's sources,
 #                                  cached) and make the portable zip and the installer
@@ -29,6 +33,7 @@ TEST_PACKAGES=(xvfb xauth xdotool x11-utils python3-pil python3-numpy lame deskt
 PACKAGE_PACKAGES=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 FORMAT_PACKAGES=(clang-format git)
+DOCS_PACKAGES=(doxygen)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis zip unzip wine
     wine64 xvfb xauth xdotool)
 
@@ -140,15 +145,36 @@ case "$cmd" in
             -DCMAKE_INSTALL_BINDIR=games -DZORBY_INSTALL_DATADIR=share/games/zorby \
             -DZORBY_DEBIAN_DOCS=ON >/dev/null
         cmake --build "$ROOT/build-deb" -j "$JOBS"
-        rm -f "$ROOT"/build-deb/zorby_*.deb
+        rm -f "$ROOT"/build-deb/*.deb
         (cd "$ROOT/build-deb" && cpack -G DEB >/dev/null)
-        deb="$(ls "$ROOT"/build-deb/zorby_*.deb)"
+        # The library's package: CPack's maintainer scripts only call ldconfig, which
+        # the package's ldconfig trigger does; they go.
+        lib_deb="$(ls "$ROOT"/build-deb/libzorby-engine0_*.deb)"
+        unpacked="$(mktemp -d)"
+        dpkg-deb -R "$lib_deb" "$unpacked/pkg"
+        rm -f "$unpacked/pkg/DEBIAN/postinst" "$unpacked/pkg/DEBIAN/postrm"
+        dpkg-deb --root-owner-group -Zxz --build "$unpacked/pkg" "$lib_deb" >/dev/null
+        rm -rf "$unpacked"
         desktop-file-validate "$ROOT/packaging/zorby.desktop"
         appstreamcli validate --no-net "$ROOT/packaging/org.zorby.Zorby.metainfo.xml"
-        # Errors fail the build; warnings are shown.
-        lintian --fail-on error --allow-root "$deb"
-        dpkg-deb --field "$deb" Package Version Architecture Depends
-        echo "package: $deb"
+        # The game's package and the engine kit's two; errors fail the build, warnings
+        # are shown.
+        for deb in "$ROOT"/build-deb/zorby_*.deb "$ROOT"/build-deb/libzorby-engine0_*.deb \
+                   "$ROOT"/build-deb/libzorby-engine-dev_*.deb; do
+            lintian --fail-on error --allow-root "$deb"
+            dpkg-deb --field "$deb" Package Version Architecture Depends
+            echo "package: $deb"
+        done
+        ;;
+    docs)
+        install_missing "${DOCS_PACKAGES[@]}"
+        rm -rf "$ROOT/build-docs"
+        mkdir -p "$ROOT/build-docs"
+        version="$(sed -n 's/^set(ZORBY_KIT_VERSION \([0-9.]*\))$/\1/p' "$ROOT/CMakeLists.txt")"
+        # Doxygen stops with status 1 at the end of a run that warned.
+        (cd "$ROOT" && ZORBY_KIT_VERSION="$version" ZORBY_DOCS_OUT="$ROOT/build-docs" \
+            doxygen docs/Doxyfile)
+        echo "reference: $ROOT/build-docs/html/index.html"
         ;;
     windows)
         build_windows
@@ -168,7 +194,7 @@ case "$cmd" in
         echo "formatting: every C++ file matches .clang-format"
         ;;
     *)
-        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|format-check|package|windows|windows-test}" >&2
+        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|format-check|package|docs|windows|windows-test}" >&2
         exit 2
         ;;
 esac
