@@ -2,10 +2,10 @@
 //
 //     catch_golden_test GOLDEN_TRACE
 //
-// Two games (the first started with a click and played with the mouse, then with the
-// arrow keys; the second started with Space) are traced frame by frame and compared
-// with the committed trace GOLDEN_TRACE; ZORBY_UPDATE_GOLDEN=1 rewrites it after an
-// intended change of the game. A second replay must give the same frames and sounds.
+// Two games (the first started with a click and played with the mouse, the second
+// started with Space and played with the arrow keys) are traced frame by frame and
+// compared with the committed trace GOLDEN_TRACE; ZORBY_UPDATE_GOLDEN=1 rewrites it
+// after an intended change of the game. A second replay must give the same frames and sounds.
 // Then the high-score file: a better score kept by an earlier session is read and left
 // alone, a save that fails leaves the game running, and --seconds ends a run.
 // Exit status 0 when everything holds, 1 otherwise (each failure named on stderr).
@@ -28,6 +28,7 @@ namespace fs = std::filesystem;
 namespace zt = zorby::testing;
 
 int failures = 0;
+const uint32_t kSeed = 2026;
 
 void check(bool ok, const std::string& what) {
     if (!ok) {
@@ -41,30 +42,43 @@ std::string read_file(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Text with its line ends shown, for one line of a trace.
+std::string visible(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+    }
+    return out;
+}
+
 void write_file(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
 // The golden games. Frames count from the game's first presented frame.
-std::string golden_script() {
+std::string golden_script(uint32_t seed) {
     zt::Script script;
-    script.seed(2026);
+    script.seed(seed);
     // Title screen: the pointer comes in, a click starts the first game.
     script.mouse(10, 160, 120).button(20, 1, true).button(21, 1, false);
-    // The mouse sweeps the paddle from side to side, a step every 6 frames.
-    for (uint64_t frame = 30, step = 0; frame < 900; frame += 6, ++step) {
+    // The mouse sweeps the paddle from side to side, a step every 6 frames, until the
+    // game is long over.
+    for (uint64_t frame = 30, step = 0; frame < 600; frame += 6, ++step) {
         const int phase = static_cast<int>(step % 80);
         const int x = 20 + (phase < 40 ? phase : 80 - phase) * 7;
         script.mouse(frame, x, 200);
     }
-    // Then the arrow keys: right for a second, left for two.
-    script.key(900, zorby::key::right, true).key(960, zorby::key::right, false);
-    script.key(961, zorby::key::left, true).key(1080, zorby::key::left, false);
-    // The paddle stays until the lives are gone; Space starts the second game, in which
-    // the paddle goes right and stays there.
-    script.tap(1700, zorby::key::space);
-    script.key(1720, zorby::key::right, true).key(1760, zorby::key::right, false);
-    script.end(2300);
+    // Space starts the second game, played with the arrow keys: the paddle goes right
+    // and left in holds of different lengths.
+    script.tap(620, zorby::key::space);
+    const int holds[] = {30, 45, 20, 60, 35, 50, 25, 40};
+    uint64_t frame = 640;
+    for (int i = 0; frame < 1100; i = (i + 1) % 8) {
+        const int code = i % 2 == 0 ? zorby::key::right : zorby::key::left;
+        script.key(frame, code, true).key(frame + holds[i], code, false);
+        frame += holds[i] + 10;
+    }
+    script.end(1200);
     return script.text();
 }
 
@@ -99,7 +113,7 @@ int main(int argc, char** argv) {
                             ("catch_golden_test." + std::to_string(::getpid()));
     fs::create_directories(folder);
     const fs::path scores = folder / "scores.txt";
-    const std::string script = golden_script();
+    const std::string script = golden_script(kSeed);
 
     // The golden games, from no high-score file.
     const Run first = play(script, {.high_score_file = scores.string()}, assets);
@@ -109,9 +123,16 @@ int main(int argc, char** argv) {
           "exit status " + std::to_string(first.result.exit_status) + ", not 0");
     check(first.state.games == 2, "games played: " + std::to_string(first.state.games) + ", not 2");
     check(first.state.best > 0, "no star was caught, so the trace proves little");
-    const zt::GoldenComparison golden_check = zt::compare_with_golden(first.result.trace, golden);
+    // The golden text: the trace, then a hash of every sound asked for (with its pan and
+    // volume), then what the game left in the high-score file.
+    char sounds[40];
+    std::snprintf(sounds, sizeof sounds, "sounds: %016llx\n",
+                  static_cast<unsigned long long>(first.result.sound_hash));
+    const std::string golden_text =
+        first.result.trace + sounds + "high-score file: " + visible(read_file(scores)) + "\n";
+    const zt::GoldenComparison golden_check = zt::compare_with_golden(golden_text, golden);
     check(golden_check.same, "the trace differs from " + golden + ": " + golden_check.message);
-    // The best score is in the file, as one line.
+    // The best score is in the file, as one line (the golden text shows it too).
     check(read_file(scores) == std::to_string(first.state.best) + "\r\n",
           "the high-score file holds \"" + read_file(scores) + "\", not the best score " +
               std::to_string(first.state.best));

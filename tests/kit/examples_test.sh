@@ -58,7 +58,8 @@ config_file=$(find "$prefix" -name ZorbyEngineConfig.cmake -print -quit)
 [[ -n $config_file ]] || fail "no ZorbyEngineConfig.cmake installed under $prefix"
 PKG_CONFIG_PATH=$(dirname "$pc_file")
 export PKG_CONFIG_PATH
-libdir=$(pkg-config --variable=libdir zorby-engine)
+# (the pc file finds its prefix from its own folder: ".../lib/pkgconfig/../../lib")
+libdir=$(realpath "$(pkg-config --variable=libdir zorby-engine)")
 [[ -e $libdir/libzorby-engine.so.0 ]] || fail "pkg-config's libdir $libdir has no libzorby-engine.so.0"
 pass "kit installed (pkg-config: $PKG_CONFIG_PATH)"
 
@@ -79,6 +80,7 @@ check_library_from_prefix() {
     local program=$1
     local found
     found=$(env -u LD_LIBRARY_PATH ldd "$program" | awk '/libzorby-engine/ {print $3}')
+    [[ -z $found ]] || found=$(realpath "$found")
     [[ $found == "$libdir"/* ]] ||
         fail "$program loads the engine library from '${found:-nowhere}', not from $libdir"
 }
@@ -182,7 +184,7 @@ build_with_pkg_config player player main.cpp
 # folders finds the library through LD_LIBRARY_PATH (or an -rpath of its own).
 export LD_LIBRARY_PATH=$libdir
 for program in bounce/bounce catch/catch catch/catch_golden_test player/player; do
-    [[ $(ldd "$pc_build/$program" | awk '/libzorby-engine/ {print $3}') == "$libdir"/* ]] ||
+    [[ $(realpath "$(ldd "$pc_build/$program" | awk '/libzorby-engine/ {print $3}')") == "$libdir"/* ]] ||
         fail "$program (pkg-config) does not load the prefix's engine library"
 done
 pass "the examples built with pkg-config, headers and library from the prefix"
