@@ -4,7 +4,7 @@
 //
 // Two games (the first started with a click and played with the mouse, the second
 // started with Space and played with the arrow keys) are traced frame by frame and
-// compared with the committed trace GOLDEN_TRACE; ZORBY_UPDATE_GOLDEN=1 rewrites it
+// compared with the committed trace GOLDEN_TRACE; ZORBY_GOLDEN_UPDATE=1 rewrites it
 // after an intended change of the game. A second replay must give the same frames and sounds.
 // Then the high-score file: a better score kept by an earlier session is read and left
 // alone, a save that fails leaves the game running, and --seconds ends a run.

@@ -223,7 +223,7 @@ struct GoldenComparison {
 };
 
 /// @brief Compares a trace with the golden file committed with the tests. When the
-/// environment has ZORBY_UPDATE_GOLDEN=1, writes the trace into the file instead (for
+/// environment has ZORBY_GOLDEN_UPDATE=1, writes the trace into the file instead (for
 /// an intended change: review the difference and commit it).
 /// @param actual The trace of this run (ReplayResult::trace or any text).
 /// @param golden_path The golden file.

@@ -336,7 +336,7 @@ std::vector<std::string> split_lines(const std::string& text) {
 
 GoldenComparison compare_with_golden(const std::string& actual, const std::string& golden_path) {
     GoldenComparison c;
-    const char* update = std::getenv("ZORBY_UPDATE_GOLDEN");
+    const char* update = std::getenv("ZORBY_GOLDEN_UPDATE");
     if (update != nullptr && std::string(update) == "1") {
         const platform::FileStatus status = platform::replace_file(golden_path, actual);
         c.same = static_cast<bool>(status);
@@ -347,7 +347,7 @@ GoldenComparison compare_with_golden(const std::string& actual, const std::strin
     std::ifstream in(platform::native_path(golden_path), std::ios::binary);
     if (!in) {
         c.message = "no golden file " + golden_path +
-                    " (run with ZORBY_UPDATE_GOLDEN=1 to write it, then review and commit it)";
+                    " (run with ZORBY_GOLDEN_UPDATE=1 to write it, then review and commit it)";
         return c;
     }
     std::ostringstream golden;

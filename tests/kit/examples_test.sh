@@ -47,7 +47,7 @@ export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/home/.config XDG_DATA_HOME=$tmp/home/.local/share
 export TMPDIR=$tmp/tmpdir
 mkdir -p "$HOME" "$TMPDIR"
-unset ZORBY_UPDATE_GOLDEN
+unset ZORBY_GOLDEN_UPDATE
 
 step "installing the kit into $prefix"
 cmake --install "$build" --prefix "$prefix" --component engine >/dev/null
