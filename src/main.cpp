@@ -118,7 +118,13 @@ int list_replays() {
 int export_replay_file(const app::CommandLine& cl, const platform::InputScript& script,
                        const ReplayRunOptions& run) {
     ExportOptions options;
-    options.out_path = cl.export_file;
+    // The game works in its data folder once started: a name relative to where the
+    // command ran is made absolute first, or the finished file would be looked for
+    // (and renamed) in the data folder.
+    std::error_code ec;
+    const std::filesystem::path out =
+        std::filesystem::absolute(platform::native_path(cl.export_file), ec);
+    options.out_path = ec ? cl.export_file : platform::utf8_path(out);
     options.scale = cl.scale.value_or(2);
     platform::watch_interrupt_requests();
     options.stop_requested = [] { return platform::interrupt_requested(); };

@@ -107,6 +107,13 @@ cp "$TABLE" "$WORK/table1"
 SHORT="$WORK/short.script"
 printf 'seed 1\n120 end\n' >"$SHORT"
 
+# A replay exported under a relative name lands in the folder the command ran in
+# (the game works in its data folder once started), with no temporary file left.
+mkdir -p "$WORK/videos"
+(cd "$WORK/videos" && "$BIN" --replay "$SHORT" --export short.mkv --scale 1) >"$WORK/out" 2>&1; rc=$?
+[ $rc -eq 0 ] && [ -s "$WORK/videos/short.mkv" ] && [ ! -e "$WORK/videos/short.mkv.new" ] &&
+    ok "export to a relative name" || { cat "$WORK/out"; ls -la "$WORK/videos"; fail "export to a relative name: status $rc"; }
+
 # A damaged per-user table stops the game with a message naming its full path.
 printf 'xy' >"$TABLE"
 "$BIN" --replay "$SHORT" >"$WORK/out" 2>&1; rc=$?
