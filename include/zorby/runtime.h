@@ -44,6 +44,11 @@ struct RunOptions {
     /// The folder the game's files are read from; it becomes the current folder.
     /// Empty: the folder of the running program.
     std::string data_dir;
+    /// When set, the run's input (keys, mouse, window events, the random seed) is
+    /// written to this file as an input script, which zorby::testing::replay plays
+    /// again to the same frames (see zorby/testing.h). A relative name is taken from
+    /// the current folder at the call of run().
+    std::string record_file;
 };
 
 /// Exit statuses run() returns.
@@ -56,8 +61,9 @@ enum ExitStatus : int {
 /// @param options The window and frame settings.
 /// @param main_routine The game; it may return or call end_program().
 /// @return exit_ok (0) after a normal end; exit_error (1) when a run-time error ended
-/// the game (one line on stderr names it) or the engine could not start (no window with
-/// an OpenGL context; one line on stderr). Only one run may be active at a time.
+/// the game (one line on stderr names it), or the engine could not start (no window with
+/// an OpenGL context, options out of range, a recording that cannot be written, another
+/// run active; one line on stderr).
 int run(const RunOptions& options, const std::function<void()>& main_routine);
 
 /// @brief Shows the frame drawn since the last one and prepares the next: handles the

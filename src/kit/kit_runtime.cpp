@@ -1,6 +1,6 @@
-// The engine kit's run: the engine on the real window (SDL) for a game's main
-// routine, ended by end_program, the quit keys or a run-time error, then cleaned up;
-// and the public forms of the frame, pause and error commands.
+// The engine kit's run: the engine on the real window (SDL), recorded when asked,
+// for a game's main routine, ended by end_program, the quit keys or a run-time
+// error, then cleaned up; and the public forms of the frame, pause and error commands.
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -9,8 +9,10 @@
 #include "engine/numbers.h"
 #include "kit/kit_options.h"
 #include "platform/platform.h"
+#include "platform/recording_platform.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
+#include "runtime/replay.h"
 #include "zorby/runtime.h"
 
 namespace zorby {
@@ -57,11 +59,25 @@ int run(const RunOptions& options, const std::function<void()>& main_routine) {
         e.settings = project_settings_for(options);
         // end_program (and the quit keys) unwind to here instead of ending the process.
         e.exit_hook = [](int s) { throw ProgramEnded{s}; };
+        std::unique_ptr<platform::Platform> p = platform::make_sdl_platform();
+        uint32_t seed = 0;
+        if (!options.record_file.empty()) {
+            std::string error;
+            auto recorder = start_recording(std::move(p), options.record_file, seed, error);
+            if (!recorder) {
+                std::fprintf(stderr, "zorby: run: %s\n", error.c_str());
+                set_current_engine(nullptr);
+                return exit_error;
+            }
+            p = std::move(recorder);
+        }
         try {
-            if (!engine_start(platform::make_sdl_platform(), 1, options.title)) {
+            if (!engine_start(std::move(p), 1, options.title)) {
                 std::fputs("zorby: no window with an OpenGL context could be made\n", stderr);
                 status = exit_error;
             } else {
+                // A recording starts from the seed it wrote.
+                if (!options.record_file.empty()) apply_recorded_seed(seed);
                 main_routine();
                 end_program();
             }

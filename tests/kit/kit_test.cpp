@@ -324,6 +324,42 @@ TEST(KitRun, ExitStatusesOfARun) {
               zorby::exit_error);
 }
 
+// A run recorded by run() replays exactly: the same random draws at the same frames,
+// the same number of frames; a recording that cannot be written stops nothing else.
+TEST(KitRun, ARecordedRunReplaysTheSame) {
+    Folder dir;
+    std::vector<double> draws;
+    auto game = [&draws] {
+        for (int frame = 0; frame < 40; ++frame) {
+            draws.push_back(zorby::random_int(1000000));
+            zorby::present_frame();
+        }
+        zorby::end_program();
+    };
+    zorby::RunOptions options;
+    options.width = 32;
+    options.height = 32;
+    options.window_scale = 1;
+    options.data_dir = dir.path();
+    options.record_file = dir.file("run.script");
+    ASSERT_EQ(zorby::run(options, game), zorby::exit_ok);
+    const std::vector<double> live = draws;
+    ASSERT_EQ(live.size(), 40u);
+
+    draws.clear();
+    zt::ReplayOptions replay_options;
+    replay_options.run = options;
+    replay_options.run.record_file.clear();
+    const zt::ReplayResult replayed = zt::replay(slurp(dir.file("run.script")), game, replay_options);
+    ASSERT_TRUE(replayed.error.empty()) << replayed.error;
+    EXPECT_EQ(replayed.exit_status, 0);
+    EXPECT_EQ(draws, live);
+
+    options.record_file = dir.file("no/such/folder/run.script");
+    EXPECT_EQ(zorby::run(options, [] { ADD_FAILURE() << "ran without its recording"; }),
+              zorby::exit_error);
+}
+
 // The cheapest path over random grids, against a plain shortest-path search written
 // here with the documented step cost (1 + value / largest value): the same total
 // cost, every step to a neighbour, no blocked cell. The grids are wider than high, so
