@@ -63,7 +63,11 @@ int run(const RunOptions& options, const std::function<void()>& main_routine) {
         uint32_t seed = 0;
         if (!options.record_file.empty()) {
             std::string error;
-            auto recorder = start_recording(std::move(p), options.record_file, seed, error);
+            // The recorder's clock runs at the game's frame rate, as the replay's will.
+            platform::RecordingOptions recording;
+            recording.frame_period_ms = 1000.0 / options.frame_rate;
+            auto recorder = start_recording(std::move(p), options.record_file, seed, error,
+                                            "# zorby engine kit recording\n", recording);
             if (!recorder) {
                 std::fprintf(stderr, "zorby: run: %s\n", error.c_str());
                 set_current_engine(nullptr);

@@ -85,7 +85,7 @@ ReplayResult run_replay(const platform::InputScript& script, const ReplayRunOpti
 
 std::unique_ptr<platform::RecordingPlatform> start_recording(
     std::unique_ptr<platform::Platform> inner, const std::string& path, uint32_t& seed,
-    std::string& error, const std::string& header) {
+    std::string& error, const std::string& header, const platform::RecordingOptions& options) {
     auto file = std::make_unique<std::ofstream>(platform::native_path(path),
                                                 std::ios::out | std::ios::trunc);
     if (!*file) {
@@ -99,7 +99,7 @@ std::unique_ptr<platform::RecordingPlatform> start_recording(
     }
     seed = clock_seed(inner->clock().now_ms());
     auto recorder =
-        std::make_unique<platform::RecordingPlatform>(std::move(inner), std::move(file));
+        std::make_unique<platform::RecordingPlatform>(std::move(inner), std::move(file), options);
     recorder->record_seed(seed);
     return recorder;
 }

@@ -52,10 +52,12 @@ ReplayResult run_replay(const platform::InputScript& script, const ReplayRunOpti
 // Wraps a live platform so the run is written to path as an input script, starting
 // with a seed taken from the clock. Returns null (and says why in error) when the file
 // cannot be written. After engine_start, call apply_recorded_seed.
-// header: lines written before the seed (a recording's header; empty: a comment line).
+// header: lines written before the seed (a recording's header; empty: a comment line);
+// options: the recorder's (its clock's frame period must be the engine's).
 std::unique_ptr<platform::RecordingPlatform> start_recording(
     std::unique_ptr<platform::Platform> inner, const std::string& path, uint32_t& seed,
-    std::string& error, const std::string& header = {});
+    std::string& error, const std::string& header = {},
+    const platform::RecordingOptions& options = {});
 // The same into out, which must outlive the platform; options: the recorder's.
 std::unique_ptr<platform::RecordingPlatform> start_recording(
     std::unique_ptr<platform::Platform> inner, std::ostream& out, uint32_t& seed,

@@ -324,19 +324,22 @@ TEST(KitRun, ExitStatusesOfARun) {
               zorby::exit_error);
 }
 
-// A run recorded by run() replays exactly: the same random draws at the same frames,
-// the same number of frames; a recording that cannot be written stops nothing else.
+// A run recorded by run() replays exactly: the same random draws and clock readings
+// at the same frames, at the game's own frame rate; a recording that cannot be written stops
+// nothing else.
 TEST(KitRun, ARecordedRunReplaysTheSame) {
     Folder dir;
-    std::vector<double> draws;
+    std::vector<double> draws;  // random draws and clock readings, frame by frame
     auto game = [&draws] {
         for (int frame = 0; frame < 40; ++frame) {
             draws.push_back(zorby::random_int(1000000));
+            draws.push_back(zorby::timer_ms());
             zorby::present_frame();
         }
         zorby::end_program();
     };
     zorby::RunOptions options;
+    options.frame_rate = 30;
     options.width = 32;
     options.height = 32;
     options.window_scale = 1;
@@ -344,13 +347,14 @@ TEST(KitRun, ARecordedRunReplaysTheSame) {
     options.record_file = dir.file("run.script");
     ASSERT_EQ(zorby::run(options, game), zorby::exit_ok);
     const std::vector<double> live = draws;
-    ASSERT_EQ(live.size(), 40u);
+    ASSERT_EQ(live.size(), 80u);
 
     draws.clear();
     zt::ReplayOptions replay_options;
     replay_options.run = options;
     replay_options.run.record_file.clear();
-    const zt::ReplayResult replayed = zt::replay(slurp(dir.file("run.script")), game, replay_options);
+    const zt::ReplayResult replayed =
+        zt::replay(slurp(dir.file("run.script")), game, replay_options);
     ASSERT_TRUE(replayed.error.empty()) << replayed.error;
     EXPECT_EQ(replayed.exit_status, 0);
     EXPECT_EQ(draws, live);
