@@ -11,22 +11,35 @@
 # and the programs must load the prefix's library.
 #
 #     tests/kit/examples_test.sh BUILD_DIR SOURCE_DIR
+#     tests/kit/examples_test.sh --installed PREFIX SOURCE_DIR
 #
-# BUILD_DIR is a finished build of the engine with the kit (ZORBY_KIT=ON). Exit status 0
-# when everything passed; the first failure ends the test with a line naming it.
+# BUILD_DIR is a finished build of the engine with the kit (ZORBY_KIT=ON). With
+# --installed the kit already installed in PREFIX is used instead (the Debian packages:
+# --installed /usr), found through the system's pkg-config and CMake paths. Exit status
+# 0 when everything passed; the first failure ends the test with a line naming it.
 set -euo pipefail
 
+installed=
+if [[ $# -eq 3 && $1 == --installed ]]; then
+    installed=$(cd "$2" && pwd)
+    shift
+fi
 if [[ $# -ne 2 ]]; then
-    echo "usage: $0 BUILD_DIR SOURCE_DIR" >&2
+    echo "usage: $0 BUILD_DIR SOURCE_DIR | --installed PREFIX SOURCE_DIR" >&2
     exit 2
 fi
-build=$(cd "$1" && pwd)
 src=$(cd "$2" && pwd)
 jobs=${JOBS:-2}
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/zorby-kit-examples.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
-prefix=$tmp/prefix
+if [[ -n $installed ]]; then
+    build=$tmp/no-build
+    prefix=$installed
+else
+    build=$(cd "$1" && pwd)
+    prefix=$tmp/prefix
+fi
 passed=0
 
 fail() {
@@ -49,19 +62,26 @@ export TMPDIR=$tmp/tmpdir
 mkdir -p "$HOME" "$TMPDIR"
 unset ZORBY_GOLDEN_UPDATE
 
-step "installing the kit into $prefix"
-cmake --install "$build" --prefix "$prefix" --component engine >/dev/null
-cmake --install "$build" --prefix "$prefix" --component engine-dev >/dev/null
-pc_file=$(find "$prefix" -name zorby-engine.pc -print -quit)
-[[ -n $pc_file ]] || fail "no zorby-engine.pc installed under $prefix"
-config_file=$(find "$prefix" -name ZorbyEngineConfig.cmake -print -quit)
+if [[ -n $installed ]]; then
+    step "the kit installed in $prefix"
+    pkg-config --exists zorby-engine || fail "pkg-config does not know zorby-engine"
+    pc_file=$(pkg-config --variable=pcfiledir zorby-engine)/zorby-engine.pc
+    [[ $(realpath "$pc_file") == "$prefix"/* ]] || fail "pkg-config's zorby-engine.pc is not under $prefix"
+else
+    step "installing the kit into $prefix"
+    cmake --install "$build" --prefix "$prefix" --component engine >/dev/null
+    cmake --install "$build" --prefix "$prefix" --component engine-dev >/dev/null
+    pc_file=$(find "$prefix" -name zorby-engine.pc -print -quit)
+    [[ -n $pc_file ]] || fail "no zorby-engine.pc installed under $prefix"
+    PKG_CONFIG_PATH=$(dirname "$pc_file")
+    export PKG_CONFIG_PATH
+fi
+config_file=$(find "$prefix/lib" -name ZorbyEngineConfig.cmake -print -quit)
 [[ -n $config_file ]] || fail "no ZorbyEngineConfig.cmake installed under $prefix"
-PKG_CONFIG_PATH=$(dirname "$pc_file")
-export PKG_CONFIG_PATH
 # (the pc file finds its prefix from its own folder: ".../lib/pkgconfig/../../lib")
 libdir=$(realpath "$(pkg-config --variable=libdir zorby-engine)")
 [[ -e $libdir/libzorby-engine.so.0 ]] || fail "pkg-config's libdir $libdir has no libzorby-engine.so.0"
-pass "kit installed (pkg-config: $PKG_CONFIG_PATH)"
+pass "kit installed (pkg-config: $(dirname "$pc_file"))"
 
 # The headers a build used must come from the prefix, never from the source tree's
 # include/ or src/ folders. $1: a dependency list (a make rule or ninja's deps), with
