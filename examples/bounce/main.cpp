@@ -1,16 +1,16 @@
 // Bounce: a ball flies around the window and bounces off its edges. Every wall it hits
 // plays a sound panned to where the ball is (the left wall sounds from the left, the
-// right wall from the right, top and bottom between them); music plays under it. The arrow keys push the ball,
-// Space gives it a random kick, M switches the music off and on, Escape quits.
+// right wall from the right, top and bottom between them); music plays under it. The arrow keys
+// push the ball, Space gives it a random kick, M switches the music off and on, Escape quits.
 //
 //     bounce [--seconds N]
 //
 // --seconds N ends the program normally after N seconds (for runs without a player).
+#include <zorby/engine.h>
+
 #include <cmath>
 #include <cstdio>
 #include <string>
-
-#include <zorby/engine.h>
 
 #include "example_args.h"
 
@@ -22,14 +22,18 @@ constexpr int kKeyM = 50;      // scan code of M (Z X C V B N M are 44 to 50)
 constexpr double kMaxSpeed = 6.0;
 
 struct Ball {
-    double x = 40, y = 30;     // top-left corner, frame pixels
-    double vx = 2.1, vy = 1.4; // pixels per frame
+    double x = 40, y = 30;      // top-left corner, frame pixels
+    double vx = 2.1, vy = 1.4;  // pixels per frame
 };
 
 // Where a sound at frame column x is heard: -1 far left to 1 far right.
-double pan_at(double x, int frame_width) { return x / frame_width * 2.0 - 1.0; }
+double pan_at(double x, int frame_width) {
+    return x / frame_width * 2.0 - 1.0;
+}
 
-double clamp_speed(double v) { return std::fmax(-kMaxSpeed, std::fmin(kMaxSpeed, v)); }
+double clamp_speed(double v) {
+    return std::fmax(-kMaxSpeed, std::fmin(kMaxSpeed, v));
+}
 
 // Moves the ball one frame and bounces it off the frame's edges; returns the number of
 // walls hit (0, 1, or 2 in a corner), after playing their sounds.

@@ -3,13 +3,13 @@
 // script plays the same game.
 #include "catch_game.h"
 
+#include <zorby/engine.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include <zorby/engine.h>
 
 #include "example_args.h"
 
@@ -22,10 +22,10 @@ constexpr int kMissSound = 1;
 constexpr int kOverSound = 2;
 constexpr int kScoreChannel = 0;  // file channel for reading the high score
 constexpr int kLives = 3;
-constexpr int kPaddleY = 222;      // top edge of the paddle
-constexpr int kPaddleStep = 4;     // pixels per frame with the arrow keys
+constexpr int kPaddleY = 222;   // top edge of the paddle
+constexpr int kPaddleStep = 4;  // pixels per frame with the arrow keys
 constexpr int kMaxStars = 8;
-constexpr int kOverPause = 40;     // frames the game-over screen ignores input
+constexpr int kOverPause = 40;  // frames the game-over screen ignores input
 
 struct Star {
     double x = 0, y = 0;  // top-left corner
@@ -64,7 +64,9 @@ void save_high_score(const std::string& path, int best, CatchState& state) {
     }
 }
 
-double pan_at(double x, int width) { return x / width * 2.0 - 1.0; }
+double pan_at(double x, int width) {
+    return x / width * 2.0 - 1.0;
+}
 
 void add_event(CatchState& state, const char* event) {
     if (!state.events.empty()) state.events += ' ';
@@ -107,8 +109,8 @@ void play_catch(const CatchSettings& settings, CatchState& state) {
     state.paddle_x = (frame.width - paddle.width) / 2;
 
     std::vector<Star> stars;
-    int next_star = 0;   // frames until the next star appears
-    int over_frames = 0; // frames shown of the game-over screen
+    int next_star = 0;    // frames until the next star appears
+    int over_frames = 0;  // frames shown of the game-over screen
     bool new_best = false;
     bool start_was_down = true;  // a key or button held at the start does not count
     const double start_ms = zorby::timer_ms();
@@ -132,62 +134,65 @@ void play_catch(const CatchSettings& settings, CatchState& state) {
         start_was_down = start_down;
 
         switch (state.phase) {
-        case CatchState::Phase::title:
-        case CatchState::Phase::over:
-            ++over_frames;
-            if (start_pressed && (state.phase == CatchState::Phase::title ||
-                                  over_frames > kOverPause)) {
-                state.phase = CatchState::Phase::playing;
-                state.score = 0;
-                state.lives = kLives;
-                ++state.games;
-                stars.clear();
-                next_star = 30;
-                new_best = false;
-                add_event(state, "start");
-            }
-            break;
-        case CatchState::Phase::playing:
-            // A new star now and then, sooner and faster as the score grows.
-            if (--next_star <= 0 && static_cast<int>(stars.size()) < kMaxStars) {
-                Star star;
-                star.x = zorby::random_int(frame.width - star_size.width);
-                star.y = -star_size.height;
-                star.speed = 1.2 + std::min(state.score, 30) * 0.08 + zorby::random_int(3) * 0.2;
-                stars.push_back(star);
-                next_star = std::max(18, 45 - state.score) + static_cast<int>(zorby::random_int(20));
-            }
-            for (auto it = stars.begin(); it != stars.end();) {
-                it->y += it->speed;
-                const double pan = pan_at(it->x + star_size.width / 2.0, frame.width);
-                if (zorby::sprites_collide(kPaddle, state.paddle_x, kPaddleY, kStar, it->x, it->y)) {
-                    ++state.score;
-                    zorby::play_sound(kCatchSound, pan, 0.9);
-                    add_event(state, "caught");
-                    it = stars.erase(it);
-                } else if (it->y >= frame.height) {
-                    --state.lives;
-                    zorby::play_sound(kMissSound, pan);
-                    add_event(state, "missed");
-                    it = stars.erase(it);
-                } else {
-                    ++it;
+            case CatchState::Phase::title:
+            case CatchState::Phase::over:
+                ++over_frames;
+                if (start_pressed &&
+                    (state.phase == CatchState::Phase::title || over_frames > kOverPause)) {
+                    state.phase = CatchState::Phase::playing;
+                    state.score = 0;
+                    state.lives = kLives;
+                    ++state.games;
+                    stars.clear();
+                    next_star = 30;
+                    new_best = false;
+                    add_event(state, "start");
                 }
-            }
-            if (state.lives <= 0) {
-                state.phase = CatchState::Phase::over;
-                over_frames = 0;
-                stars.clear();
-                zorby::play_sound(kOverSound);
-                add_event(state, "over");
-                if (state.score > state.best) {
-                    state.best = state.score;
-                    new_best = true;
-                    save_high_score(settings.high_score_file, state.best, state);
-                    add_event(state, "saved");
+                break;
+            case CatchState::Phase::playing:
+                // A new star now and then, sooner and faster as the score grows.
+                if (--next_star <= 0 && static_cast<int>(stars.size()) < kMaxStars) {
+                    Star star;
+                    star.x = zorby::random_int(frame.width - star_size.width);
+                    star.y = -star_size.height;
+                    star.speed =
+                        1.2 + std::min(state.score, 30) * 0.08 + zorby::random_int(3) * 0.2;
+                    stars.push_back(star);
+                    next_star =
+                        std::max(18, 45 - state.score) + static_cast<int>(zorby::random_int(20));
                 }
-            }
-            break;
+                for (auto it = stars.begin(); it != stars.end();) {
+                    it->y += it->speed;
+                    const double pan = pan_at(it->x + star_size.width / 2.0, frame.width);
+                    if (zorby::sprites_collide(kPaddle, state.paddle_x, kPaddleY, kStar, it->x,
+                                               it->y)) {
+                        ++state.score;
+                        zorby::play_sound(kCatchSound, pan, 0.9);
+                        add_event(state, "caught");
+                        it = stars.erase(it);
+                    } else if (it->y >= frame.height) {
+                        --state.lives;
+                        zorby::play_sound(kMissSound, pan);
+                        add_event(state, "missed");
+                        it = stars.erase(it);
+                    } else {
+                        ++it;
+                    }
+                }
+                if (state.lives <= 0) {
+                    state.phase = CatchState::Phase::over;
+                    over_frames = 0;
+                    stars.clear();
+                    zorby::play_sound(kOverSound);
+                    add_event(state, "over");
+                    if (state.score > state.best) {
+                        state.best = state.score;
+                        new_best = true;
+                        save_high_score(settings.high_score_file, state.best, state);
+                        add_event(state, "saved");
+                    }
+                }
+                break;
         }
         state.stars = static_cast<int>(stars.size());
 
@@ -207,7 +212,8 @@ void play_catch(const CatchSettings& settings, CatchState& state) {
             print_centred("click or press Space to start", 124);
         } else if (state.phase == CatchState::Phase::over) {
             print_centred("GAME OVER", 80);
-            print_centred(new_best ? "a new best score!" : "score " + std::to_string(state.score), 100);
+            print_centred(new_best ? "a new best score!" : "score " + std::to_string(state.score),
+                          100);
             if (over_frames > kOverPause) {
                 print_centred("click or press Space to play again", 124);
             }

@@ -24,12 +24,12 @@ struct CatchState {
     Phase phase = Phase::title;
     int score = 0;
     int lives = 0;
-    int best = 0;           ///< the best score, from the file and this session's games
-    int paddle_x = 0;       ///< left edge of the paddle, frame pixels
-    int stars = 0;          ///< stars falling now
-    int games = 0;          ///< games started
-    std::string events;     ///< what happened in this frame ("caught missed ..."), or ""
-    std::string save_error; ///< why the last high-score save failed, or ""
+    int best = 0;            ///< the best score, from the file and this session's games
+    int paddle_x = 0;        ///< left edge of the paddle, frame pixels
+    int stars = 0;           ///< stars falling now
+    int games = 0;           ///< games started
+    std::string events;      ///< what happened in this frame ("caught missed ..."), or ""
+    std::string save_error;  ///< why the last high-score save failed, or ""
 };
 
 /// @brief Plays Catch until the player quits (Escape, closing the window) or the

@@ -9,15 +9,15 @@
 // Then the high-score file: a better score kept by an earlier session is read and left
 // alone, a save that fails leaves the game running, and --seconds ends a run.
 // Exit status 0 when everything holds, 1 otherwise (each failure named on stderr).
+#include <unistd.h>
+#include <zorby/input.h>
+#include <zorby/testing.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
-
-#include <zorby/input.h>
-#include <zorby/testing.h>
 
 #include "catch_game.h"
 #include "example_args.h"
@@ -96,7 +96,8 @@ Run play(const std::string& script, const CatchSettings& settings, const std::st
     options.on_frame = [&run](uint64_t frame) {
         return !run.state.events.empty() || frame % 10 == 0 ? describe(run.state) : std::string();
     };
-    run.result = zt::replay(script, [&] { play_catch(settings, run.state); }, options);
+    run.result = zt::replay(
+        script, [&] { play_catch(settings, run.state); }, options);
     return run;
 }
 
@@ -109,8 +110,8 @@ int main(int argc, char** argv) {
     }
     const std::string golden = example::absolute_path(argv[1]);
     const std::string assets = example::assets_folder(argv[0]);
-    const fs::path folder = fs::temp_directory_path() /
-                            ("catch_golden_test." + std::to_string(::getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("catch_golden_test." + std::to_string(::getpid()));
     fs::create_directories(folder);
     const fs::path scores = folder / "scores.txt";
     const std::string script = golden_script(kSeed);

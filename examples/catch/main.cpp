@@ -5,10 +5,10 @@
 //
 // --scores FILE   the high-score file (default: catch-scores.txt in the current folder)
 // --seconds N     end the program normally after N seconds (for runs without a player)
+#include <zorby/engine.h>
+
 #include <cstdio>
 #include <string>
-
-#include <zorby/engine.h>
 
 #include "catch_game.h"
 #include "example_args.h"
@@ -42,8 +42,8 @@ int main(int argc, char** argv) {
                                       loaded = false;  // play_catch returns only then
                                   });
     if (status == zorby::exit_ok && state.games > 0) {
-        std::printf("catch: %d game%s, best score %d\n", state.games,
-                    state.games == 1 ? "" : "s", state.best);
+        std::printf("catch: %d game%s, best score %d\n", state.games, state.games == 1 ? "" : "s",
+                    state.best);
     }
     return loaded ? status : 1;
 }

@@ -3,12 +3,12 @@
 // by itself) and finding the assets/ folder the build copied beside each program.
 #pragma once
 
+#include <zorby/values.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
-
-#include <zorby/values.h>
 
 namespace example {
 

@@ -9,10 +9,10 @@
 //             play then running, or on the screen after it (for runs without a
 //             player). With --repeat the video then starts again only while the time
 //             lasts, and a key or a click ends one pass, not the repeating
+#include <zorby/engine.h>
+
 #include <cstdio>
 #include <string>
-
-#include <zorby/engine.h>
 
 #include "example_args.h"
 
