@@ -28,14 +28,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     zorby::testing::TempDir dir;
-    for (const auto& entry : fs::directory_iterator(ZORBY_ASSET_DIR)) {
-        const std::string name = entry.path().filename().string();
-        if (name == "hc.txt") {
-            fs::copy_file(entry.path(), dir.file(name));
-        } else {
-            fs::create_symlink(entry.path(), dir.file(name));
-        }
-    }
+    zorby::testing::fill_game_dir(dir);
     const std::string old_cwd = fs::current_path().string();
     ExportOptions options;
     options.out_path = dir.file("game." + ext);

@@ -47,19 +47,6 @@ long status_kb(const char* field) {
     return -1;
 }
 
-// The game's files in a private directory (the name entry may write "hc.txt").
-void fill_game_dir(const zorby::testing::TempDir& dir) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(ZORBY_ASSET_DIR, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name == "hc.txt") {
-            fs::copy_file(entry.path(), dir.file(name), ec);
-        } else {
-            fs::create_symlink(entry.path(), dir.file(name), ec);
-        }
-    }
-}
-
 // Plays frames frames with the bot and records the run's input to path.
 bool record_bot_run(const std::string& path, const std::string& game_dir, uint64_t frames) {
     zorby::Engine e;
@@ -118,7 +105,7 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
     zorby::testing::TempDir dir;
-    fill_game_dir(dir);
+    zorby::testing::fill_game_dir(dir);
     const fs::path start_dir = fs::current_path();
     if (recording.empty()) {
         recording = keep.empty() ? dir.file("bot.rec") : keep;

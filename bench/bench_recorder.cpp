@@ -94,9 +94,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     zorby::testing::TempDir dir;
-    for (const auto& entry : fs::directory_iterator(ZORBY_ASSET_DIR)) {
-        fs::create_symlink(entry.path(), dir.file(entry.path().filename().string()));
-    }
+    zorby::testing::fill_game_dir(dir);
     fs::remove(dir.file("hc.txt"));
     double best_plain = 1e300, best_recorded = 1e300;
     std::vector<double> ratios;

@@ -52,6 +52,23 @@ int run(const RunOptions& options, const std::function<void()>& main_routine) {
         std::fprintf(stderr, "zorby: run: %s\n", problem);
         return exit_error;
     }
+    // The platform, and its recorder when asked for, before any engine exists: a
+    // recording that cannot be written stops the run before anything started.
+    std::unique_ptr<platform::Platform> p = platform::make_sdl_platform();
+    uint32_t seed = 0;
+    if (!options.record_file.empty()) {
+        std::string error;
+        // The recorder's clock runs at the game's frame rate, as the replay's will.
+        platform::RecordingOptions recording;
+        recording.frame_period_ms = 1000.0 / options.frame_rate;
+        auto recorder = start_recording(std::move(p), options.record_file, seed, error,
+                                        "# zorby engine kit recording\n", recording);
+        if (!recorder) {
+            std::fprintf(stderr, "zorby: run: %s\n", error.c_str());
+            return exit_error;
+        }
+        p = std::move(recorder);
+    }
     int status = exit_ok;
     {
         Engine e;
@@ -59,22 +76,6 @@ int run(const RunOptions& options, const std::function<void()>& main_routine) {
         e.settings = project_settings_for(options);
         // end_program (and the quit keys) unwind to here instead of ending the process.
         e.exit_hook = [](int s) { throw ProgramEnded{s}; };
-        std::unique_ptr<platform::Platform> p = platform::make_sdl_platform();
-        uint32_t seed = 0;
-        if (!options.record_file.empty()) {
-            std::string error;
-            // The recorder's clock runs at the game's frame rate, as the replay's will.
-            platform::RecordingOptions recording;
-            recording.frame_period_ms = 1000.0 / options.frame_rate;
-            auto recorder = start_recording(std::move(p), options.record_file, seed, error,
-                                            "# zorby engine kit recording\n", recording);
-            if (!recorder) {
-                std::fprintf(stderr, "zorby: run: %s\n", error.c_str());
-                set_current_engine(nullptr);
-                return exit_error;
-            }
-            p = std::move(recorder);
-        }
         try {
             if (!engine_start(std::move(p), 1, options.title)) {
                 std::fputs("zorby: no window with an OpenGL context could be made\n", stderr);
@@ -88,9 +89,10 @@ int run(const RunOptions& options, const std::function<void()>& main_routine) {
         } catch (const ProgramEnded& ended) {
             status = ended.exit_status;
         }
+        // The platform (and its window) goes while the engine is still current; the
+        // engine's destructor then stops it being current.
         if (e.started && !e.cleaned_up) engine_cleanup();
         e.platform.reset();
-        set_current_engine(nullptr);
     }
     return status;
 }

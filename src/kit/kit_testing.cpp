@@ -14,7 +14,6 @@
 #include "engine/numbers.h"
 #include "kit/kit_options.h"
 #include "platform/deterministic.h"
-#include "platform/file_io.h"
 #include "platform/frame_pixels.h"
 #include "platform/frame_recorder.h"
 #include "platform/input_script.h"
@@ -22,6 +21,7 @@
 #include "platform/replay_platform.h"
 #include "runtime/engine.h"
 #include "runtime/replay.h"
+#include "zorby/files.h"
 #include "zorby/testing.h"
 
 namespace zorby::testing {
@@ -268,15 +268,13 @@ ReplayResult replay(const std::string& script_text, const std::function<void()>&
     run.replay.hash_every = options.hash_every;
 
     // One line per frame that has a hash or a text; hashes of frames the hook did
-    // not see (none are expected) are written before the next line.
+    // not see (none are expected) get lines of their own, in frame order.
     std::ostringstream trace;
     platform::ReplayPlatform* rp = nullptr;
     size_t hashes_written = 0;
-    auto write_hashes_through = [&](uint64_t frame, bool inclusive) {
-        const auto& hashes = rp->frame_hashes();
-        while (hashes_written < hashes.size() &&
-               (hashes[hashes_written].first < frame ||
-                (inclusive && hashes[hashes_written].first == frame))) {
+    using Hashes = std::vector<std::pair<uint64_t, uint64_t>>;
+    auto write_hashes_before = [&](const Hashes& hashes, uint64_t frame) {
+        while (hashes_written < hashes.size() && hashes[hashes_written].first < frame) {
             const auto& [f, h] = hashes[hashes_written++];
             trace << f << ": hash " << std::hex << h << std::dec << '\n';
         }
@@ -285,9 +283,9 @@ ReplayResult replay(const std::string& script_text, const std::function<void()>&
         rp = &p;
         engine().frame_hook = [&] {
             const uint64_t frame = rp->frames() - 1;
-            write_hashes_through(frame, false);
+            const Hashes& hashes = rp->frame_hashes();
+            write_hashes_before(hashes, frame);
             std::string text = options.on_frame ? options.on_frame(frame) : std::string();
-            const auto& hashes = rp->frame_hashes();
             const bool hashed =
                 hashes_written < hashes.size() && hashes[hashes_written].first == frame;
             if (!hashed && text.empty()) return;
@@ -299,14 +297,7 @@ ReplayResult replay(const std::string& script_text, const std::function<void()>&
         };
     };
     const zorby::ReplayResult r = run_replay(script, run, main_routine);
-    if (rp != nullptr) {
-        // Only frames presented after the start were traced; anything hashed later
-        // (none) still gets its line.
-        for (size_t i = hashes_written; i < r.frame_hashes.size(); ++i) {
-            trace << r.frame_hashes[i].first << ": hash " << std::hex << r.frame_hashes[i].second
-                  << std::dec << '\n';
-        }
-    }
+    write_hashes_before(r.frame_hashes, ~uint64_t{0});
     trace << "end: " << r.frames << " frames, exit status " << r.exit_status << '\n';
 
     result.started = r.started;
@@ -338,10 +329,9 @@ GoldenComparison compare_with_golden(const std::string& actual, const std::strin
     GoldenComparison c;
     const char* update = std::getenv("ZORBY_GOLDEN_UPDATE");
     if (update != nullptr && std::string(update) == "1") {
-        const platform::FileStatus status = platform::replace_file(golden_path, actual);
-        c.same = static_cast<bool>(status);
-        c.message = c.same ? "wrote " + golden_path
-                           : "cannot write " + golden_path + ": " + status.describe();
+        std::string error;
+        c.same = save_file_atomically(golden_path, actual, error);
+        c.message = c.same ? "wrote " + golden_path : error;
         return c;
     }
     std::ifstream in(platform::native_path(golden_path), std::ios::binary);

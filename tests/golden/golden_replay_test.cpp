@@ -38,20 +38,6 @@ std::string golden_path(const std::string& name) {
     return std::string(ZORBY_SOURCE_DIR) + "/tests/golden/" + name;
 }
 
-// The game's files in a private directory; "hc.txt" is a copy (a name entry
-// rewrites it).
-void fill_game_dir(const TempDir& dir) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(ZORBY_ASSET_DIR, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name == "hc.txt") {
-            fs::copy_file(entry.path(), dir.file(name), ec);
-        } else {
-            link_or_copy(entry.path(), dir.file(name));
-        }
-    }
-}
-
 // The running stage while playing ("none" before any was started); "-" in the other
 // screens.
 const char* stage_column(const game::GameState& g) {

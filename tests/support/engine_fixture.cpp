@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/frame_recorder.h"
+#include "support/file_bytes.h"
 #include "support/posix_compat.h"
 
 namespace zorby::testing {
@@ -101,6 +102,18 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
+void fill_game_dir(const TempDir& dir) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(ZORBY_ASSET_DIR, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name == "hc.txt") {
+            std::filesystem::copy_file(entry.path(), dir.file(name), ec);
+        } else {
+            link_or_copy(entry.path(), dir.file(name));
+        }
+    }
 }
 
 }  // namespace zorby::testing

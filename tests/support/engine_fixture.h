@@ -63,6 +63,10 @@ private:
     std::string path_;
 };
 
+// Fills dir with the game's files: links to the assets (copies where links cannot be
+// made), and a copy of "hc.txt", which a name entry rewrites.
+void fill_game_dir(const TempDir& dir);
+
 // An engine of its own on any platform (the SDL one, a recorder around it), started
 // with the given window scale; end_program throws ProgramEnded.
 class LiveEngine {
