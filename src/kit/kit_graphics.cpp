@@ -16,18 +16,27 @@
 
 namespace zorby {
 
+namespace {
+
+// The game's sprite slots; the font slots above them are the text commands' own.
+bool sprite_slot(int slot) {
+    return slot >= 0 && slot <= kLastSpriteSlot;
+}
+
+}  // namespace
+
 bool load_sprite(const std::string& file, int slot) {
-    // The font slots above the game's are the text commands' own.
-    if (slot < 0 || slot > kLastSpriteSlot) return false;
+    if (!sprite_slot(slot)) return false;
     return load_sprite(EngineString(file), static_cast<double>(slot)) != 0.0;
 }
 
 void free_sprite(int slot) {
-    if (slot < 0 || slot > kLastSpriteSlot) return;
+    if (!sprite_slot(slot)) return;
     free_sprite(static_cast<double>(slot));
 }
 
 Size sprite_size(int slot) {
+    if (!sprite_slot(slot)) return {};
     double w = 0, h = 0;
     sprite_size(static_cast<double>(slot), w, h);
     return {static_cast<int>(w), static_cast<int>(h)};
@@ -46,7 +55,7 @@ void fade_to_background(const std::string& file) {
 }
 
 void draw_sprite(int slot, double x, double y) {
-    if (slot < 0 || slot > kLastSpriteSlot) return;
+    if (!sprite_slot(slot)) return;
     draw_sprite(static_cast<double>(slot), x, y);
 }
 
@@ -55,6 +64,7 @@ void draw_line(double x1, double y1, double x2, double y2, uint32_t colour) {
 }
 
 bool sprites_collide(int slot1, double x1, double y1, int slot2, double x2, double y2) {
+    if (!sprite_slot(slot1) || !sprite_slot(slot2)) return false;
     return sprites_collide(static_cast<double>(slot1), x1, y1, static_cast<double>(slot2), x2,
                            y2) != 0.0;
 }

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -137,6 +138,70 @@ TEST(KitSession, DrawingIsReadBackWhereItWasDrawn) {
     zorby::draw_sprite(-1, 0, 0);
     zorby::free_sprite(1);
     EXPECT_EQ(zorby::sprite_size(1).width, 0);
+}
+
+// Every bounded kit command at both ends of its range and one past each: the sprite
+// slots (loading, size, drawing, collision, freeing) and the run options.
+TEST(KitLimits, BothEndsOfEachRangeWorkAndOnePastIsRefused) {
+    Folder dir;
+    ASSERT_TRUE(write_solid_png(dir.file("red.png"), 4, 3, 255, 0, 0));
+    {
+        zt::Session session(small_frame(dir.path()));
+        ASSERT_TRUE(session.started());
+        for (int slot : {0, zorby::kLastSpriteSlot}) {
+            SCOPED_TRACE(slot);
+            zorby::clear_screen();
+            ASSERT_TRUE(zorby::load_sprite("red.png", slot));
+            EXPECT_EQ(zorby::sprite_size(slot).width, 4);
+            zorby::draw_sprite(slot, 10, 20);
+            EXPECT_EQ(zt::pixel_at(13, 22), kRed);
+            EXPECT_TRUE(zorby::sprites_collide(slot, 0, 0, slot, 3, 2));
+            zorby::free_sprite(slot);
+            EXPECT_EQ(zorby::sprite_size(slot).width, 0);
+        }
+        // Past either end nothing is loaded, drawn or freed (the text commands' fonts
+        // live just above the last slot and must survive).
+        zorby::clear_screen();
+        const uint64_t empty = zt::frame_hash();
+        const zorby::Size glyph = zorby::glyph_size();
+        for (int slot : {-1, zorby::kLastSpriteSlot + 1}) {
+            SCOPED_TRACE(slot);
+            EXPECT_FALSE(zorby::load_sprite("red.png", slot));
+            EXPECT_EQ(zorby::sprite_size(slot).width, 0);
+            EXPECT_FALSE(zorby::sprites_collide(slot, 0, 0, slot, 0, 0));
+            zorby::draw_sprite(slot, 10, 20);
+            zorby::free_sprite(slot);
+        }
+        EXPECT_EQ(zt::frame_hash(), empty);
+        EXPECT_EQ(zorby::glyph_size().height, glyph.height);
+        zorby::print_text("A", 0, 0);
+        EXPECT_NE(zt::frame_hash(), empty) << "the font was freed";
+    }
+    zorby::RunOptions base;
+    base.width = base.height = 16;
+    base.window_scale = 1;
+    base.data_dir = dir.path();
+    struct Case {
+        int zorby::RunOptions::*field;
+        int value;
+        bool runs;
+    };
+    using O = zorby::RunOptions;
+    for (const Case& c :
+         {Case{&O::width, 15, false}, Case{&O::width, 4096, true}, Case{&O::width, 4097, false},
+          Case{&O::height, 15, false}, Case{&O::height, 4096, true}, Case{&O::height, 4097, false},
+          Case{&O::frame_rate, 0, false}, Case{&O::frame_rate, 1, true},
+          Case{&O::frame_rate, 1000, true}, Case{&O::frame_rate, 1001, false},
+          Case{&O::window_scale, -1, false}, Case{&O::window_scale, 0, true},
+          Case{&O::window_scale, 16, true}, Case{&O::window_scale, 17, false}}) {
+        zorby::RunOptions o = base;
+        o.*c.field = c.value;
+        bool ran = false;
+        EXPECT_EQ(zorby::run(o, [&ran] { ran = true; }),
+                  c.runs ? zorby::exit_ok : zorby::exit_error)
+            << c.value;
+        EXPECT_EQ(ran, c.runs) << c.value;
+    }
 }
 
 // Input set through a session is what the engine's commands read, and the virtual
@@ -284,6 +349,27 @@ TEST(KitReplay, AScriptGivesTheSameRunAndItsTraceComparesWithAGoldenFile) {
     EXPECT_FALSE(c.same);
     EXPECT_NE(c.message.find("run.trace:"), std::string::npos) << c.message;
     EXPECT_NE(c.message.find("golden: "), std::string::npos) << c.message;
+    // A trace one line longer or shorter than its golden file differs at that line;
+    // the golden file's line ends (CR LF, none after the last line) do not matter.
+    const size_t lines =
+        static_cast<size_t>(std::count(first.trace.begin(), first.trace.end(), '\n'));
+    c = zt::compare_with_golden(first.trace + "one more\n", golden);
+    EXPECT_FALSE(c.same);
+    EXPECT_NE(c.message.find(":" + std::to_string(lines + 1) + ": differs"), std::string::npos)
+        << c.message;
+    EXPECT_NE(c.message.find("(end of file)"), std::string::npos) << c.message;
+    const std::string shorter =
+        first.trace.substr(0, first.trace.rfind('\n', first.trace.size() - 2) + 1);
+    c = zt::compare_with_golden(shorter, golden);
+    EXPECT_FALSE(c.same);
+    EXPECT_NE(c.message.find("(end of trace)"), std::string::npos) << c.message;
+    std::string crlf;
+    for (char ch : first.trace) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    for (const std::string& text : {crlf, crlf.substr(0, crlf.size() - 2)}) {
+        ASSERT_TRUE(zorby::save_file_atomically(golden, text, c.message)) << c.message;
+        EXPECT_TRUE(zt::compare_with_golden(first.trace, golden).same);
+        EXPECT_FALSE(zt::compare_with_golden(shorter, golden).same);
+    }
 }
 
 // run() gives the exit statuses the guide promises and refuses what cannot start.
