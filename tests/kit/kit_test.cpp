@@ -15,6 +15,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "zorby/engine.h"
@@ -176,6 +177,27 @@ TEST(KitLimits, BothEndsOfEachRangeWorkAndOnePastIsRefused) {
         EXPECT_EQ(zorby::glyph_size().height, glyph.height);
         zorby::print_text("A", 0, 0);
         EXPECT_NE(zt::frame_hash(), empty) << "the font was freed";
+
+        // The frame's read-back at its four corners, and one pixel past each edge.
+        ASSERT_TRUE(zorby::load_sprite("red.png", 1));
+        zorby::clear_screen();
+        for (const auto& [x, y] : {std::pair{0, 0}, {60, 0}, {0, 45}, {60, 45}})
+            zorby::draw_sprite(1, x, y);
+        for (const auto& [x, y] : {std::pair{0, 0}, {63, 0}, {0, 47}, {63, 47}})
+            EXPECT_EQ(zt::pixel_at(x, y), kRed) << x << "," << y;
+        for (const auto& [x, y] :
+             {std::pair{-1, 0}, {0, -1}, {64, 0}, {63, -1}, {-1, 47}, {0, 48}, {64, 47}, {63, 48}})
+            EXPECT_EQ(zt::pixel_at(x, y), kBlack) << x << "," << y;
+
+        // Mouse buttons 1 to 3 through a session; 0 and 4 are no buttons.
+        session.set_button(0, true);
+        session.set_button(4, true);
+        zorby::MouseState m = zorby::mouse();
+        EXPECT_FALSE(m.left || m.right || m.middle);
+        session.set_button(1, true);
+        session.set_button(3, true);
+        m = zorby::mouse();
+        EXPECT_TRUE(m.left && m.middle && !m.right);
     }
     zorby::RunOptions base;
     base.width = base.height = 16;
