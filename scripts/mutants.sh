@@ -125,7 +125,7 @@ open(p, "w", encoding="utf-8").write(s.replace(os.environ["WAS"], os.environ["NO
             result="UNUSABLE  $name: no test matches '${tests[$i]}'"
             unusable=$((unusable + 1))
         elif [ $rc -ne 0 ]; then
-            failing=$(grep -c ' Failed \| Not Run \| Timeout ' "$LOG/$i.test.log" || true)
+            failing=$(grep -cE '\*\*\*(Failed|Timeout|Exception)|Not Run' "$LOG/$i.test.log" || true)
             result="caught    $name ($failing failing)"
             caught=$((caught + 1))
         else
