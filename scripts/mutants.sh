@@ -44,14 +44,16 @@ trap 'restore; exit 143' TERM
 start=$(date +%s)
 mkdir -p "$COPY" "$LOG"
 
-# The copy follows the tree's files (committed or not, ignored ones left out); an
-# unchanged file keeps its time stamp, so only what changed is built again.
+# The copy follows the tree's files (committed or not, ignored ones left out). Only a
+# file that differs is copied, with the time of the copy (never the tree's own, which
+# can be older than the objects built from the last copy), so what changed is built
+# again and nothing else.
 (cd "$ROOT" && git ls-files -co --exclude-standard -z) |
     while IFS= read -r -d '' f; do
         [ -f "$ROOT/$f" ] || continue
         if ! cmp -s "$ROOT/$f" "$COPY/$f"; then
             mkdir -p "$(dirname "$COPY/$f")"
-            cp -p "$ROOT/$f" "$COPY/$f"
+            cp "$ROOT/$f" "$COPY/$f"
         fi
     done
 
