@@ -57,6 +57,11 @@ mkdir -p "$COPY" "$LOG"
         fi
     done
 
+# Files gone from the tree go from the copy too (a renamed source would still be built).
+(cd "$COPY" && find . -path ./build -prune -o -type f -print) | sed 's|^\./||' | sort >"$WORK/copy-files"
+(cd "$ROOT" && git ls-files -co --exclude-standard) | sort >"$WORK/tree-files"
+comm -23 "$WORK/copy-files" "$WORK/tree-files" | while IFS= read -r f; do rm -f "$COPY/$f"; done
+
 echo "== building the copy ($BUILD)"
 cmake -S "$COPY" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZORBY_BENCH=OFF >/dev/null
 cmake --build "$BUILD" -j "$JOBS" >"$LOG/build.log" 2>&1 ||
