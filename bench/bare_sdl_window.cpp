@@ -1,0 +1,57 @@
+// The bare program bench_startup measures the game against, linked with SDL2 and
+// OpenGL alone (what a program that opens a window cannot do without):
+//
+//   bare_sdl_window WIDTH HEIGHT      opens a WIDTH x HEIGHT OpenGL window (the game's
+//                                     pixel format), presents one cleared frame, ends
+//   bare_sdl_window --load LIBRARY    opens LIBRARY and calls its video module entry;
+//                                     prints the milliseconds that took
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+int load(const char* path) {
+    const auto t0 = std::chrono::steady_clock::now();
+    void* library = SDL_LoadObject(path);
+    if (!library) {
+        std::fprintf(stderr, "bare_sdl_window: %s\n", SDL_GetError());
+        return 1;
+    }
+    using Entry = const void* (*)();
+    const auto entry = reinterpret_cast<Entry>(SDL_LoadFunction(library, "zorby_video_module"));
+    if (!entry || !entry()) return 1;
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("%.2f\n", ms);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--load") == 0) return load(argv[2]);
+    if (argc != 3) return 2;
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_Window* w = SDL_CreateWindow("bare", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                     std::atoi(argv[1]), std::atoi(argv[2]), SDL_WINDOW_OPENGL);
+    if (!w) return 1;
+    SDL_GLContext ctx = SDL_GL_CreateContext(w);
+    if (!ctx) return 1;
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glFlush();
+    SDL_GL_SwapWindow(w);
+    SDL_GL_DeleteContext(ctx);
+    SDL_DestroyWindow(w);
+    SDL_Quit();
+    return 0;
+}
