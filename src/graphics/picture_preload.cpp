@@ -156,8 +156,9 @@ private:
             Entry result;
             {
                 std::unique_lock<std::mutex> guard(lock_);
-                room_.wait(guard,
-                           [&] { return held_ <= kHeldAheadBytes || waiting_ > 0 || stop_.load(); });
+                room_.wait(guard, [&] {
+                    return held_ <= kHeldAheadBytes || waiting_ > 0 || stop_.load();
+                });
                 result.request = entries_[i]->request;
                 result.stamp = entries_[i]->stamp;
             }
