@@ -1,8 +1,11 @@
 // The bare program bench_startup measures the game against, linked with SDL2 and
 // OpenGL alone (what a program that opens a window cannot do without):
 //
-//   bare_sdl_window WIDTH HEIGHT      opens a WIDTH x HEIGHT OpenGL window (the game's
-//                                     pixel format), presents one cleared frame, ends
+//   bare_sdl_window WIDTH HEIGHT [audio]
+//                                     opens a WIDTH x HEIGHT OpenGL window (the game's
+//                                     pixel format), presents one cleared frame, ends;
+//                                     with "audio" it opens an audio device first (the
+//                                     game's format), a step of the game's start
 //   bare_sdl_window --load LIBRARY    opens LIBRARY and calls its video module entry;
 //                                     prints the milliseconds that took
 #include <GL/gl.h>
@@ -35,8 +38,20 @@ int load(const char* path) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--load") == 0) return load(argv[2]);
-    if (argc != 3) return 2;
+    if (argc != 3 && argc != 4) return 2;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
+    SDL_AudioDeviceID audio = 0;
+    if (argc == 4 && std::strcmp(argv[3], "audio") == 0) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 1;
+        SDL_AudioSpec want{};
+        want.freq = 44100;
+        want.format = AUDIO_S16SYS;
+        want.channels = 2;
+        want.samples = 1024;
+        audio = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        if (audio == 0) return 1;
+        SDL_PauseAudioDevice(audio, 0);
+    }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
@@ -52,6 +67,7 @@ int main(int argc, char** argv) {
     SDL_GL_SwapWindow(w);
     SDL_GL_DeleteContext(ctx);
     SDL_DestroyWindow(w);
+    if (audio != 0) SDL_CloseAudioDevice(audio);
     SDL_Quit();
     return 0;
 }

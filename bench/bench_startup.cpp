@@ -33,6 +33,8 @@
 #include "platform/window_layout.h"
 #include "support/traced_run.h"
 
+extern char** environ;
+
 namespace {
 
 double now_ms() {
@@ -48,17 +50,21 @@ struct Sample {
     int status = -1;
 };
 
-Sample run(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
+// Runs args with `env` ("NAME=value") added to this process's environment.
+Sample run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    std::vector<char*> argv, envp;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+    for (char** e = environ; *e; ++e) envp.push_back(*e);
+    envp.push_back(nullptr);
     Sample s;
     const double t0 = now_ms();
     const pid_t pid = fork();
     if (pid == 0) {
         // The game's "Init OK" and similar lines are not part of the figure.
         if (std::freopen("/dev/null", "w", stdout) == nullptr) _exit(127);
-        execv(argv[0], argv.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     if (pid < 0) return s;
@@ -123,8 +129,23 @@ int main(int argc, char** argv) {
                                            std::to_string(240 * scale)};
     const std::vector<std::string> game = {zorby, "--replay", script_path};
 
+    // The libraries each has mapped at its end; the bare program is also run with
+    // those it lacks loaded first (the cost of the game's libraries), and with them and
+    // an audio device opened, steps on the way to the game's start.
+    const zorby::test::TracedRun game_maps = zorby::test::run_traced(game, {});
+    const zorby::test::TracedRun bare_maps = zorby::test::run_traced(bare, {});
+    std::string preload = "LD_PRELOAD=";
+    for (const std::string& path : game_maps.library_paths) {
+        if (!bare_maps.library_paths.count(path)) preload += path + " ";
+    }
+    std::vector<std::string> bare_audio = bare;
+    bare_audio.push_back("audio");
+
     std::vector<double> game_wall, game_cpu, game_peak, bare_wall, bare_cpu, bare_peak;
+    std::vector<double> libs_wall, audio_wall;
     for (int r = 0; r < runs; ++r) {
+        libs_wall.push_back(run(bare, {preload}).wall_ms);
+        audio_wall.push_back(run(bare_audio, {preload}).wall_ms);
         const Sample b = run(bare);
         const Sample g = run(game);
         if (b.status != 0 || g.status != 0) {
@@ -141,8 +162,6 @@ int main(int argc, char** argv) {
         bare_peak.push_back(b.peak_kb);
         game_peak.push_back(g.peak_kb);
     }
-    const zorby::test::TracedRun game_maps = zorby::test::run_traced(game, {});
-    const zorby::test::TracedRun bare_maps = zorby::test::run_traced(bare, {});
     unlink(script_path);
     std::filesystem::remove_all(config_dir);
 
@@ -171,6 +190,12 @@ int main(int argc, char** argv) {
                 gp <= 1.25 * bp ? "met" : "NOT");
     std::printf("%-28s %10.0f %10.0f %7.2f %6s\n", "shared objects mapped", gl, bl, gl / bl,
                 gl <= 1.3 * bl ? "met" : "NOT");
+    const double lw = median(libs_wall), aw = median(audio_wall);
+    std::printf(
+        "steps (median wall ms): bare %.1f; + the game's libraries %.1f (+%.1f); + an "
+        "audio device %.1f (+%.1f); the game %.1f (+%.1f: pictures, fonts, sounds, "
+        "music, its frames)\n",
+        bw, lw, lw - bw, aw, aw - lw, gw, gw - aw);
     std::printf("wall per run (game/bare):");
     for (int r = 0; r < runs; ++r) std::printf(" %.0f/%.0f", game_wall[r], bare_wall[r]);
     std::printf("\nfirst video or export, loading the video module: %.1f ms (median of %zu)\n",

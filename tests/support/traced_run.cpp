@@ -23,8 +23,11 @@ void read_process(pid_t pid, TracedRun& run) {
     while (std::getline(maps, line)) {
         const size_t slash = line.find('/');
         if (slash == std::string::npos) continue;
-        const std::string name = std::filesystem::path(line.substr(slash)).filename().string();
-        if (name.find(".so") != std::string::npos) run.libraries.insert(name);
+        const std::filesystem::path path = line.substr(slash);
+        const std::string name = path.filename().string();
+        if (name.find(".so") == std::string::npos) continue;
+        run.libraries.insert(name);
+        run.library_paths.insert(path.string());
     }
     std::ifstream status(proc + "/status");
     while (std::getline(status, line)) {

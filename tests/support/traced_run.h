@@ -10,9 +10,10 @@
 namespace zorby::test {
 
 struct TracedRun {
-    int status = -1;                  // exit status; -1 when it did not exit normally
-    std::set<std::string> libraries;  // file names of the mapped shared objects
-    long peak_kb = 0;                 // peak resident memory (VmHWM) at the end
+    int status = -1;                      // exit status; -1 when it did not exit normally
+    std::set<std::string> libraries;      // file names of the mapped shared objects
+    std::set<std::string> library_paths;  // and their full paths
+    long peak_kb = 0;                     // peak resident memory (VmHWM) at the end
 
     // True when a library whose file name starts with prefix was mapped.
     bool has(const std::string& prefix) const;
