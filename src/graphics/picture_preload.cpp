@@ -39,15 +39,6 @@ struct Entry {
 // means the texels are made again at load time.
 constexpr int32_t kSpriteSideLimit = 16384;
 constexpr int32_t kSurfaceTile = 512;
-// Finished pictures not yet taken are held up to about this many bytes (pixels and
-// texels) before the worker waits: the main thread uploads and frees each one it
-// takes, so a worker far ahead would only add to the program's peak memory. When
-// the main thread waits for a picture the worker has not reached, it goes on anyway.
-constexpr size_t kHeldAheadBytes = size_t{6} << 20;
-
-size_t held_bytes(const Entry& e) {
-    return (e.image.pixels ? e.image.capacity : 0) + e.texels.texels.size();
-}
 
 void decode(Entry& e, const std::atomic<bool>& stop) {
     bool would_speak = false;
@@ -109,15 +100,10 @@ public:
         std::unique_lock<std::mutex> guard(lock_);
         for (auto& e : entries_) {
             if (e->taken || e->request.key != key || !(e->stamp == stamp)) continue;
-            ++waiting_;
-            room_.notify_all();
             done_.wait(guard, [&] { return e->done || stopped_; });
-            --waiting_;
             if (!e->done || !e->usable) return false;
             e->taken = true;
             ++taken_;
-            held_ -= held_bytes(*e);
-            room_.notify_all();
             image = std::move(e->image);
             texels = std::move(e->texels);
             e->image = PixelImage{};
@@ -133,16 +119,11 @@ public:
     }
 
     void drop() {
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            stop_.store(true);
-            room_.notify_all();
-        }
+        stop_.store(true);
         if (worker_.joinable()) worker_.join();
         std::lock_guard<std::mutex> guard(lock_);
         entries_.clear();
         stopped_ = false;
-        held_ = 0;
     }
 
 private:
@@ -155,10 +136,7 @@ private:
         for (size_t i = 0; i < count && !stop_.load(); ++i) {
             Entry result;
             {
-                std::unique_lock<std::mutex> guard(lock_);
-                room_.wait(guard, [&] {
-                    return held_ <= kHeldAheadBytes || waiting_ > 0 || stop_.load();
-                });
+                std::lock_guard<std::mutex> guard(lock_);
                 result.request = entries_[i]->request;
                 result.stamp = entries_[i]->stamp;
             }
@@ -169,7 +147,6 @@ private:
             e.image = std::move(result.image);
             e.texels = std::move(result.texels);
             e.done = true;
-            held_ += held_bytes(e);
             done_.notify_all();
         }
         std::lock_guard<std::mutex> guard(lock_);
@@ -179,14 +156,11 @@ private:
 
     std::mutex lock_;
     std::condition_variable done_;
-    std::condition_variable room_;  // held_ went down, a taker waits, or a stop
     std::vector<std::unique_ptr<Entry>> entries_;
     std::thread worker_;
     std::atomic<bool> stop_{false};
     bool stopped_ = false;  // the worker has finished (or was stopped); under lock_
     int taken_ = 0;         // under lock_
-    size_t held_ = 0;       // held_bytes of the finished entries not taken; under lock_
-    int waiting_ = 0;       // takers waiting for an entry; under lock_
 };
 
 Preloader& preloader() {
