@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_layout.h"
+#include "platform/portable/window_layout.h"
 #include "support/traced_run.h"
 
 extern char** environ;
