@@ -204,6 +204,9 @@ double timer_ms() {
 }
 
 void sleep_ms(double ms) {
+    if (std::isnan(ms) || ms > kLongestWaitMs) {
+        bad_argument("sleep_ms", "ms", ms, "at most 3600000 milliseconds wanted");
+    }
     const int32_t wait = truncate_int32(ms);
     engine_core().platform->clock().sleep_ms(wait > 0 ? wait : 0);
 }

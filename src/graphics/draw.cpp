@@ -48,6 +48,7 @@ void clear_screen() {
 }
 
 void set_alpha_mode(double value) {
+    check_factor("set_alpha_mode", "mode", value);
     OpenGLVizovudo& d = display();
     platform::FrameRecorder& gl = platform::frame_recorder();
     const float a = static_cast<float>(value);
@@ -141,6 +142,32 @@ void draw_line(double x1, double y1, double x2, double y2, double colour_value) 
     gl.enable(GL_ALPHA_TEST);
 }
 
+void fill_rect(double x, double y, double w, double h, double colour_value) {
+    if (!(std::trunc(w) >= 1) || !(std::trunc(h) >= 1)) return;
+    OpenGLVizovudo& d = display();
+    platform::FrameRecorder& gl = platform::frame_recorder();
+    const uint32_t colour = command_bits32(colour_value);
+    gl.disable(GL_ALPHA_TEST);
+    const auto alpha_byte =
+        colour == d.sprite_colour_key ? 0 : static_cast<int32_t>(d.current_alpha * 255.0f) & 0xFF;
+    gl.colour_bytes(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF,
+                    static_cast<GLubyte>(alpha_byte));
+    bind_sprite_texture(-1);
+    // Edges on pixel edges: the quad covers exactly the pixels whose centres it holds.
+    // Counter-clockwise on the screen, as sprites are.
+    const auto left = static_cast<float>(std::ceil(x)), top = static_cast<float>(std::ceil(y));
+    const float right = left + static_cast<float>(std::trunc(w));
+    const float bottom = top + static_cast<float>(std::trunc(h));
+    gl.begin(GL_QUADS);
+    gl.vertex(right, top);
+    gl.vertex(left, top);
+    gl.vertex(left, bottom);
+    gl.vertex(right, bottom);
+    gl.end();
+    gl.colour(1, 1, 1, d.current_alpha);
+    gl.enable(GL_ALPHA_TEST);
+}
+
 double sprites_collide(double slot1, double x1, double y1, double slot2, double x2, double y2) {
     SpriteStore& store = *display().store;
     const int64_t s1 = command_slot(slot1), s2 = command_slot(slot2);
@@ -183,6 +210,10 @@ double sprites_collide(double slot1, double x1, double y1, double slot2, double 
 }
 
 void clip_viewport(double x, double y, double w, double h) {
+    check_coordinate("clip_viewport", "x", x);
+    check_coordinate("clip_viewport", "y", y);
+    check_coordinate("clip_viewport", "w", w);
+    check_coordinate("clip_viewport", "h", h);
     GraphicsLayer& g = graphics_layer();
     if (g.scene && g.scene->in_shadow_volume_state) g.scene->leave_shadow_state();
     g.display->set_viewport(truncate_int32(x), truncate_int32(y), truncate_int32(w),
