@@ -99,6 +99,11 @@ void check_coordinate(const char* command, const char* parameter, double value) 
     }
 }
 
+void check_coordinates(const char* command,
+                       std::initializer_list<std::pair<const char*, double>> values) {
+    for (const auto& [parameter, value] : values) check_coordinate(command, parameter, value);
+}
+
 void check_factor(const char* command, const char* parameter, double value) {
     if (std::isnan(value)) bad_argument(command, parameter, value, "a number wanted");
 }

@@ -5,8 +5,10 @@
 // installs, so nothing here needs a layer above.
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -77,6 +79,9 @@ constexpr double kLongestWaitMs = 3600000.0;
 constexpr double kLargestCoordinate = 1000000.0;
 // bad_argument unless the value is a number within +-kLargestCoordinate.
 void check_coordinate(const char* command, const char* parameter, double value);
+// check_coordinate for each (parameter, value) in turn.
+void check_coordinates(const char* command,
+                       std::initializer_list<std::pair<const char*, double>> values);
 // bad_argument when the value is NaN (a factor: pan, volume, blending strength).
 void check_factor(const char* command, const char* parameter, double value);
 // Text for a run-time error number ("index out of range", ...).

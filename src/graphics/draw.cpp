@@ -210,10 +210,7 @@ double sprites_collide(double slot1, double x1, double y1, double slot2, double 
 }
 
 void clip_viewport(double x, double y, double w, double h) {
-    check_coordinate("clip_viewport", "x", x);
-    check_coordinate("clip_viewport", "y", y);
-    check_coordinate("clip_viewport", "w", w);
-    check_coordinate("clip_viewport", "h", h);
+    check_coordinates("clip_viewport", {{"x", x}, {"y", y}, {"w", w}, {"h", h}});
     GraphicsLayer& g = graphics_layer();
     if (g.scene && g.scene->in_shadow_volume_state) g.scene->leave_shadow_state();
     g.display->set_viewport(truncate_int32(x), truncate_int32(y), truncate_int32(w),

@@ -88,33 +88,23 @@ bool fade_to_background(const std::string& file) {
 }
 
 void draw_sprite(int slot, double x, double y) {
-    check_coordinate("draw_sprite", "x", x);
-    check_coordinate("draw_sprite", "y", y);
+    check_coordinates("draw_sprite", {{"x", x}, {"y", y}});
     if (slot < 0 || slot > kLastSpriteSlot) return;
     draw_sprite(static_cast<double>(slot), x, y);
 }
 
 void draw_line(double x1, double y1, double x2, double y2, uint32_t colour) {
-    check_coordinate("draw_line", "x1", x1);
-    check_coordinate("draw_line", "y1", y1);
-    check_coordinate("draw_line", "x2", x2);
-    check_coordinate("draw_line", "y2", y2);
+    check_coordinates("draw_line", {{"x1", x1}, {"y1", y1}, {"x2", x2}, {"y2", y2}});
     draw_line(x1, y1, x2, y2, static_cast<double>(colour));
 }
 
 void fill_rect(double x, double y, double w, double h, uint32_t colour) {
-    check_coordinate("fill_rect", "x", x);
-    check_coordinate("fill_rect", "y", y);
-    check_coordinate("fill_rect", "w", w);
-    check_coordinate("fill_rect", "h", h);
+    check_coordinates("fill_rect", {{"x", x}, {"y", y}, {"w", w}, {"h", h}});
     fill_rect(x, y, w, h, static_cast<double>(colour));
 }
 
 bool sprites_collide(int slot1, double x1, double y1, int slot2, double x2, double y2) {
-    check_coordinate("sprites_collide", "x1", x1);
-    check_coordinate("sprites_collide", "y1", y1);
-    check_coordinate("sprites_collide", "x2", x2);
-    check_coordinate("sprites_collide", "y2", y2);
+    check_coordinates("sprites_collide", {{"x1", x1}, {"y1", y1}, {"x2", x2}, {"y2", y2}});
     return sprites_collide(static_cast<double>(slot1), x1, y1, static_cast<double>(slot2), x2,
                            y2) != 0.0;
 }
@@ -141,8 +131,7 @@ void set_font(int number) {
 }
 
 void print_text(std::string_view text, double x, double y) {
-    check_coordinate("print_text", "x", x);
-    check_coordinate("print_text", "y", y);
+    check_coordinates("print_text", {{"x", x}, {"y", y}});
     print_text_bytes(text.data(), text.size(), x, y);
 }
 
@@ -161,8 +150,7 @@ Size glyph_size() {
 }
 
 std::string read_typed_text(double x, double y) {
-    check_coordinate("read_typed_text", "x", x);
-    check_coordinate("read_typed_text", "y", y);
+    check_coordinates("read_typed_text", {{"x", x}, {"y", y}});
     return read_typed_line(x, y).str();
 }
 

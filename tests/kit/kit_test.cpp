@@ -83,6 +83,28 @@ bool write_solid_png(const std::string& path, int w, int h, uint8_t r, uint8_t g
                      std::vector<uint32_t>(static_cast<size_t>(w * h), zorby::rgb(r, g, b)));
 }
 
+// A PCM WAV file: the 44-byte head, then the samples as given.
+std::string pcm_wav(uint16_t channels, uint32_t rate, uint16_t bits, const std::string& samples) {
+    std::string wav;
+    auto put = [&wav](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) wav += static_cast<char>(v >> (8 * i));
+    };
+    const uint16_t frame_bytes = static_cast<uint16_t>(channels * bits / 8);
+    wav += "RIFF";
+    put(static_cast<uint32_t>(36 + samples.size()), 4);
+    wav += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);  // PCM
+    put(channels, 2);
+    put(rate, 4);
+    put(rate * frame_bytes, 4);
+    put(frame_bytes, 2);
+    put(bits, 2);
+    wav += "data";
+    put(static_cast<uint32_t>(samples.size()), 4);
+    return wav + samples;
+}
+
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
@@ -485,20 +507,7 @@ TEST(KitReplay, TracesSeeTheirFrameAndTheRunsSounds) {
 // A WAV is checked as a sound slot would load it, without any audio device.
 TEST(KitSound, AWavIsCheckedWithoutADevice) {
     Folder dir;
-    std::string wav = "RIFF";
-    auto put32 = [&wav](uint32_t v) {
-        for (int i = 0; i < 4; ++i) wav += static_cast<char>(v >> (8 * i));
-    };
-    put32(36 + 800);
-    wav += "WAVEfmt ";
-    put32(16);
-    wav += std::string("\x01\x00\x02\x00", 4);  // PCM, stereo
-    put32(8000);
-    put32(32000);
-    wav += std::string("\x04\x00\x10\x00", 4);  // 4 bytes a frame, 16 bits
-    wav += "data";
-    put32(800);
-    wav += std::string(800, '\0');
+    const std::string wav = pcm_wav(2, 8000, 16, std::string(800, '\0'));  // 200 frames
     std::ofstream(dir.file("good.wav"), std::ios::binary) << wav;
     std::ofstream(dir.file("cut.wav"), std::ios::binary) << wav.substr(0, 30);
     const zt::WavCheck good = zt::check_wav(dir.file("good.wav"));
@@ -809,21 +818,8 @@ TEST(KitLoads, EveryFailedLoadSaysWhyAndPrintsNothing) {
     for (const std::string& r : reasons) EXPECT_EQ(r.find("libpng"), std::string::npos) << r;
 
     // A good WAV needs a device to load; its reason says the file itself is fine.
-    std::string wav = "RIFF";
-    auto put32 = [&wav](uint32_t v) {
-        for (int i = 0; i < 4; ++i) wav += static_cast<char>(v >> (8 * i));
-    };
-    put32(36 + 4);
-    wav += "WAVEfmt ";
-    put32(16);
-    wav += std::string("\x01\x00\x01\x00", 4);
-    put32(8000);
-    put32(8000);
-    wav += std::string("\x01\x00\x08\x00", 4);
-    wav += "data";
-    put32(4);
-    wav += std::string("\x80\x90\x70\x80", 4);
-    std::ofstream(dir.file("beep.wav"), std::ios::binary) << wav;
+    std::ofstream(dir.file("beep.wav"), std::ios::binary)
+        << pcm_wav(1, 8000, 8, "\x80\x90\x70\x80");
     EXPECT_FALSE(zorby::load_sound("beep.wav", 0));  // the tests have no audio device
     EXPECT_EQ(zorby::last_load_error(),
               "load_sound: beep.wav: no audio device (the file is a good WAV)");
