@@ -19,8 +19,8 @@
 #include "graphics/display.h"
 #include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
-#include "platform/frame_recorder.h"
-#include "platform/gl_gateway.h"
+#include "platform/gl/frame_gl_work.h"
+#include "platform/gl/gl_gateway.h"
 
 namespace zorby {
 
@@ -44,13 +44,13 @@ void second_unit_off(OpenGLVizovudo& d) {
 
 void clear_screen() {
     free_surface(0);
-    platform::frame_recorder().clear(GL_COLOR_BUFFER_BIT);
+    platform::frame_gl_work().clear(GL_COLOR_BUFFER_BIT);
 }
 
 void set_alpha_mode(double value) {
     check_factor("set_alpha_mode", "mode", value);
     OpenGLVizovudo& d = display();
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     const float a = static_cast<float>(value);
     if (a > 0) {
         gl.enable(GL_BLEND);
@@ -70,7 +70,7 @@ void set_alpha_mode(double value) {
 
 void bind_sprite_texture(int32_t slot) {
     OpenGLVizovudo& d = display();
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     d.store->current_texture_slot = slot;
     second_unit_off(d);
     if (slot < 0) {
@@ -85,7 +85,7 @@ void bind_sprite_texture(int32_t slot) {
 
 void draw_sprite(double slot_value, double x, double y) {
     OpenGLVizovudo& d = display();
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     const int64_t slot = command_slot(slot_value);
     const SpriteRecord* r = d.store->record(slot);
     if (!r) return;
@@ -115,9 +115,12 @@ void draw_sprite(double slot_value, double x, double y) {
     gl.end();
 }
 
-void draw_line(double x1, double y1, double x2, double y2, double colour_value) {
-    OpenGLVizovudo& d = display();
-    platform::FrameRecorder& gl = platform::frame_recorder();
+namespace {
+
+// Lines and rectangles: one colour, no texture, no alpha test; the colour key's
+// colour draws with alpha 0, others with the blending mode's alpha.
+platform::FrameGlWork& begin_flat_colour(const OpenGLVizovudo& d, double colour_value) {
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     const uint32_t colour = command_bits32(colour_value);
     gl.disable(GL_ALPHA_TEST);
     const auto alpha_byte =
@@ -125,6 +128,19 @@ void draw_line(double x1, double y1, double x2, double y2, double colour_value) 
     gl.colour_bytes(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF,
                     static_cast<GLubyte>(alpha_byte));
     bind_sprite_texture(-1);
+    return gl;
+}
+
+void end_flat_colour(const OpenGLVizovudo& d, platform::FrameGlWork& gl) {
+    gl.colour(1, 1, 1, d.current_alpha);
+    gl.enable(GL_ALPHA_TEST);
+}
+
+}  // namespace
+
+void draw_line(double x1, double y1, double x2, double y2, double colour_value) {
+    OpenGLVizovudo& d = display();
+    platform::FrameGlWork& gl = begin_flat_colour(d, colour_value);
     // Lines hit pixel centres; the end point is drawn on its own so both ends show.
     gl.matrix_mode(GL_PROJECTION);
     gl.push_matrix();
@@ -138,21 +154,13 @@ void draw_line(double x1, double y1, double x2, double y2, double colour_value) 
     gl.end();
     gl.pop_matrix();
     gl.matrix_mode(GL_MODELVIEW);
-    gl.colour(1, 1, 1, d.current_alpha);
-    gl.enable(GL_ALPHA_TEST);
+    end_flat_colour(d, gl);
 }
 
 void fill_rect(double x, double y, double w, double h, double colour_value) {
     if (!(std::trunc(w) >= 1) || !(std::trunc(h) >= 1)) return;
     OpenGLVizovudo& d = display();
-    platform::FrameRecorder& gl = platform::frame_recorder();
-    const uint32_t colour = command_bits32(colour_value);
-    gl.disable(GL_ALPHA_TEST);
-    const auto alpha_byte =
-        colour == d.sprite_colour_key ? 0 : static_cast<int32_t>(d.current_alpha * 255.0f) & 0xFF;
-    gl.colour_bytes(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF,
-                    static_cast<GLubyte>(alpha_byte));
-    bind_sprite_texture(-1);
+    platform::FrameGlWork& gl = begin_flat_colour(d, colour_value);
     // Edges on pixel edges: the quad covers exactly the pixels whose centres it holds.
     // Counter-clockwise on the screen, as sprites are.
     const auto left = static_cast<float>(std::ceil(x)), top = static_cast<float>(std::ceil(y));
@@ -164,8 +172,7 @@ void fill_rect(double x, double y, double w, double h, double colour_value) {
     gl.vertex(left, bottom);
     gl.vertex(right, bottom);
     gl.end();
-    gl.colour(1, 1, 1, d.current_alpha);
-    gl.enable(GL_ALPHA_TEST);
+    end_flat_colour(d, gl);
 }
 
 double sprites_collide(double slot1, double x1, double y1, double slot2, double x2, double y2) {
@@ -219,7 +226,7 @@ void clip_viewport(double x, double y, double w, double h) {
 
 void draw_surface(int32_t number) {
     OpenGLVizovudo& d = display();
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     TiledSurface* surf = d.store->surface(number);
     if (!surf) return;
     gl.disable(GL_ALPHA_TEST);
@@ -260,7 +267,7 @@ void cross_fade_background(const EngineString& file, const std::function<void()>
     grab_screen(2);
     load_surface(1, path);
     free_surface(0);
-    platform::frame_recorder().clear(GL_COLOR_BUFFER_BIT);
+    platform::frame_gl_work().clear(GL_COLOR_BUFFER_BIT);
     // Both pictures are added on the cleared frame, weighted a and 1 - a.
     double a = 0.9;
     const double end = clock_ms() + 1500.0;

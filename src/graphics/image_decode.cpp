@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "graphics/graphics_layer.h"
-#include "platform/file_io.h"
 #include "platform/paths.h"
+#include "platform/portable/file_io.h"
 
 namespace zorby {
 

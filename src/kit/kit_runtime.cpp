@@ -11,7 +11,7 @@
 #include "kit/kit_options.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/recording_platform.h"
+#include "platform/replay/recording_platform.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
 #include "runtime/replay.h"
