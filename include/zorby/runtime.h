@@ -31,9 +31,9 @@
 namespace zorby {
 
 /// The longest wait wait_ms() and sleep_ms() take, in milliseconds (one hour). A
-/// longer or NaN time is a run-time error: error 5 ("bad argument"), one line on
-/// stderr naming the command, and the run ends; 0, negative times and minus infinity
-/// return at once.
+/// longer time (infinity included), and NaN for wait_ms, is a run-time error: error 5
+/// ("bad argument"), one line on stderr naming the command, and the run ends; 0,
+/// negative times and minus infinity return at once, and so does sleep_ms(NaN).
 inline constexpr double kMaxWaitMs = 3600000.0;
 
 /// What a run starts with.

@@ -62,7 +62,7 @@ void seed_random(uint32_t seed);
 double timer_ms();
 /// @brief Waits without presenting a frame or reading input.
 /// @param ms Milliseconds, truncated toward zero, up to kMaxWaitMs (zorby/runtime.h: a
-/// longer or NaN time is error 5 and ends the run); negative waits return at once.
+/// longer time is error 5 and ends the run); negative and NaN waits return at once.
 /// Unlike wait_ms (zorby/runtime.h) it handles no window events: keep it short.
 void sleep_ms(double ms);
 
