@@ -1,5 +1,6 @@
 # The engine kit's install (cmake --install BUILD --component engine / engine-dev):
 #   lib/libzorby-engine.so.SOVERSION, .so.VERSION   component engine (the run-time library)
+#   lib/zorby-engine/libzorby-video.so              and its video module
 #   include/zorby/*.h                               component engine-dev (public headers)
 #   lib/libzorby-engine.so, lib/libzorby-engine.a
 #   lib/cmake/ZorbyEngine/ZorbyEngine{Config,ConfigVersion}.cmake
@@ -8,12 +9,15 @@
 include(CMakePackageConfigHelpers)
 
 set(ZORBY_KIT_PC_REQUIRES
-    "sdl2 SDL2_mixer libpng zlib lzo2 gl libavformat libavcodec libswscale libswresample libavutil")
+    "sdl2 SDL2_mixer libpng zlib lzo2 gl")
 
 install(TARGETS zorby_engine_shared
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine NAMELINK_SKIP)
 install(TARGETS zorby_engine_shared
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine-dev NAMELINK_ONLY)
+# The video module the library opens at the first video (src/CMakeLists.txt).
+install(TARGETS zorby_video_module
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${ZORBY_VIDEO_MODULE_SUBDIR_KIT} COMPONENT engine)
 install(TARGETS zorby_engine_static
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine-dev)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/zorby
@@ -40,7 +44,7 @@ string(REGEX REPLACE "/$" "" ZORBY_KIT_PC_TO_PREFIX "${ZORBY_KIT_PC_TO_PREFIX}")
 # A static link names the engine's libraries themselves; the headers need none of
 # them, so compiling against the kit needs no other -dev package.
 set(ZORBY_KIT_PC_LIBS_PRIVATE
-    "-lSDL2_mixer -lSDL2 -lpng16 -lz -llzo2 -lGL -lavformat -lavcodec -lswscale -lswresample -lavutil -lpthread -ldl")
+    "-lSDL2_mixer -lSDL2 -lpng16 -lz -llzo2 -lGL -lpthread -ldl")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/kit/zorby-engine.pc.in
   ${PROJECT_BINARY_DIR}/kit/zorby-engine.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/kit/zorby-engine.pc

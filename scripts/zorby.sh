@@ -143,6 +143,7 @@ case "$cmd" in
         cmake -S "$ROOT" -B "$ROOT/build-deb" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_C_FLAGS="$cflags" -DCMAKE_CXX_FLAGS="$cxxflags" \
             -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" \
+            -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" \
             -DZORBY_TESTS=OFF -DZORBY_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr \
             -DCMAKE_INSTALL_BINDIR=games -DZORBY_INSTALL_DATADIR=share/games/zorby \
             -DZORBY_DEBIAN_DOCS=ON -DZORBY_KIT_REFERENCE=ON >/dev/null

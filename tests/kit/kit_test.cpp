@@ -23,6 +23,7 @@
 
 #include "zorby/engine.h"
 #include "zorby/testing.h"
+#include "zorby/video.h"
 
 // The OpenGL driver and SDL keep process-lifetime allocations; a sanitizer build
 // does not report them as leaks.
@@ -558,6 +559,43 @@ TEST(KitRun, ExitStatusesOfARun) {
     ASSERT_TRUE(session.started());
     EXPECT_EQ(zorby::run(options, [] { ADD_FAILURE() << "ran beside a session"; }),
               zorby::exit_error);
+}
+
+// The shared objects mapped into this process (their file names).
+std::vector<std::string> mapped_libraries() {
+    std::vector<std::string> names;
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        const size_t slash = line.find('/');
+        if (slash != std::string::npos) names.push_back(fs::path(line.substr(slash)).filename());
+    }
+    return names;
+}
+
+bool mapped(const std::string& prefix) {
+    for (const std::string& name : mapped_libraries()) {
+        if (name.rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+}
+
+// A game that shows no video never loads the media libraries; its first video opens
+// the video module the library finds beside itself, and the libraries under it.
+TEST(KitVideo, TheMediaLibrariesAreLoadedByTheFirstVideoOnly) {
+    Folder dir;
+    fs::copy_file(ZORBY_EXAMPLE_CLIP, dir.file("clip.mp4"));
+    zt::Session session(small_frame(dir.path()));
+    ASSERT_TRUE(session.started());
+    zorby::clear_screen();
+    zorby::present_frame();
+    ASSERT_TRUE(mapped("libzorby-engine.so")) << "the maps were not read";
+    for (const char* media : {"libavcodec.so", "libavformat.so", "libzorby-video.so"}) {
+        EXPECT_FALSE(mapped(media)) << media << " is loaded before any video";
+    }
+    EXPECT_TRUE(zorby::play_video("clip.mp4"));
+    EXPECT_TRUE(mapped("libzorby-video.so"));
+    EXPECT_TRUE(mapped("libavcodec.so"));
 }
 
 // A run recorded by run() replays exactly: the same random draws and clock readings
