@@ -65,6 +65,7 @@ Rect fit_into(double aspect, int screen_w, int screen_h) {
 
 void log_failure(const std::string& name, const std::string& reason) {
     append_error_log("play_video: " + name + ": " + reason);
+    engine().video_error = reason;
 }
 
 // Keys and mouse buttons, one per key code and 256..258 for the buttons: held, or
