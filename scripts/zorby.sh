@@ -212,11 +212,7 @@ case "$cmd" in
         echo "formatting: every C++ file matches .clang-format"
         ;;
     *)
-<<<<<<< HEAD
-        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|mutants [PATTERN]|format-check|package|docs|windows|windows-test}" >&2
-=======
-        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|format-check|package|kit [PREFIX]|docs|windows|windows-test}" >&2
->>>>>>> main
+        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|mutants [PATTERN]|format-check|package|kit [PREFIX]|docs|windows|windows-test}" >&2
         exit 2
         ;;
 esac
