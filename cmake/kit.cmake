@@ -8,16 +8,42 @@
 # The headers under src/ are the engine's own and are never installed.
 include(CMakePackageConfigHelpers)
 
-set(ZORBY_KIT_PC_REQUIRES
-    "sdl2 SDL2_mixer libpng zlib lzo2 gl")
-
-install(TARGETS zorby_engine_shared
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine NAMELINK_SKIP)
-install(TARGETS zorby_engine_shared
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine-dev NAMELINK_ONLY)
-# The video module the library opens at the first video (src/CMakeLists.txt).
-install(TARGETS zorby_video_module
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${ZORBY_VIDEO_MODULE_SUBDIR_KIT} COMPONENT engine)
+if(WIN32)
+  # The Windows SDK (scripts/windows-kit.sh packs this install into a zip):
+  #   bin/zorby-engine.dll, bin/zorby-video.dll        component engine
+  #   lib/libzorby-engine.dll.a (import library), lib/libzorby-engine.a, include/,
+  #   lib/cmake/ZorbyEngine, lib/pkgconfig, docs/, examples/, html/, cmake/ (a
+  #   toolchain file for building from Linux)        component engine-dev
+  # The video module lies beside the DLL, where the DLL looks first.
+  set(ZORBY_KIT_PC_REQUIRES "sdl2 SDL2_mixer libpng zlib lzo2")
+  set(ZORBY_KIT_STATIC_SYSTEM_LIBS "opengl32;winmm;shell32;ole32;uuid")
+  install(TARGETS zorby_engine_shared
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT engine
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine-dev)
+  install(TARGETS zorby_video_module
+    LIBRARY DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT engine)
+  install(FILES ${PROJECT_SOURCE_DIR}/cmake/kit/mingw-w64-x86_64.cmake
+    DESTINATION cmake COMPONENT engine-dev)
+  set(ZORBY_KIT_SHARED_PROPERTIES
+    "IMPORTED_LOCATION \"\${PACKAGE_PREFIX_DIR}/${CMAKE_INSTALL_BINDIR}/zorby-engine.dll\"
+    IMPORTED_IMPLIB \"\${_zorby_libdir}/libzorby-engine.dll.a\"")
+  set(ZORBY_KIT_RUNTIME_FILES "\"\${PACKAGE_PREFIX_DIR}/${CMAKE_INSTALL_BINDIR}/zorby-engine.dll\"
+  \"\${PACKAGE_PREFIX_DIR}/${CMAKE_INSTALL_BINDIR}/zorby-video.dll\"")
+else()
+  set(ZORBY_KIT_PC_REQUIRES "sdl2 SDL2_mixer libpng zlib lzo2 gl")
+  set(ZORBY_KIT_STATIC_SYSTEM_LIBS "\${CMAKE_DL_LIBS}")
+  install(TARGETS zorby_engine_shared
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine NAMELINK_SKIP)
+  install(TARGETS zorby_engine_shared
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine-dev NAMELINK_ONLY)
+  # The video module the library opens at the first video (src/CMakeLists.txt).
+  install(TARGETS zorby_video_module
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${ZORBY_VIDEO_MODULE_SUBDIR_KIT} COMPONENT engine)
+  set(ZORBY_KIT_SHARED_PROPERTIES
+    "IMPORTED_LOCATION \"\${_zorby_libdir}/libzorby-engine.so.${ZORBY_KIT_VERSION}\"
+    IMPORTED_SONAME \"libzorby-engine.so.${ZORBY_KIT_SOVERSION}\"")
+  set(ZORBY_KIT_RUNTIME_FILES "")
+endif()
 install(TARGETS zorby_engine_static
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT engine-dev)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/zorby
@@ -43,8 +69,18 @@ file(RELATIVE_PATH ZORBY_KIT_PC_TO_PREFIX
 string(REGEX REPLACE "/$" "" ZORBY_KIT_PC_TO_PREFIX "${ZORBY_KIT_PC_TO_PREFIX}")
 # A static link names the engine's libraries themselves; the headers need none of
 # them, so compiling against the kit needs no other -dev package.
-set(ZORBY_KIT_PC_LIBS_PRIVATE
-    "-lSDL2_mixer -lSDL2 -lpng16 -lz -llzo2 -lGL -lpthread -ldl")
+if(WIN32)
+  # The import library by its file name: a program linked with -static (its C++ and
+  # thread runtime linked in, as the DLL has them) still links the DLL.
+  # (SDL2's own system libraries, as its sdl2.pc names them, follow the engine's.)
+  set(ZORBY_KIT_PC_LIBS "-l:libzorby-engine.dll.a")
+  set(ZORBY_KIT_PC_LIBS_PRIVATE
+      "-lSDL2_mixer -lSDL2 -lpng16 -lz -llzo2 -lopengl32 -lwinmm -lshell32 -lole32 -luuid -luser32 -lgdi32 -limm32 -loleaut32 -lversion -ladvapi32 -lsetupapi -ldinput8")
+else()
+  set(ZORBY_KIT_PC_LIBS "-lzorby-engine")
+  set(ZORBY_KIT_PC_LIBS_PRIVATE
+      "-lSDL2_mixer -lSDL2 -lpng16 -lz -llzo2 -lGL -lpthread -ldl")
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/kit/zorby-engine.pc.in
   ${PROJECT_BINARY_DIR}/kit/zorby-engine.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/kit/zorby-engine.pc
@@ -54,7 +90,12 @@ install(FILES ${PROJECT_BINARY_DIR}/kit/zorby-engine.pc
 # the guide's links hold: share/doc/libzorby-engine-dev/docs (the guide and the input
 # script format), examples/ (sources, assets and CMake project), and html/ (the
 # reference, built by Doxygen when ZORBY_KIT_REFERENCE is on).
-set(zorby_kit_docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/libzorby-engine-dev)
+# The Windows SDK has them at its top.
+if(WIN32)
+  set(zorby_kit_docdir .)
+else()
+  set(zorby_kit_docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/libzorby-engine-dev)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/docs/engine-guide.md
               ${PROJECT_SOURCE_DIR}/docs/record-and-replay.md
   DESTINATION ${zorby_kit_docdir}/docs COMPONENT engine-dev)

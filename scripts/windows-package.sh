@@ -4,6 +4,12 @@
 # BUILD_DIR/zorby-VERSION-win64.zip   the program and its video module, the game's files,
 #                                     README, licences
 # BUILD_DIR/zorby-VERSION-setup.exe   the installer (Debian's NSIS), the same files
+# BUILD_DIR/zorby-engine-VERSION-win64-sdk.zip
+#                                     the engine kit for game authors: zorby-engine.dll
+#                                     with its import library and video module, the
+#                                     static library, headers, CMake package, pkg-config
+#                                     file, a toolchain file, the guide, the reference,
+#                                     the examples, licences (a build with the kit on)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(cd "$1" && pwd)"
@@ -25,8 +31,15 @@ cp "$ROOT"/assets/* "$stage/"
 sed 's/$/\r/' "$ROOT/README.md" >"$stage/README.txt"
 sed 's/$/\r/' "$ROOT/packaging/copyright" >"$stage/licenses/zorby.txt"
 # Every library linked into the program, with its licence and Debian's copyright file.
-cp -r "$deps/licenses/." "$stage/licenses/"
-find "$stage/licenses" -type f ! -name '*.txt' -exec sh -c 'mv "$1" "$1.txt"' _ {} \;
+# $1: the package's licences folder; the rest: libraries left out.
+copy_licences() {
+    local dest=$1
+    shift
+    cp -r "$deps/licenses/." "$dest/"
+    for left_out in "$@"; do rm -rf "${dest:?}/$left_out"; done
+    find "$dest" -type f ! -name '*.txt' -exec sh -c 'mv "$1" "$1.txt"' _ {} \;
+}
+copy_licences "$stage/licenses"
 
 # The portable zip: one folder, its name the version.
 rm -f "$build/$name.zip"
@@ -55,3 +68,35 @@ done
 makensis -V2 -DVERSION="$version" -DLISTS="$lists" -DICON="$ROOT/packaging/windows/zorby.ico" \
     -DOUTFILE="$build/zorby-$version-setup.exe" "$ROOT/packaging/windows/zorby.nsi"
 echo "packages: $build/$name.zip $build/zorby-$version-setup.exe"
+
+# ---- the engine kit's SDK: the kit's install (cmake/kit.cmake), one folder ----
+grep -q '^ZORBY_KIT:BOOL=ON' "$build/CMakeCache.txt" || exit 0
+sdk_name="zorby-engine-$version-win64-sdk"
+sdk="$build/package/$sdk_name"
+for component in engine engine-dev; do
+    cmake --install "$build" --component "$component" --prefix "$sdk" >/dev/null
+done
+[ -f "$sdk/html/index.html" ] || { echo "the SDK has no reference (ZORBY_KIT_REFERENCE=ON)" >&2; exit 1; }
+for dll in "$sdk"/bin/*.dll; do x86_64-w64-mingw32-strip "$dll"; done
+mkdir -p "$sdk/licenses"
+sed 's/$/\r/' "$ROOT/packaging/copyright" >"$sdk/licenses/zorby.txt"
+# The test libraries are in no file of the SDK.
+copy_licences "$sdk/licenses" googletest
+cat >"$sdk/README.txt" <<EOT
+zorby engine kit $version for 64-bit Windows (MinGW-w64 GCC 12 or newer, C++20)
+
+bin/      zorby-engine.dll and its video module zorby-video.dll: put both beside
+          your program
+lib/      libzorby-engine.dll.a (import library), libzorby-engine.a (static),
+          cmake/ZorbyEngine (find_package(ZorbyEngine 3.2)), pkgconfig/zorby-engine.pc
+include/  the kit's headers (zorby/engine.h and the others)
+cmake/    a toolchain file for building from Linux with MinGW-w64
+docs/     the engine guide (docs/engine-guide.md; "On Windows" for this SDK)
+html/     the reference of every command (html/index.html)
+examples/ three example games with a CMake project
+licenses/ the licences of the engine and of every library in its DLLs
+EOT
+sed -i 's/$/\r/' "$sdk/README.txt"
+rm -f "$build/$sdk_name.zip"
+(cd "$build/package" && zip -q -r -X "$build/$sdk_name.zip" "$sdk_name")
+echo "engine kit: $build/$sdk_name.zip"

@@ -20,9 +20,10 @@
 #                                  build-kit/ and install it into PREFIX when given
 #   scripts/zorby.sh docs          the engine kit's reference: Doxygen over include/zorby
 #                                  into build-docs/html (any warning fails it)
-#   scripts/zorby.sh windows       cross-build the game, the tools and the tests for 64-bit
-#                                  Windows (build-win64/, libraries from Debian's sources,
-#                                  cached) and make the portable zip and the installer
+#   scripts/zorby.sh windows       cross-build the game, the tools, the tests and the engine
+#                                  kit for 64-bit Windows (build-win64/, libraries from
+#                                  Debian's sources, cached) and make the portable zip, the
+#                                  installer and the kit's SDK zip
 #   scripts/zorby.sh windows-test  the same, then run the Windows tests under Wine on a
 #                                  virtual X server
 # Extra arguments after "play" are passed to the game (e.g. --record FILE).
@@ -40,7 +41,7 @@ FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 FORMAT_PACKAGES=(clang-format git)
 DOCS_PACKAGES=(doxygen)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis zip unzip wine
-    wine64 xvfb xauth xdotool)
+    wine64 xvfb xauth xdotool doxygen)
 
 install_missing() {
     local missing=()
@@ -64,15 +65,16 @@ configure_and_build() {
     cmake --build "$dir" -j "$JOBS"
 }
 
-# The Windows build: the libraries (scripts/windows-deps.sh), then the game, tools and
-# tests with the MinGW-w64 toolchain into build-win64/, then the packages.
+# The Windows build: the libraries (scripts/windows-deps.sh), then the game, tools,
+# tests and engine kit with the MinGW-w64 toolchain into build-win64/, then the
+# packages.
 build_windows() {
     install_missing "${RUNTIME_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
     local deps
     deps="$("$ROOT/scripts/windows-deps.sh" --print-prefix)"
     cmake -S "$ROOT" -B "$ROOT/build-win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake" \
-        -DZORBY_WIN64_DEPS="$deps" -DZORBY_BENCH=OFF >/dev/null
+        -DZORBY_WIN64_DEPS="$deps" -DZORBY_BENCH=OFF -DZORBY_KIT_REFERENCE=ON >/dev/null
     cmake --build "$ROOT/build-win64" -j "$JOBS"
     "$ROOT/scripts/windows-package.sh" "$ROOT/build-win64" "$deps"
 }

@@ -3,7 +3,6 @@
 // read-back and hashes as the replays take them, scripted replays with traces, and
 // the comparison with golden trace files.
 #include <png.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include "platform/gl/frame_gl_work.h"
 #include "platform/gl/frame_pixels.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "platform/replay/deterministic.h"
 #include "platform/replay/input_script.h"
 #include "platform/replay/replay_platform.h"
@@ -32,9 +32,15 @@ namespace zorby::testing {
 namespace {
 
 // Tests run without a display or a sound card unless the environment chose drivers.
+// SDL's offscreen video driver is Linux's: on Windows a test draws into a hidden
+// window of its own.
 void choose_headless_drivers() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+#ifndef _WIN32
+    if (std::getenv("SDL_VIDEODRIVER") == nullptr) {
+        platform::set_environment("SDL_VIDEODRIVER", "offscreen");
+    }
+#endif
+    if (std::getenv("SDL_AUDIODRIVER") == nullptr) platform::set_environment("SDL_AUDIODRIVER", "dummy");
 }
 
 platform::DeterministicOptions deterministic_options(const RunOptions& run, double start_ms) {
