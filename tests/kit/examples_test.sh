@@ -40,19 +40,8 @@ else
     build=$(cd "$1" && pwd)
     prefix=$tmp/prefix
 fi
-passed=0
-
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
-step() {
-    echo "== $* (at ${SECONDS} s)"
-}
-pass() {
-    passed=$((passed + 1))
-    echo "ok: $*"
-}
+# shellcheck source=tests/kit/kit_script_common.sh
+source "$src/tests/kit/kit_script_common.sh"
 
 # Headless, and nothing of the user's: a private home, settings, data and temporary
 # folder (the engine's error log goes there).
@@ -90,21 +79,6 @@ for doc in "${docs[@]}"; do
     [[ -s $docdir/$doc ]] || fail "no $doc in $docdir"
 done
 pass "kit installed (pkg-config: $(dirname "$pc_file")), with its documents in $docdir"
-
-# The headers a build used must come from the prefix, never from the source tree's
-# include/ or src/ folders. $1: a dependency list (a make rule or ninja's deps), with
-# paths as the compiler saw them (the pc file's are like PREFIX/lib/pkgconfig/../../include).
-check_headers_from_prefix() {
-    local deps=$1 what=$2
-    local headers
-    headers=$(tr -s ' \t' '\n' <"$deps" | grep -E '\.(h|hpp)$' | xargs -r realpath -m | sort -u)
-    if grep -E "^$src/(include|src)/" <<<"$headers" >/dev/null; then
-        grep -E "^$src/(include|src)/" <<<"$headers" | head -3 >&2
-        fail "$what used headers of the source tree"
-    fi
-    grep -Fx "$prefix/include/zorby/engine.h" <<<"$headers" >/dev/null ||
-        fail "$what did not use the prefix's headers"
-}
 
 # The program must load the prefix's engine library, found without LD_LIBRARY_PATH.
 check_library_from_prefix() {
@@ -229,28 +203,13 @@ unset LD_LIBRARY_PATH
 step "the guide's first game"
 guide=$src/docs/engine-guide.md
 game=$tmp/first-game
-mkdir -p "$game"
-# The block after each marker line: the C++ and CMake code blocks, and the indented
-# pkg-config command line.
-extract_block() {
-    awk -v marker="<!-- first-game: $1" '
-        index($0, marker) == 1 { found = 1; next }
-        found && /^```/ { if (inside) exit; inside = 1; next }
-        inside { print }' "$guide"
-}
-extract_block first_game.cpp >"$game/first_game.cpp"
-extract_block CMakeLists.txt >"$game/CMakeLists.txt"
+extract_first_game "$guide" "$game"
 pc_command=$(awk '/^<!-- first-game: pkg-config/ { getline; sub(/^ +/, ""); print; exit }' "$guide")
-lines=$(wc -l <"$game/first_game.cpp")
-[[ $lines -ge 20 && $lines -lt 60 ]] || fail "the guide's first game has $lines lines (under 60 wanted)"
-grep -q "find_package(ZorbyEngine 3.2 CONFIG REQUIRED)" "$game/CMakeLists.txt" ||
-    fail "the guide's CMakeLists.txt was not found"
 # shellcheck disable=SC2016 # the command substitution is text to find, not to run
 [[ $pc_command == c++*'$(pkg-config --cflags --libs zorby-engine)'* ]] ||
     fail "the guide's pkg-config command line was not found: '$pc_command'"
 cp "$src/examples/bounce/assets/ball.png" "$game/ball.png"
 cp "$src/examples/catch/assets/catch.wav" "$game/beep.wav"
-pass "the first game taken from the guide ($lines lines)"
 
 cmake -S "$game" -B "$game/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
     >"$tmp/first-configure.log" 2>&1 ||
