@@ -40,7 +40,9 @@ void choose_headless_drivers() {
         platform::set_environment("SDL_VIDEODRIVER", "offscreen");
     }
 #endif
-    if (std::getenv("SDL_AUDIODRIVER") == nullptr) platform::set_environment("SDL_AUDIODRIVER", "dummy");
+    if (std::getenv("SDL_AUDIODRIVER") == nullptr) {
+        platform::set_environment("SDL_AUDIODRIVER", "dummy");
+    }
 }
 
 platform::DeterministicOptions deterministic_options(const RunOptions& run, double start_ms) {

@@ -231,6 +231,7 @@ EOF
     if $triple-objdump -p "$static/build/catch_golden_test.exe" | grep -qi 'DLL Name: zorby'; then
         fail "the static build still needs the engine DLL"
     fi
+    cp -r "$prefix/examples/catch/assets" "$static/build/assets"
     run_program static-catch-golden "$tmp" "$static/build/catch_golden_test.exe" \
         "$prefix/examples/catch/catch_golden.trace"
 fi
