@@ -532,6 +532,9 @@ build_libvpx() {
         --disable-install-srcs --disable-vp8 --disable-vp9-decoder --enable-vp9-encoder
     make -j "$JOBS"
     make install
+    # MinGW's POSIX-threads compiler links winpthread itself (statically, as the game
+    # is linked); named in vpx.pc, CMake would link its import library as well.
+    sed -i 's/ -lpthread\b//g' "$STAGE/lib/pkgconfig/vpx.pc"
 }
 
 build_x264() {
