@@ -554,7 +554,8 @@ build_ffmpeg() {
     local src=$1
     mkdir -p "$src/build-win64" && cd "$src/build-win64"
     # Only what the game plays: MP4, Matroska/WebM, AVI and Ogg files with the common
-    # video and audio codecs, from local files; and what exporting a replay writes
+    # video and audio codecs, from local files; the music files (MP3, WAV, Ogg, FLAC)
+    # an export mixes into its sound track; and what exporting a replay writes
     # (WebM with VP9 and Opus, MP4 with H.264 and AAC, Matroska with FFV1 and FLAC, GIF;
     # MPEG-4 Part 2 and Vorbis as on Linux when the others are missing), with the
     # tests' clip encoders (MPEG-1, Motion JPEG, PCM in Matroska and AVI). x264 is GPL,
@@ -574,7 +575,7 @@ build_ffmpeg() {
         --enable-decoder=aac,vorbis,opus,mp3,mp3float,mp2,mp2float \
         --enable-decoder=pcm_s16le,pcm_s16be,pcm_u8,pcm_s8,pcm_s24le,pcm_s32le,pcm_f32le,pcm_f64le,pcm_alaw,pcm_mulaw \
         --enable-decoder=mjpeg,ffv1,flac,gif \
-        --enable-demuxer=mov,matroska,avi,ogg,gif \
+        --enable-demuxer=mov,matroska,avi,ogg,gif,mp3,wav,flac \
         --enable-parser=h264,vp8,vp9,mpeg4video,mpegvideo,aac,vorbis,opus,mpegaudio,mjpeg \
         --enable-encoder=ffv1,flac,mpeg4,aac,gif,opus,mpeg1video,mjpeg,pcm_s16le \
         --enable-encoder=libvpx_vp9,libx264,libopus,libvorbis \
