@@ -443,11 +443,6 @@ TEST_F(VideoTest, TheSoundTrackStaysInStepWithThePicture) {
 // sound holds the tone's edges. When they play is measured above, on the virtual
 // clock; here the machine's load decides it.
 TEST(VideoSound, TheSoundTrackReachesTheRealDevice) {
-#ifdef _WIN32
-    // Under Wine, playback through SDL's disk audio driver never ends (the cause is
-    // not known yet); the sound's timing is measured above on the virtual clock.
-    GTEST_SKIP() << "playback through the disk audio driver does not end under Wine";
-#endif
     testing::TempDir dir;
     const std::string wav = dir.file("out.raw");
     setenv("SDL_AUDIODRIVER", "disk", 1);
@@ -464,6 +459,10 @@ TEST(VideoSound, TheSoundTrackReachesTheRealDevice) {
         e.exit_hook = [](int status) { throw ProgramEnded{status}; };
         ASSERT_TRUE(engine_start(platform::make_sdl_platform(), 0, "sync"));
         ASSERT_TRUE(e.platform->audio().available());
+        // Nobody gives the window its focus back here: a lost focus must not pause
+        // the playback (under Wine on the virtual X server the window loses it soon
+        // after it opens, and the paused engine would wait for it for ever).
+        set_auto_pause(0);
         EXPECT_EQ(play_video(EngineString(path), 0), 1.0);
         engine_cleanup();
         set_current_engine(nullptr);
