@@ -29,7 +29,6 @@ if [[ $# -ne 2 ]]; then
     exit 2
 fi
 src=$(cd "$2" && pwd)
-jobs=${JOBS:-2}
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/zorby-kit-examples.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
@@ -90,59 +89,10 @@ check_library_from_prefix() {
         fail "$program loads the engine library from '${found:-nowhere}', not from $libdir"
 }
 
-# Runs a program, which must end by itself with status 0 (the examples' --seconds).
-# $1: a name for the log; $2: the folder to run it in; the rest: the command.
-run_program() {
-    local name=$1 dir=$2
-    shift 2
-    local start=$SECONDS status=0
-    (cd "$dir" && timeout 120 "$@") >"$tmp/$name.log" 2>&1 || status=$?
-    if [[ $status -ne 0 ]]; then
-        cat "$tmp/$name.log" >&2
-        fail "$name: $* ended with status $status"
-    fi
-    pass "$name ran and ended normally ($((SECONDS - start)) s)"
-}
-
-# The runs every build of the examples gets. $1: a name; $2: the folder holding
-# bounce/, catch/ and player/, each with its program and its assets/.
-run_examples() {
-    local tag=$1 dir=$2
-    local work=$tmp/work-$tag
-    mkdir -p "$work"
-    run_program "$tag-bounce" "$work" "$dir/bounce/bounce" --seconds 3
-    # A high-score file named relative to the folder the game starts in.
-    run_program "$tag-catch" "$work" "$dir/catch/catch" --seconds 3 --scores scores.txt
-    run_program "$tag-player" "$work" "$dir/player/player" --repeat --seconds 3
-    # A video named relative to the folder the player starts in.
-    cp "$dir/player/assets/clip.mp4" "$work/my clip.mp4"
-    run_program "$tag-player-file" "$work" "$dir/player/player" --seconds 3 "my clip.mp4"
-    # A video that is not there: one line, status 1, at once.
-    local status=0
-    (cd "$work" && timeout 60 "$dir/player/player" --seconds 3 no-such-clip.mp4) \
-        >"$tmp/$tag-player-missing.log" 2>&1 || status=$?
-    [[ $status -eq 1 ]] || fail "$tag: the player ended with $status for a missing video, not 1"
-    grep -q "no-such-clip.mp4 cannot be played" "$tmp/$tag-player-missing.log" ||
-        fail "$tag: the player did not name the missing video"
-    pass "$tag-player refused a missing video with status 1"
-}
-
 # ---- 1. the examples with CMake ----
 step "examples/ with CMake"
 cmake_build=$tmp/cmake-build
-cmake -S "$src/examples" -B "$cmake_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_PREFIX_PATH="$prefix" >"$tmp/cmake-configure.log" 2>&1 ||
-    { cat "$tmp/cmake-configure.log" >&2; fail "configuring examples/ against the kit"; }
-grep -q "^ZorbyEngine_DIR:PATH=$prefix/" "$cmake_build/CMakeCache.txt" ||
-    fail "find_package(ZorbyEngine) did not find the kit in the prefix"
-cmake --build "$cmake_build" -j "$jobs" >"$tmp/cmake-build.log" 2>&1 ||
-    { cat "$tmp/cmake-build.log" >&2; fail "building examples/ with CMake"; }
-# The compile commands' include paths, and the headers Ninja recorded for every object.
-if grep -E "$src/(include|src)([/\" ]|$)" "$cmake_build/compile_commands.json" >/dev/null; then
-    fail "a compile command of examples/ names the source tree's include/ or src/ folder"
-fi
-ninja -C "$cmake_build" -t deps >"$tmp/cmake-deps.txt"
-check_headers_from_prefix "$tmp/cmake-deps.txt" "the CMake build of examples/"
+build_examples_with_cmake "$src/examples" -DCMAKE_PREFIX_PATH="$prefix"
 for program in bounce/bounce catch/catch catch/catch_golden_test player/player; do
     check_library_from_prefix "$cmake_build/$program"
 done
@@ -158,33 +108,8 @@ step "the examples with pkg-config"
 if pkg-config --cflags --libs zorby-engine | grep -E "$src|$build" >/dev/null; then
     fail "pkg-config's flags name the source or build tree: $(pkg-config --cflags --libs zorby-engine)"
 fi
-read -r -a kit_flags <<<"$(pkg-config --cflags --libs zorby-engine)"
 pc_build=$tmp/pc-build
-# $1: the example; $2: the program; the rest: its source files. The sources and the
-# shared header are copied first, so the compiler sees nothing of the source tree.
-build_with_pkg_config() {
-    local example=$1 program=$2
-    shift 2
-    local dir=$pc_build/$example
-    mkdir -p "$dir/src"
-    cp "$src/examples/common/"*.h "$src/examples/$example/"*.cpp "$dir/src/"
-    if compgen -G "$src/examples/$example/*.h" >/dev/null; then
-        cp "$src/examples/$example/"*.h "$dir/src/"
-    fi
-    if [[ ! -d $dir/assets ]]; then
-        cp -r "$src/examples/$example/assets" "$dir/assets"
-    fi
-    local sources=()
-    for file in "$@"; do sources+=("$dir/src/$file"); done
-    c++ -std=c++20 -O2 -Wall -Wextra -MD -MF "$dir/$program.d" "${sources[@]}" \
-        -o "$dir/$program" "${kit_flags[@]}" 2>"$tmp/pc-$program.log" ||
-        { cat "$tmp/pc-$program.log" >&2; fail "building $program with pkg-config"; }
-    check_headers_from_prefix "$dir/$program.d" "the pkg-config build of $program"
-}
-build_with_pkg_config bounce bounce main.cpp
-build_with_pkg_config catch catch main.cpp catch_game.cpp
-build_with_pkg_config catch catch_golden_test catch_golden_test.cpp catch_game.cpp
-build_with_pkg_config player player main.cpp
+build_examples_with_pkg_config "$src/examples" c++ -std=c++20 -O2
 # The pc file gives -L and -l only: a program linked from a prefix outside the loader's
 # folders finds the library through LD_LIBRARY_PATH (or an -rpath of its own).
 export LD_LIBRARY_PATH=$libdir
@@ -203,21 +128,13 @@ unset LD_LIBRARY_PATH
 step "the guide's first game"
 guide=$src/docs/engine-guide.md
 game=$tmp/first-game
-extract_first_game "$guide" "$game"
+extract_first_game "$guide" "$game" "$src/examples"
 pc_command=$(awk '/^<!-- first-game: pkg-config/ { getline; sub(/^ +/, ""); print; exit }' "$guide")
 # shellcheck disable=SC2016 # the command substitution is text to find, not to run
 [[ $pc_command == c++*'$(pkg-config --cflags --libs zorby-engine)'* ]] ||
     fail "the guide's pkg-config command line was not found: '$pc_command'"
-cp "$src/examples/bounce/assets/ball.png" "$game/ball.png"
-cp "$src/examples/catch/assets/catch.wav" "$game/beep.wav"
 
-cmake -S "$game" -B "$game/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
-    >"$tmp/first-configure.log" 2>&1 ||
-    { cat "$tmp/first-configure.log" >&2; fail "configuring the guide's first game"; }
-cmake --build "$game/build" >"$tmp/first-build.log" 2>&1 ||
-    { cat "$tmp/first-build.log" >&2; fail "building the guide's first game with CMake"; }
-ninja -C "$game/build" -t deps >"$tmp/first-deps.txt"
-check_headers_from_prefix "$tmp/first-deps.txt" "the CMake build of the first game"
+build_first_game_with_cmake "$game" -DCMAKE_PREFIX_PATH="$prefix"
 check_library_from_prefix "$game/build/first_game"
 run_program first-game-cmake "$game" "$game/build/first_game" 2
 

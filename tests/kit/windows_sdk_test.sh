@@ -31,13 +31,15 @@ fi
 zip=$1
 src=$(cd "$2" && pwd)
 deps=${3:-}
-jobs=${JOBS:-2}
 # shellcheck source=tests/kit/kit_script_common.sh
 source "$src/tests/kit/kit_script_common.sh"
 
 [[ -f $zip ]] || fail "no $zip: scripts/zorby.sh windows makes it"
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/zorby-windows-sdk.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
+# The programs are Windows ones, run by Wine.
+runner=(wine)
+exe=.exe
 export SDL_AUDIODRIVER=dummy
 unset ZORBY_GOLDEN_UPDATE WINEPATH
 triple=x86_64-w64-mingw32
@@ -77,58 +79,12 @@ check_dlls_beside() {
     done
 }
 
-# Runs a Windows program under Wine, which must end by itself with status 0.
-# $1: a name for the log; $2: the folder to run it in; the rest: the program and its
-# arguments.
-run_program() {
-    local name=$1 dir=$2
-    shift 2
-    local start=$SECONDS status=0
-    (cd "$dir" && timeout 180 wine "$@") >"$tmp/$name.log" 2>&1 || status=$?
-    if [[ $status -ne 0 ]]; then
-        cat "$tmp/$name.log" >&2
-        fail "$name: $* ended with status $status"
-    fi
-    pass "$name ran and ended normally ($((SECONDS - start)) s)"
-}
-
-# The runs every build of the examples gets. $1: a name; $2: the folder holding
-# bounce/, catch/ and player/, each with its program and its assets/.
-run_examples() {
-    local tag=$1 dir=$2
-    local work=$tmp/work-$tag
-    mkdir -p "$work"
-    run_program "$tag-bounce" "$work" "$dir/bounce/bounce.exe" --seconds 3
-    run_program "$tag-catch" "$work" "$dir/catch/catch.exe" --seconds 3 --scores scores.txt
-    # A video: the engine DLL opens its video module at the first one.
-    cp "$dir/player/assets/clip.mp4" "$work/my clip.mp4"
-    run_program "$tag-player-file" "$work" "$dir/player/player.exe" --seconds 3 "my clip.mp4"
-    local status=0
-    (cd "$work" && timeout 120 wine "$dir/player/player.exe" --seconds 3 no-such-clip.mp4) \
-        >"$tmp/$tag-player-missing.log" 2>&1 || status=$?
-    [[ $status -eq 1 ]] || fail "$tag: the player ended with $status for a missing video, not 1"
-    grep -q "no-such-clip.mp4 cannot be played" "$tmp/$tag-player-missing.log" ||
-        fail "$tag: the player did not name the missing video"
-    pass "$tag-player refused a missing video with status 1"
-}
-
 toolchain=$prefix/cmake/mingw-w64-x86_64.cmake
 
 # ---- 2. the examples with CMake ----
 step "the SDK's examples/ with CMake"
 cmake_build=$tmp/cmake-build
-cmake -S "$prefix/examples" -B "$cmake_build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" >"$tmp/cmake-configure.log" 2>&1 ||
-    { cat "$tmp/cmake-configure.log" >&2; fail "configuring examples/ against the SDK"; }
-grep -q "^ZorbyEngine_DIR:PATH=$prefix/" "$cmake_build/CMakeCache.txt" ||
-    fail "find_package(ZorbyEngine) did not find the SDK"
-cmake --build "$cmake_build" -j "$jobs" >"$tmp/cmake-build.log" 2>&1 ||
-    { cat "$tmp/cmake-build.log" >&2; fail "building examples/ with CMake"; }
-if grep -E "$src/(include|src)([/\" ]|$)" "$cmake_build/compile_commands.json" >/dev/null; then
-    fail "a compile command of examples/ names the source tree's include/ or src/ folder"
-fi
-ninja -C "$cmake_build" -t deps >"$tmp/cmake-deps.txt"
-check_headers_from_prefix "$tmp/cmake-deps.txt" "the CMake build of examples/"
+build_examples_with_cmake "$prefix/examples" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
 for example in bounce catch player; do check_dlls_beside "$cmake_build/$example"; done
 pass "examples/ built with CMake, headers from the SDK, its DLLs beside each program"
 
@@ -140,30 +96,9 @@ run_examples cmake "$cmake_build"
 # ---- 3. each example with pkg-config alone ----
 step "the examples with pkg-config"
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
-read -r -a kit_flags <<<"$(pkg-config --cflags --libs zorby-engine)"
 pc_build=$tmp/pc-build
-# $1: the example; $2: the program; the rest: its source files, copied first.
-build_with_pkg_config() {
-    local example=$1 program=$2
-    shift 2
-    local dir=$pc_build/$example
-    mkdir -p "$dir/src"
-    cp "$prefix/examples/common/"*.h "$prefix/examples/$example/"*.cpp "$dir/src/"
-    if compgen -G "$prefix/examples/$example/*.h" >/dev/null; then
-        cp "$prefix/examples/$example/"*.h "$dir/src/"
-    fi
-    [[ -d $dir/assets ]] || cp -r "$prefix/examples/$example/assets" "$dir/assets"
-    local sources=()
-    for file in "$@"; do sources+=("$dir/src/$file"); done
-    $triple-g++-posix -std=c++20 -O2 -static -Wall -Wextra -MD -MF "$dir/$program.d" \
-        "${sources[@]}" -o "$dir/$program.exe" "${kit_flags[@]}" 2>"$tmp/pc-$program.log" ||
-        { cat "$tmp/pc-$program.log" >&2; fail "building $program with pkg-config"; }
-    check_headers_from_prefix "$dir/$program.d" "the pkg-config build of $program"
-}
-build_with_pkg_config bounce bounce main.cpp
-build_with_pkg_config catch catch main.cpp catch_game.cpp
-build_with_pkg_config catch catch_golden_test catch_golden_test.cpp catch_game.cpp
-build_with_pkg_config player player main.cpp
+# -static: the C++ and thread runtime linked in, as the guide says.
+build_examples_with_pkg_config "$prefix/examples" $triple-g++-posix -std=c++20 -O2 -static
 pass "the examples built with pkg-config, headers from the SDK"
 # No DLL beside the programs: Wine finds the SDK's through its search path, and the
 # player's video module beside the engine DLL.
@@ -177,21 +112,13 @@ unset WINEPATH
 step "the guide's first game"
 guide=$prefix/docs/engine-guide.md
 game=$tmp/first-game
-extract_first_game "$guide" "$game"
-cp "$prefix/examples/bounce/assets/ball.png" "$game/ball.png"
-cp "$prefix/examples/catch/assets/catch.wav" "$game/beep.wav"
+extract_first_game "$guide" "$game" "$prefix/examples"
 win_command=$(awk '/^<!-- first-game: windows-pkg-config/ { getline; sub(/^ +/, ""); print; exit }' "$guide")
 # shellcheck disable=SC2016 # the command substitution is text to find, not to run
 [[ $win_command == *'pkg-config --cflags --libs zorby-engine)'* ]] ||
     fail "the guide's Windows pkg-config command line was not found: '$win_command'"
 
-cmake -S "$game" -B "$game/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    >"$tmp/first-configure.log" 2>&1 ||
-    { cat "$tmp/first-configure.log" >&2; fail "configuring the guide's first game"; }
-cmake --build "$game/build" >"$tmp/first-build.log" 2>&1 ||
-    { cat "$tmp/first-build.log" >&2; fail "building the guide's first game with CMake"; }
-ninja -C "$game/build" -t deps >"$tmp/first-deps.txt"
-check_headers_from_prefix "$tmp/first-deps.txt" "the CMake build of the first game"
+build_first_game_with_cmake "$game" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
 check_dlls_beside "$game/build"
 run_program first-game-cmake "$game/build" "$game/build/first_game.exe" 2
 
