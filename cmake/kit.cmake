@@ -9,7 +9,7 @@
 include(CMakePackageConfigHelpers)
 
 if(WIN32)
-  # The Windows SDK (scripts/windows-kit.sh packs this install into a zip):
+  # The Windows SDK (scripts/windows-package.sh packs this install into a zip):
   #   bin/zorby-engine.dll, bin/zorby-video.dll        component engine
   #   lib/libzorby-engine.dll.a (import library), lib/libzorby-engine.a, include/,
   #   lib/cmake/ZorbyEngine, lib/pkgconfig, docs/, examples/, html/, cmake/ (a
