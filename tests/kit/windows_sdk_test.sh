@@ -99,7 +99,12 @@ export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH=
 pc_build=$tmp/pc-build
 # -static: the C++ and thread runtime linked in, as the guide says.
 build_examples_with_pkg_config "$prefix/examples" $triple-g++-posix -std=c++20 -O2 -static
-pass "the examples built with pkg-config, headers from the SDK"
+# The pc file's import library keeps the engine in its DLL under -static.
+for program in bounce/bounce catch/catch catch/catch_golden_test player/player; do
+    $triple-objdump -p "$pc_build/$program.exe" | grep -q 'DLL Name: zorby-engine.dll' ||
+        fail "$program.exe (pkg-config) does not load zorby-engine.dll"
+done
+pass "the examples built with pkg-config, headers from the SDK, the engine in its DLL"
 # No DLL beside the programs: Wine finds the SDK's through its search path, and the
 # player's video module beside the engine DLL.
 export WINEPATH=$prefix/bin
