@@ -101,7 +101,7 @@ pc_build=$tmp/pc-build
 build_examples_with_pkg_config "$prefix/examples" $triple-g++-posix -std=c++20 -O2 -static
 # The pc file's import library keeps the engine in its DLL under -static.
 for program in bounce/bounce catch/catch catch/catch_golden_test player/player; do
-    $triple-objdump -p "$pc_build/$program.exe" | grep -q 'DLL Name: zorby-engine.dll' ||
+    grep -q 'DLL Name: zorby-engine.dll' <<<"$($triple-objdump -p "$pc_build/$program.exe")" ||
         fail "$program.exe (pkg-config) does not load zorby-engine.dll"
 done
 pass "the examples built with pkg-config, headers from the SDK, the engine in its DLL"
@@ -160,7 +160,7 @@ EOF
         { cat "$tmp/static-configure.log" >&2; fail "configuring against Zorby::engine_static"; }
     cmake --build "$static/build" >"$tmp/static-build.log" 2>&1 ||
         { cat "$tmp/static-build.log" >&2; fail "linking with Zorby::engine_static"; }
-    if $triple-objdump -p "$static/build/catch_golden_test.exe" | grep -qi 'DLL Name: zorby'; then
+    if grep -qi 'DLL Name: zorby' <<<"$($triple-objdump -p "$static/build/catch_golden_test.exe")"; then
         fail "the static build still needs the engine DLL"
     fi
     cp -r "$prefix/examples/catch/assets" "$static/build/assets"
