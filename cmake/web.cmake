@@ -1,0 +1,62 @@
+# The web page's build (cmake/toolchains/emscripten.cmake): the game as zorby.js and
+# zorby.wasm, its files packed into zorby.data, our own index.html beside them, a zip
+# of the four for a host, and the tests that drive the page in headless Chromium
+# (label web).
+
+set(ZORBY_WEB_PACK ${CMAKE_BINARY_DIR}/pack/zorby)
+add_custom_target(zorby_web_pack
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/pack
+  COMMAND ${CMAKE_COMMAND} -DSRC=${PROJECT_SOURCE_DIR}/assets -DDST=${ZORBY_WEB_PACK}
+          -P ${PROJECT_SOURCE_DIR}/cmake/copy_assets.cmake
+  COMMENT "Gathering the game's files for the page")
+add_dependencies(zorby zorby_web_pack)
+
+# emcc's tools are node programs that look for their modules in NODE_PATH (Debian's
+# node packages), also when the build runs from a shell without it.
+set_property(TARGET zorby PROPERTY RULE_LAUNCH_LINK
+             "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
+file(WRITE ${CMAKE_BINARY_DIR}/zorby-web-link.rsp
+     "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=$autoResumeAudioContext,$dynCall\n")
+set_target_properties(zorby PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_link_options(zorby PRIVATE
+  # The frame loop runs as on the desktop; its sleeps hand the thread to the browser.
+  -sASYNCIFY=1 -sASYNCIFY_IMPORTS=zorby_yield_to_browser -sASYNCIFY_STACK_SIZE=65536
+  # The engine draws with OpenGL 1.x, emulated over WebGL.
+  -sLEGACY_GL_EMULATION=1 -sMAX_WEBGL_VERSION=1
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864 -sTOTAL_STACK=1048576
+  -sENVIRONMENT=web -sEXIT_RUNTIME=1
+  # The player's files in IndexedDB (mounted and synchronised by index.html).
+  -sFORCE_FILESYSTEM=1 -lidbfs.js
+  -sEXPORTED_RUNTIME_METHODS=FS,ENV,addRunDependency,removeRunDependency
+  # Sound starts on the first click or key (a browser allows none before it): the
+  # functions SDL's audio calls, named in a response file (the names' $ would reach
+  # the shell through the command line).
+  @${CMAKE_BINARY_DIR}/zorby-web-link.rsp
+  --preload-file ${ZORBY_WEB_PACK}@/zorby)
+
+# The page and the zip a host takes, index.html at its root.
+set(ZORBY_WEB_ZIP ${CMAKE_BINARY_DIR}/zorby-${PROJECT_VERSION}-web.zip)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/web/index.html ${CMAKE_BINARY_DIR}/index.html
+               @ONLY)
+add_custom_command(OUTPUT ${ZORBY_WEB_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${ZORBY_WEB_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E tar cf ${ZORBY_WEB_ZIP} --format=zip
+          index.html zorby.js zorby.wasm zorby.data
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+  DEPENDS zorby ${CMAKE_BINARY_DIR}/index.html
+  COMMENT "Packing the page into zorby-${PROJECT_VERSION}-web.zip")
+add_custom_target(zorby_web_zip ALL DEPENDS ${ZORBY_WEB_ZIP})
+
+enable_testing()
+find_program(ZORBY_CHROMIUM chromium)
+find_program(ZORBY_PYTHON python3)
+if(ZORBY_CHROMIUM AND ZORBY_PYTHON)
+  file(GLOB web_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/web/*_test.py)
+  foreach(test IN LISTS web_tests)
+    get_filename_component(name ${test} NAME_WE)
+    add_test(NAME web_${name} COMMAND ${ZORBY_PYTHON} ${test} ${CMAKE_BINARY_DIR}
+             WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_tests_properties(web_${name} PROPERTIES LABELS web TIMEOUT 300
+      ENVIRONMENT "ZORBY_CHROMIUM=${ZORBY_CHROMIUM};PYTHONDONTWRITEBYTECODE=1")
+  endforeach()
+endif()

@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""The web page in headless Chromium, as a player meets it: the page loads and draws the
+start-up question, X then a click on START starts a game, the game's keys do not scroll
+the page, a kept game survives a reload (IndexedDB), and storage that cannot be written
+costs one line on the page while the game goes on.
+
+Usage: page_test.py BUILD_WEB_DIR
+"""
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                "scripts"))
+import web_page  # noqa: E402
+
+FAILURES = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    if not condition:
+        FAILURES.append(what)
+
+
+def lit_pixels(img):
+    """Pixels that are not near black."""
+    return sum(1 for p in img.getdata() if max(p) > 40)
+
+
+def differing_pixels(a, b):
+    return sum(1 for p, q in zip(a.getdata(), b.getdata())
+               if max(abs(p[i] - q[i]) for i in range(3)) > 24)
+
+
+def wait_for_picture(page, timeout=90):
+    """Waits until the picture has settled on something drawn; returns it."""
+    deadline = time.monotonic() + timeout
+    previous = None
+    while time.monotonic() < deadline:
+        img = page.picture()
+        if lit_pixels(img) > 2000 and previous is not None and differing_pixels(img, previous) == 0:
+            return img
+        previous = img
+        time.sleep(0.5)
+    return previous
+
+
+def kept_games(page):
+    return page.eval("(function(){try{return Module.FS.readdir("
+                     "'/player/data/zorby/replays').filter(function(n){return n[0]!=='.';});}"
+                     "catch(e){return [];}})()") or []
+
+
+def main(build_dir):
+    site = web_page.Server(build_dir)
+    profile = None
+    try:
+        with web_page.Browser() as browser:
+            profile = browser.profile
+            page = browser.open_page(site.url("index.html"))
+            page.wait_for("window.zorbyState && window.zorbyState.started", timeout=120)
+            question = wait_for_picture(page)
+            check(lit_pixels(question) > 2000,
+                  "the page draws the start-up question (%d lit pixels)" % lit_pixels(question))
+            x, y, w, h = page.canvas_box()
+            check(w % 320 == 0 and h % 240 == 0 and w // 320 == h // 240 and w >= 640,
+                  "the picture is enlarged by a whole factor (%dx%d in a 1024x768 page)" % (w, h))
+
+            # The game's keys reach the game and leave the page where it is.
+            page.eval("document.body.style.height='5000px';document.documentElement"
+                      ".style.overflow='auto';window.scrollTo(0,0);true")
+            for key in ("ArrowDown", "Space", "PageDown"):
+                page.key(key)
+            scrolled = page.eval("window.scrollY")
+            page.eval("document.body.style.height='';document.documentElement.style.overflow="
+                      "'';true")
+            check(scrolled == 0, "arrows, Space and Page Down do not scroll the page (scrollY %s)"
+                  % scrolled)
+
+            page.key("x")
+            menu = wait_for_picture(page)
+            check(differing_pixels(menu, question) > 1000, "X answers the question: the menu")
+            gx, gy = page.game_point(40, 220)
+            page.click(gx, gy)
+            time.sleep(1.5)
+            game = wait_for_picture(page)
+            check(differing_pixels(game, menu) > 5000, "a click on START starts a game (%d "
+                  "pixels changed)" % differing_pixels(game, menu))
+
+            # Esc ends the program: the game is kept, written whole and then stored.
+            page.key("Escape")
+            page.wait_for("window.zorbyState.exitStatus !== null", timeout=30)
+            page.wait_for("window.zorbyState.synced > 0", timeout=30)
+            before = kept_games(page)
+            check(len(before) >= 1, "the game is kept in the player's folder (%s)" % before)
+            page.reload()
+            page.wait_for("window.zorbyState && window.zorbyState.started", timeout=120)
+            after = kept_games(page)
+            check(set(before) <= set(after) and len(before) >= 1,
+                  "the kept game is there after a reload (%s)" % after)
+            links = page.eval("document.getElementById('kept').click();"
+                              "document.querySelectorAll('#recordings a[download]').length")
+            check(links == len(after), "each kept game has a download link (%s)" % links)
+
+            # Storage that refuses every write: one line on the page, the game goes on.
+            page.send("Storage.overrideQuotaForOrigin",
+                      {"origin": site.url("").rstrip("/"), "quotaSize": 1})
+            page.eval("Module.FS.writeFile('/player/data/zorby/big.new', new Uint8Array(1<<20));"
+                      "Module.FS.rename('/player/data/zorby/big.new','/player/data/zorby/big');"
+                      "true")
+            page.wait_for("window.zorbyState.storageError !== null", timeout=30)
+            note = page.eval("document.getElementById('note').textContent")
+            check("cannot be kept" in note and "\n" not in note.strip(),
+                  "full storage is one line on the page: %r" % note)
+            time.sleep(1.0)
+            check(page.eval("window.zorbyState.exitStatus") is None,
+                  "the game goes on after the storage failed")
+    finally:
+        site.close()
+    if FAILURES:
+        print("%d check(s) failed" % len(FAILURES))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))
