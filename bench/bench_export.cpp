@@ -10,7 +10,7 @@
 
 #include "game/game_main.h"
 #include "game/game_state.h"
-#include "platform/input_script.h"
+#include "platform/replay/input_script.h"
 #include "runtime/replay_export.h"
 #include "support/engine_fixture.h"
 

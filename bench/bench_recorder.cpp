@@ -18,11 +18,11 @@
 #include "engine/numbers.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
-#include "platform/deterministic.h"
-#include "platform/input_script.h"
-#include "platform/recording_buffer.h"
-#include "platform/recording_platform.h"
-#include "platform/replay_platform.h"
+#include "platform/replay/deterministic.h"
+#include "platform/replay/input_recording_buffer.h"
+#include "platform/replay/input_script.h"
+#include "platform/replay/recording_platform.h"
+#include "platform/replay/replay_platform.h"
 #include "runtime/engine.h"
 #include "support/engine_fixture.h"
 
@@ -42,7 +42,7 @@ Run replay_once(const platform::InputScript& script, const std::string& dir, boo
     fs::copy_file(std::string(ZORBY_ASSET_DIR) + "/hc.txt", dir + "/hc.txt",
                   fs::copy_options::overwrite_existing);
     const std::string old_cwd = fs::current_path().string();
-    platform::RecordingBuffer buffer;
+    platform::InputRecordingBuffer buffer;
     std::ostream out(&buffer);
     {
         Engine e;

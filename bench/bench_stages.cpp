@@ -174,8 +174,8 @@ zorby::ReplayResult engine_run(const zorby::platform::InputScript& script,
         size_t first_op = 0;
         if (capture) {
             capture->trace.frame_height = d.height;
-            zorby::platform::frame_recorder().observer =
-                [capture](const zorby::platform::FrameRecorder::Op& op) { capture->trace.see(op); };
+            zorby::platform::frame_gl_work().observer =
+                [capture](const zorby::platform::FrameGlWork::Op& op) { capture->trace.see(op); };
             capture->width = d.width;
             capture->height = d.height;
         }
@@ -194,7 +194,7 @@ zorby::ReplayResult engine_run(const zorby::platform::InputScript& script,
         };
         zorby::game::game_main();
     });
-    zorby::platform::frame_recorder().observer = nullptr;
+    zorby::platform::frame_gl_work().observer = nullptr;
     fs::current_path(start_dir);
     return result;
 }

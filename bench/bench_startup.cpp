@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_layout.h"
+#include "platform/portable/window_layout.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The stage benchmark's list of the drawing work of the 2D commands (textured quads,
 // lines, blending and viewport changes), built from the calls the engine hands its
-// frame recorder. The benchmark replays it with plain OpenGL calls as the reference
-// for the engine's own cost per frame.
+// held-back GL work (frame_gl_work.h). The benchmark replays it with plain OpenGL calls as the
+// reference for the engine's own cost per frame.
 #pragma once
 
 #include <GL/gl.h>
@@ -11,7 +11,7 @@
 #include <map>
 #include <vector>
 
-#include "platform/frame_recorder.h"
+#include "platform/gl/frame_gl_work.h"
 
 namespace zorby::bench {
 
@@ -29,46 +29,46 @@ struct DrawOp {
     int32_t view[4] = {0, 0, 0, 0};  // viewport: x, y (from the top), w, h
 };
 
-// Turns the recorder's calls into DrawOps: it follows the state the calls set (the
+// Turns the held-back GL work's calls into DrawOps: it follows the state the calls set (the
 // bound texture and its filter, the alpha test, texturing, blending, the colour) and
 // makes one op of each glBegin block of quads or lines, a blend op when the blending
 // or its alpha changes, and a viewport op when the viewport changes.
 class DrawTrace {
 public:
-    using Recorder = platform::FrameRecorder;
+    using Work = platform::FrameGlWork;
 
     std::vector<DrawOp> ops;
     std::vector<float> vertices;  // x, y, s, t per vertex
     int32_t frame_height = 240;   // to turn the viewport's rows back into the engine's
 
-    void see(const Recorder::Op& op) {
+    void see(const Work::Op& op) {
         switch (op.code) {
-            case Recorder::kEnable:
-            case Recorder::kDisable: {
-                const bool on = op.code == Recorder::kEnable;
+            case Work::kEnable:
+            case Work::kDisable: {
+                const bool on = op.code == Work::kEnable;
                 if (op.i[0] == GL_ALPHA_TEST) alpha_test_ = on;
                 if (op.i[0] == GL_TEXTURE_2D) textured_ = on;
                 if (op.i[0] == GL_BLEND) blend_on_ = on;
                 break;
             }
-            case Recorder::kBlendFunc:
+            case Work::kBlendFunc:
                 additive_ = op.i[1] == GL_ONE;
                 break;
-            case Recorder::kColour:
+            case Work::kColour:
                 alpha_ = op.f[3];
                 note_blend();
                 break;
-            case Recorder::kColourBytes:
+            case Work::kColourBytes:
                 colour_ = uint32_t(op.i[0] & 0xFF) | uint32_t(op.i[1] & 0xFF) << 8 |
                           uint32_t(op.i[2] & 0xFF) << 16 | uint32_t(op.i[3] & 0xFF) << 24;
                 break;
-            case Recorder::kBindTexture:
+            case Work::kBindTexture:
                 texture_ = static_cast<uint32_t>(op.i[0]);
                 break;
-            case Recorder::kTextureFilter:
+            case Work::kTextureFilter:
                 filters_[texture_] = op.i[0];
                 break;
-            case Recorder::kViewport: {
+            case Work::kViewport: {
                 const int32_t view[4] = {op.i[0], frame_height - op.i[3] - op.i[1], op.i[2],
                                          op.i[3]};
                 if (!viewport_known_ || !std::equal(view, view + 4, viewport_)) {
@@ -81,17 +81,17 @@ public:
                 }
                 break;
             }
-            case Recorder::kBegin:
+            case Work::kBegin:
                 mode_ = static_cast<uint32_t>(op.i[0]);
                 block_first_ = vertex_count();
                 break;
-            case Recorder::kVertex:
+            case Work::kVertex:
                 vertices.insert(vertices.end(), {op.f[0], op.f[1], 0.0f, 0.0f});
                 break;
-            case Recorder::kTexturedVertex:
+            case Work::kTexturedVertex:
                 vertices.insert(vertices.end(), {op.f[2], op.f[3], op.f[0], op.f[1]});
                 break;
-            case Recorder::kEnd:
+            case Work::kEnd:
                 end_block();
                 break;
             default:

@@ -9,9 +9,9 @@
 
 #include "game/game_state.h"
 #include "game/high_score_place.h"
-#include "platform/crash_guard.h"
 #include "platform/paths.h"
-#include "platform/private_files.h"
+#include "platform/portable/private_files.h"
+#include "platform/replay/crash_guard.h"
 
 namespace zorby::app {
 

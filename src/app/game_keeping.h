@@ -15,9 +15,9 @@
 #include <string>
 
 #include "app/replay_library.h"
-#include "platform/file_io.h"
-#include "platform/input_script.h"
-#include "platform/recording_buffer.h"
+#include "platform/portable/file_io.h"
+#include "platform/replay/input_recording_buffer.h"
+#include "platform/replay/input_script.h"
 #include "runtime/replay.h"
 #include "runtime/replay_export.h"
 
@@ -36,7 +36,7 @@ public:
 
     // The recorder writes here, after the header.
     std::ostream& stream() { return stream_; }
-    const platform::RecordingBuffer& buffer() const { return buffer_; }
+    const platform::InputRecordingBuffer& buffer() const { return buffer_; }
     const std::string& folder() const { return folder_; }
     // The file the last kept game went to (empty: none yet).
     const std::string& last_kept() const { return last_kept_; }
@@ -58,7 +58,7 @@ private:
     void warn_once(const std::string& what);
     std::string finished_text(int score, const char* how) const;
 
-    platform::RecordingBuffer buffer_;
+    platform::InputRecordingBuffer buffer_;
     std::ostream stream_{&buffer_};
     std::string folder_;
     std::FILE* warnings_;

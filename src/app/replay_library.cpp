@@ -7,7 +7,7 @@
 
 #include "game/screens.h"
 #include "platform/folder_listing.h"
-#include "platform/private_files.h"
+#include "platform/portable/private_files.h"
 
 namespace zorby::app {
 

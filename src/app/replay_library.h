@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_io.h"
-#include "platform/input_script.h"
+#include "platform/portable/file_io.h"
+#include "platform/replay/input_script.h"
 
 namespace zorby::app {
 

@@ -10,9 +10,9 @@
 #include <set>
 #include <vector>
 
-#include "platform/file_io.h"
 #include "platform/paths.h"
-#include "platform/private_files.h"
+#include "platform/portable/file_io.h"
+#include "platform/portable/private_files.h"
 
 namespace zorby::app {
 

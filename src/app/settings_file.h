@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/file_io.h"
+#include "platform/portable/file_io.h"
 
 namespace zorby::app {
 

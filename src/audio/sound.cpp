@@ -9,7 +9,7 @@
 #include "engine/engine_core.h"
 #include "engine/engine_string.h"
 #include "engine/packed_media.h"
-#include "platform/file_io.h"
+#include "platform/portable/file_io.h"
 
 namespace zorby {
 

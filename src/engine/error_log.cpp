@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/file_io.h"
 #include "platform/files.h"
+#include "platform/portable/file_io.h"
 
 namespace zorby {
 

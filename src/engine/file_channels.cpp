@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/engine_core.h"
-#include "platform/file_io.h"
+#include "platform/portable/file_io.h"
 
 namespace zorby {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_io.h"
+#include "platform/portable/file_io.h"
 
 namespace zorby {
 

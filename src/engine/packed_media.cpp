@@ -10,9 +10,9 @@
 
 #include "engine/engine_core.h"
 #include "engine/media_archive.h"
-#include "platform/file_io.h"
 #include "platform/paths.h"
-#include "platform/private_files.h"
+#include "platform/portable/file_io.h"
+#include "platform/portable/private_files.h"
 
 namespace zorby {
 

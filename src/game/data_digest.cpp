@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "game/assets.h"
-#include "platform/file_io.h"
+#include "platform/portable/file_io.h"
 #include "runtime/replay.h"
 
 namespace zorby::game {

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "platform/file_io.h"
 #include "platform/paths.h"
+#include "platform/portable/file_io.h"
 
 namespace zorby::game {
 

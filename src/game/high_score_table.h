@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_io.h"
+#include "platform/portable/file_io.h"
 
 namespace zorby::game {
 

@@ -11,7 +11,7 @@
 #include "game/high_score_table.h"
 #include "graphics/draw.h"
 #include "graphics/font.h"
-#include "platform/private_files.h"
+#include "platform/portable/private_files.h"
 #include "runtime/engine.h"
 
 namespace zorby::game {

@@ -3,7 +3,7 @@
 // bytes and rules are in high_score_table.h.
 #pragma once
 
-#include "platform/file_io.h"
+#include "platform/portable/file_io.h"
 
 namespace zorby::game {
 

@@ -10,8 +10,8 @@
 #include "engine/error_log.h"
 #include "graphics/draw.h"
 #include "graphics/sprite_store.h"
-#include "platform/frame_recorder.h"
-#include "platform/gl_gateway.h"
+#include "platform/gl/frame_gl_work.h"
+#include "platform/gl/gl_gateway.h"
 #include "platform/platform.h"
 
 namespace zorby {
@@ -62,7 +62,7 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
     frame_period = rate > 0 ? 1000.0 / rate : 2.0;
     multisample = samples;
     // Whatever was held back belonged to an earlier context.
-    platform::frame_recorder().reset();
+    platform::frame_gl_work().reset();
     platform::WindowConfig config;
     config.width = w;
     config.height = h;
@@ -184,7 +184,7 @@ void OpenGLVizovudo::set_viewport(int x, int y, int w, int h) {
     viewport_w = w;
     viewport_h = h;
     if (!window) return;
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     gl.viewport(x, height - h - y, w, h);
     gl.matrix_mode(GL_PROJECTION);
     gl.load_identity();
@@ -231,7 +231,7 @@ bool OpenGLVizovudo::has_extension(const std::string& name) const {
 }
 
 void OpenGLVizovudo::display_teardown() {
-    platform::frame_recorder().reset();
+    platform::frame_gl_work().reset();
     if (store) store->free_all(context_ready);
     if (!window) return;
     set_windowed_mode();
@@ -244,18 +244,18 @@ void OpenGLVizovudo::display_teardown() {
 
 void OpenGLVizovudo::clear_after_swap() {
     if (!window) return;
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     gl.begin_frame();
     gl.clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 bool OpenGLVizovudo::end_frame() {
-    return window && platform::frame_recorder().end_frame(platform.window().frame_retained());
+    return window && platform::frame_gl_work().end_frame(platform.window().frame_retained());
 }
 
 void OpenGLVizovudo::begin_next_frame() {
     if (!window) return;
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     gl.enable(GL_BLEND);
     gl.disable(GL_BLEND);
     current_alpha = 1.0f;

@@ -19,8 +19,8 @@
 #include "graphics/display.h"
 #include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
-#include "platform/frame_recorder.h"
-#include "platform/gl_gateway.h"
+#include "platform/gl/frame_gl_work.h"
+#include "platform/gl/gl_gateway.h"
 
 namespace zorby {
 
@@ -44,12 +44,12 @@ void second_unit_off(OpenGLVizovudo& d) {
 
 void clear_screen() {
     free_surface(0);
-    platform::frame_recorder().clear(GL_COLOR_BUFFER_BIT);
+    platform::frame_gl_work().clear(GL_COLOR_BUFFER_BIT);
 }
 
 void set_alpha_mode(double value) {
     OpenGLVizovudo& d = display();
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     const float a = static_cast<float>(value);
     if (a > 0) {
         gl.enable(GL_BLEND);
@@ -69,7 +69,7 @@ void set_alpha_mode(double value) {
 
 void bind_sprite_texture(int32_t slot) {
     OpenGLVizovudo& d = display();
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     d.store->current_texture_slot = slot;
     second_unit_off(d);
     if (slot < 0) {
@@ -84,7 +84,7 @@ void bind_sprite_texture(int32_t slot) {
 
 void draw_sprite(double slot_value, double x, double y) {
     OpenGLVizovudo& d = display();
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     const int64_t slot = command_slot(slot_value);
     const SpriteRecord* r = d.store->record(slot);
     if (!r) return;
@@ -116,7 +116,7 @@ void draw_sprite(double slot_value, double x, double y) {
 
 void draw_line(double x1, double y1, double x2, double y2, double colour_value) {
     OpenGLVizovudo& d = display();
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     const uint32_t colour = command_bits32(colour_value);
     gl.disable(GL_ALPHA_TEST);
     const auto alpha_byte =
@@ -191,7 +191,7 @@ void clip_viewport(double x, double y, double w, double h) {
 
 void draw_surface(int32_t number) {
     OpenGLVizovudo& d = display();
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     TiledSurface* surf = d.store->surface(number);
     if (!surf) return;
     gl.disable(GL_ALPHA_TEST);
@@ -232,7 +232,7 @@ void cross_fade_background(const EngineString& file, const std::function<void()>
     grab_screen(2);
     load_surface(1, path);
     free_surface(0);
-    platform::frame_recorder().clear(GL_COLOR_BUFFER_BIT);
+    platform::frame_gl_work().clear(GL_COLOR_BUFFER_BIT);
     // Both pictures are added on the cleared frame, weighted a and 1 - a.
     double a = 0.9;
     const double end = clock_ms() + 1500.0;

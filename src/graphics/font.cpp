@@ -17,7 +17,7 @@
 #include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
 #include "graphics/texture_builder.h"
-#include "platform/frame_recorder.h"
+#include "platform/gl/frame_gl_work.h"
 
 namespace zorby {
 
@@ -125,7 +125,7 @@ void print_text_bytes(const char* text, size_t length, double x, double y) {
     }
     va.count = needed;
 
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     gl.begin(GL_QUADS);
     const bool textured = s.current_texture_slot >= 0;
     for (int32_t i = 0; i < needed; ++i) {

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/file_io.h"
 #include "platform/paths.h"
+#include "platform/portable/file_io.h"
 
 namespace zorby {
 

@@ -14,8 +14,8 @@
 #include "graphics/display.h"
 #include "graphics/graphics_layer.h"
 #include "graphics/sprite_store.h"
-#include "platform/frame_recorder.h"
-#include "platform/gl_gateway.h"
+#include "platform/gl/frame_gl_work.h"
+#include "platform/gl/gl_gateway.h"
 #include "platform/platform.h"
 
 namespace zorby {

@@ -18,8 +18,8 @@
 #include "graphics/graphics_layer.h"
 #include "graphics/picture_preload.h"
 #include "graphics/texture_builder.h"
-#include "platform/frame_recorder.h"
-#include "platform/gl_gateway.h"
+#include "platform/gl/frame_gl_work.h"
+#include "platform/gl/gl_gateway.h"
 
 namespace zorby {
 
@@ -200,7 +200,7 @@ void load_background(const EngineString& file) {
     if (!e.media_lookup || !resolve_media_name(*e.media_lookup, file.str(), path)) {
         append_error_log("failed");
         free_surface(0);
-        platform::frame_recorder().clear(GL_COLOR_BUFFER_BIT);
+        platform::frame_gl_work().clear(GL_COLOR_BUFFER_BIT);
         return;
     }
     append_error_log("OK?");
@@ -208,7 +208,7 @@ void load_background(const EngineString& file) {
         draw_surface(0);
     } else {
         free_surface(0);
-        platform::frame_recorder().clear(GL_COLOR_BUFFER_BIT);
+        platform::frame_gl_work().clear(GL_COLOR_BUFFER_BIT);
     }
 }
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/gl_gateway.h"
+#include "platform/gl/gl_gateway.h"
 
 namespace zorby {
 

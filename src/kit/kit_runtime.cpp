@@ -9,7 +9,7 @@
 #include "engine/numbers.h"
 #include "kit/kit_options.h"
 #include "platform/platform.h"
-#include "platform/recording_platform.h"
+#include "platform/replay/recording_platform.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
 #include "runtime/replay.h"

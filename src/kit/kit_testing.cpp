@@ -13,12 +13,12 @@
 
 #include "engine/numbers.h"
 #include "kit/kit_options.h"
-#include "platform/deterministic.h"
-#include "platform/frame_pixels.h"
-#include "platform/frame_recorder.h"
-#include "platform/input_script.h"
+#include "platform/gl/frame_gl_work.h"
+#include "platform/gl/frame_pixels.h"
 #include "platform/paths.h"
-#include "platform/replay_platform.h"
+#include "platform/replay/deterministic.h"
+#include "platform/replay/input_script.h"
+#include "platform/replay/replay_platform.h"
 #include "runtime/engine.h"
 #include "runtime/replay.h"
 #include "zorby/files.h"
@@ -46,7 +46,7 @@ platform::FramePixels current_frame() {
     Engine* e = engine_if_any();
     if (e == nullptr || !e->platform || !e->display || e->cleaned_up) return {};
     // Drawing is batched: what was drawn so far must reach the frame first.
-    platform::frame_recorder().flush();
+    platform::frame_gl_work().flush();
     return platform::read_frame_pixels(e->platform->window());
 }
 

@@ -9,7 +9,7 @@
 #include "engine/file_channels.h"
 #include "engine/media_archive.h"
 #include "engine/packed_media.h"
-#include "platform/file_io.h"
+#include "platform/portable/file_io.h"
 #include "zorby/files.h"
 #include "zorby/media.h"
 #include "zorby/values.h"

@@ -24,7 +24,7 @@
 #include "graphics/picture_preload.h"
 #include "graphics/sprite_store.h"
 #include "input/input_state.h"
-#include "platform/private_files.h"
+#include "platform/portable/private_files.h"
 #include "platform/process.h"
 #include "runtime/frame.h"
 

@@ -8,7 +8,7 @@
 #include "audio/music.h"
 #include "graphics/display.h"
 #include "input/input_state.h"
-#include "platform/frame_recorder.h"
+#include "platform/gl/frame_gl_work.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
 
@@ -96,7 +96,7 @@ double swap_and_pace(bool clear_after) {
     d.set_viewport(0, 0, 0, 0);
     const bool not_redrawn = d.end_frame();
     if (e.before_swap_hook) e.before_swap_hook();
-    if (not_redrawn && platform::frame_recorder().quiet_since_end())
+    if (not_redrawn && platform::frame_gl_work().quiet_since_end())
         e.platform->window().frame_not_redrawn();
     e.platform->window().swap_buffers();
     if (clear_after) d.clear_after_swap();

@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/file_io.h"
-#include "platform/frame_pixels.h"
-#include "platform/private_files.h"
+#include "platform/gl/frame_pixels.h"
+#include "platform/portable/file_io.h"
+#include "platform/portable/private_files.h"
 #include "runtime/engine.h"
 #include "video/media_encoder.h"
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/input_script.h"
+#include "platform/replay/input_script.h"
 #include "runtime/replay.h"
 
 namespace zorby {

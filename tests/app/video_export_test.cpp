@@ -20,7 +20,7 @@ extern "C" {
 #include "audio/sound.h"
 #include "game/game_main.h"
 #include "game/game_state.h"
-#include "platform/frame_pixels.h"
+#include "platform/gl/frame_pixels.h"
 #include "runtime/engine.h"
 #include "runtime/replay.h"
 #include "runtime/replay_export.h"

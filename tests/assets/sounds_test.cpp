@@ -14,7 +14,7 @@
 
 #include "asset_support.h"
 #include "audio/sound.h"
-#include "platform/deterministic.h"
+#include "platform/replay/deterministic.h"
 
 namespace zorby::testing {
 namespace {

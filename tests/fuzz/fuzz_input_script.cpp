@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/input_script.h"
+#include "platform/replay/input_script.h"
 
 using zorby::platform::InputScript;
 

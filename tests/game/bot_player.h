@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "game/game_state.h"
-#include "platform/deterministic.h"
+#include "platform/replay/deterministic.h"
 
 namespace zorby::testing {
 

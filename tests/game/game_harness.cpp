@@ -13,7 +13,7 @@
 #include "engine/numbers.h"
 #include "game/game_main.h"
 #include "input/input_state.h"
-#include "platform/input_script.h"
+#include "platform/replay/input_script.h"
 #include "support/file_bytes.h"
 
 namespace zorby::testing {

@@ -22,7 +22,7 @@
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "graphics/picture_preload.h"
-#include "platform/input_script.h"
+#include "platform/replay/input_script.h"
 #include "runtime/replay.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"

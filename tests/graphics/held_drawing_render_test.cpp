@@ -11,8 +11,8 @@
 #include "graphics/draw.h"
 #include "graphics/font.h"
 #include "graphics/sprite_store.h"
-#include "platform/deterministic.h"
-#include "platform/frame_recorder.h"
+#include "platform/gl/frame_gl_work.h"
+#include "platform/replay/deterministic.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
 #include "support/engine_fixture.h"
@@ -60,9 +60,9 @@ TEST_P(HeldDrawing, StillFramesAreNotDrawnAgainAndChangesShowAtOnce) {
     auto window_at = [&](int x, int y) { return at(window, ww, x * scale, y * scale); };
     const testing::Rgb red_px{255, 0, 0}, blue_px{0, 0, 255};
     auto present = [] {
-        const long long before = platform::frame_recorder().skipped_frames();
+        const long long before = platform::frame_gl_work().skipped_frames();
         present_frame();
-        return platform::frame_recorder().skipped_frames() > before;
+        return platform::frame_gl_work().skipped_frames() > before;
     };
     auto still = [&](int frames) {
         int skipped = 0;

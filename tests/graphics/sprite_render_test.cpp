@@ -11,7 +11,7 @@
 #include "graphics/sprite_store.h"
 #include "graphics/test_pictures.h"
 #include "graphics/texture_builder.h"
-#include "platform/frame_recorder.h"
+#include "platform/gl/frame_gl_work.h"
 #include "runtime/engine.h"
 #include "support/engine_fixture.h"
 
@@ -146,7 +146,7 @@ TEST_F(SpriteRender, SmoothingFiltersSpritesDrawnBetweenPixels) {
     }
     ASSERT_EQ(load(0, 4, 4, rgba), 1.0);
     OpenGLVizovudo& d = *te_.engine().display;
-    platform::FrameRecorder& gl = platform::frame_recorder();
+    platform::FrameGlWork& gl = platform::frame_gl_work();
     auto draw_half_right = [&](double x, double y) {
         gl.matrix_mode(GL_MODELVIEW);
         gl.push_matrix();

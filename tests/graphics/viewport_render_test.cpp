@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "graphics/display.h"
-#include "platform/frame_recorder.h"
+#include "platform/gl/frame_gl_work.h"
 #include "runtime/engine.h"
 #include "support/engine_fixture.h"
 
@@ -33,7 +33,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(te_.start());
         // The test draws with OpenGL itself: nothing the engine drew may be held back.
-        platform::frame_recorder().flush();
+        platform::frame_gl_work().flush();
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
     }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "input/input_state.h"
-#include "platform/event_injection.h"
+#include "platform/replay/event_injection.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
 #include "runtime/wait_commands.h"

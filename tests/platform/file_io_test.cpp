@@ -1,6 +1,6 @@
 // The file toolkit: replacing a file keeps the old one whenever a step fails, and
 // whole-file reads honour their limit. Failures are made through the FileOps seam.
-#include "platform/file_io.h"
+#include "platform/portable/file_io.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/paths.h"
-#include "platform/private_files.h"
+#include "platform/portable/private_files.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
 

@@ -1,7 +1,7 @@
 // The platform's input scripts and the recording platform: the text form read and
 // written, errors naming the line, and the recorder handing on (and writing) exactly
 // what the live platform reported.
-#include "platform/input_script.h"
+#include "platform/replay/input_script.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/deterministic.h"
-#include "platform/recording_platform.h"
+#include "platform/replay/deterministic.h"
+#include "platform/replay/recording_platform.h"
 
 namespace zorby {
 namespace {

@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/deterministic.h"
-#include "platform/input_script.h"
-#include "platform/recording_platform.h"
-#include "platform/replay_platform.h"
+#include "platform/replay/deterministic.h"
+#include "platform/replay/input_script.h"
+#include "platform/replay/recording_platform.h"
+#include "platform/replay/replay_platform.h"
 
 namespace zorby {
 namespace {

@@ -3,8 +3,8 @@
 // of pointing device reports them.
 #include <gtest/gtest.h>
 
-#include "platform/event_injection.h"
 #include "platform/platform.h"
+#include "platform/replay/event_injection.h"
 
 namespace zorby {
 namespace {

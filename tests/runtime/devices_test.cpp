@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "audio/wav_bytes.h"
-#include "platform/event_injection.h"
 #include "platform/platform.h"
+#include "platform/replay/event_injection.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
 #include "support/engine_fixture.h"

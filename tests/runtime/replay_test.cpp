@@ -16,7 +16,7 @@
 #include "game/game_state.h"
 #include "graphics/draw.h"
 #include "input/input_state.h"
-#include "platform/event_injection.h"
+#include "platform/replay/event_injection.h"
 #include "runtime/frame.h"
 #include "support/engine_fixture.h"
 #include "support/posix_compat.h"

@@ -16,7 +16,7 @@
 #include "engine/error_log.h"
 #include "graphics/display.h"
 #include "input/input_state.h"
-#include "platform/null_audio.h"
+#include "platform/sdl/null_audio.h"
 #include "runtime/engine.h"
 #include "runtime/video_playback.h"
 #include "support/engine_fixture.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/frame_recorder.h"
+#include "platform/gl/frame_gl_work.h"
 #include "support/file_bytes.h"
 #include "support/posix_compat.h"
 
@@ -63,7 +63,7 @@ Rgba read_pixel(int x, int y) {
         if (e->platform) e->platform->window().client_size(width, height);
     }
     uint8_t px[4] = {0, 0, 0, 0};
-    platform::frame_recorder().flush();
+    platform::frame_gl_work().flush();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(x, height - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
@@ -72,7 +72,7 @@ Rgba read_pixel(int x, int y) {
 
 std::vector<uint8_t> read_frame(int width, int height) {
     std::vector<uint8_t> raw(static_cast<size_t>(width) * height * 4);
-    platform::frame_recorder().flush();
+    platform::frame_gl_work().flush();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/deterministic.h"
+#include "platform/replay/deterministic.h"
 #include "runtime/engine.h"
 
 namespace zorby::testing {

@@ -5,7 +5,7 @@
 
 #include "commands.h"
 #include "engine/media_archive.h"
-#include "platform/file_io.h"
+#include "platform/portable/file_io.h"
 
 namespace zorby::assets {
 

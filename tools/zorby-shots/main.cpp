@@ -27,10 +27,10 @@
 #include "game/game_main.h"
 #include "game/game_state.h"
 #include "game/hotspots.h"
-#include "platform/deterministic.h"
-#include "platform/frame_pixels.h"
-#include "platform/input_script.h"
-#include "platform/replay_platform.h"
+#include "platform/gl/frame_pixels.h"
+#include "platform/replay/deterministic.h"
+#include "platform/replay/input_script.h"
+#include "platform/replay/replay_platform.h"
 #include "runtime/engine.h"
 
 namespace {

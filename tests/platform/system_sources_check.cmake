@@ -1,0 +1,37 @@
+cmake_minimum_required(VERSION 3.20)
+# Checks the build's own list of compiled files (compile_commands.json) against the
+# platform's per-system folders: every file of the system the build is for is
+# compiled, and no file of another system's folder is.
+#   cmake -DCOMMANDS=build/compile_commands.json -DSOURCE=src/platform -DSYSTEM=posix
+#         -DOTHERS="win32;web" -P system_sources_check.cmake
+file(READ "${COMMANDS}" commands)
+string(JSON count LENGTH "${commands}")
+set(compiled)
+math(EXPR last "${count} - 1")
+foreach(i RANGE ${last})
+  string(JSON f GET "${commands}" ${i} file)
+  file(TO_CMAKE_PATH "${f}" f)
+  list(APPEND compiled "${f}")
+endforeach()
+
+set(failures 0)
+foreach(other IN LISTS OTHERS)
+  foreach(f IN LISTS compiled)
+    if(f MATCHES "/platform/${other}/")
+      message(SEND_ERROR "${f} belongs to ${other} but is built for ${SYSTEM}")
+      math(EXPR failures "${failures} + 1")
+    endif()
+  endforeach()
+endforeach()
+file(GLOB own "${SOURCE}/${SYSTEM}/*.cpp")
+if(NOT own)
+  message(SEND_ERROR "no sources in ${SOURCE}/${SYSTEM}")
+endif()
+foreach(f IN LISTS own)
+  if(NOT f IN_LIST compiled)
+    message(SEND_ERROR "${f} is not built for ${SYSTEM}")
+    math(EXPR failures "${failures} + 1")
+  endif()
+endforeach()
+list(LENGTH own n)
+message(STATUS "${n} ${SYSTEM} files built, none of: ${OTHERS}")
