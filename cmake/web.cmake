@@ -49,6 +49,8 @@ add_custom_target(zorby_web_zip ALL DEPENDS ${ZORBY_WEB_ZIP})
 
 enable_testing()
 find_program(ZORBY_CHROMIUM chromium)
+# Debian's Python, which has python3-pil (another one on PATH may not).
+find_program(ZORBY_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(ZORBY_PYTHON python3)
 if(ZORBY_CHROMIUM AND ZORBY_PYTHON)
   file(GLOB web_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/web/*_test.py)

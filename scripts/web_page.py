@@ -201,7 +201,10 @@ class Page:
         self.send("Page.navigate", {"url": url})
 
     def reload(self):
+        """Reloads the page and waits until the new one runs its script."""
+        self.eval("window.zorbyBeforeReload = true")
         self.send("Page.reload", {"ignoreCache": True})
+        self.wait_for("!window.zorbyBeforeReload && document.readyState === 'complete'")
 
     def eval(self, expression, timeout=60):
         r = self.send("Runtime.evaluate", {"expression": expression, "returnByValue": True,

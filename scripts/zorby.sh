@@ -216,7 +216,7 @@ case "$cmd" in
         ;;
     web-serve)
         [ -e "$ROOT/build-web/index.html" ] || build_web
-        exec python3 "$ROOT/scripts/web_page.py" serve "$ROOT/build-web" "${1:-8036}"
+        exec /usr/bin/python3 "$ROOT/scripts/web_page.py" serve "$ROOT/build-web" "${1:-8036}"
         ;;
     web-test)
         build_web
@@ -225,7 +225,7 @@ case "$cmd" in
     web-replay)
         [ $# -eq 1 ] || { echo "usage: $0 web-replay FILE" >&2; exit 2; }
         [ -e "$ROOT/build-web/index.html" ] || build_web >&2
-        exec python3 "$ROOT/scripts/web_page.py" replay "$ROOT/build-web" "$1"
+        exec /usr/bin/python3 "$ROOT/scripts/web_page.py" replay "$ROOT/build-web" "$1"
         ;;
     format-check)
         install_missing "${FORMAT_PACKAGES[@]}"

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The web page in headless Chromium, as a player meets it: the page loads and draws the
 start-up question, X then a click on START starts a game, the game's keys do not scroll
-the page, a kept game survives a reload (IndexedDB), and storage that cannot be written
-costs one line on the page while the game goes on.
+the page, the game that ends is kept and survives a reload (IndexedDB) with a download
+link, and storage that cannot be written costs one line on the page while the game goes
+on.
 
 Usage: page_test.py BUILD_WEB_DIR
 """
@@ -88,12 +89,11 @@ def main(build_dir):
             check(differing_pixels(game, menu) > 5000, "a click on START starts a game (%d "
                   "pixels changed)" % differing_pixels(game, menu))
 
-            # Esc ends the program: the game is kept, written whole and then stored.
-            page.key("Escape")
-            page.wait_for("window.zorbyState.exitStatus !== null", timeout=30)
-            page.wait_for("window.zorbyState.synced > 0", timeout=30)
+            # Left alone, the game runs out of energy and ends: it is kept, written whole
+            # under another name, renamed, and then stored in IndexedDB.
+            page.wait_for("window.zorbyState.synced > 0", timeout=240, step=1.0)
             before = kept_games(page)
-            check(len(before) >= 1, "the game is kept in the player's folder (%s)" % before)
+            check(len(before) >= 1, "the ended game is kept in the player's folder (%s)" % before)
             page.reload()
             page.wait_for("window.zorbyState && window.zorbyState.started", timeout=120)
             after = kept_games(page)
@@ -103,19 +103,35 @@ def main(build_dir):
                               "document.querySelectorAll('#recordings a[download]').length")
             check(links == len(after), "each kept game has a download link (%s)" % links)
 
-            # Storage that refuses every write: one line on the page, the game goes on.
-            page.send("Storage.overrideQuotaForOrigin",
-                      {"origin": site.url("").rstrip("/"), "quotaSize": 1})
+            # Storage that is full: the browser refuses the write; one line on the
+            # page, and the game goes on.
+            page.eval("IDBObjectStore.prototype.put = function () { throw new DOMException("
+                      "'the quota is used up', 'QuotaExceededError'); }; true")
+            frames = page.eval("Module.zorbyFrames")
             page.eval("Module.FS.writeFile('/player/data/zorby/big.new', new Uint8Array(1<<20));"
                       "Module.FS.rename('/player/data/zorby/big.new','/player/data/zorby/big');"
                       "true")
             page.wait_for("window.zorbyState.storageError !== null", timeout=30)
             note = page.eval("document.getElementById('note').textContent")
-            check("cannot be kept" in note and "\n" not in note.strip(),
+            check("QuotaExceededError" in note and "\n" not in note.strip(),
                   "full storage is one line on the page: %r" % note)
+            page.key("x")
             time.sleep(1.0)
-            check(page.eval("window.zorbyState.exitStatus") is None,
+            check(page.eval("window.zorbyState.exitStatus") is None and
+                  page.eval("Module.zorbyFrames") > frames,
                   "the game goes on after the storage failed")
+
+            # A browser without IndexedDB (some private windows): one line, the game runs.
+            private = browser.open_page("about:blank")
+            private.send("Page.addScriptToEvaluateOnNewDocument",
+                         {"source": "Object.defineProperty(window, 'indexedDB', "
+                                    "{ value: undefined });"})
+            private.goto(site.url("index.html"))
+            private.wait_for("window.zorbyState && window.zorbyState.started", timeout=120)
+            private.wait_for("Module.zorbyFrames > 0", timeout=60)
+            note = private.eval("document.getElementById('note').textContent")
+            check("cannot be kept" in note and private.eval("window.zorbyState.exitStatus") is None,
+                  "without IndexedDB the page says so in one line and the game runs: %r" % note)
     finally:
         site.close()
     if FAILURES:
