@@ -3,7 +3,7 @@
 start-up question, X then a click on START starts a game, the game's keys do not scroll
 the page, the game that ends is kept and survives a reload (IndexedDB) with a download
 link, and storage that cannot be written costs one line on the page while the game goes
-on.
+on; a browser without WebAssembly is told so.
 
 Usage: page_test.py BUILD_WEB_DIR
 """
@@ -55,16 +55,14 @@ def kept_games(page):
 
 def main(build_dir):
     site = web_page.Server(build_dir)
-    profile = None
     try:
         with web_page.Browser() as browser:
-            profile = browser.profile
             page = browser.open_page(site.url("index.html"))
             page.wait_for("window.zorbyState && window.zorbyState.started", timeout=120)
             question = wait_for_picture(page)
             check(lit_pixels(question) > 2000,
                   "the page draws the start-up question (%d lit pixels)" % lit_pixels(question))
-            x, y, w, h = page.canvas_box()
+            _, _, w, h = page.canvas_box()
             check(w % 320 == 0 and h % 240 == 0 and w // 320 == h // 240 and w >= 640,
                   "the picture is enlarged by a whole factor (%dx%d in a 1024x768 page)" % (w, h))
 
@@ -132,6 +130,15 @@ def main(build_dir):
             note = private.eval("document.getElementById('note').textContent")
             check("cannot be kept" in note and private.eval("window.zorbyState.exitStatus") is None,
                   "without IndexedDB the page says so in one line and the game runs: %r" % note)
+            # A browser without WebAssembly is told so in words.
+            old = browser.open_page("about:blank")
+            old.send("Page.addScriptToEvaluateOnNewDocument",
+                     {"source": "Object.defineProperty(window, 'WebAssembly', "
+                                "{ value: undefined });"})
+            old.goto(site.url("index.html"))
+            note = old.wait_for("document.readyState === 'complete' && "
+                                "document.getElementById('note').textContent", timeout=60)
+            check("no WebAssembly" in note, "without WebAssembly the page says so: %r" % note)
     finally:
         site.close()
     if FAILURES:
