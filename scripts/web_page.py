@@ -217,7 +217,7 @@ class Page:
         deadline = time.monotonic() + timeout
         while True:
             try:
-                value = self.eval(expression)
+                value = self.eval(expression, timeout=max(60, timeout))
             except ProtocolError:
                 value = None
             if value:
