@@ -1,5 +1,6 @@
 # `cmake --install` lays out the game like any installed program:
 #   bin/zorby                                       (Debian: games/zorby)
+#   lib/zorby/libzorby-video.so                     the video module (Debian: lib/TRIPLET/zorby)
 #   share/zorby/...                                 the game's files (Debian: share/games/zorby)
 #   share/applications/zorby.desktop, share/metainfo/org.zorby.Zorby.metainfo.xml
 #   share/icons/hicolor/NxN/apps/zorby.png, share/man/man6/zorby.6.gz
@@ -10,6 +11,11 @@
 # components engine and engine-dev (cmake/kit.cmake).
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME game)
 install(TARGETS zorby RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The video module, opened at the first video or export (src/CMakeLists.txt).
+if(TARGET zorby_video_module)
+  install(TARGETS zorby_video_module
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${ZORBY_VIDEO_MODULE_SUBDIR_GAME})
+endif()
 
 # The game's files: pictures, fonts, sounds, music and the default "hc.txt".
 file(GLOB ZORBY_ASSET_FILES LIST_DIRECTORIES false ${PROJECT_SOURCE_DIR}/assets/*)
@@ -46,7 +52,8 @@ endif()
 add_custom_target(zorby_packaging_files ALL DEPENDS ${ZORBY_GZ_FILES})
 
 # ---- the Debian packages ----
-# zorby (the game); with the engine kit also libzorby-engine0 (the shared library)
+# zorby (the game); with the engine kit also libzorby-engineN (the shared library, N
+# its SONAME number)
 # and libzorby-engine-dev (headers, the static library, the CMake and pkg-config
 # packages), each from its install component.
 set(CPACK_GENERATOR DEB)
@@ -71,7 +78,7 @@ set(CPACK_DEBIAN_GAME_DESCRIPTION
 set(CPACK_COMPONENTS_ALL game)
 if(ZORBY_KIT)
   list(APPEND CPACK_COMPONENTS_ALL engine engine-dev)
-  set(CPACK_DEBIAN_ENGINE_PACKAGE_NAME libzorby-engine0)
+  set(CPACK_DEBIAN_ENGINE_PACKAGE_NAME libzorby-engine${ZORBY_KIT_SOVERSION})
   set(CPACK_DEBIAN_ENGINE_PACKAGE_SECTION libs)
   # The shlibs file for the library's users, and the ldconfig trigger (the
   # maintainer scripts CPack writes to call ldconfig are taken out of the package by
@@ -79,17 +86,18 @@ if(ZORBY_KIT)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
   set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
   set(CPACK_DEBIAN_ENGINE_PACKAGE_CONTROL_EXTRA
-      ${ZORBY_PACKAGING}/libzorby-engine0/triggers)
+      ${ZORBY_PACKAGING}/libzorby-engine/triggers)
   set(CPACK_DEBIAN_ENGINE_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   set(CPACK_DEBIAN_ENGINE_DESCRIPTION
       "2D game engine (shared library)\nThe engine of the zorby game as a library for other games: window and\nframe loop, sprites, drawing, bitmap fonts, input, sound effects, music,\nvideo, file channels, packed media, grid paths, and exact record and\nreplay on a virtual clock.\n.\nThis package holds the shared library.")
   set(CPACK_DEBIAN_ENGINE-DEV_PACKAGE_NAME libzorby-engine-dev)
   set(CPACK_DEBIAN_ENGINE-DEV_PACKAGE_SECTION libdevel)
   set(CPACK_DEBIAN_ENGINE-DEV_PACKAGE_SHLIBDEPS OFF)
-  set(CPACK_DEBIAN_ENGINE-DEV_PACKAGE_DEPENDS "libzorby-engine0 (= ${PROJECT_VERSION})")
+  set(CPACK_DEBIAN_ENGINE-DEV_PACKAGE_DEPENDS
+      "libzorby-engine${ZORBY_KIT_SOVERSION} (= ${PROJECT_VERSION})")
   # Only a static link needs the engine's own libraries' development files.
   set(CPACK_DEBIAN_ENGINE-DEV_PACKAGE_SUGGESTS
-      "pkgconf, cmake, libsdl2-dev, libsdl2-mixer-dev, libpng-dev, zlib1g-dev, liblzo2-dev, libgl-dev, libavformat-dev, libavcodec-dev, libswscale-dev, libswresample-dev, libavutil-dev")
+      "pkgconf, cmake, libsdl2-dev, libsdl2-mixer-dev, libpng-dev, zlib1g-dev, liblzo2-dev, libgl-dev")
   set(CPACK_DEBIAN_ENGINE-DEV_DESCRIPTION
       "2D game engine (development files)\nThe engine of the zorby game as a library for other games: window and\nframe loop, sprites, drawing, bitmap fonts, input, sound effects, music,\nvideo, file channels, packed media, grid paths, and exact record and\nreplay on a virtual clock.\n.\nThis package holds the headers, the static library, the CMake package\n(find_package(ZorbyEngine)), the pkg-config file (zorby-engine) and the\ntest kit for games built on the engine.")
 endif()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Windows packages from a Windows build:
 #   scripts/windows-package.sh BUILD_DIR DEPS_PREFIX
-# BUILD_DIR/zorby-VERSION-win64.zip   the program, the game's files, README, licences
+# BUILD_DIR/zorby-VERSION-win64.zip   the program and its video module, the game's files,
+#                                     README, licences
 # BUILD_DIR/zorby-VERSION-setup.exe   the installer (Debian's NSIS), the same files
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -17,6 +18,8 @@ mkdir -p "$stage/licenses"
 # The program, stripped of its symbols, and the game's files from the source (the
 # build folder's own "hc.txt" may hold a developer's scores).
 x86_64-w64-mingw32-strip -o "$stage/zorby.exe" "$build/src/zorby.exe"
+# The video module beside it (opened at the first video or export).
+x86_64-w64-mingw32-strip -o "$stage/zorby-video.dll" "$build/src/zorby-video.dll"
 cp "$ROOT"/assets/* "$stage/"
 # Documents with Windows line ends, so that Notepad shows them as written.
 sed 's/$/\r/' "$ROOT/README.md" >"$stage/README.txt"

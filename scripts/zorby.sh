@@ -11,8 +11,10 @@
 #   scripts/zorby.sh format-check  check that every C++ file matches .clang-format
 #   scripts/zorby.sh package       build the Debian packages in build-deb/: the game's
 #                                  (zorby_VERSION_ARCH.deb) and the engine kit's
-#                                  (libzorby-engine0, libzorby-engine-dev), and check them
+#                                  (libzorby-engineN, libzorby-engine-dev), and check them
 #                                  (desktop-file-validate, appstreamcli, lintian)
+#   scripts/zorby.sh kit [PREFIX]  build the engine kit alone (no game, tools or tests) into
+#                                  build-kit/ and install it into PREFIX when given
 #   scripts/zorby.sh docs          the engine kit's reference: Doxygen over include/zorby
 #                                  into build-docs/html (any warning fails it)
 #   scripts/zorby.sh windows       cross-build the game, the tools and the tests for 64-bit
@@ -37,7 +39,7 @@ RUNTIME_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev libsd
     libpng-dev zlib1g-dev liblzo2-dev libgl-dev libgl1-mesa-dri libgtest-dev libbenchmark-dev
     libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev)
 TEST_PACKAGES=(xvfb xauth xdotool x11-utils python3-pil python3-numpy lame desktop-file-utils appstream man-db)
-PACKAGE_PACKAGES=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
+PACKAGE_PACKAGES=(dpkg-dev file fakeroot desktop-file-utils appstream lintian doxygen)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 FORMAT_PACKAGES=(clang-format git)
 DOCS_PACKAGES=(doxygen)
@@ -163,15 +165,16 @@ case "$cmd" in
         cmake -S "$ROOT" -B "$ROOT/build-deb" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_C_FLAGS="$cflags" -DCMAKE_CXX_FLAGS="$cxxflags" \
             -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" \
+            -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" \
             -DZORBY_TESTS=OFF -DZORBY_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr \
             -DCMAKE_INSTALL_BINDIR=games -DZORBY_INSTALL_DATADIR=share/games/zorby \
-            -DZORBY_DEBIAN_DOCS=ON >/dev/null
+            -DZORBY_DEBIAN_DOCS=ON -DZORBY_KIT_REFERENCE=ON >/dev/null
         cmake --build "$ROOT/build-deb" -j "$JOBS"
         rm -f "$ROOT"/build-deb/*.deb
         (cd "$ROOT/build-deb" && cpack -G DEB >/dev/null)
         # The library's package: CPack's maintainer scripts only call ldconfig, which
         # the package's ldconfig trigger does; they go.
-        lib_deb="$(ls "$ROOT"/build-deb/libzorby-engine0_*.deb)"
+        lib_deb="$(ls "$ROOT"/build-deb/libzorby-engine[0-9]*_*.deb)"
         unpacked="$(mktemp -d)"
         dpkg-deb -R "$lib_deb" "$unpacked/pkg"
         rm -f "$unpacked/pkg/DEBIAN/postinst" "$unpacked/pkg/DEBIAN/postrm"
@@ -181,18 +184,26 @@ case "$cmd" in
         appstreamcli validate --no-net "$ROOT/packaging/org.zorby.Zorby.metainfo.xml"
         # The game's package and the engine kit's two; errors fail the build, warnings
         # are shown.
-        for deb in "$ROOT"/build-deb/zorby_*.deb "$ROOT"/build-deb/libzorby-engine0_*.deb \
+        for deb in "$ROOT"/build-deb/zorby_*.deb "$ROOT"/build-deb/libzorby-engine[0-9]*_*.deb \
                    "$ROOT"/build-deb/libzorby-engine-dev_*.deb; do
             lintian --fail-on error --allow-root "$deb"
             dpkg-deb --field "$deb" Package Version Architecture Depends
             echo "package: $deb"
         done
         ;;
+    kit)
+        install_missing "${RUNTIME_PACKAGES[@]}"
+        configure_and_build "$ROOT/build-kit" Release -DZORBY_KIT_ONLY=ON
+        if [ $# -gt 0 ]; then
+            cmake --install "$ROOT/build-kit" --component engine --prefix "$1"
+            cmake --install "$ROOT/build-kit" --component engine-dev --prefix "$1"
+        fi
+        ;;
     docs)
         install_missing "${DOCS_PACKAGES[@]}"
         rm -rf "$ROOT/build-docs"
         mkdir -p "$ROOT/build-docs"
-        version="$(sed -n 's/^set(ZORBY_KIT_VERSION \([0-9.]*\))$/\1/p' "$ROOT/CMakeLists.txt")"
+        version="$(sed -n 's/^project(zorby VERSION \([0-9.]*\) .*/\1/p' "$ROOT/CMakeLists.txt")"
         # Doxygen stops with status 1 at the end of a run that warned.
         (cd "$ROOT" && ZORBY_KIT_VERSION="$version" ZORBY_DOCS_OUT="$ROOT/build-docs" \
             doxygen docs/Doxyfile)
@@ -234,7 +245,7 @@ case "$cmd" in
         echo "formatting: every C++ file matches .clang-format"
         ;;
     *)
-        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|format-check|package|docs|windows|windows-test|web|web-serve|web-test|web-replay FILE}" >&2
+        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|format-check|package|kit [PREFIX]|docs|windows|windows-test|web|web-serve|web-test|web-replay FILE}" >&2
         exit 2
         ;;
 esac

@@ -25,8 +25,7 @@ struct Options {
 };
 
 void print_centred(const std::string& text, int y) {
-    const int text_width = static_cast<int>(text.size()) * zorby::glyph_size().width;
-    zorby::print_text(text, (zorby::frame_size().width - text_width) / 2, y);
+    zorby::print_text(text, (zorby::frame_size().width - zorby::text_width(text)) / 2, y);
 }
 
 // Plays the video once, or again and again with --repeat. Returns false when the file
@@ -54,7 +53,8 @@ void player(const Options& options, bool& failed) {
     bool start_was_down = false;
     for (;;) {
         if (!play(options, start_ms)) {
-            std::fprintf(stderr, "player: %s cannot be played\n", options.file.c_str());
+            std::fprintf(stderr, "player: %s cannot be played (%s)\n", options.file.c_str(),
+                         zorby::last_load_error().c_str());
             failed = true;
             return;
         }

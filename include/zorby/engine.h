@@ -12,4 +12,5 @@
 #include "zorby/sound.h"
 #include "zorby/text.h"
 #include "zorby/values.h"
+#include "zorby/version.h"
 #include "zorby/video.h"

@@ -7,9 +7,10 @@
 /// double 8 bytes); a line is its characters followed by CR LF. Only opening reports
 /// failure as a result. A channel number outside 0..7 is a mistake of the program: the
 /// engine sets error 7 ("bad channel or storage failure") and ends the run; a transfer
-/// that fails (reading past the end, a full disk) sets error 3 ("failed file
-/// transfer") and ends the run (see
-/// the error model in zorby/runtime.h).
+/// that fails sets error 3 ("failed file transfer") and ends the run, its line saying
+/// what happened: reading past the end, a full disk, a channel that is not open, or a
+/// channel used the other way round (read while open for writing, or written while
+/// open for reading). See the error model in zorby/runtime.h.
 #pragma once
 
 #include <string>
@@ -95,9 +96,12 @@ void write_line(int channel, std::string_view text);
 
 /// @brief Replaces a file in one step: a crash or a full disk leaves either the old
 /// file or the new one, never a part of either.
-/// @param path The file to replace or create.
+/// @param path The file to replace or create; its folder must exist (folders are not
+/// made).
 /// @param contents The new contents.
-/// @param error Set to a one-line reason when the result is false.
+/// @param error Set to a one-line reason when the result is false ("cannot save PATH:
+/// the folder F does not exist (folders are not made)", "... no file name was given",
+/// or the step that failed).
 /// @return true when the new contents are in place.
 bool save_file_atomically(const std::string& path, std::string_view contents, std::string& error);
 

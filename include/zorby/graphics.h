@@ -6,10 +6,15 @@
 /// zorby/runtime.h), which the window shows enlarged by a whole factor. Coordinates
 /// are pixels from the top-left of the current viewport, y downward. Colours are
 /// R + G * 256 + B * 65536 (see rgb()). Drawing is kept until present_frame() shows the
-/// frame; the next frame then starts from the background picture.
+/// frame; the next frame then starts from the background picture. Every coordinate
+/// and size must be a number within +-kMaxCoordinate: NaN, an infinity or a larger
+/// value is error 5 ("bad argument") and ends the run with one line naming the command.
 ///
-/// Pictures are PNG files (8-bit BMP too). Pixels of the colour key (start value
-/// rgb(128, 0, 255)) become transparent; the picture's own alpha channel is kept.
+/// Pictures are PNG files (8-bit BMP too). In a picture without an alpha channel
+/// (an RGB PNG, a BMP), pixels of the colour key become transparent: for sprites it
+/// starts as kStartColourKey, rgb(255, 0, 128), a pink magenta (0x8000FF as a number);
+/// for fonts it starts as black. A PNG with an alpha channel keeps its own alpha and
+/// no colour is keyed; a grey PNG has no key either.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +34,15 @@ constexpr uint32_t rgb(int r, int g, int b) {
     return static_cast<uint32_t>((r & 255) | (g & 255) << 8 | (b & 255) << 16);
 }
 
+/// The colour key sprites are loaded with until set_colour_key changes it: red 255,
+/// green 0, blue 128 (fonts start with black as their key).
+inline constexpr uint32_t kStartColourKey = rgb(255, 0, 128);
+
+/// The largest coordinate or size (either sign) a drawing command takes, in pixels.
+/// A coordinate or size beyond it, NaN or infinite is a run-time error: error 5 ("bad
+/// argument"), one line on stderr naming the command, and the run ends.
+inline constexpr double kMaxCoordinate = 1000000.0;
+
 /// A size in pixels.
 struct Size {
     int width = 0;   ///< pixels across
@@ -40,7 +54,10 @@ struct Size {
 /// @param file The picture file.
 /// @param slot 0 to 65503.
 /// @return true when loaded; false when the slot is out of range or the file is missing
-/// or cannot be decoded (the slot is empty then, and one line goes to the error log).
+/// or cannot be decoded (the slot is empty then, and last_load_error() says why). A
+/// picture may have at most 16777216 pixels (4096 x 4096, say) and 32768 on a side; a
+/// picture larger than the graphics driver's largest texture (16384 at most, often
+/// less) shows only its top-left part.
 bool load_sprite(const std::string& file, int slot);
 /// @brief Empties a sprite slot.
 /// @param slot Any number; slots out of range are ignored.
@@ -49,19 +66,24 @@ void free_sprite(int slot);
 /// @param slot Any number.
 /// @return Width and height; (0, 0) for an empty slot or one out of range.
 Size sprite_size(int slot);
-/// @brief Sets the colour that loads make transparent (sprites and fonts).
+/// @brief Sets the colour that later loads make transparent, for sprites and fonts
+/// alike (before the first call: kStartColourKey for sprites, black for fonts).
 /// @param colour R + G * 256 + B * 65536.
 void set_colour_key(uint32_t colour);
 
 /// @brief Shows a picture under every frame from now on (a screen-sized picture is
 /// expected; larger ones are cut at the frame's edges).
-/// @param file The picture file (through the media lookup). A missing file leaves the
-/// frames black.
-void load_background(const std::string& file);
+/// @param file The picture file (through the media lookup), of the sizes load_sprite
+/// takes.
+/// @return true when shown; false when the file is missing or cannot be decoded (the
+/// frames are black then, and last_load_error() says why).
+bool load_background(const std::string& file);
 /// @brief Cross-fades from the frame drawn so far to a new background picture over
 /// 1.5 seconds, presenting the frames itself (input is read, Escape still ends the run).
 /// @param file The picture file (through the media lookup).
-void fade_to_background(const std::string& file);
+/// @return true when the new picture was faded to; false when it is missing or cannot be
+/// decoded (the fade then goes to black, and last_load_error() says why).
+bool fade_to_background(const std::string& file);
 /// @brief Forgets the background picture and clears the frame to black.
 void clear_screen();
 
@@ -77,9 +99,17 @@ void draw_sprite(int slot, double x, double y);
 /// @param y2 Second end, pixels.
 /// @param colour R + G * 256 + B * 65536.
 void draw_line(double x1, double y1, double x2, double y2, uint32_t colour);
+/// @brief Fills a rectangle with a colour, blended as lines are (set_alpha_mode).
+/// @param x Left edge in pixels (rounded up to a whole pixel).
+/// @param y Top edge in pixels (rounded up to a whole pixel).
+/// @param w Width in pixels (truncated; below 1 draws nothing).
+/// @param h Height in pixels (truncated; below 1 draws nothing).
+/// @param colour R + G * 256 + B * 65536.
+void fill_rect(double x, double y, double w, double h, uint32_t colour);
 /// @brief Chooses how the following drawing blends with the frame.
 /// @param mode 0: opaque (the picture's alpha still cuts its shape); above 0: added to
 /// the frame with strength min(mode, 1); below 0: translucent with opacity min(-mode, 1).
+/// NaN is error 5 and ends the run.
 void set_alpha_mode(double mode);
 /// @brief Restricts drawing to a rectangle and moves the origin to its top-left.
 /// @param x Left edge in frame pixels.

@@ -48,6 +48,13 @@ inline constexpr int page_down = 209;   ///< Page Down
 /// @return true while the key is held, and once for a press that came and went since
 /// the key was last read.
 bool key_down(int code);
+/// @brief Whether a key was pressed: true once for each press since the previous call
+/// for that key (or since the start), a press that was let go again before the frame
+/// was read included. Use it for actions that happen once per press (jump, fire,
+/// choose); key_down() for actions that last while a key is held.
+/// @param code Scan code (zorby::key), taken modulo 256.
+/// @return true when a press is waiting; each call takes one.
+bool key_pressed(int code);
 /// @brief The character of a newly pressed key, in the keyboard's layout.
 /// @return 8 for Backspace, 10 for Enter, 32 to 255 for a Latin-1 character; 0 when no
 /// new key was pressed (or its character is outside Latin-1). A held key counts once.
@@ -69,8 +76,16 @@ struct MouseState {
 };
 /// @brief Reads the mouse. The first read after a frame was presented takes the
 /// frame's movement; later reads in the same frame repeat it.
-/// @return Position (kept inside the frame), buttons, movement and wheel.
+/// @return Position (kept inside the frame), buttons, movement and wheel. A button
+/// that went down and up since the previous read shows as down in this one; to count
+/// clicks use mouse_pressed().
 MouseState mouse();
+/// @brief Whether a mouse button was pressed: true once for each press since the
+/// previous call for that button (or since the start), a click that was up again before
+/// the frame was read included. Reads the mouse as mouse() does.
+/// @param button 1 left, 2 right, 3 middle (as in input scripts); others give false.
+/// @return true when a press is waiting; each call takes one.
+bool mouse_pressed(int button);
 /// @brief Waits until the mouse moves or a button is down, handling window events.
 void wait_for_mouse();
 /// @brief Shows or hides the system pointer over the window (hidden from the start

@@ -21,6 +21,16 @@ namespace zorby {
 /// Relative names resolve against the current folder (the data folder after start-up).
 void set_archive_names(const std::string& media_archive, const std::string& music_archive);
 
+/// @brief Why the last load that failed did, in one line for the game's programmer:
+/// "COMMAND: FILE: reason", such as "load_sprite: ball.png: damaged PNG data (IDAT:
+/// incorrect data check)" or "load_sound: beep.wav: no such file in the current folder
+/// or the media archive". Loads print nothing on their own: this is where a game
+/// learns the reason.
+/// @return The reason the last of load_sprite, load_background, fade_to_background,
+/// load_font, load_sound, play_music and play_video gave; "" after one that succeeded
+/// (play_music: after one whose file was found).
+std::string last_load_error();
+
 /// @brief Finds a media file as the loading commands do.
 /// @param name A file name or path.
 /// @return A path that can be opened (the name itself, or a member unpacked from the
@@ -38,8 +48,9 @@ struct MediaMember {
 /// @param path The archive to write (replaced in one step).
 /// @param members The files, in the order they are stored.
 /// @param error Set to a one-line reason when the result is false.
-/// @return true when the archive was written; false for an empty list, a name that is
-/// empty, too long or repeated, a member too large, or a file that cannot be written.
+/// @return true when the archive was written; false (nothing written, error says why)
+/// for an empty list, a name that is empty, too long, repeated or holds a folder ('/'
+/// or '\\'), a member too large, or a file that cannot be written.
 bool write_media_archive(const std::string& path, const std::vector<MediaMember>& members,
                          std::string& error);
 

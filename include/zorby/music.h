@@ -12,12 +12,14 @@ namespace zorby {
 
 /// @brief Stops any music and plays a file, repeating it.
 /// @param file The music file (through the music lookup, zorby/media.h); a file that
-/// cannot be found or played plays nothing, and nothing is reported.
+/// cannot be found plays nothing and last_load_error() says so; one that cannot be
+/// decoded, or no audio device, plays nothing without a word.
 void play_music(const std::string& file);
 /// @brief Stops the music.
 void stop_music();
 /// @brief Sets the music's volume.
-/// @param volume 0 silent to 1 full (clamped); does nothing while no music plays.
+/// @param volume 0 silent to 1 full (clamped; NaN is error 5 and ends the run); does
+/// nothing else while no music plays.
 void music_volume(double volume);
 
 }  // namespace zorby

@@ -51,8 +51,8 @@ struct Grid {
 /// @param grid The map; its size must match its costs.
 /// @param start The first cell.
 /// @param goal The last cell.
-/// @param weight 0 to 1 (clamped): 0 finds the cheapest path (see Grid), higher values
-/// head for the goal sooner and search less.
+/// @param weight 0 to 1 (clamped; NaN counts as 0): 0 finds the cheapest path (see Grid), higher
+/// values head for the goal sooner and search less.
 /// @return The cells from start to goal, both included; empty when there is no path or
 /// the input is unusable (start or goal outside the grid, start equal to goal, no open
 /// cell, costs not width * height long).

@@ -30,6 +30,12 @@
 
 namespace zorby {
 
+/// The longest wait wait_ms() and sleep_ms() take, in milliseconds (one hour). A
+/// longer time (infinity included), and NaN for wait_ms, is a run-time error: error 5
+/// ("bad argument"), one line on stderr naming the command, and the run ends; 0,
+/// negative times and minus infinity return at once, and so does sleep_ms(NaN).
+inline constexpr double kMaxWaitMs = 3600000.0;
+
 /// What a run starts with.
 struct RunOptions {
     std::string title = "zorby engine";  ///< the window's title (UTF-8)
@@ -49,6 +55,11 @@ struct RunOptions {
     /// again to the same frames (see zorby/testing.h). A relative name is taken from
     /// the current folder at the call of run().
     std::string record_file;
+    /// Print the engine's start-up lines on the console: "Init OK" on stdout and, on a
+    /// machine that draws OpenGL in software, a two-line warning on stderr. Off by
+    /// default: a run prints nothing of its own unless something fails; the error log
+    /// (see error_log_path()) gets the lines either way.
+    bool console_messages = false;
 };
 
 /// Exit statuses run() returns.
@@ -73,7 +84,8 @@ int run(const RunOptions& options, const std::function<void()>& main_routine);
 void present_frame();
 /// @brief Waits without presenting a frame, handling window events, the quit keys and
 /// the music on the way.
-/// @param ms Milliseconds of the engine clock; 0 or less returns at once.
+/// @param ms Milliseconds of the engine clock, up to kMaxWaitMs (a longer or NaN time
+/// is error 5 and ends the run); 0 or less returns at once.
 void wait_ms(double ms);
 /// @brief Ends the run: cleans up and returns from run() (with exit_error when an error
 /// is pending, else exit_ok). Never returns to its caller.
@@ -102,6 +114,14 @@ double frame_duration_ms();
 int error_number();
 /// @brief Forgets the pending run-time error, so that end_program ends normally.
 void clear_error();
+/// @brief Where the engine's error log is: ErrorLog.txt in the temporary folder ($TMPDIR,
+/// else /tmp). Every start of the engine deletes it and starts it afresh; the engine
+/// appends a line for each of its start-up steps and notes (the software-drawing
+/// warning, "Init OK"), background loads, and each video that could not be played.
+/// Read it after a run to see what the engine noted; nothing in it is an error by
+/// itself.
+/// @return The log file's path.
+std::string error_log_path();
 /// @brief The text of a run-time error number.
 /// @param code An error number.
 /// @return A short English text ("failed file transfer", ...); "run-time error" for a

@@ -17,12 +17,14 @@ namespace zorby {
 /// @param slot 0 to 127 (higher numbers act as 127; negative ones load nothing).
 /// @param copies 1 to 4 copies that may play at once (clamped).
 /// @return true when loaded; false for a missing or unplayable file, a negative slot, or
-/// no audio device (one line goes to the error log for a bad file).
+/// no audio device; last_load_error() says which (the file is checked even without a
+/// device).
 bool load_sound(const std::string& file, int slot, int copies = 1);
 /// @brief Plays a slot on its next free copy (the oldest when all play).
 /// @param slot 0 to 127.
-/// @param pan -1 left, 0 centre, 1 right (clamped).
-/// @param volume 0 silent to 1 full, on a decibel scale (0.5 is 50 dB down; clamped).
+/// @param pan -1 left, 0 centre, 1 right (clamped; NaN is error 5 and ends the run).
+/// @param volume 0 silent to 1 full, on a decibel scale (0.5 is 50 dB down; clamped;
+/// NaN is error 5 and ends the run).
 /// @return The channel: slot * 256 + copy; -1 when nothing played (empty slot, no device).
 int play_sound(int slot, double pan = 0.0, double volume = 1.0);
 /// @brief Whether a channel still plays.

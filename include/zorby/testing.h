@@ -62,7 +62,8 @@ public:
     /// session has ended then: commands may no longer be used).
     int run(const std::function<void()>& code);
 
-    /// @brief Holds a key down from now on.
+    /// @brief Holds a key down from now on; key_pressed() sees the press even when
+    /// release_key() comes before the game reads the keyboard.
     /// @param code Scan code, 0 to 255 (zorby::key).
     void press_key(int code);
     /// @brief Lets a key go.
@@ -75,7 +76,8 @@ public:
     /// @param x Frame pixels from the left.
     /// @param y Frame pixels from the top.
     void move_mouse(int x, int y);
-    /// @brief Presses or releases a mouse button.
+    /// @brief Presses or releases a mouse button; mouse_pressed() sees a press even when
+    /// the release comes before the game reads the mouse.
     /// @param button 1 left, 2 right, 3 middle.
     /// @param down true to press, false to release.
     void set_button(int button, bool down);
@@ -92,9 +94,16 @@ public:
     /// @brief The virtual clock.
     /// @return Its reading in milliseconds.
     double clock_ms() const;
-    /// @brief Frames presented so far.
+    /// @brief Frames presented so far (the engine's start-up presents two of them).
     /// @return The count, from 0.
     uint64_t frames() const;
+    /// @brief Calls a function for every frame the game presents from now on, just
+    /// before it is shown (pixel_at() sees it), with the frame's number (frames() before
+    /// it is presented): the place for a test to react to the game, giving the input for
+    /// the next frame from what this frame showed (with press_key, move_mouse, ...
+    /// inside it), so the game needs no autopilot of its own.
+    /// @param callback The function; an empty one stops the calls.
+    void on_frame(std::function<void(uint64_t frame)> callback);
 
 private:
     struct State;
@@ -189,9 +198,31 @@ struct FrameHash {
 struct ReplayOptions {
     RunOptions run;           ///< frame size, frame rate, data folder
     uint64_t hash_every = 1;  ///< hash every this many frames (0: none)
-    /// Called after every presented frame with its number; what it returns joins that
-    /// frame's trace line ("" adds nothing). Use it to trace the game's own state.
+    /// Called for every frame the game presents, just before it is shown, with its
+    /// number: pixel_at() and frame_hash() see that frame. What it returns joins the
+    /// frame's trace line ("" adds nothing); use it to trace the game's own state. It is
+    /// called once more when the run ends, however it ends, for the frame that was being
+    /// drawn then (its number is the count of presented frames; it has no hash).
+    ///
+    /// Frame numbers count every presented frame from the engine's start, and the
+    /// engine's start-up presents two (0 and 1): the first frame a game presents is
+    /// frame 2, as in input scripts.
     std::function<std::string(uint64_t frame)> on_frame;
+};
+
+/// A play_sound or play_music request the game made.
+struct SoundRequest {
+    uint64_t frame = 0;  ///< the frame it was made in
+    bool music = false;  ///< play_music (file) rather than play_sound (slot, pan, volume)
+    int slot = 0;        ///< the sound's slot
+    double pan = 0;      ///< the pan asked for
+    double volume = 1;   ///< the volume asked for
+    int channel = -1;    ///< what play_sound returned (-1 without an audio device)
+    std::string file;    ///< the music file asked for
+    /// @brief Requests are equal when every field is.
+    /// @param other The other request.
+    /// @return true when equal.
+    bool operator==(const SoundRequest& other) const = default;
 };
 
 /// What a replay did.
@@ -203,6 +234,7 @@ struct ReplayResult {
     std::vector<FrameHash> frame_hashes;  ///< in frame order
     uint64_t combined_hash = 0;           ///< one hash over all frame hashes
     uint64_t sound_hash = 0;              ///< one hash over every play_sound request
+    std::vector<SoundRequest> sounds;     ///< every play_sound and play_music, in order
     /// One line per traced frame, "FRAME: hash HASH TEXT" (either part may be missing),
     /// then "end: N frames, exit status S".
     std::string trace;
@@ -215,6 +247,22 @@ struct ReplayResult {
 /// @return What happened; result.error names a bad script line (then nothing ran).
 ReplayResult replay(const std::string& script_text, const std::function<void()>& main_routine,
                     const ReplayOptions& options = {});
+
+/// What a WAV file holds, as a sound slot would load it.
+struct WavCheck {
+    bool ok = false;         ///< the file decodes as load_sound takes it
+    std::string error;       ///< why not, when ok is false
+    int channels = 0;        ///< 1 mono, 2 stereo
+    int sample_rate = 0;     ///< samples per second
+    int bits = 0;            ///< 8 or 16
+    double length_ms = 0.0;  ///< how long it plays
+};
+
+/// @brief Decodes a WAV file as load_sound would, without an engine or an audio device
+/// (tests have none, and load_sound then only says so).
+/// @param path The file.
+/// @return What it holds, or why it cannot be played.
+WavCheck check_wav(const std::string& path);
 
 /// The outcome of a golden comparison.
 struct GoldenComparison {

@@ -4,7 +4,8 @@
 /// A font is one picture holding a grid of 16 glyph cells per row: 8 rows (codes 0 to
 /// 127) when the picture is at least as wide as high, else 16 rows (codes 0 to 255).
 /// Every glyph advances by the cell's width. Until a font is loaded, font 0 is a
-/// built-in 8 x 8 font (codes 32 to 127).
+/// built-in 8 x 8 font (codes 32 to 127). Positions follow the rule of zorby/graphics.h:
+/// NaN, an infinity or a value beyond +-kMaxCoordinate is error 5 and ends the run.
 #pragma once
 
 #include <string>
@@ -15,10 +16,11 @@
 namespace zorby {
 
 /// @brief Loads a font picture and makes it the current font.
-/// @param file The picture (through the media lookup); when it cannot be found or
-/// decoded, the built-in font takes its place.
+/// @param file The picture (through the media lookup).
 /// @param number Font number, 0 to 31 (clamped).
-void load_font(const std::string& file, int number);
+/// @return true when loaded; false when the file cannot be found or decoded: the
+/// built-in font then takes the number's place, and last_load_error() says why.
+bool load_font(const std::string& file, int number);
 /// @brief Chooses the font print_text uses.
 /// @param number 0 to 31 (clamped); a font never loaded prints nothing.
 void set_font(int number);
@@ -32,6 +34,12 @@ void print_text(std::string_view text, double x, double y);
 /// @param x Left edge, pixels.
 /// @param y Top edge, pixels.
 void print_number(double value, double x, double y);
+/// @brief How wide a text prints in the current font: every byte advances by the
+/// font's cell, so this is the cell's width times the bytes (up to the 1048576 bytes
+/// print_text prints). Centre a text with x = (frame_size().width - text_width(t)) / 2.
+/// @param text Bytes, as print_text takes them.
+/// @return Pixels.
+int text_width(std::string_view text);
 /// @brief The glyph cell of the current font.
 /// @return Cell width and height in pixels.
 Size glyph_size();

@@ -46,7 +46,8 @@ double atan2_deg(double y, double x);
 double int_mod(double a, double b);
 
 /// @brief Draws a whole number from the engine's random generator.
-/// @param n Upper bound, truncated toward zero.
+/// @param n Upper bound, truncated toward zero; above 4294967295 (infinity included)
+/// it counts as 4294967295.
 /// @return A whole number from 0 to trunc(n) inclusive; 0, without drawing, when n is
 /// 0 or less or NaN.
 double random_int(double n);
@@ -60,7 +61,8 @@ void seed_random(uint32_t seed);
 /// kit's virtual clock, the virtual time.
 double timer_ms();
 /// @brief Waits without presenting a frame or reading input.
-/// @param ms Milliseconds, truncated toward zero; negative waits return at once.
+/// @param ms Milliseconds, truncated toward zero, up to kMaxWaitMs (zorby/runtime.h: a
+/// longer time is error 5 and ends the run); negative and NaN waits return at once.
 /// Unlike wait_ms (zorby/runtime.h) it handles no window events: keep it short.
 void sleep_ms(double ms);
 

@@ -14,9 +14,9 @@ namespace zorby {
 /// see it as a new press.
 /// @param file The video file (through the music lookup, zorby/media.h).
 /// @param repeat true: start again at the end (until a key or click).
-/// @return true when the video played; false at once (nothing shown, one error-log
-/// line) when the file cannot be found, opened or decoded. A file that breaks off
-/// mid-way ends playback there and still returns true.
+/// @return true when the video played; false at once (nothing shown; last_load_error()
+/// and one error-log line say why) when the file cannot be found, opened or decoded. A file that
+/// breaks off mid-way ends playback there and still returns true.
 bool play_video(const std::string& file, bool repeat = false);
 
 }  // namespace zorby

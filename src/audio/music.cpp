@@ -80,6 +80,7 @@ void stop_music() {
 }
 
 void music_volume(double volume) {
+    check_factor("music_volume", "volume", volume);
     AudioLayer& e = audio_layer();
     if (e.music) e.music->set_volume(volume);
 }

@@ -57,6 +57,8 @@ const char* error_text(int code) {
     switch (code) {
         case 3:
             return "failed file transfer";
+        case kBadArgumentError:
+            return "bad argument";
         case 7:
             return "bad channel or storage failure";
         case 8:
@@ -82,6 +84,28 @@ double set_error(double code, const std::string& what) {
     set_error(code);
     engine_core().error_detail = what;
     return code;
+}
+
+void bad_argument(const char* command, const char* parameter, double value, const char* allowed) {
+    char what[200];
+    std::snprintf(what, sizeof what, "%s: %s is %g (%s)", command, parameter, value, allowed);
+    set_error(kBadArgumentError, what);
+    request_program_end();
+}
+
+void check_coordinate(const char* command, const char* parameter, double value) {
+    if (!(std::fabs(value) <= kLargestCoordinate)) {
+        bad_argument(command, parameter, value, "a number from -1000000 to 1000000 wanted");
+    }
+}
+
+void check_coordinates(const char* command,
+                       std::initializer_list<std::pair<const char*, double>> values) {
+    for (const auto& [parameter, value] : values) check_coordinate(command, parameter, value);
+}
+
+void check_factor(const char* command, const char* parameter, double value) {
+    if (std::isnan(value)) bad_argument(command, parameter, value, "a number wanted");
 }
 
 void set_current_line(double position, double line) {

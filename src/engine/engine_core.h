@@ -5,8 +5,10 @@
 // installs, so nothing here needs a layer above.
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -64,6 +66,24 @@ double set_error(double code);
 // The same, with a description of what failed for the stderr line at program end.
 double set_error(double code, const std::string& what);
 void set_current_line(double position, double line);
+// The error number of an argument a command cannot work with.
+constexpr int kBadArgumentError = 5;
+// The longest wait wait_ms and sleep_ms accept, in milliseconds (one hour).
+constexpr double kLongestWaitMs = 3600000.0;
+// Error kBadArgumentError for a command's argument (NaN, an infinity, a value out of
+// its range), with a line naming the command, the argument, its value and what is
+// allowed; then the run ends.
+[[noreturn]] void bad_argument(const char* command, const char* parameter, double value,
+                               const char* allowed);
+// The largest coordinate or size (either sign) the drawing commands take, in pixels.
+constexpr double kLargestCoordinate = 1000000.0;
+// bad_argument unless the value is a number within +-kLargestCoordinate.
+void check_coordinate(const char* command, const char* parameter, double value);
+// check_coordinate for each (parameter, value) in turn.
+void check_coordinates(const char* command,
+                       std::initializer_list<std::pair<const char*, double>> values);
+// bad_argument when the value is NaN (a factor: pan, volume, blending strength).
+void check_factor(const char* command, const char* parameter, double value);
 // Text for a run-time error number ("index out of range", ...).
 const char* error_text(int code);
 

@@ -39,6 +39,21 @@ int checked_channel(double channel) {
     stop(3, text);
 }
 
+// A read or write on a channel that is closed or open the other way ends the program
+// with error 3, saying so (rather than blaming the end of the file or the disk).
+void check_direction(int channel, const FileChannels::Channel& c, bool writing) {
+    char text[96];
+    if (c.fd < 0) {
+        std::snprintf(text, sizeof text, "file channel %d is not open", channel);
+    } else if (c.writing != writing) {
+        std::snprintf(text, sizeof text, "file channel %d is open for %s: it cannot be %s", channel,
+                      c.writing ? "writing" : "reading", writing ? "written" : "read");
+    } else {
+        return;
+    }
+    stop(3, text);
+}
+
 // Reads until n bytes arrived or the file ends; returns the bytes read.
 size_t read_full(int fd, void* out, size_t n) {
     size_t got = 0;
@@ -50,6 +65,7 @@ size_t read_full(int fd, void* out, size_t n) {
 uint64_t read_item(double channel, size_t n) {
     const int ch = checked_channel(channel);
     FileChannels::Channel& c = file_channels().channel(ch);
+    check_direction(ch, c, false);
     c.position += n;
     uint8_t bytes[8] = {};
     if (c.fd < 0 || read_full(c.fd, bytes, n) != n) transfer_failed(ch, "read past the end");
@@ -61,7 +77,8 @@ uint64_t read_item(double channel, size_t n) {
 void write_bytes(double channel, const void* data, size_t n) {
     const int ch = checked_channel(channel);
     const FileChannels::Channel& c = file_channels().channel(ch);
-    if (c.fd < 0 || !platform::write_all(c.fd, data, n)) transfer_failed(ch, "write failed");
+    check_direction(ch, c, true);
+    if (!platform::write_all(c.fd, data, n)) transfer_failed(ch, "write failed");
 }
 
 void write_item(double channel, uint64_t value, size_t n) {
@@ -119,6 +136,7 @@ double open_channel(double channel, const EngineString& name, double mode) {
     if (fd < 0) return 0.0;
     FileChannels::Channel& c = table.channel(ch);
     c.fd = fd;
+    c.writing = mode == 0;
     c.position = 0;
     c.size = 0;
     if (mode != 0) {
@@ -163,6 +181,7 @@ EngineString read_text(double channel, double count) {
     if (!(count > 0)) return r;
     const int ch = checked_channel(channel);
     FileChannels::Channel& c = file_channels().channel(ch);
+    check_direction(ch, c, false);
     const uint64_t n = count >= 2147483647.0 ? 2147483647u : static_cast<uint64_t>(count);
     c.position += n;
     // A count beyond what the file still holds fails before any storage is taken.
@@ -181,6 +200,7 @@ EngineString read_text(double channel, double count) {
 EngineString read_line(double channel) {
     const int ch = checked_channel(channel);
     FileChannels::Channel& c = file_channels().channel(ch);
+    check_direction(ch, c, false);
     EngineString r;
     char* out = r.writable_buffer(kLineLimit);
     std::memset(out, 0, kLineLimit + 1);

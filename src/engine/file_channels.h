@@ -20,6 +20,7 @@ public:
 
     struct Channel {
         int fd = -1;            // -1 while closed
+        bool writing = false;   // opened for writing (else for reading)
         uint64_t size = 0;      // file size when opened for reading; 0 for writing
         uint64_t position = 0;  // bytes consumed by the read commands since opening
     };

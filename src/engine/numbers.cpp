@@ -204,6 +204,10 @@ double timer_ms() {
 }
 
 void sleep_ms(double ms) {
+    // NaN sleeps no time (as it always has); a sleep longer than the limit would hold
+    // the program without a word.
+    if (ms > kLongestWaitMs)
+        bad_argument("sleep_ms", "ms", ms, "at most 3600000 milliseconds wanted");
     const int32_t wait = truncate_int32(ms);
     engine_core().platform->clock().sleep_ms(wait > 0 ? wait : 0);
 }

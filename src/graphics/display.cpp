@@ -95,7 +95,10 @@ bool OpenGLVizovudo::display_setup(int w, int h, int depth, int rate, int sample
         }
     }
 
-    if (!g_software_warning_shown) {
+    if (quiet) {
+        const GLubyte* r = platform::gl::call(glGetString, GL_RENDERER);
+        software_renderer = is_software_renderer(r ? reinterpret_cast<const char*>(r) : "", false);
+    } else if (!g_software_warning_shown) {
         const GLubyte* r = platform::gl::call(glGetString, GL_RENDERER);
         const std::string renderer = r ? reinterpret_cast<const char*>(r) : "";
         if (is_software_renderer(renderer, false)) {

@@ -26,6 +26,11 @@ public:
     OpenGLVizovudo(const OpenGLVizovudo&) = delete;
     OpenGLVizovudo& operator=(const OpenGLVizovudo&) = delete;
 
+    // Set before display_setup: the software-drawing warning is not printed (the
+    // engine kit's quiet start); software_renderer then tells the runtime to log it.
+    bool quiet = false;
+    bool software_renderer = false;
+
     // Creates the window and context. Returns false when no window could be made.
     bool display_setup(int width, int height, int depth, int rate, int samples);
     int set_windowed_mode();

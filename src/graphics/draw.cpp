@@ -48,6 +48,7 @@ void clear_screen() {
 }
 
 void set_alpha_mode(double value) {
+    check_factor("set_alpha_mode", "mode", value);
     OpenGLVizovudo& d = display();
     platform::FrameGlWork& gl = platform::frame_gl_work();
     const float a = static_cast<float>(value);
@@ -114,8 +115,11 @@ void draw_sprite(double slot_value, double x, double y) {
     gl.end();
 }
 
-void draw_line(double x1, double y1, double x2, double y2, double colour_value) {
-    OpenGLVizovudo& d = display();
+namespace {
+
+// Lines and rectangles: one colour, no texture, no alpha test; the colour key's
+// colour draws with alpha 0, others with the blending mode's alpha.
+platform::FrameGlWork& begin_flat_colour(const OpenGLVizovudo& d, double colour_value) {
     platform::FrameGlWork& gl = platform::frame_gl_work();
     const uint32_t colour = command_bits32(colour_value);
     gl.disable(GL_ALPHA_TEST);
@@ -124,6 +128,19 @@ void draw_line(double x1, double y1, double x2, double y2, double colour_value) 
     gl.colour_bytes(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF,
                     static_cast<GLubyte>(alpha_byte));
     bind_sprite_texture(-1);
+    return gl;
+}
+
+void end_flat_colour(const OpenGLVizovudo& d, platform::FrameGlWork& gl) {
+    gl.colour(1, 1, 1, d.current_alpha);
+    gl.enable(GL_ALPHA_TEST);
+}
+
+}  // namespace
+
+void draw_line(double x1, double y1, double x2, double y2, double colour_value) {
+    OpenGLVizovudo& d = display();
+    platform::FrameGlWork& gl = begin_flat_colour(d, colour_value);
     // Lines hit pixel centres; the end point is drawn on its own so both ends show.
     gl.matrix_mode(GL_PROJECTION);
     gl.push_matrix();
@@ -137,8 +154,25 @@ void draw_line(double x1, double y1, double x2, double y2, double colour_value) 
     gl.end();
     gl.pop_matrix();
     gl.matrix_mode(GL_MODELVIEW);
-    gl.colour(1, 1, 1, d.current_alpha);
-    gl.enable(GL_ALPHA_TEST);
+    end_flat_colour(d, gl);
+}
+
+void fill_rect(double x, double y, double w, double h, double colour_value) {
+    if (!(std::trunc(w) >= 1) || !(std::trunc(h) >= 1)) return;
+    OpenGLVizovudo& d = display();
+    platform::FrameGlWork& gl = begin_flat_colour(d, colour_value);
+    // Edges on pixel edges: the quad covers exactly the pixels whose centres it holds.
+    // Counter-clockwise on the screen, as sprites are.
+    const auto left = static_cast<float>(std::ceil(x)), top = static_cast<float>(std::ceil(y));
+    const float right = left + static_cast<float>(std::trunc(w));
+    const float bottom = top + static_cast<float>(std::trunc(h));
+    gl.begin(GL_QUADS);
+    gl.vertex(right, top);
+    gl.vertex(left, top);
+    gl.vertex(left, bottom);
+    gl.vertex(right, bottom);
+    gl.end();
+    end_flat_colour(d, gl);
 }
 
 double sprites_collide(double slot1, double x1, double y1, double slot2, double x2, double y2) {
@@ -183,6 +217,7 @@ double sprites_collide(double slot1, double x1, double y1, double slot2, double 
 }
 
 void clip_viewport(double x, double y, double w, double h) {
+    check_coordinates("clip_viewport", {{"x", x}, {"y", y}, {"w", w}, {"h", h}});
     GraphicsLayer& g = graphics_layer();
     if (g.scene && g.scene->in_shadow_volume_state) g.scene->leave_shadow_state();
     g.display->set_viewport(truncate_int32(x), truncate_int32(y), truncate_int32(w),

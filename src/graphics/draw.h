@@ -23,6 +23,9 @@ void bind_sprite_texture(int32_t slot);
 void draw_sprite(double slot, double x, double y);
 // Draws a line including both end points in the given colour.
 void draw_line(double x1, double y1, double x2, double y2, double colour);
+// Fills the rectangle of whole pixels from (ceil(x), ceil(y)), trunc(w) wide and
+// trunc(h) high, with a colour blended as lines are; nothing for an empty size.
+void fill_rect(double x, double y, double w, double h, double colour);
 // 1.0 when the non-transparent pixels of the two sprites overlap, else 0.0.
 double sprites_collide(double slot1, double x1, double y1, double slot2, double x2, double y2);
 // Restricts drawing to (x, y, w, h) and moves the origin there; (0, 0, 0, 0) is the

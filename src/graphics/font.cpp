@@ -140,6 +140,7 @@ void print_text_bytes(const char* text, size_t length, double x, double y) {
 }
 
 void print_number(double value, double x, double y) {
+    check_coordinates("print_number", {{"x", x}, {"y", y}});
     print_text(from_number(value), x, y);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 namespace zorby {
 
@@ -27,6 +28,10 @@ public:
 
     std::unique_ptr<OpenGLVizovudo> display;
     std::unique_ptr<Vizovudo3D> scene;
+    // Set by the engine kit: picture loads print nothing and keep the reason of a
+    // failure in picture_error (see load_picture).
+    bool explain_pictures = false;
+    std::string picture_error;
 };
 
 // The current graphics share. graphics_layer() ends the process with a message when

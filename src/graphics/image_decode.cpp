@@ -10,8 +10,10 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "graphics/graphics_layer.h"
 #include "platform/paths.h"
 #include "platform/portable/file_io.h"
 
@@ -224,6 +226,8 @@ struct PngJob {
     bool spoke = false;
     // The first message a quiet decode kept back.
     std::string said;
+    // Warnings neither speak nor fail the decode (an explained load).
+    bool ignore_warnings = false;
     png_structp png = nullptr;
     png_infop info = nullptr;
     PixelImage* image = nullptr;
@@ -307,17 +311,20 @@ void quiet_png_error(png_structp png, png_const_charp message) {
 }
 void quiet_png_warning(png_structp png, png_const_charp message) {
     auto* job = static_cast<PngJob*>(png_get_error_ptr(png));
+    if (job->ignore_warnings) return;
     job->spoke = true;
     if (job->said.empty()) job->said = std::string("libpng warning: ") + message;
 }
 
 bool decode_png(PixelImage& image, ByteSource& src, uint32_t key, const char* name,
-                bool quiet = false, bool* spoke = nullptr, std::string* said = nullptr) {
+                bool quiet = false, bool* spoke = nullptr, std::string* said = nullptr,
+                bool ignore_warnings = false) {
     PngJob job;
     job.source = &src;
     job.name = name;
     job.image = &image;
     job.quiet = quiet;
+    job.ignore_warnings = ignore_warnings;
     // No handlers of our own unless quiet: libpng reports on stderr and jumps back to
     // run_png.
     job.png = quiet ? png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, quiet_png_error,
@@ -395,7 +402,79 @@ bool load_picture_quietly(PixelImage& image, const std::string& path, uint32_t k
     return false;
 }
 
+namespace {
+
+uint32_t be32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// Why an explained PNG load failed, from its header and libpng's first message.
+std::string png_failure(const uint8_t* head, bool whole_header, const std::string& said) {
+    if (!whole_header) return "the file ends inside the PNG header (cut short)";
+    const uint32_t w = be32(head + 16), h = be32(head + 20);
+    if (w > uint32_t(kMaxPictureSide) || h > uint32_t(kMaxPictureSide) ||
+        uint64_t(w) * h > uint64_t(kMaxPicturePixels)) {
+        return std::to_string(w) + " x " + std::to_string(h) +
+               " pixels is larger than the engine takes (at most 16777216 pixels, such as 4096 "
+               "x 4096, and 32768 on a side)";
+    }
+    if (head[25] == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        return "grey PNG pictures with an alpha channel are not supported (save it as RGBA)";
+    }
+    if (said == "libpng error: Read Error")
+        return "the PNG data ends early (the file is cut short)";
+    const std::string prefix = "libpng error: ";
+    if (said.rfind(prefix, 0) == 0) return "damaged PNG data (" + said.substr(prefix.size()) + ")";
+    if (!said.empty()) return "unsupported PNG (" + said + ")";
+    return "the PNG cannot be decoded";
+}
+
+}  // namespace
+
+bool load_picture_explained(PixelImage& image, const std::string& path, uint32_t key,
+                            std::string& reason) {
+    reason.clear();
+    image.free_pixels();
+    uint8_t head[26] = {};
+    bool whole_header = false;
+    {
+        FileSource src(path);
+        if (!src.is_open()) {
+            reason = "cannot be opened as a file";
+            return false;
+        }
+        whole_header = src.remaining() >= sizeof head;
+        src.read(head, whole_header ? sizeof head : size_t(src.remaining()));
+    }
+    static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (head[0] == 'B' && head[1] == 'M') {
+        if (load_bmp_image(image, path, key) && image.width > 0 && image.height > 0) return true;
+        reason = "not a BMP picture the engine reads (8 bits with a palette, 24 or 32 bits)";
+    } else if (std::memcmp(head, kPngSignature, sizeof kPngSignature) == 0) {
+        FileSource src(path);
+        bool spoke = false;
+        std::string said;
+        if (decode_png(image, src, key, path.c_str(), true, &spoke, &said, true) &&
+            image.width > 0 && image.height > 0) {
+            return true;
+        }
+        reason = png_failure(head, whole_header, said);
+    } else {
+        reason = "not a PNG or BMP picture";
+    }
+    image.free_pixels();
+    return false;
+}
+
 bool load_picture(PixelImage& image, const std::string& path, uint32_t key) {
+    // Under the engine kit loads print nothing and keep their reason for the game.
+    GraphicsLayer* g = graphics_layer_if_any();
+    if (g != nullptr && g->explain_pictures) {
+        std::string reason;
+        if (load_picture_explained(image, path, key, reason)) return true;
+        g->picture_error = reason;
+        return false;
+    }
     if ((load_bmp_image(image, path, key) || load_png_image(image, path, key)) && image.width > 0 &&
         image.height > 0) {
         return true;

@@ -54,8 +54,15 @@ bool load_png_image(PixelImage& image, const std::string& path, uint32_t key);
 bool decode_png_image(PixelImage& image, const uint8_t* data, size_t size, uint32_t key);
 
 // BMP first, then PNG, as the sprite store loads. A picture of width or height 0
-// counts as a failure. Returns false and leaves no pixels when both fail.
+// counts as a failure. Returns false and leaves no pixels when both fail. While the
+// graphics layer asks for explained loads (the engine kit), it loads as
+// load_picture_explained and keeps the reason in the layer's picture_error.
 bool load_picture(PixelImage& image, const std::string& path, uint32_t key);
+// As load_picture, but printing nothing and ignoring libpng's warnings; on failure
+// reason says why in words for the game's programmer (not a picture, damaged data,
+// too large, an unsupported kind).
+bool load_picture_explained(PixelImage& image, const std::string& path, uint32_t key,
+                            std::string& reason);
 // As load_picture, but printing nothing: would_speak is set when load_picture would
 // have printed a message (a libpng warning or error, an unsupported format), and the
 // load then counts as failed, so that load_picture can be asked to do it again aloud.

@@ -125,9 +125,15 @@ int input_setup(InputState& state, bool exclusive_mouse) {
 constexpr uint8_t kTapFrames = 2;
 
 void poll_keyboard(InputState& state) {
+    const std::array<uint8_t, 256> before = state.key_state;
     the_input().keyboard_state(state.key_state);
     for (int code = 0; code < 256; ++code) {
         uint8_t& k = state.key_state[code];
+        const bool went_down = (k & 0x80) != 0 && (before[code] & 0x80) == 0;
+        const bool came_and_went = (k & 0xC0) == 0x40;
+        if ((went_down || came_and_went) && state.key_presses[code] < 255) {
+            ++state.key_presses[code];
+        }
         if ((k & 0x40) != 0) {
             if ((k & 0x80) == 0) state.key_taps[code] = kTapFrames;
             k &= 0x80;
@@ -140,6 +146,41 @@ bool read_key(InputState& state, int code) {
     const bool tapped = state.key_taps[code] != 0;
     state.key_taps[code] = 0;
     return held(state, code) || tapped;
+}
+
+bool take_key_press(InputState& state, int code) {
+    poll_keyboard(state);
+    uint8_t& presses = state.key_presses[code & 0xFF];
+    if (presses == 0) return false;
+    --presses;
+    return true;
+}
+
+bool take_button_press(InputState& state, int button) {
+    if (button < 0 || button > 2) return false;
+    uint8_t& presses = state.button_presses[static_cast<size_t>(button)];
+    if (presses == 0) return false;
+    --presses;
+    return true;
+}
+
+void note_key(InputState& state, int code, bool down) {
+    uint8_t& k = state.key_state[code & 0xFF];
+    if (!down) {
+        k &= 0x7F;
+    } else if ((k & 0x80) == 0) {
+        k |= 0x80;
+        if (state.key_presses[code & 0xFF] < 255) ++state.key_presses[code & 0xFF];
+    }
+}
+
+void note_button(InputState& state, int button, bool down) {
+    if (button < 0 || button > 2) return;
+    const size_t b = static_cast<size_t>(button);
+    if (down && !state.buttons_down[b] && state.button_presses[b] < 255) {
+        ++state.button_presses[b];
+    }
+    state.buttons_down[b] = down;
 }
 
 void age_key_taps(InputState& state) {
@@ -188,6 +229,15 @@ int poll_mouse(InputState& state, MouseReport& report) {
     report.left = m.left ? 1 : 0;
     report.right = m.right ? 1 : 0;
     report.middle = m.middle ? 1 : 0;
+    // A sample shows a quick click as down once, so a button down now and up in the
+    // sample before is one press.
+    const bool down[3] = {m.left, m.right, m.middle};
+    for (size_t b = 0; b < 3; ++b) {
+        if (down[b] && !state.buttons_down[b] && state.button_presses[b] < 255) {
+            ++state.button_presses[b];
+        }
+        state.buttons_down[b] = down[b];
+    }
     return 1;
 }
 

@@ -47,6 +47,12 @@ struct InputState {
     // Movement that arrived after the frame's sample; it joins the next frame's
     // sample so no motion is lost between polls.
     int32_t carry_dx = 0, carry_dy = 0;
+    // Presses seen by any poll and not yet taken by a press read (the kit's
+    // key_pressed and mouse_pressed): a key or button that went down since the poll
+    // before, or went down and up again between two polls. Counts stop at 255.
+    std::array<uint8_t, 256> key_presses{};
+    std::array<uint8_t, 3> button_presses{};  // left, right, middle
+    std::array<bool, 3> buttons_down{};       // as the last mouse poll saw them
     int joystick_count = 0;
     std::array<std::string, kMaxJoysticks> joystick_names;
     // The last character found by typed_char / any_char_pressed (0: none).
@@ -66,6 +72,17 @@ void poll_keyboard(InputState& state);
 // and released since an earlier poll without having been read. The press is then
 // used up.
 bool read_key(InputState& state, int code);
+// Takes one press of a key seen by the polls (polling the keyboard first): true once
+// for each press since the start or the previous take.
+bool take_key_press(InputState& state, int code);
+// Takes one press of a mouse button (0 left, 1 right, 2 middle) seen by the mouse
+// polls; the caller polls the mouse first.
+bool take_button_press(InputState& state, int button);
+// A key or button going down or up from outside the polls (the test kit's sessions):
+// a press is counted at once, so letting go before the next poll cannot lose it, and
+// not again by that poll.
+void note_key(InputState& state, int code, bool down);
+void note_button(InputState& state, int button, bool down);
 // Frame presentation: a press that no read has taken for a whole frame goes.
 void age_key_taps(InputState& state);
 // 1.0 while the key with that scan code is down, else 0.0. Polls afresh; codes are

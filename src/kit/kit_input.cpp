@@ -12,6 +12,12 @@ bool key_down(int code) {
     return key_down(static_cast<double>(code)) != 0.0;
 }
 
+bool key_pressed(int code) {
+    InputLayer* layer = input_layer_if_any();
+    if (layer == nullptr || !layer->input) return false;
+    return take_key_press(*layer->input, code);
+}
+
 int typed_character() {
     InputLayer* layer = input_layer_if_any();
     if (layer == nullptr || !layer->input) return 0;
@@ -26,17 +32,27 @@ MouseState mouse() {
     // and reads the buttons afresh.
     double x = 0, y = 0, left = 0, right = 0;
     mouse_state(x, y, left, right);
+    const bool middle = layer->input->buttons_down[2];
     MouseReport report;
     poll_mouse(*layer->input, report);
     m.x = static_cast<int>(x);
     m.y = static_cast<int>(y);
-    m.left = report.left != 0;
-    m.right = report.right != 0;
-    m.middle = report.middle != 0;
+    // A quick click shows as down in one sample only: the first poll's or the second's.
+    m.left = left != 0 || report.left != 0;
+    m.right = right != 0 || report.right != 0;
+    m.middle = middle || report.middle != 0;
     m.dx = report.dx;
     m.dy = report.dy;
     m.wheel = report.wheel;
     return m;
+}
+
+bool mouse_pressed(int button) {
+    InputLayer* layer = input_layer_if_any();
+    if (layer == nullptr || !layer->input || button < 1 || button > 3) return false;
+    MouseReport report;
+    poll_mouse(*layer->input, report);
+    return take_button_press(*layer->input, button - 1);
 }
 
 void show_pointer(bool visible) {

@@ -1,5 +1,6 @@
 // The engine kit's path command: the public grid handed to the engine's command as
 // its array of costs, the path read back as cells.
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -10,6 +11,8 @@
 namespace zorby {
 
 std::vector<GridCell> find_path(const Grid& grid, GridCell start, GridCell goal, double weight) {
+    // Needs no running engine, so a NaN weight cannot end a run: it counts as 0.
+    if (std::isnan(weight)) weight = 0.0;
     std::vector<GridCell> cells;
     if (grid.width <= 0 || grid.height <= 0 ||
         grid.costs.size() != static_cast<size_t>(grid.width) * static_cast<size_t>(grid.height)) {

@@ -3,19 +3,24 @@
 // error, then cleaned up; and the public forms of the frame, pause and error commands.
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "engine/numbers.h"
 #include "kit/kit_options.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/replay/recording_platform.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
 #include "runtime/replay.h"
 #include "zorby/runtime.h"
+#include "zorby/version.h"
 
 namespace zorby {
+
+static_assert(kMaxWaitMs == kLongestWaitMs, "the header's limit is the engine's");
 
 ProjectSettings project_settings_for(const RunOptions& options) {
     ProjectSettings s;
@@ -26,10 +31,12 @@ ProjectSettings project_settings_for(const RunOptions& options) {
     s.frame_rate = options.frame_rate;
     s.pointer_hidden = options.pointer_hidden ? 1 : 0;
     s.data_dir = options.data_dir;
+    s.quiet_console = options.console_messages ? 0 : 1;
+    s.explain_loads = 1;
     return s;
 }
 
-const char* run_options_problem(const RunOptions& options) {
+std::string run_options_problem(const RunOptions& options) {
     if (options.width < 16 || options.width > 4096 || options.height < 16 ||
         options.height > 4096) {
         return "the frame must be 16 to 4096 pixels wide and high";
@@ -40,7 +47,12 @@ const char* run_options_problem(const RunOptions& options) {
     if (options.window_scale < 0 || options.window_scale > 16) {
         return "the window scale must be 0 to 16";
     }
-    return nullptr;
+    std::error_code ec;
+    if (!options.data_dir.empty() &&
+        !std::filesystem::is_directory(platform::native_path(options.data_dir), ec)) {
+        return "the data folder " + options.data_dir + " does not exist";
+    }
+    return {};
 }
 
 int run(const RunOptions& options, const std::function<void()>& main_routine) {
@@ -48,8 +60,8 @@ int run(const RunOptions& options, const std::function<void()>& main_routine) {
         std::fputs("zorby: run: an engine is already running in this process\n", stderr);
         return exit_error;
     }
-    if (const char* problem = run_options_problem(options)) {
-        std::fprintf(stderr, "zorby: run: %s\n", problem);
+    if (const std::string problem = run_options_problem(options); !problem.empty()) {
+        std::fprintf(stderr, "zorby: run: %s\n", problem.c_str());
         return exit_error;
     }
     // The platform, and its recorder when asked for, before any engine exists: a
@@ -95,6 +107,10 @@ int run(const RunOptions& options, const std::function<void()>& main_routine) {
         e.platform.reset();
     }
     return status;
+}
+
+const char* library_version() {
+    return ZORBY_KIT_VERSION_STRING;
 }
 
 void present_frame() {

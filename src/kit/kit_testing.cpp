@@ -9,9 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
+#include "audio/sound.h"
 #include "engine/numbers.h"
+#include "input/input_state.h"
 #include "kit/kit_options.h"
 #include "platform/gl/frame_gl_work.h"
 #include "platform/gl/frame_pixels.h"
@@ -69,8 +72,8 @@ Session::Session(const SessionOptions& options) : state_(std::make_unique<State>
         std::fputs("zorby: Session: an engine is already running in this process\n", stderr);
         return;
     }
-    if (const char* problem = run_options_problem(options.run)) {
-        std::fprintf(stderr, "zorby: Session: %s\n", problem);
+    if (const std::string problem = run_options_problem(options.run); !problem.empty()) {
+        std::fprintf(stderr, "zorby: Session: %s\n", problem.c_str());
         return;
     }
     set_current_engine(&s.engine);
@@ -111,12 +114,18 @@ int Session::run(const std::function<void()>& code) {
     return -1;
 }
 
+// A press or click given here is counted for key_pressed and mouse_pressed at once, so
+// letting go before the game reads the input does not lose it.
 void Session::press_key(int code) {
-    if (started()) state_->platform->set_key(code & 255, true);
+    if (!started()) return;
+    state_->platform->set_key(code & 255, true);
+    if (state_->engine.input) note_key(*state_->engine.input, code, true);
 }
 
 void Session::release_key(int code) {
-    if (started()) state_->platform->set_key(code & 255, false);
+    if (!started()) return;
+    state_->platform->set_key(code & 255, false);
+    if (state_->engine.input) note_key(*state_->engine.input, code, false);
 }
 
 void Session::tap_key(int code) {
@@ -130,6 +139,7 @@ void Session::move_mouse(int x, int y) {
 void Session::set_button(int button, bool down) {
     if (!started() || button < 1 || button > 3) return;
     state_->platform->apply({platform::ScriptEvent::Kind::Button, button, down ? 1 : 0});
+    if (state_->engine.input) note_button(*state_->engine.input, button - 1, down);
 }
 
 bool Session::schedule(const std::string& script_text, std::string& error) {
@@ -156,6 +166,20 @@ double Session::clock_ms() const {
 
 uint64_t Session::frames() const {
     return started() ? state_->platform->frames_presented() : 0;
+}
+
+void Session::on_frame(std::function<void(uint64_t frame)> callback) {
+    if (!started()) return;
+    if (!callback) {
+        state_->engine.before_swap_hook = nullptr;
+        return;
+    }
+    // Before the swap, while the frame can still be read back; input given there is
+    // read in the next frame.
+    platform::DeterministicPlatform* p = state_->platform;
+    state_->engine.before_swap_hook = [p, callback = std::move(callback)] {
+        callback(p->frames_presented());
+    };
 }
 
 // ---- frame read-back ----
@@ -257,7 +281,7 @@ ReplayResult replay(const std::string& script_text, const std::function<void()>&
         result.error = "an engine is already running in this process";
         return result;
     }
-    if (const char* problem = run_options_problem(options.run)) {
+    if (const std::string problem = run_options_problem(options.run); !problem.empty()) {
         result.error = problem;
         return result;
     }
@@ -279,21 +303,45 @@ ReplayResult replay(const std::string& script_text, const std::function<void()>&
             trace << f << ": hash " << std::hex << h << std::dec << '\n';
         }
     };
+    auto write_line = [&](uint64_t frame, const std::string& text) {
+        const Hashes& hashes = rp->frame_hashes();
+        write_hashes_before(hashes, frame);
+        const bool hashed = hashes_written < hashes.size() && hashes[hashes_written].first == frame;
+        if (!hashed && text.empty()) return;
+        trace << frame << ':';
+        if (hashed) trace << " hash " << std::hex << hashes[hashes_written++].second << std::dec;
+        if (!text.empty()) trace << ' ' << text;
+        trace << '\n';
+    };
+    // The game's sound and music requests, by the frame they were made in.
+    std::vector<SoundRequest> sounds;
+    AudioRequestHooks& hooks = audio_request_hooks();
+    struct HooksGone {
+        AudioRequestHooks& hooks;
+        ~HooksGone() { hooks = AudioRequestHooks{}; }
+    } hooks_gone{hooks};
+    std::string text;  // what on_frame said of the frame about to be shown
     run.on_start = [&](platform::ReplayPlatform& p) {
         rp = &p;
-        engine().frame_hook = [&] {
-            const uint64_t frame = rp->frames() - 1;
-            const Hashes& hashes = rp->frame_hashes();
-            write_hashes_before(hashes, frame);
-            std::string text = options.on_frame ? options.on_frame(frame) : std::string();
-            const bool hashed =
-                hashes_written < hashes.size() && hashes[hashes_written].first == frame;
-            if (!hashed && text.empty()) return;
-            trace << frame << ':';
-            if (hashed)
-                trace << " hash " << std::hex << hashes[hashes_written++].second << std::dec;
-            if (!text.empty()) trace << ' ' << text;
-            trace << '\n';
+        Engine& e = engine();
+        // The trace text is taken before the swap, while the frame can be read back;
+        // its line is written after, when the replay has hashed the frame.
+        e.before_swap_hook = [&] {
+            text = options.on_frame ? options.on_frame(rp->frames()) : std::string();
+        };
+        e.frame_hook = [&] {
+            write_line(rp->frames() - 1, text);
+            text.clear();
+        };
+        // However the run ends, the frame being drawn is traced too.
+        e.before_end_hook = [&] {
+            if (options.on_frame) write_line(rp->frames(), options.on_frame(rp->frames()));
+        };
+        hooks.sound = [&](int slot, double pan, double volume, int channel) {
+            sounds.push_back({rp->frames(), false, slot, pan, volume, channel, {}});
+        };
+        hooks.music = [&](const std::string& file) {
+            sounds.push_back({rp->frames(), true, 0, 0.0, 1.0, -1, file});
         };
     };
     const zorby::ReplayResult r = run_replay(script, run, main_routine);
@@ -306,8 +354,23 @@ ReplayResult replay(const std::string& script_text, const std::function<void()>&
     for (const auto& [frame, hash] : r.frame_hashes) result.frame_hashes.push_back({frame, hash});
     result.combined_hash = r.combined_hash;
     result.sound_hash = r.sound_hash;
+    result.sounds = std::move(sounds);
     result.trace = trace.str();
     return result;
+}
+
+WavCheck check_wav(const std::string& path) {
+    WavCheck c;
+    const std::optional<WavSound> wav = load_wav_file(path, c.error);
+    if (!wav) return c;
+    c.ok = true;
+    c.error.clear();
+    c.channels = wav->channels;
+    c.sample_rate = wav->sample_rate;
+    c.bits = wav->bits_per_sample;
+    const size_t frames = wav->data.size() / static_cast<size_t>(wav->block_align);
+    c.length_ms = static_cast<double>(frames) * 1000.0 / wav->sample_rate;
+    return c;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // engine's own. Commands whose public form is the engine's own (the numbers in
 // degrees, the random generator, the clock) need nothing here.
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "engine/engine_core.h"
@@ -9,6 +10,8 @@
 #include "engine/file_channels.h"
 #include "engine/media_archive.h"
 #include "engine/packed_media.h"
+#include "kit/kit_options.h"
+#include "platform/paths.h"
 #include "platform/portable/file_io.h"
 #include "zorby/files.h"
 #include "zorby/media.h"
@@ -76,6 +79,17 @@ void write_line(int channel, std::string_view text) {
 }
 
 bool save_file_atomically(const std::string& path, std::string_view contents, std::string& error) {
+    if (path.empty()) {
+        error = "cannot save: no file name was given";
+        return false;
+    }
+    std::error_code ec;
+    const std::filesystem::path folder = platform::native_path(path).parent_path();
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
+        error = "cannot save " + path + ": the folder " + platform::utf8_path(folder) +
+                " does not exist (folders are not made)";
+        return false;
+    }
     const platform::FileStatus status =
         platform::replace_file(path, contents.data(), contents.size());
     if (status) return true;
@@ -83,7 +97,28 @@ bool save_file_atomically(const std::string& path, std::string_view contents, st
     return false;
 }
 
-// ---- packed media ----
+// ---- packed media and the reasons of failed loads ----
+
+namespace {
+std::string g_load_error;
+}  // namespace
+
+void set_load_error(const std::string& reason) {
+    g_load_error = reason;
+}
+
+std::string last_load_error() {
+    return g_load_error;
+}
+
+bool find_for_load(const char* command, const std::string& file, bool music, std::string& path) {
+    EngineCore& e = engine_core();
+    PackedMediaLookup* lookup = music ? e.music_lookup.get() : e.media_lookup.get();
+    if (lookup != nullptr && resolve_media_name(*lookup, file, path) != 0) return true;
+    set_load_error(std::string(command) + ": " + file + ": no such file in the current folder" +
+                   (music ? " or the music archive" : " or the media archive"));
+    return false;
+}
 
 std::string find_media_file(const std::string& name) {
     EngineCore& e = engine_core();
@@ -95,9 +130,22 @@ std::string find_media_file(const std::string& name) {
 
 bool write_media_archive(const std::string& path, const std::vector<MediaMember>& members,
                          std::string& error) {
+    if (members.empty()) {
+        error = "cannot write " + path + ": an archive needs at least one member";
+        return false;
+    }
     std::vector<ArchiveMember> packed;
     packed.reserve(members.size());
-    for (const MediaMember& m : members) packed.push_back({m.name, m.data});
+    for (const MediaMember& m : members) {
+        // Lookups take the last part of a name, so a folder in a member's name would
+        // never be found.
+        if (m.name.find_first_of("/\\") != std::string::npos) {
+            error = "cannot write " + path + ": the member name " + m.name +
+                    " holds a folder (names are file names only)";
+            return false;
+        }
+        packed.push_back({m.name, m.data});
+    }
     std::vector<uint8_t> bytes;
     if (!build_archive(packed, false, bytes, error)) return false;
     return save_file_atomically(

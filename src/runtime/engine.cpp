@@ -112,7 +112,10 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
 
     // 1-2: the display with its window and context.
     e.auto_pause = true;
+    e.explain_pictures = e.settings.explain_loads != 0;
+    e.picture_error.clear();
     e.display = std::make_unique<OpenGLVizovudo>(*e.platform);
+    e.display->quiet = e.settings.quiet_console != 0;
     e.display->window_scale = std::clamp(e.settings.window_scale, 0, 16);
     if (!e.display->display_setup(e.settings.width, e.settings.height, 0, e.settings.frame_rate,
                                   e.settings.multisample)) {
@@ -123,6 +126,7 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     e.title = title;
     // 4: a stale log from an earlier run goes (never following a link).
     platform::remove_file(error_log_path());
+    if (e.display->software_renderer) append_error_log("OpenGL Software Emulation");
     // 5: the other engine objects.
     e.input = std::make_unique<InputState>();
     e.sound = std::make_unique<SoundSystem>(e.platform->audio());
@@ -189,8 +193,12 @@ bool engine_start(std::unique_ptr<platform::Platform> platform, int show_command
     // 18: pointer mode.
     show_pointer(e.settings.pointer_hidden == 0 ? 1.0 : 0.0);
     // 19
-    std::fputs("Init OK\n", stdout);
-    std::fflush(stdout);
+    if (e.settings.quiet_console != 0) {
+        append_error_log("Init OK");
+    } else {
+        std::fputs("Init OK\n", stdout);
+        std::fflush(stdout);
+    }
     return true;
 }
 
@@ -234,6 +242,11 @@ void engine_cleanup() {
 
 void end_program() {
     Engine& e = engine();
+    if (e.before_end_hook) {
+        const std::function<void()> hook = std::move(e.before_end_hook);
+        e.before_end_hook = nullptr;
+        hook();
+    }
     engine_cleanup();
     if (e.settings.debug_mode != 0) {
         char buf[32];

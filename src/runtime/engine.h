@@ -36,6 +36,11 @@ struct ProjectSettings {
     // Where the game's files are (an absolute folder); empty: the program's own
     // folder. Start-up makes it the current directory.
     std::string data_dir;
+    // The engine kit's settings: 1 prints neither "Init OK" nor the software-drawing
+    // warning (the error log still gets them); 1 makes picture loads print nothing and
+    // explain their failures (GraphicsLayer::explain_pictures).
+    int32_t quiet_console = 0;
+    int32_t explain_loads = 0;
 };
 
 // Placeholder for an engine object that the game never uses but start-up creates
@@ -83,6 +88,11 @@ public:
     // Called once per present_frame after the buffers were swapped (replays hash
     // frames and count them here).
     std::function<void()> frame_hook;
+    // Called once by end_program before anything is cleaned up, however the run ends
+    // (the test kit traces the frame that was being drawn).
+    std::function<void()> before_end_hook;
+    // Why the last video that could not be played failed (the error log's line).
+    std::string video_error;
     // Called each time the window's messages have been handled: at least once a
     // frame and once a step of every wait (the program keeps its settings file in
     // step here).

@@ -13,7 +13,7 @@
 #include "platform/portable/file_io.h"
 #include "platform/portable/private_files.h"
 #include "runtime/engine.h"
-#include "video/media_encoder.h"
+#include "runtime/video_module_loader.h"
 
 namespace zorby {
 
@@ -130,7 +130,9 @@ public:
         auto it = music_files_.find(path);
         if (it == music_files_.end()) {
             std::vector<float> decoded;
-            if (!video::decode_sound_file(path, decoded)) return false;
+            std::string reason;
+            const video::Module* module = video_module(reason);
+            if (!module || !module->decode_sound_file(path, decoded)) return false;
             it = music_files_.emplace(path, std::move(decoded)).first;
         }
         music_ = &it->second;
@@ -295,8 +297,10 @@ ExportResult export_replay(const platform::InputScript& script, ReplayRunOptions
     const int scale = std::clamp(options.scale, 1, 16);
     const int width = 320 * scale, height = 240 * scale;
     const std::string temp = platform::system_files().replacement_name(options.out_path);
-    std::unique_ptr<video::MediaEncoder> encoder =
-        video::MediaEncoder::open(temp, options.out_path, width, height, kFps, result.error);
+    const video::Module* module = video_module(result.error);
+    std::unique_ptr<video::Encoder> encoder =
+        module ? module->open_encoder(temp, options.out_path, width, height, kFps, result.error)
+               : nullptr;
     if (!encoder) {
         // The reason names the file asked for, not its temporary name.
         if (const size_t at = result.error.find(temp); at != std::string::npos) {

@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@
 #include "platform/platform.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
-#include "video/video_decoder.h"
+#include "runtime/video_module_loader.h"
 
 namespace zorby {
 
@@ -64,6 +65,7 @@ Rect fit_into(double aspect, int screen_w, int screen_h) {
 
 void log_failure(const std::string& name, const std::string& reason) {
     append_error_log("play_video: " + name + ": " + reason);
+    engine().video_error = reason;
 }
 
 // Keys and mouse buttons, one per key code and 256..258 for the buttons: held, or
@@ -158,9 +160,14 @@ double play_video(const EngineString& file, double repeat, VideoPlaybackStats* s
         log_failure(name, "not found");
         return 0.0;
     }
-    video::quiet_media_library_log();
-    video::VideoDecoder decoder;
     std::string reason;
+    const video::Module* module = video_module(reason);
+    if (!module) {
+        log_failure(name, reason);
+        return 0.0;
+    }
+    const std::unique_ptr<video::Decoder> opened = module->make_decoder({});
+    video::Decoder& decoder = *opened;
     if (!decoder.open(path, reason)) {
         log_failure(name, reason);
         return 0.0;

@@ -104,6 +104,9 @@ double read_typed_number(double x, double y) {
 }
 
 void wait_ms(double ms) {
+    if (std::isnan(ms) || ms > kLongestWaitMs) {
+        bad_argument("wait_ms", "ms", ms, "at most 3600000 milliseconds wanted");
+    }
     const double until = timer_ms() + ms;
     Engine& e = engine();
     for (;;) {

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "video/video_module.h"
+
 namespace zorby::video {
 
-inline constexpr int kEncodedSampleRate = 48000;
-
-class MediaEncoder {
+class MediaEncoder final : public Encoder {
 public:
-    ~MediaEncoder();
+    ~MediaEncoder() override;
     MediaEncoder(const MediaEncoder&) = delete;
     MediaEncoder& operator=(const MediaEncoder&) = delete;
 
@@ -31,15 +31,15 @@ public:
     static std::unique_ptr<MediaEncoder> open(const std::string& path, const std::string& name,
                                               int width, int height, int fps, std::string& error);
 
-    bool has_sound() const;
+    bool has_sound() const override;
     // "VP9 + Opus" and the like.
-    std::string codecs() const;
+    std::string codecs() const override;
     // One picture of width x height RGBA pixels, top row first, shown for one frame.
-    bool add_picture(const uint8_t* rgba, std::string& error);
+    bool add_picture(const uint8_t* rgba, std::string& error) override;
     // Stereo frames (interleaved float, -1 to 1) at kEncodedSampleRate.
-    bool add_sound(const float* samples, size_t frames, std::string& error);
+    bool add_sound(const float* samples, size_t frames, std::string& error) override;
     // Flushes the encoders and finishes the file.
-    bool finish(std::string& error);
+    bool finish(std::string& error) override;
 
 private:
     struct Internals;

@@ -13,79 +13,63 @@
 #include <string>
 #include <vector>
 
+#include "video/video_module.h"
+
 namespace zorby::video {
 
-// Decoded sound: interleaved signed 16-bit frames in the output format, starting at
-// pts_ms.
-struct SoundBlock {
-    double pts_ms = 0.0;
-    std::vector<int16_t> samples;
-};
-
-struct DecoderOptions {
-    // Decoder threads (0: one for pictures up to 640 x 480, which one core decodes
-    // many times faster than they play, where more threads would only add their own
-    // work; as many as the decoder likes for larger ones).
-    int threads = 0;
-    // Sound decoded ahead of the pictures is kept up to this long; more is dropped
-    // (a file whose sound lies far ahead of its pictures cannot fill the memory).
-    double max_buffered_sound_ms = 10000.0;
-    // Compressed picture packets read ahead while looking for sound, at most.
-    size_t max_queued_packets = 512;
-};
-
-class VideoDecoder {
+class VideoDecoder final : public Decoder {
 public:
     explicit VideoDecoder(const DecoderOptions& options = {});
-    ~VideoDecoder();
+    ~VideoDecoder() override;
     VideoDecoder(const VideoDecoder&) = delete;
     VideoDecoder& operator=(const VideoDecoder&) = delete;
 
     // Opens a file (plain files only: no network or other protocols) and its first
     // picture stream. False, with the reason in `reason`, when the file cannot be
     // opened or holds no picture stream that can be decoded.
-    bool open(const std::string& path, std::string& reason);
+    bool open(const std::string& path, std::string& reason) override;
     // The same for a file held in memory (the bytes must outlive the decoder).
-    bool open_memory(const uint8_t* data, size_t size, std::string& reason);
+    bool open_memory(const uint8_t* data, size_t size, std::string& reason) override;
 
     // Picture size in pixels and the shape it is meant to be shown at (width /
     // height with the pixel aspect applied).
-    int width() const { return width_; }
-    int height() const { return height_; }
-    double display_aspect() const { return display_aspect_; }
-    bool has_sound() const { return sound_stream_ >= 0; }
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+    double display_aspect() const override { return display_aspect_; }
+    bool has_sound() const override { return sound_stream_ >= 0; }
 
     // Turns sound decoding on with this output format (rate in Hz, 1 or 2 channels).
     // False when the file has no sound or the converter cannot be made.
-    bool set_sound_output(int rate, int channels);
+    bool set_sound_output(int rate, int channels) override;
 
     // Decodes the next picture. True with its time; false at the end of the pictures
     // (also when the file breaks off). The picture stays available for convert_picture
     // until the next call.
-    bool next_picture(double& pts_ms);
+    bool next_picture(double& pts_ms) override;
     // Time of the picture that follows the last one (its time plus its duration).
-    double picture_end_ms() const { return picture_end_ms_; }
+    double picture_end_ms() const override { return picture_end_ms_; }
     // Scales the last decoded picture to w x h and writes it as RGBA bytes (R first in
     // memory, A 255), rows `stride` (at least w * 4) bytes apart, top first or (with
     // bottom_first, as OpenGL keeps them) bottom first. A stride with room for w
     // rounded up to 16 pixels is written straight into (that room may be used: the
     // converter works in blocks); a narrower one costs a copy, and only w pixels of
     // each row are written. False when there is no picture.
-    bool convert_picture(int w, int h, uint8_t* out, int stride, bool bottom_first = false);
+    bool convert_picture(int w, int h, uint8_t* out, int stride,
+                         bool bottom_first = false) override;
 
     // Reads on until sound up to until_ms is decoded (or the file ends, or the read
     // ahead reaches its limit).
-    void read_sound_until(double until_ms);
+    void read_sound_until(double until_ms) override;
     // Takes the oldest decoded block of sound. False when none is waiting.
-    bool take_sound(SoundBlock& out);
+    bool take_sound(SoundBlock& out) override;
     // End time of the sound decoded so far.
-    double sound_end_ms() const { return sound_end_ms_; }
+    double sound_end_ms() const override { return sound_end_ms_; }
 
     // Goes back to the start of the file for another pass. False when the file
     // cannot seek.
-    bool rewind();
+    bool rewind() override;
     // True once reading stopped because of an error rather than the end of the file.
-    bool broke_off() const { return broke_off_; }
+    bool broke_off() const override { return broke_off_; }
 
     struct Internals;
 

@@ -80,8 +80,16 @@ config_file=$(find "$prefix/lib" -name ZorbyEngineConfig.cmake -print -quit)
 [[ -n $config_file ]] || fail "no ZorbyEngineConfig.cmake installed under $prefix"
 # (the pc file finds its prefix from its own folder: ".../lib/pkgconfig/../../lib")
 libdir=$(realpath "$(pkg-config --variable=libdir zorby-engine)")
-[[ -e $libdir/libzorby-engine.so.0 ]] || fail "pkg-config's libdir $libdir has no libzorby-engine.so.0"
-pass "kit installed (pkg-config: $(dirname "$pc_file"))"
+compgen -G "$libdir/libzorby-engine.so.[0-9]" >/dev/null || fail "pkg-config's libdir $libdir has no libzorby-engine.so.N"
+# The guide and the examples come with the development files (the Debian package's
+# also hold the HTML reference), laid out so the guide's links hold.
+docdir=$prefix/share/doc/libzorby-engine-dev
+docs=(docs/engine-guide.md docs/record-and-replay.md examples/CMakeLists.txt examples/catch/catch_golden.trace)
+[[ -n $installed ]] && docs+=(html/index.html)
+for doc in "${docs[@]}"; do
+    [[ -s $docdir/$doc ]] || fail "no $doc in $docdir"
+done
+pass "kit installed (pkg-config: $(dirname "$pc_file")), with its documents in $docdir"
 
 # The headers a build used must come from the prefix, never from the source tree's
 # include/ or src/ folders. $1: a dependency list (a make rule or ninja's deps), with
@@ -235,7 +243,7 @@ extract_block CMakeLists.txt >"$game/CMakeLists.txt"
 pc_command=$(awk '/^<!-- first-game: pkg-config/ { getline; sub(/^ +/, ""); print; exit }' "$guide")
 lines=$(wc -l <"$game/first_game.cpp")
 [[ $lines -ge 20 && $lines -lt 60 ]] || fail "the guide's first game has $lines lines (under 60 wanted)"
-grep -q "find_package(ZorbyEngine 0.1 CONFIG REQUIRED)" "$game/CMakeLists.txt" ||
+grep -q "find_package(ZorbyEngine 3.2 CONFIG REQUIRED)" "$game/CMakeLists.txt" ||
     fail "the guide's CMakeLists.txt was not found"
 # shellcheck disable=SC2016 # the command substitution is text to find, not to run
 [[ $pc_command == c++*'$(pkg-config --cflags --libs zorby-engine)'* ]] ||

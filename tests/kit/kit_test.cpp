@@ -6,6 +6,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,10 +18,12 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "zorby/engine.h"
 #include "zorby/testing.h"
+#include "zorby/video.h"
 
 // The OpenGL driver and SDL keep process-lifetime allocations; a sanitizer build
 // does not report them as leaks.
@@ -54,16 +60,50 @@ private:
     std::string path_;
 };
 
-// A solid w x h picture of one colour (RGBA).
-bool write_solid_png(const std::string& path, int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+// A w x h picture from opaque colours (R + G * 256 + B * 65536), row by row, with an
+// alpha channel or without one.
+bool write_png(const std::string& path, int w, int h, const std::vector<uint32_t>& colours,
+               bool alpha = true) {
     std::vector<uint8_t> rgba;
-    for (int i = 0; i < w * h; ++i) rgba.insert(rgba.end(), {r, g, b, 255});
+    for (const uint32_t c : colours) {
+        rgba.insert(rgba.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8),
+                                 static_cast<uint8_t>(c >> 16)});
+        if (alpha) rgba.push_back(255);
+    }
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(w);
     image.height = static_cast<png_uint_32>(h);
-    image.format = PNG_FORMAT_RGBA;
+    image.format = alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
     return png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
+}
+
+// A solid w x h picture of one colour.
+bool write_solid_png(const std::string& path, int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+    return write_png(path, w, h,
+                     std::vector<uint32_t>(static_cast<size_t>(w * h), zorby::rgb(r, g, b)));
+}
+
+// A PCM WAV file: the 44-byte head, then the samples as given.
+std::string pcm_wav(uint16_t channels, uint32_t rate, uint16_t bits, const std::string& samples) {
+    std::string wav;
+    auto put = [&wav](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) wav += static_cast<char>(v >> (8 * i));
+    };
+    const uint16_t frame_bytes = static_cast<uint16_t>(channels * bits / 8);
+    wav += "RIFF";
+    put(static_cast<uint32_t>(36 + samples.size()), 4);
+    wav += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);  // PCM
+    put(channels, 2);
+    put(rate, 4);
+    put(rate * frame_bytes, 4);
+    put(frame_bytes, 2);
+    put(bits, 2);
+    wav += "data";
+    put(static_cast<uint32_t>(samples.size()), 4);
+    return wav + samples;
 }
 
 std::string slurp(const std::string& path) {
@@ -116,7 +156,15 @@ TEST(KitSession, DrawingIsReadBackWhereItWasDrawn) {
     EXPECT_EQ(zt::pixel_at(0, 30), kGreen);
     EXPECT_EQ(zt::pixel_at(5, 30), kGreen);
     EXPECT_EQ(zt::pixel_at(6, 30), kBlack);
-    EXPECT_EQ(zt::pixel_at(64, 0), kBlack);  // outside the frame
+    EXPECT_EQ(zt::pixel_at(64, 0), kBlack);                    // outside the frame
+    zorby::fill_rect(30.5, 5, 3.9, 2, zorby::rgb(0, 255, 0));  // x 31 to 33, y 5 and 6
+    for (int y = 4; y <= 7; ++y) {
+        for (int x = 30; x <= 34; ++x) {
+            EXPECT_EQ(zt::pixel_at(x, y), x >= 31 && x <= 33 && y >= 5 && y <= 6 ? kGreen : kBlack)
+                << x << ", " << y;
+        }
+    }
+    EXPECT_EQ(zorby::text_width("Score"), 5 * zorby::glyph_size().width);
 
     const std::vector<uint8_t> rgb = zt::frame_pixels();
     ASSERT_EQ(rgb.size(), 64u * 48u * 3u);
@@ -137,6 +185,42 @@ TEST(KitSession, DrawingIsReadBackWhereItWasDrawn) {
     zorby::draw_sprite(-1, 0, 0);
     zorby::free_sprite(1);
     EXPECT_EQ(zorby::sprite_size(1).width, 0);
+}
+
+// The colour key the header documents is the one loads use: its pixels let the
+// frame show through, a neighbouring colour does not, set_colour_key moves it, and a
+// picture with an alpha channel keeps its own.
+TEST(KitSession, TheDocumentedColourKeyIsTransparent) {
+    Folder dir;
+    const uint32_t key = zorby::kStartColourKey;
+    ASSERT_EQ(key, zorby::rgb(255, 0, 128));
+    const uint32_t near_key = zorby::rgb(255, 0, 129), red = zorby::rgb(255, 0, 0);
+    ASSERT_TRUE(write_png(dir.file("keyed.png"), 3, 1, {key, near_key, red}, false));
+    ASSERT_TRUE(write_png(dir.file("alpha.png"), 3, 1, {key, near_key, red}, true));
+    zt::Session session(small_frame(dir.path()));
+    ASSERT_TRUE(session.started());
+    auto draw_over_green = [](int slot) {
+        zorby::clear_screen();
+        for (int x = 0; x < 8; ++x) zorby::draw_line(x, 0, x, 3, zorby::rgb(0, 255, 0));
+        zorby::draw_sprite(slot, 2, 1);
+    };
+    ASSERT_TRUE(zorby::load_sprite("keyed.png", 1));
+    draw_over_green(1);
+    EXPECT_EQ(zt::pixel_at(2, 1), kGreen) << "the start colour key was drawn";
+    EXPECT_EQ(zt::pixel_at(3, 1), (zt::Pixel{255, 0, 129}));
+    EXPECT_EQ(zt::pixel_at(4, 1), kRed);
+
+    zorby::set_colour_key(red);  // later loads only
+    ASSERT_TRUE(zorby::load_sprite("keyed.png", 2));
+    draw_over_green(2);
+    EXPECT_EQ(zt::pixel_at(2, 1), (zt::Pixel{255, 0, 128}));
+    EXPECT_EQ(zt::pixel_at(4, 1), kGreen);
+    draw_over_green(1);
+    EXPECT_EQ(zt::pixel_at(2, 1), kGreen);
+    ASSERT_TRUE(zorby::load_sprite("alpha.png", 3));
+    draw_over_green(3);
+    EXPECT_EQ(zt::pixel_at(2, 1), (zt::Pixel{255, 0, 128}));
+    EXPECT_EQ(zt::pixel_at(4, 1), kRed);
 }
 
 // Input set through a session is what the engine's commands read, and the virtual
@@ -194,6 +278,79 @@ TEST(KitSession, InputAndClockFollowTheSession) {
     session.press_key(zorby::key::escape);
     EXPECT_EQ(session.run([] { zorby::present_frame(); }), 0);
     EXPECT_FALSE(session.started());
+}
+
+// Every press is counted once by key_pressed and mouse_pressed: taps and clicks let go
+// before the game reads, presses given by a session or by a replayed script, and a
+// held key or button only when it goes down.
+TEST(KitInput, EveryPressIsCountedOnce) {
+    Folder dir;
+    {
+        zt::Session session(small_frame(dir.path()));
+        ASSERT_TRUE(session.started());
+        int keys = 0, clicks = 0, right_clicks = 0;
+        for (int i = 0; i < 10; ++i) {
+            session.tap_key(zorby::key::space);
+            session.set_button(1, true);
+            session.set_button(1, false);
+            zorby::present_frame();  // the game reads only after the frame
+            keys += zorby::key_pressed(zorby::key::space);
+            clicks += zorby::mouse_pressed(1);
+            right_clicks += zorby::mouse_pressed(2);
+        }
+        EXPECT_EQ(keys, 10);
+        EXPECT_EQ(clicks, 10);
+        EXPECT_EQ(right_clicks, 0);
+
+        // A press and release between two reads, and two presses before one read.
+        session.press_key(zorby::key::z);
+        session.release_key(zorby::key::z);
+        session.press_key(zorby::key::x);
+        session.release_key(zorby::key::x);
+        session.press_key(zorby::key::x);
+        EXPECT_TRUE(zorby::key_pressed(zorby::key::z));
+        EXPECT_FALSE(zorby::key_pressed(zorby::key::z));
+        EXPECT_TRUE(zorby::key_pressed(zorby::key::x));
+        EXPECT_TRUE(zorby::key_pressed(zorby::key::x));
+        // Held over frames: no more presses, and key_down still sees it held.
+        for (int i = 0; i < 3; ++i) {
+            zorby::present_frame();
+            EXPECT_FALSE(zorby::key_pressed(zorby::key::x));
+            EXPECT_TRUE(zorby::key_down(zorby::key::x));
+        }
+        session.set_button(3, true);
+        EXPECT_TRUE(zorby::mouse().middle);
+        zorby::present_frame();
+        EXPECT_TRUE(zorby::mouse_pressed(3));
+        EXPECT_FALSE(zorby::mouse_pressed(3));
+        EXPECT_FALSE(zorby::mouse_pressed(0));
+        EXPECT_FALSE(zorby::mouse_pressed(4));
+    }
+    // A script's clicks (down and up a frame later) and taps, read once per frame in
+    // a replay, while the same game's mouse() sees the buttons too.
+    zt::Script script;
+    for (uint64_t i = 0; i < 10; ++i) {
+        script.button(10 + 3 * i, 2, true).button(11 + 3 * i, 2, false).tap(12 + 3 * i, 30);
+    }
+    script.end(50);
+    int keys = 0, clicks = 0, frames_down = 0;
+    zt::ReplayOptions options;
+    options.run = small_frame(dir.path()).run;
+    const zt::ReplayResult result = zt::replay(
+        script.text(),
+        [&] {
+            for (;;) {
+                frames_down += zorby::mouse().right;
+                clicks += zorby::mouse_pressed(2);
+                keys += zorby::key_pressed(zorby::key::a);
+                zorby::present_frame();
+            }
+        },
+        options);
+    ASSERT_TRUE(result.error.empty()) << result.error;
+    EXPECT_EQ(clicks, 10);
+    EXPECT_EQ(keys, 10);
+    EXPECT_EQ(frames_down, 10);
 }
 
 // The same script always gives the same run, a frame's hash taken by the game before
@@ -286,6 +443,86 @@ TEST(KitReplay, AScriptGivesTheSameRunAndItsTraceComparesWithAGoldenFile) {
     EXPECT_NE(c.message.find("golden: "), std::string::npos) << c.message;
 }
 
+// on_frame sees the frame it traces (its pixels, before it is shown) and the frame
+// being drawn when the run ends; the replay lists the sound and music requests by
+// frame; a session's frame callback lets a test play the game from what it shows.
+TEST(KitReplay, TracesSeeTheirFrameAndTheRunsSounds) {
+    Folder dir;
+    int drawn = 0;  // the game's own count of the frames it drew
+    auto game = [&] {
+        for (;;) {
+            zorby::draw_line(drawn % 64, 0, drawn % 64, 0, zorby::rgb(255, 0, 0));
+            if (drawn == 5) zorby::play_sound(3, -0.5, 0.75);
+            if (drawn == 7) zorby::play_music("tune.ogg");
+            ++drawn;
+            zorby::present_frame();
+        }
+    };
+    zt::ReplayOptions options;
+    options.run = small_frame(dir.path()).run;
+    options.hash_every = 0;
+    std::vector<uint64_t> frames;
+    int red_seen = 0;
+    options.on_frame = [&](uint64_t frame) {
+        frames.push_back(frame);
+        red_seen += zt::pixel_at((drawn - 1) % 64, 0) == kRed;
+        return "drawn " + std::to_string(drawn);
+    };
+    const zt::ReplayResult r = zt::replay(zt::Script().end(12).text(), game, options);
+    ASSERT_TRUE(r.error.empty()) << r.error;
+    // Frames 0 and 1 are the engine's start-up; the game's first frame is frame 2.
+    ASSERT_EQ(frames.size(), r.frames - 2 + 1);
+    EXPECT_EQ(frames.front(), 2u);
+    EXPECT_EQ(frames.back(), r.frames);  // the frame being drawn at the end
+    EXPECT_EQ(red_seen, static_cast<int>(frames.size()));
+    EXPECT_NE(r.trace.find("2: drawn 1\n"), std::string::npos) << r.trace;
+    EXPECT_NE(r.trace.find(std::to_string(r.frames) + ": drawn " + std::to_string(drawn) +
+                           "\nend: " + std::to_string(r.frames) + " frames"),
+              std::string::npos)
+        << r.trace;
+    const std::vector<zt::SoundRequest> sounds{{7, false, 3, -0.5, 0.75, -1, ""},
+                                               {9, true, 0, 0.0, 1.0, -1, "tune.ogg"}};
+    EXPECT_EQ(r.sounds, sounds);
+
+    // A test that plays: Space whenever the game shows its marker, until it has five.
+    zt::Session session(small_frame(dir.path()));
+    ASSERT_TRUE(session.started());
+    session.on_frame([&](uint64_t frame) {
+        if (zt::pixel_at(0, 0) == kRed && frame % 2 == 0) session.tap_key(zorby::key::space);
+    });
+    int presses = 0, shown = 0;
+    const int status = session.run([&] {
+        for (;;) {
+            presses += zorby::key_pressed(zorby::key::space);
+            if (presses == 5 || shown == 100) zorby::end_program();
+            zorby::clear_screen();
+            if (++shown > 3) zorby::draw_line(0, 0, 0, 0, zorby::rgb(255, 0, 0));
+            zorby::present_frame();
+        }
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(presses, 5);
+    EXPECT_GE(shown, 12);
+}
+
+// A WAV is checked as a sound slot would load it, without any audio device.
+TEST(KitSound, AWavIsCheckedWithoutADevice) {
+    Folder dir;
+    const std::string wav = pcm_wav(2, 8000, 16, std::string(800, '\0'));  // 200 frames
+    std::ofstream(dir.file("good.wav"), std::ios::binary) << wav;
+    std::ofstream(dir.file("cut.wav"), std::ios::binary) << wav.substr(0, 30);
+    const zt::WavCheck good = zt::check_wav(dir.file("good.wav"));
+    EXPECT_TRUE(good.ok) << good.error;
+    EXPECT_EQ(good.channels, 2);
+    EXPECT_EQ(good.sample_rate, 8000);
+    EXPECT_EQ(good.bits, 16);
+    EXPECT_DOUBLE_EQ(good.length_ms, 25.0);
+    const zt::WavCheck cut = zt::check_wav(dir.file("cut.wav"));
+    EXPECT_FALSE(cut.ok);
+    EXPECT_FALSE(cut.error.empty());
+    EXPECT_FALSE(zt::check_wav(dir.file("none.wav")).ok);
+}
+
 // run() gives the exit statuses the guide promises and refuses what cannot start.
 TEST(KitRun, ExitStatusesOfARun) {
     Folder dir;
@@ -322,6 +559,43 @@ TEST(KitRun, ExitStatusesOfARun) {
     ASSERT_TRUE(session.started());
     EXPECT_EQ(zorby::run(options, [] { ADD_FAILURE() << "ran beside a session"; }),
               zorby::exit_error);
+}
+
+// The shared objects mapped into this process (their file names).
+std::vector<std::string> mapped_libraries() {
+    std::vector<std::string> names;
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        const size_t slash = line.find('/');
+        if (slash != std::string::npos) names.push_back(fs::path(line.substr(slash)).filename());
+    }
+    return names;
+}
+
+bool mapped(const std::string& prefix) {
+    for (const std::string& name : mapped_libraries()) {
+        if (name.rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+}
+
+// A game that shows no video never loads the media libraries; its first video opens
+// the video module the library finds beside itself, and the libraries under it.
+TEST(KitVideo, TheMediaLibrariesAreLoadedByTheFirstVideoOnly) {
+    Folder dir;
+    fs::copy_file(ZORBY_EXAMPLE_CLIP, dir.file("clip.mp4"));
+    zt::Session session(small_frame(dir.path()));
+    ASSERT_TRUE(session.started());
+    zorby::clear_screen();
+    zorby::present_frame();
+    ASSERT_TRUE(mapped("libzorby-engine.so")) << "the maps were not read";
+    for (const char* media : {"libavcodec.so", "libavformat.so", "libzorby-video.so"}) {
+        EXPECT_FALSE(mapped(media)) << media << " is loaded before any video";
+    }
+    EXPECT_TRUE(zorby::play_video("clip.mp4"));
+    EXPECT_TRUE(mapped("libzorby-video.so"));
+    EXPECT_TRUE(mapped("libavcodec.so"));
 }
 
 // A run recorded by run() replays exactly: the same random draws and clock readings
@@ -362,6 +636,278 @@ TEST(KitRun, ARecordedRunReplaysTheSame) {
     options.record_file = dir.file("no/such/folder/run.script");
     EXPECT_EQ(zorby::run(options, [] { ADD_FAILURE() << "ran without its recording"; }),
               zorby::exit_error);
+}
+
+// What went to stdout or stderr (1 or 2) while the object lived: the engine's own
+// lines and any library's.
+class OutputCapture {
+public:
+    OutputCapture(int fd, const std::string& path) : fd_(fd), path_(path) {
+        std::fflush(fd == 1 ? stdout : stderr);
+        saved_ = dup(fd);
+        std::FILE* f = std::fopen(path.c_str(), "w");
+        dup2(fileno(f), fd);
+        std::fclose(f);
+    }
+    ~OutputCapture() { finish(); }
+    std::string finish() {
+        if (saved_ < 0) return said_;
+        std::fflush(fd_ == 1 ? stdout : stderr);
+        dup2(saved_, fd_);
+        close(saved_);
+        saved_ = -1;
+        said_ = slurp(path_);
+        return said_;
+    }
+
+private:
+    int fd_;
+    std::string path_;
+    int saved_ = -1;
+    std::string said_;
+};
+
+// Every public command that takes a time, a coordinate, a size or a factor, given NaN,
+// infinities, huge and negative values: each either returns or ends the run with
+// status 1 and one line naming the command, as its header says, and none hangs (a
+// watchdog ends the test naming the call that did not come back).
+TEST(KitArguments, StrangeNumbersEndTheRunOrAreIgnoredAsDocumented) {
+    Folder dir;
+    ASSERT_TRUE(write_solid_png(dir.file("dot.png"), 2, 2, 255, 0, 0));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::vector<double> values{nan, inf, -inf, 1e12, -1e12, -1.0};
+    auto finite_within = [](double limit) {
+        return [limit](double v) { return !(std::fabs(v) <= limit); };
+    };
+    const auto time_error = [](double v) { return std::isnan(v) || v > zorby::kMaxWaitMs; };
+    const auto coordinate_error = finite_within(zorby::kMaxCoordinate);
+    const auto factor_error = [](double v) { return std::isnan(v); };
+    const auto never = [](double) { return false; };
+    struct Case {
+        std::string name;
+        std::function<bool(double)> ends_run;  // the documented outcome for a value
+        std::function<void(double)> call;
+    };
+    const std::vector<Case> cases{
+        {"wait_ms", time_error, [](double v) { zorby::wait_ms(v); }},
+        {"sleep_ms", [](double v) { return v > zorby::kMaxWaitMs; },
+         [](double v) { zorby::sleep_ms(v); }},
+        {"draw_sprite", coordinate_error, [](double v) { zorby::draw_sprite(1, v, 0); }},
+        {"draw_sprite", coordinate_error, [](double v) { zorby::draw_sprite(1, 0, v); }},
+        {"draw_line", coordinate_error, [](double v) { zorby::draw_line(0, 0, v, 5, 255); }},
+        {"draw_line", coordinate_error, [](double v) { zorby::draw_line(v, 0, 5, 5, 255); }},
+        {"clip_viewport", coordinate_error, [](double v) { zorby::clip_viewport(v, 0, 9, 9); }},
+        {"clip_viewport", coordinate_error, [](double v) { zorby::clip_viewport(0, 0, 9, v); }},
+        {"fill_rect", coordinate_error, [](double v) { zorby::fill_rect(0, 0, v, 4, 255); }},
+        {"sprites_collide", coordinate_error,
+         [](double v) { zorby::sprites_collide(1, v, 0, 1, 0, 0); }},
+        {"print_text", coordinate_error, [](double v) { zorby::print_text("ab", 0, v); }},
+        {"print_number", coordinate_error, [](double v) { zorby::print_number(1, v, 0); }},
+        {"print_number", never, [](double v) { zorby::print_number(v, 0, 0); }},
+        {"read_typed_text", coordinate_error, [](double v) { zorby::read_typed_text(v, 0); }},
+        {"set_alpha_mode", factor_error, [](double v) { zorby::set_alpha_mode(v); }},
+        {"play_sound", factor_error, [](double v) { zorby::play_sound(0, v, 1); }},
+        {"play_sound", factor_error, [](double v) { zorby::play_sound(0, 0, v); }},
+        {"music_volume", factor_error, [](double v) { zorby::music_volume(v); }},
+        {"random_int", never, [](double v) { zorby::random_int(v); }},
+        {"int_mod", never,
+         [](double v) {
+             zorby::int_mod(v, 7);
+             zorby::int_mod(7, v);
+         }},
+        {"format_number", never, [](double v) { zorby::format_number(v); }},
+        {"find_path", never,
+         [](double v) {
+             zorby::find_path(zorby::Grid(3, 3), {0, 0}, {2, 2}, v);
+         }},
+    };
+
+    // The watchdog: a call that has not come back after ten seconds hangs.
+    std::atomic<int> running{-1};
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        int last = -2;
+        auto since = std::chrono::steady_clock::now();
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            const int now = running;
+            if (now != last) {
+                last = now;
+                since = std::chrono::steady_clock::now();
+            } else if (now >= 0 &&
+                       std::chrono::steady_clock::now() - since > std::chrono::seconds(10)) {
+                std::fprintf(stderr, "hangs: %s with value %d of the sweep\n",
+                             cases[static_cast<size_t>(now) / values.size()].name.c_str(),
+                             now % static_cast<int>(values.size()));
+                std::_Exit(1);
+            }
+        }
+    });
+    std::unique_ptr<zt::Session> session;
+    int ended = 0;
+    for (size_t c = 0; c < cases.size(); ++c) {
+        for (size_t v = 0; v < values.size(); ++v) {
+            const double value = values[v];
+            const std::string what = cases[c].name + "(" + std::to_string(value) + ")";
+            if (!session) {
+                session = std::make_unique<zt::Session>(small_frame(dir.path()));
+                ASSERT_TRUE(session->started());
+                ASSERT_TRUE(zorby::load_sprite("dot.png", 1));
+            }
+            session->tap_key(zorby::key::enter);  // read_typed_text's end
+            running = static_cast<int>(c * values.size() + v);
+            OutputCapture capture(2, dir.file("stderr.txt"));
+            const int status = session->run([&] { cases[c].call(value); });
+            const std::string said = capture.finish();
+            running = -1;
+            if (cases[c].ends_run(value)) {
+                EXPECT_EQ(status, zorby::exit_error) << what;
+                EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << what << ": " << said;
+                EXPECT_NE(said.find(cases[c].name + ": "), std::string::npos)
+                    << what << ": " << said;
+                EXPECT_NE(said.find("error 5 (bad argument)"), std::string::npos) << said;
+                session.reset();
+                ++ended;
+            } else {
+                EXPECT_EQ(status, -1) << what << " ended the run: " << said;
+                EXPECT_EQ(said, "") << what;
+                if (status != -1) session.reset();
+            }
+        }
+    }
+    done = true;
+    watchdog.join();
+    EXPECT_GT(ended, 40);
+}
+
+// A failed load says why through last_load_error, in the command's and the file's
+// words, and nothing reaches the console: damaged, cut short, too large, not a picture,
+// missing; a success clears the reason. A data folder that does not exist stops a run.
+TEST(KitLoads, EveryFailedLoadSaysWhyAndPrintsNothing) {
+    Folder dir;
+    std::vector<uint32_t> colours;
+    for (uint32_t i = 0; i < 64; ++i) colours.push_back(i * 2654435761u & 0xFFFFFF);
+    ASSERT_TRUE(write_png(dir.file("good.png"), 8, 8, colours, false));
+    const std::string good = slurp(dir.file("good.png"));
+    std::string damaged = good;
+    const size_t idat = damaged.find("IDAT");
+    ASSERT_NE(idat, std::string::npos);
+    damaged[idat + 10] = static_cast<char>(damaged[idat + 10] ^ 0x55);
+    std::ofstream(dir.file("damaged.png"), std::ios::binary) << damaged;
+    std::ofstream(dir.file("cut.png"), std::ios::binary) << good.substr(0, good.size() / 2);
+    std::ofstream(dir.file("notes.png"), std::ios::binary) << "not a picture at all\n";
+    {
+        // 5000 x 5000 grey pixels: small on disk, too large to load.
+        std::vector<uint8_t> grey(5000u * 5000u, 77);
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        image.width = image.height = 5000;
+        image.format = PNG_FORMAT_GRAY;
+        ASSERT_NE(png_image_write_to_file(&image, dir.file("huge.png").c_str(), 0, grey.data(), 0,
+                                          nullptr),
+                  0);
+    }
+
+    zt::Session session(small_frame(dir.path()));
+    ASSERT_TRUE(session.started());
+    OutputCapture out(1, dir.file("stdout.txt")), err(2, dir.file("stderr.txt"));
+    struct Expected {
+        std::string file, words;
+    };
+    const std::vector<Expected> sprites{
+        {"damaged.png", "load_sprite: damaged.png: damaged PNG data ("},
+        {"cut.png", "load_sprite: cut.png: the PNG data ends early"},
+        {"huge.png", "load_sprite: huge.png: 5000 x 5000 pixels is larger than the engine takes"},
+        {"notes.png", "load_sprite: notes.png: not a PNG or BMP picture"},
+        {"absent.png", "load_sprite: absent.png: no such file"},
+    };
+    std::vector<std::string> reasons;
+    for (const Expected& e : sprites) {
+        EXPECT_FALSE(zorby::load_sprite(e.file, 1)) << e.file;
+        reasons.push_back(zorby::last_load_error());
+        ASSERT_TRUE(zorby::load_sprite("good.png", 2));
+        EXPECT_EQ(zorby::last_load_error(), "");
+    }
+    EXPECT_FALSE(zorby::load_sprite("good.png", -1));
+    reasons.push_back(zorby::last_load_error());
+    EXPECT_FALSE(zorby::load_font("damaged.png", 1));
+    reasons.push_back(zorby::last_load_error());
+    EXPECT_EQ(zorby::glyph_size().width, 8);  // the built-in font took its place
+    EXPECT_FALSE(zorby::load_background("cut.png"));
+    reasons.push_back(zorby::last_load_error());
+    EXPECT_TRUE(zorby::load_background("good.png"));
+    EXPECT_FALSE(zorby::load_sound("notes.png", 0));
+    reasons.push_back(zorby::last_load_error());
+    EXPECT_FALSE(zorby::play_video("absent.mp4"));
+    reasons.push_back(zorby::last_load_error());
+    EXPECT_EQ(out.finish(), "");
+    EXPECT_EQ(err.finish(), "");
+
+    for (size_t i = 0; i < sprites.size(); ++i) {
+        EXPECT_EQ(reasons[i].rfind(sprites[i].words, 0), 0u) << reasons[i];
+    }
+    EXPECT_EQ(reasons[5], "load_sprite: slot -1 is outside 0 to 65503");
+    EXPECT_EQ(reasons[6].rfind("load_font: damaged.png: damaged PNG data (", 0), 0u) << reasons[6];
+    EXPECT_EQ(reasons[7].rfind("load_background: cut.png: the PNG data ends early", 0), 0u)
+        << reasons[7];
+    EXPECT_EQ(reasons[8].rfind("load_sound: notes.png: ", 0), 0u) << reasons[8];
+    EXPECT_GT(reasons[8].size(), std::string("load_sound: notes.png: ").size());
+    EXPECT_EQ(reasons[9].rfind("play_video: absent.mp4: ", 0), 0u) << reasons[9];
+    for (const std::string& r : reasons) EXPECT_EQ(r.find("libpng"), std::string::npos) << r;
+
+    // A good WAV needs a device to load; its reason says the file itself is fine.
+    std::ofstream(dir.file("beep.wav"), std::ios::binary)
+        << pcm_wav(1, 8000, 8, "\x80\x90\x70\x80");
+    EXPECT_FALSE(zorby::load_sound("beep.wav", 0));  // the tests have no audio device
+    EXPECT_EQ(zorby::last_load_error(),
+              "load_sound: beep.wav: no audio device (the file is a good WAV)");
+}
+
+// A data folder that does not exist stops run(), a Session and a replay before
+// anything runs, with one line naming it.
+TEST(KitRun, AMissingDataFolderIsAnError) {
+    Folder dir;
+    zorby::RunOptions options;
+    options.data_dir = dir.file("no-such-folder");
+    OutputCapture err(2, dir.file("stderr.txt"));
+    const int status = zorby::run(options, [] { ADD_FAILURE() << "ran without its folder"; });
+    zt::Session session({.run = options});
+    const std::string said = err.finish();
+    EXPECT_EQ(status, zorby::exit_error);
+    EXPECT_FALSE(session.started());
+    EXPECT_EQ(said, "zorby: run: the data folder " + options.data_dir +
+                        " does not exist\nzorby: Session: the data folder " + options.data_dir +
+                        " does not exist\n");
+    zt::ReplayOptions replay_options;
+    replay_options.run = options;
+    const zt::ReplayResult r = zt::replay(
+        "1 end\n", [] {}, replay_options);
+    EXPECT_NE(r.error.find("does not exist"), std::string::npos) << r.error;
+}
+
+// A run prints nothing of its own on the console unless asked to; the error log keeps
+// the start-up line either way.
+TEST(KitRun, ARunIsQuietUnlessAsked) {
+    Folder dir;
+    zorby::RunOptions options;
+    options.width = options.height = 32;
+    options.window_scale = 1;
+    options.data_dir = dir.path();
+    std::string log;
+    for (const bool messages : {false, true}) {
+        options.console_messages = messages;
+        OutputCapture out(1, dir.file("stdout.txt")), err(2, dir.file("stderr.txt"));
+        EXPECT_EQ(zorby::run(options, [&] { log = slurp(zorby::error_log_path()); }), 0);
+        const std::string said_out = out.finish(), said_err = err.finish();
+        if (messages) {
+            EXPECT_EQ(said_out, "Init OK\n");
+        } else {
+            EXPECT_EQ(said_out, "");
+            EXPECT_EQ(said_err, "");
+            EXPECT_NE(log.find("Init OK\r\n"), std::string::npos) << log;
+        }
+    }
 }
 
 // The cheapest path over random grids, against a plain shortest-path search written
@@ -462,17 +1008,28 @@ TEST(KitFiles, ChannelsAtomicSavesAndPackedMedia) {
     ASSERT_TRUE(zorby::save_file_atomically(dir.file("best.txt"), "300\n", error)) << error;
     EXPECT_EQ(slurp(dir.file("best.txt")), "300\n");
     EXPECT_FALSE(zorby::save_file_atomically(dir.file("no/such/folder/x"), "1", error));
-    EXPECT_NE(error.find("no/such/folder/x"), std::string::npos) << error;
+    EXPECT_EQ(error, "cannot save " + dir.file("no/such/folder/x") + ": the folder " +
+                         dir.file("no/such/folder") + " does not exist (folders are not made)");
+    EXPECT_FALSE(zorby::save_file_atomically("", "1", error));
+    EXPECT_EQ(error, "cannot save: no file name was given");
 
     // A picture packed into an archive loads by its name once the loose file is gone.
     const std::string png = slurp(dir.file("green.png"));
     std::vector<zorby::MediaMember> members{{"Leaf.PNG", {png.begin(), png.end()}},
                                             {"note.txt", {'h', 'i'}}};
     ASSERT_TRUE(zorby::write_media_archive(dir.file("media.pak"), members, error)) << error;
-    members.push_back({"NOTE.TXT", {}});
-    EXPECT_FALSE(zorby::write_media_archive(dir.file("bad.pak"), members, error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(fs::exists(dir.file("bad.pak")));
+    // Archives the header refuses are refused, and nothing is written.
+    const std::vector<std::pair<std::vector<zorby::MediaMember>, std::string>> refused{
+        {{}, "an archive needs at least one member"},
+        {{{"sub/b.png", {'x'}}}, "the member name sub/b.png holds a folder"},
+        {{{"note.txt", {'a'}}, {"NOTE.TXT", {}}}, ""},
+    };
+    for (const auto& [bad_members, words] : refused) {
+        EXPECT_FALSE(zorby::write_media_archive(dir.file("bad.pak"), bad_members, error));
+        EXPECT_NE(error.find(words), std::string::npos) << error;
+        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(fs::exists(dir.file("bad.pak")));
+    }
     zorby::set_archive_names("media.pak", "");
     EXPECT_EQ(zorby::find_media_file("green.png"), "green.png");
     const std::string unpacked = zorby::find_media_file("leaf.png");
@@ -483,6 +1040,32 @@ TEST(KitFiles, ChannelsAtomicSavesAndPackedMedia) {
     zorby::clear_screen();
     zorby::draw_sprite(4, 1, 1);
     EXPECT_EQ(zt::pixel_at(2, 2), kGreen);
+}
+
+// A channel used the wrong way round, or closed, says so when it ends the run.
+TEST(KitFiles, AChannelUsedTheWrongWaySaysSo) {
+    Folder dir;
+    std::ofstream(dir.file("r.dat")) << "data";
+    const std::vector<std::pair<std::function<void()>, std::string>> misuses{
+        {[] {
+             zorby::open_channel(1, "w.dat", zorby::ChannelMode::write);
+             zorby::read_byte(1);
+         },
+         "file channel 1 is open for writing: it cannot be read"},
+        {[] {
+             zorby::open_channel(1, "r.dat", zorby::ChannelMode::read);
+             zorby::write_line(1, "x");
+         },
+         "file channel 1 is open for reading: it cannot be written"},
+        {[] { zorby::write_byte(2, 1); }, "file channel 2 is not open"},
+        {[] { zorby::read_line(3); }, "file channel 3 is not open"},
+    };
+    for (const auto& [misuse, words] : misuses) {
+        zt::Session s2(small_frame(dir.path()));
+        OutputCapture err(2, dir.file("stderr.txt"));
+        EXPECT_EQ(s2.run(misuse), zorby::exit_error);
+        EXPECT_EQ(err.finish(), "zorby: run-time error 3 (failed file transfer): " + words + "\n");
+    }
 }
 
 }  // namespace

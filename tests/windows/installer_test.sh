@@ -25,7 +25,8 @@ shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/
 
 wine "$setup" /S
 wineserver -w
-[ -f "$program/zorby.exe" ] && [ -f "$program/smalfont.bmp" ] && [ -f "$program/uninstall.exe" ] \
+[ -f "$program/zorby.exe" ] && [ -f "$program/zorby-video.dll" ] && [ -f "$program/smalfont.bmp" ] \
+    && [ -f "$program/uninstall.exe" ] \
     && ok "installed into Program Files" || fail "no program in $program"
 [ -f "$shortcut" ] && ok "Start-menu shortcut" || fail "no shortcut $shortcut"
 wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q "$(basename "$setup" | sed 's/zorby-\(.*\)-setup.exe/\1/')" \
