@@ -7,6 +7,9 @@
 #   scripts/zorby.sh install-test  the install tests (CTest label install, Release build)
 #   scripts/zorby.sh soak          the long runs (CTest label soak) in the Release build
 #   scripts/zorby.sh fuzz [SECS]   build the fuzz targets with clang and run each briefly
+#   scripts/zorby.sh mutants [PAT] put each fault of tests/mutants/catalogue.txt (or the
+#                                  ones whose names match PAT) into a scratch copy alone
+#                                  and report whether its tests catch it (slow; not in CI)
 #   scripts/zorby.sh build         install what is missing and build (Release)
 #   scripts/zorby.sh format-check  check that every C++ file matches .clang-format
 #   scripts/zorby.sh package       build the Debian packages in build-deb/: the game's
@@ -151,6 +154,10 @@ case "$cmd" in
             "$f" -max_total_time="$secs" -rss_limit_mb=2048 "${args[@]}"
         done
         ;;
+    mutants)
+        install_missing "${RUNTIME_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+        exec "$ROOT/scripts/mutants.sh" "$ROOT/tests/mutants/catalogue.txt" "${1:-}"
+        ;;
     package)
         install_missing "${RUNTIME_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
         # Debian's hardening flags (fortify, stack protector, relro, bindnow, PIE), as
@@ -245,7 +252,7 @@ case "$cmd" in
         echo "formatting: every C++ file matches .clang-format"
         ;;
     *)
-        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|format-check|package|kit [PREFIX]|docs|windows|windows-test|web|web-serve|web-test|web-replay FILE}" >&2
+        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|mutants [PATTERN]|format-check|package|kit [PREFIX]|docs|windows|windows-test|web|web-serve|web-test|web-replay FILE}" >&2
         exit 2
         ;;
 esac

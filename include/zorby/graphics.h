@@ -124,7 +124,8 @@ void clip_viewport(double x, double y, double w, double h);
 /// @param slot2 Second sprite slot.
 /// @param x2 Its left edge, pixels.
 /// @param y2 Its top edge, pixels.
-/// @return true when at least one pixel is visible in both; false for empty slots.
+/// @return true when at least one pixel is visible in both; false for empty slots and
+///         slots out of range.
 bool sprites_collide(int slot1, double x1, double y1, int slot2, double x2, double y2);
 
 /// @brief The size of the logical frame.

@@ -72,7 +72,9 @@ void read_header_lines(const std::string& path, KeptGame& game) {
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
         if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(pos, end - pos);
+        // A recording carried from Windows may end its lines with CR LF.
+        const size_t cr = end > pos && text[end - 1] == '\r' ? 1 : 0;
+        const std::string line = text.substr(pos, end - pos - cr);
         pos = end + 1;
         if (line.rfind("recording date ", 0) == 0) {
             game.date = line.substr(15);

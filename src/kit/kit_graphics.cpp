@@ -24,6 +24,11 @@ static_assert(kMaxCoordinate == kLargestCoordinate, "the header's limit is the e
 
 namespace {
 
+// The game's sprite slots; the font slots above them are the text commands' own.
+bool sprite_slot(int slot) {
+    return slot >= 0 && slot <= kLastSpriteSlot;
+}
+
 // The picture loads' common end: the reason a failed one leaves for last_load_error.
 bool picture_loaded(const char* command, const std::string& file, bool loaded) {
     GraphicsLayer& g = graphics_layer();
@@ -40,8 +45,7 @@ bool picture_loaded(const char* command, const std::string& file, bool loaded) {
 }  // namespace
 
 bool load_sprite(const std::string& file, int slot) {
-    // The font slots above the game's are the text commands' own.
-    if (slot < 0 || slot > kLastSpriteSlot) {
+    if (!sprite_slot(slot)) {
         set_load_error("load_sprite: slot " + std::to_string(slot) + " is outside 0 to " +
                        std::to_string(kLastSpriteSlot));
         return false;
@@ -56,11 +60,12 @@ bool load_sprite(const std::string& file, int slot) {
 }
 
 void free_sprite(int slot) {
-    if (slot < 0 || slot > kLastSpriteSlot) return;
+    if (!sprite_slot(slot)) return;
     free_sprite(static_cast<double>(slot));
 }
 
 Size sprite_size(int slot) {
+    if (!sprite_slot(slot)) return {};
     double w = 0, h = 0;
     sprite_size(static_cast<double>(slot), w, h);
     return {static_cast<int>(w), static_cast<int>(h)};
@@ -89,7 +94,7 @@ bool fade_to_background(const std::string& file) {
 
 void draw_sprite(int slot, double x, double y) {
     check_coordinates("draw_sprite", {{"x", x}, {"y", y}});
-    if (slot < 0 || slot > kLastSpriteSlot) return;
+    if (!sprite_slot(slot)) return;
     draw_sprite(static_cast<double>(slot), x, y);
 }
 
@@ -105,6 +110,7 @@ void fill_rect(double x, double y, double w, double h, uint32_t colour) {
 
 bool sprites_collide(int slot1, double x1, double y1, int slot2, double x2, double y2) {
     check_coordinates("sprites_collide", {{"x1", x1}, {"y1", y1}, {"x2", x2}, {"y2", y2}});
+    if (!sprite_slot(slot1) || !sprite_slot(slot2)) return false;
     return sprites_collide(static_cast<double>(slot1), x1, y1, static_cast<double>(slot2), x2,
                            y2) != 0.0;
 }

@@ -261,6 +261,45 @@ TEST_F(KeptGames, TheLastTwentyAndEveryHighScoreStay) {
     EXPECT_EQ(file_text(folder + "/" + app::kept_game_name(t0 + 60 * 21, 21, false)), "x\n");
 }
 
+// A recording carried from another system reads the same whatever its line ends: the
+// list of kept games (date, length, score) and the starting values its replay uses.
+TEST(KeptGameHeaders, EveryLineEndStyleReadsTheSame) {
+    app::RecordingStart start;
+    start.game_version = "3.2.0";
+    start.data_digest = "0123abcd";
+    start.date = "2026-01-02 03:04:05";
+    start.sound_on = 0;
+    start.volume_step = 9;
+    start.full_screen = 1;
+    start.scores = std::string("\x10\x27\0\0ANNA\r\n", 10);
+    const std::string text = app::format_recording_header(start) + "seed 12\n30 key 57 tap\n" +
+                             app::format_recording_result(7260, 350, "lost");
+    TempDir dir;
+    for (const LineEnds& style : line_end_styles(text)) {
+        SCOPED_TRACE(style.name);
+        const std::string name = app::kept_game_name(1700000000, 350, false);
+        std::ofstream(dir.file(name), std::ios::binary) << style.text;
+        const std::vector<app::KeptGame> games = app::list_kept_games(dir.path());
+        ASSERT_EQ(games.size(), 1u);
+        EXPECT_EQ(games[0].date, start.date);
+        EXPECT_EQ(games[0].frames, 7260u);
+        EXPECT_EQ(games[0].score, 350);
+        platform::InputScript script;
+        std::string error;
+        ASSERT_TRUE(platform::parse_input_script(style.text, script, error)) << error;
+        app::RecordingStart read;
+        ASSERT_TRUE(app::read_recording_start(script, read));
+        EXPECT_EQ(read.date, start.date);
+        EXPECT_EQ(read.game_version, start.game_version);
+        EXPECT_EQ(read.data_digest, start.data_digest);
+        EXPECT_EQ(read.sound_on, 0);
+        EXPECT_EQ(read.volume_step, 9);
+        EXPECT_EQ(read.full_screen, 1);
+        EXPECT_EQ(read.scores, start.scores);
+        EXPECT_EQ(script.seed, 12u);
+    }
+}
+
 // A replays folder that cannot be made, a read-only one and a full disk: one warning
 // line, the game plays to its end and saves its table as without them.
 TEST_F(KeptGames, AFolderThatCannotBeWrittenCostsOneWarningLine) {

@@ -131,6 +131,29 @@ TEST(SettingsFile, ChangesRoundTripWithUnknownKeysKeptAndPrivateFolders) {
     EXPECT_GT(refilled.stored().unknown.size(), 500u);
 }
 
+// A file written by another system's editor reads as the game's own: CR LF line
+// ends, no line end after the last line, spaces and tabs around keys and values.
+TEST(SettingsFile, EveryLineEndStyleReadsTheSame) {
+    TempDir dir;
+    const std::string path = dir.file("settings");
+    PlayerSettings want;
+    want.scale = 3;
+    want.fullscreen = true;
+    want.sound = false;
+    want.music_volume = 7;
+    want.unknown = {{"future_key", "a b"}};
+    for (const LineEnds& style :
+         line_end_styles("# mine\n\nscale = 3\n\tfullscreen=yes \nsound = off\nfuture_key = a b\n"
+                         "music_volume = 7\n")) {
+        SCOPED_TRACE(style.name);
+        write_text(path, style.text);
+        ::testing::internal::CaptureStderr();
+        SettingsKeeper k(path);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(k.stored(), want);
+    }
+}
+
 TEST(SettingsFile, DamagedFilesWarnOnceGiveTheDefaultsAndStayUntilAChange) {
     TempDir dir;
     const std::string path = dir.file("settings");

@@ -31,8 +31,11 @@ HighScoreTable parsed(const std::string& bytes) {
 TEST(HighScoreTable, ReadsRecordsAsTheFileChannelsReadLines) {
     const HighScoreTable expected = table({{5, "AB"}, {12, "ANNA"}, {40, "X"}});
     EXPECT_EQ(parsed(table_bytes({{5, "AB"}, {12, "ANNA"}, {40, "X"}})), expected);
-    // CR LF line ends read the same.
-    EXPECT_EQ(parsed(table_bytes({{5, "AB\r"}, {12, "ANNA\r"}, {40, "X\r"}})), expected);
+    // CR LF line ends read the same, also without one after the last name.
+    std::string crlf = table_bytes({{5, "AB\r"}, {12, "ANNA\r"}, {40, "X\r"}});
+    EXPECT_EQ(parsed(crlf), expected);
+    crlf.pop_back();
+    EXPECT_EQ(parsed(crlf), expected);
     // A last name without its LF, large scores, and bytes after the third record.
     std::string bytes = table_bytes({{0, "A"}, {70000, "B"}, {4000000000u, "LAST"}});
     bytes.pop_back();

@@ -104,15 +104,54 @@ TEST_F(FontRender, EightRowGridWrapsHighCodes) {
     EXPECT_EQ(read_pixel(117, 131), (Rgba{33, 100, 3, 255}));
 }
 
-TEST_F(FontRender, SixteenRowGridCoversAllCodes) {
-    load_font(coded_font(256, 512), 31);
-    double gw = 0, gh = 0;
-    font_glyph_size(gw, gh);
-    EXPECT_EQ(gw, 16);
-    EXPECT_EQ(gh, 32);
-    print_text("\xC8\x01", 0, 0);
-    EXPECT_EQ(read_pixel(8, 16), (Rgba{200, 100, 13, 255}));
-    EXPECT_EQ(read_pixel(24, 16), (Rgba{1, 100, 1, 255}));
+// Every pixel of a printed line, in and around its cells, against the cells the
+// coded font names: each glyph fills exactly the cell size font_glyph_size reports,
+// on both grids (a glyph drawn at another height than the reported one shows here).
+TEST_F(FontRender, PrintedCellsAreExactlyTheReportedGlyphSize) {
+    struct Case {
+        int width, height, glyph_height;
+        std::string text;
+        std::vector<int> codes;  // the glyph each byte prints
+    };
+    const std::vector<Case> cases = {
+        {256, 512, 32, "\xC8\x01\xFF", {200, 1, 255}},  // 16 rows: every code its own
+        {256, 256, 32, "\xC8\x01\x7F", {72, 1, 127}},   // 8 rows: high codes wrap
+        {128, 256, 16, "\x80z", {128, 122}},            // 16 rows of 8 x 16 cells
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        glClear(GL_COLOR_BUFFER_BIT);
+        load_font(coded_font(c.width, c.height), 3);
+        double gw = 0, gh = 0;
+        font_glyph_size(gw, gh);
+        EXPECT_EQ(gw, c.width / 16);
+        EXPECT_EQ(gh, c.glyph_height);
+        const int x0 = 5, y0 = 7, w = c.width / 16;
+        print_text(c.text, x0, y0);
+        glFinish();
+        const std::vector<uint8_t> frame = testing::read_frame(320, 240);
+        int wrong = 0;
+        for (int y = 0; y < 240 && wrong < 5; ++y) {
+            for (int x = 0; x < 320 && wrong < 5; ++x) {
+                const int cell = (x - x0) / w;
+                const bool inside = x >= x0 && y >= y0 && y < y0 + c.glyph_height &&
+                                    cell < static_cast<int>(c.codes.size());
+                Rgba want = kBlack;
+                if (inside) {
+                    const int code = c.codes[size_t(cell)];
+                    want = Rgba{uint8_t(code), 100, uint8_t(1 + code / 16), 255};
+                }
+                const uint8_t* p = &frame[(size_t(y) * 320 + size_t(x)) * 4];
+                const Rgba got{p[0], p[1], p[2], p[3]};
+                if (!(got == want)) {
+                    ++wrong;
+                    ADD_FAILURE() << "pixel " << x << "," << y << " is " << int(got.r) << ","
+                                  << int(got.g) << "," << int(got.b) << ", not " << int(want.r)
+                                  << "," << int(want.g) << "," << int(want.b);
+                }
+            }
+        }
+    }
 }
 
 TEST_F(FontRender, FontSelectionAndFallback) {

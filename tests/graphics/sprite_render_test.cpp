@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <vector>
 
 #include "graphics/display.h"
@@ -305,6 +306,48 @@ TEST_F(SpriteRender, CollisionsNeedOverlappingOpaquePixels) {
     // The cached mask goes with the picture: a reload is seen.
     ASSERT_EQ(load(0, 4, 4, testing::solid_rgba(4, 4, {1, 1, 1}, 0)), 1.0);
     EXPECT_EQ(sprites_collide(0, 0, 0, 1, 1, 0), 0.0);
+}
+
+// Random sparse shapes at random offsets against a plain pixel-by-pixel search: a
+// collision exactly when one opaque pixel of each lies on the same screen pixel.
+TEST_F(SpriteRender, CollisionsMatchAPixelByPixelSearch) {
+    std::mt19937 random(35);
+    struct Shape {
+        int w, h;
+        std::vector<bool> opaque;  // rows top first
+    };
+    auto shape = [&random](double density) {
+        Shape s{1 + int(random() % 9), 1 + int(random() % 9), {}};
+        for (int i = 0; i < s.w * s.h; ++i) s.opaque.push_back(random() % 1000 < density * 1000);
+        return s;
+    };
+    int collisions = 0;
+    for (int round = 0; round < 12; ++round) {
+        Shape shapes[2] = {shape(0.15), shape(0.3)};
+        for (int slot = 0; slot < 2; ++slot) {
+            const Shape& s = shapes[slot];
+            std::vector<uint8_t> rgba = testing::solid_rgba(s.w, s.h, {200, 10, 10});
+            for (int i = 0; i < s.w * s.h; ++i) rgba[size_t(i) * 4 + 3] = s.opaque[i] ? 255 : 0;
+            ASSERT_EQ(load(slot, s.w, s.h, rgba), 1.0);
+        }
+        for (int bx = -9; bx <= 9; ++bx) {
+            for (int by = -9; by <= 9; ++by) {
+                bool want = false;
+                for (int y = 0; y < shapes[0].h && !want; ++y) {
+                    for (int x = 0; x < shapes[0].w && !want; ++x) {
+                        const int u = x - bx, v = y - by;  // the same pixel in shape 1
+                        want = shapes[0].opaque[size_t(y * shapes[0].w + x)] && u >= 0 && v >= 0 &&
+                               u < shapes[1].w && v < shapes[1].h &&
+                               shapes[1].opaque[size_t(v * shapes[1].w + u)];
+                    }
+                }
+                collisions += want;
+                ASSERT_EQ(sprites_collide(0, 20, 30, 1, 20 + bx, 30 + by), want ? 1.0 : 0.0)
+                    << "round " << round << " at " << bx << "," << by;
+            }
+        }
+    }
+    EXPECT_GT(collisions, 100);
 }
 
 }  // namespace

@@ -271,19 +271,30 @@ TEST_F(InputTest, TypedCharReportsEachNewPressOnce) {
     EXPECT_FALSE(any_char_pressed(input()));
 }
 
-TEST_F(InputTest, ShiftCapitalisesLettersOnly) {
+// Each modifier, left and right twin alike, types nothing itself; either Shift
+// capitalises a letter and leaves a digit alone; Ctrl and Alt change neither.
+TEST_F(InputTest, ModifierTwinsTypeNothingAndOnlyShiftCapitalises) {
     auto& p = te.platform();
-    p.set_key(42, true);  // left Shift alone types nothing
-    EXPECT_EQ(typed_char(input()), 0);
-    p.set_key(30, true);
-    EXPECT_EQ(typed_char(input()), 'A');
-    p.set_key(30, false);
-    p.set_key(42, false);
-    p.set_key(54, true);  // right Shift
-    p.set_key(3, true);   // '2'
-    EXPECT_EQ(typed_char(input()), '2');
-    p.set_key(3, false);
-    p.set_key(54, false);
+    struct Modifier {
+        int code;  // 0: none held
+        bool shift;
+    };
+    for (const Modifier m :
+         {Modifier{0, false}, Modifier{42, true}, Modifier{54, true}, Modifier{29, false},
+          Modifier{157, false}, Modifier{56, false}, Modifier{184, false}}) {
+        SCOPED_TRACE(m.code);
+        if (m.code != 0) {
+            p.set_key(m.code, true);
+            EXPECT_EQ(typed_char(input()), 0);
+        }
+        p.set_key(30, true);  // A
+        EXPECT_EQ(typed_char(input()), m.shift ? 'A' : 'a');
+        p.set_key(30, false);
+        p.set_key(3, true);  // 2
+        EXPECT_EQ(typed_char(input()), '2');
+        p.set_key(3, false);
+        if (m.code != 0) p.set_key(m.code, false);
+    }
 }
 
 TEST_F(InputTest, EnterBackspaceAndKeysWithoutCharacters) {

@@ -19,6 +19,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "zorby/engine.h"
@@ -185,6 +186,91 @@ TEST(KitSession, DrawingIsReadBackWhereItWasDrawn) {
     zorby::draw_sprite(-1, 0, 0);
     zorby::free_sprite(1);
     EXPECT_EQ(zorby::sprite_size(1).width, 0);
+}
+
+// Every bounded kit command at both ends of its range and one past each: the sprite
+// slots (loading, size, drawing, collision, freeing) and the run options.
+TEST(KitLimits, BothEndsOfEachRangeWorkAndOnePastIsRefused) {
+    Folder dir;
+    ASSERT_TRUE(write_solid_png(dir.file("red.png"), 4, 3, 255, 0, 0));
+    {
+        zt::Session session(small_frame(dir.path()));
+        ASSERT_TRUE(session.started());
+        for (int slot : {0, zorby::kLastSpriteSlot}) {
+            SCOPED_TRACE(slot);
+            zorby::clear_screen();
+            ASSERT_TRUE(zorby::load_sprite("red.png", slot));
+            EXPECT_EQ(zorby::sprite_size(slot).width, 4);
+            zorby::draw_sprite(slot, 10, 20);
+            EXPECT_EQ(zt::pixel_at(13, 22), kRed);
+            EXPECT_TRUE(zorby::sprites_collide(slot, 0, 0, slot, 3, 2));
+            zorby::free_sprite(slot);
+            EXPECT_EQ(zorby::sprite_size(slot).width, 0);
+        }
+        // Past either end nothing is loaded, drawn or freed (the text commands' fonts
+        // live just above the last slot and must survive).
+        zorby::clear_screen();
+        const uint64_t empty = zt::frame_hash();
+        const zorby::Size glyph = zorby::glyph_size();
+        for (int slot : {-1, zorby::kLastSpriteSlot + 1}) {
+            SCOPED_TRACE(slot);
+            EXPECT_FALSE(zorby::load_sprite("red.png", slot));
+            EXPECT_EQ(zorby::sprite_size(slot).width, 0);
+            EXPECT_FALSE(zorby::sprites_collide(slot, 0, 0, slot, 0, 0));
+            zorby::draw_sprite(slot, 10, 20);
+            zorby::free_sprite(slot);
+        }
+        EXPECT_EQ(zt::frame_hash(), empty);
+        EXPECT_EQ(zorby::glyph_size().height, glyph.height);
+        zorby::print_text("A", 0, 0);
+        EXPECT_NE(zt::frame_hash(), empty) << "the font was freed";
+
+        // The frame's read-back at its four corners, and one pixel past each edge.
+        ASSERT_TRUE(zorby::load_sprite("red.png", 1));
+        zorby::clear_screen();
+        for (const auto& [x, y] : {std::pair{0, 0}, {60, 0}, {0, 45}, {60, 45}})
+            zorby::draw_sprite(1, x, y);
+        for (const auto& [x, y] : {std::pair{0, 0}, {63, 0}, {0, 47}, {63, 47}})
+            EXPECT_EQ(zt::pixel_at(x, y), kRed) << x << "," << y;
+        for (const auto& [x, y] :
+             {std::pair{-1, 0}, {0, -1}, {64, 0}, {63, -1}, {-1, 47}, {0, 48}, {64, 47}, {63, 48}})
+            EXPECT_EQ(zt::pixel_at(x, y), kBlack) << x << "," << y;
+
+        // Mouse buttons 1 to 3 through a session; 0 and 4 are no buttons.
+        session.set_button(0, true);
+        session.set_button(4, true);
+        zorby::MouseState m = zorby::mouse();
+        EXPECT_FALSE(m.left || m.right || m.middle);
+        session.set_button(1, true);
+        session.set_button(3, true);
+        m = zorby::mouse();
+        EXPECT_TRUE(m.left && m.middle && !m.right);
+    }
+    zorby::RunOptions base;
+    base.width = base.height = 16;
+    base.window_scale = 1;
+    base.data_dir = dir.path();
+    struct Case {
+        int zorby::RunOptions::*field;
+        int value;
+        bool runs;
+    };
+    using O = zorby::RunOptions;
+    for (const Case& c :
+         {Case{&O::width, 15, false}, Case{&O::width, 4096, true}, Case{&O::width, 4097, false},
+          Case{&O::height, 15, false}, Case{&O::height, 4096, true}, Case{&O::height, 4097, false},
+          Case{&O::frame_rate, 0, false}, Case{&O::frame_rate, 1, true},
+          Case{&O::frame_rate, 1000, true}, Case{&O::frame_rate, 1001, false},
+          Case{&O::window_scale, -1, false}, Case{&O::window_scale, 0, true},
+          Case{&O::window_scale, 16, true}, Case{&O::window_scale, 17, false}}) {
+        zorby::RunOptions o = base;
+        o.*c.field = c.value;
+        bool ran = false;
+        EXPECT_EQ(zorby::run(o, [&ran] { ran = true; }),
+                  c.runs ? zorby::exit_ok : zorby::exit_error)
+            << c.value;
+        EXPECT_EQ(ran, c.runs) << c.value;
+    }
 }
 
 // The colour key the header documents is the one loads use: its pixels let the
@@ -441,6 +527,27 @@ TEST(KitReplay, AScriptGivesTheSameRunAndItsTraceComparesWithAGoldenFile) {
     EXPECT_FALSE(c.same);
     EXPECT_NE(c.message.find("run.trace:"), std::string::npos) << c.message;
     EXPECT_NE(c.message.find("golden: "), std::string::npos) << c.message;
+    // A trace one line longer or shorter than its golden file differs at that line;
+    // the golden file's line ends (CR LF, none after the last line) do not matter.
+    const size_t lines =
+        static_cast<size_t>(std::count(first.trace.begin(), first.trace.end(), '\n'));
+    c = zt::compare_with_golden(first.trace + "one more\n", golden);
+    EXPECT_FALSE(c.same);
+    EXPECT_NE(c.message.find(":" + std::to_string(lines + 1) + ": differs"), std::string::npos)
+        << c.message;
+    EXPECT_NE(c.message.find("(end of file)"), std::string::npos) << c.message;
+    const std::string shorter =
+        first.trace.substr(0, first.trace.rfind('\n', first.trace.size() - 2) + 1);
+    c = zt::compare_with_golden(shorter, golden);
+    EXPECT_FALSE(c.same);
+    EXPECT_NE(c.message.find("(end of trace)"), std::string::npos) << c.message;
+    std::string crlf;
+    for (char ch : first.trace) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    for (const std::string& text : {crlf, crlf.substr(0, crlf.size() - 2)}) {
+        ASSERT_TRUE(zorby::save_file_atomically(golden, text, c.message)) << c.message;
+        EXPECT_TRUE(zt::compare_with_golden(first.trace, golden).same);
+        EXPECT_FALSE(zt::compare_with_golden(shorter, golden).same);
+    }
 }
 
 // on_frame sees the frame it traces (its pixels, before it is shown) and the frame

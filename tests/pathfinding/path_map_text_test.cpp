@@ -10,6 +10,7 @@
 
 #include "pathfinding/find_path.h"
 #include "support/engine_fixture.h"
+#include "support/file_bytes.h"
 #include "support/posix_compat.h"
 
 namespace zorby {
@@ -20,16 +21,23 @@ bool read(const std::string& text, NumberArray& map, std::string& error) {
     return read_path_map(in, map, error);
 }
 
+// Every line-end style, and one map mixing them, read the same cells.
 TEST(PathMapText, ReadsRowsAsCellsWithXFastest) {
-    NumberArray map;
-    std::string error;
-    ASSERT_TRUE(read("\n3 2\r\n1 2.5 -1\r\n\t0  7 1e3\n\n", map, error)) << error;
-    EXPECT_EQ(map.size(0), 3);
-    EXPECT_EQ(map.size(1), 2);
-    EXPECT_EQ(number_at(map, 1, 0), 2.5);
-    EXPECT_EQ(number_at(map, 2, 0), -1);
-    EXPECT_EQ(number_at(map, 1, 1), 7);
-    EXPECT_EQ(number_at(map, 2, 1), 1000);
+    std::vector<testing::LineEnds> texts =
+        testing::line_end_styles("\n3 2\n1 2.5 -1\n\t0  7 1e3\n");
+    texts.push_back({"mixed", "\n3 2\r\n1 2.5 -1\r\n\t0  7 1e3\n\n"});
+    for (const testing::LineEnds& text : texts) {
+        SCOPED_TRACE(text.name);
+        NumberArray map;
+        std::string error;
+        ASSERT_TRUE(read(text.text, map, error)) << error;
+        EXPECT_EQ(map.size(0), 3);
+        EXPECT_EQ(map.size(1), 2);
+        EXPECT_EQ(number_at(map, 1, 0), 2.5);
+        EXPECT_EQ(number_at(map, 2, 0), -1);
+        EXPECT_EQ(number_at(map, 1, 1), 7);
+        EXPECT_EQ(number_at(map, 2, 1), 1000);
+    }
 }
 
 TEST(PathMapText, RejectsMalformedMapsAndSaysWhere) {

@@ -12,6 +12,7 @@
 
 #include "platform/replay/deterministic.h"
 #include "platform/replay/recording_platform.h"
+#include "support/file_bytes.h"
 
 namespace zorby {
 namespace {
@@ -47,6 +48,15 @@ TEST(InputScriptText, ParsesEveryEventInFileOrder) {
         "140 sync\n"
         "150 close\n"
         "160 end\n";
+    // A script carried between systems reads the same with CR LF line ends and
+    // without a line end after its last line.
+    for (const testing::LineEnds& style : testing::line_end_styles(text)) {
+        SCOPED_TRACE(style.name);
+        const InputScript s = parse(style.text);
+        const InputScript lf = parse(text);
+        EXPECT_EQ(s.seed, lf.seed);
+        EXPECT_EQ(s.events, lf.events);
+    }
     InputScript s;
     std::string error;
     ASSERT_TRUE(platform::parse_input_script(text, s, error)) << error;

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "audio/music.h"
@@ -109,15 +110,24 @@ TEST(DesktopInput, FullScreenKeysSwitchWithoutReachingTheGameAndKeepTexturesAndM
         EXPECT_TRUE(e.platform->audio().music_playing());
     }
 
-    // Alt+Enter back; Enter never reaches the game, Alt does.
-    ASSERT_TRUE(platform::push_key_event(56, true));
-    ASSERT_TRUE(platform::push_key_event(28, true));
-    ASSERT_TRUE(platform::push_key_event(28, false));
+    // Alt+Enter, with either Alt and either Enter, switches back and forth; Enter never
+    // reaches the game, Alt does.
+    bool full = true;
+    for (const auto& [alt, enter] : {std::pair{184, 156}, {56, 156}, {184, 28}, {56, 28}}) {
+        ASSERT_TRUE(platform::push_key_event(alt, true));
+        ASSERT_TRUE(platform::push_key_event(enter, true));
+        ASSERT_TRUE(platform::push_key_event(enter, false));
+        present_frame();
+        full = !full;
+        EXPECT_EQ(current_fullscreen(), full) << alt << " + " << enter;
+        EXPECT_EQ(key_down(enter), 0.0) << enter;
+        EXPECT_EQ(key_down(alt), 1.0) << alt;
+        ASSERT_TRUE(platform::push_key_event(alt, false));
+    }
+    ASSERT_TRUE(platform::push_key_event(87, true));  // F11 back to the window
+    ASSERT_TRUE(platform::push_key_event(87, false));
     present_frame();
     EXPECT_FALSE(current_fullscreen());
-    EXPECT_EQ(key_down(28), 0.0);
-    EXPECT_EQ(key_down(56), 1.0);
-    ASSERT_TRUE(platform::push_key_event(56, false));
     EXPECT_EQ(current_window_scale(), 2);
     EXPECT_EQ(draw_and_read(), before);
     if (music) {

@@ -278,8 +278,13 @@ TEST(QuitPaths, EscapeAltF4AndCloseEndTheProgram) {
     {
         TestEngine te;
         ASSERT_TRUE(te.start());
+        te.platform().set_key(62, true);
+        EXPECT_EQ(te.run_until_end([] { present_frame(); }), -1);  // F4 alone: nothing
+        te.platform().set_key(184, true);  // right Alt + F4: not the quit keys
+        EXPECT_EQ(te.run_until_end([] { present_frame(); }), -1);
+        te.platform().set_key(62, false);
         te.platform().set_key(56, true);
-        EXPECT_EQ(te.run_until_end([] { present_frame(); }), -1);  // Alt alone: nothing
+        EXPECT_EQ(te.run_until_end([] { present_frame(); }), -1);  // left Alt alone: nothing
         te.platform().set_key(62, true);
         EXPECT_EQ(te.run_until_end([] { present_frame(); }), 0);
     }

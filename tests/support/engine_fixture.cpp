@@ -93,8 +93,10 @@ bool write_png(const std::string& path, const std::vector<uint8_t>& rgba, int wi
     return png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
 }
 
-TempDir::TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "zorby-test-XXXXXX").string();
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path().string()) {}
+
+TempDir::TempDir(const std::string& base) {
+    std::string tmpl = (std::filesystem::path(base) / "zorby-test-XXXXXX").string();
     char* p = mkdtemp(tmpl.data());
     path_ = p ? p : "";
 }

@@ -55,6 +55,7 @@ bool write_png(const std::string& path, const std::vector<uint8_t>& rgba, int wi
 class TempDir {
 public:
     TempDir();
+    explicit TempDir(const std::string& base);  // made in base, not the private TMPDIR
     ~TempDir();
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }

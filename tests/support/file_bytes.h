@@ -37,4 +37,21 @@ inline void link_or_copy(const std::filesystem::path& from, const std::string& t
     if (ec) std::filesystem::copy_file(from, to, ec);
 }
 
+// A text file in the four shapes it comes in from other systems and editors: LF or
+// CR LF line ends, with or without one after the last line. lf_text ends with "\n".
+struct LineEnds {
+    const char* name;
+    std::string text;
+};
+inline std::vector<LineEnds> line_end_styles(const std::string& lf_text) {
+    std::string crlf;
+    for (char c : lf_text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const std::string lf_cut = lf_text.substr(0, lf_text.size() - 1);
+    const std::string crlf_cut = crlf.substr(0, crlf.size() - 2);
+    return {{"LF", lf_text},
+            {"CR LF", crlf},
+            {"LF, none after the last line", lf_cut},
+            {"CR LF, none after the last line", crlf_cut}};
+}
+
 }  // namespace zorby::testing
