@@ -49,6 +49,7 @@ compute_key() {
         compiler_line
         echo "script $(sha256sum < "$SELF" | cut -d' ' -f1)"
         echo "functions $(sha256sum < "$WEB_ROOT/scripts/windows-deps.sh" | cut -d' ' -f1)"
+        echo "answers $(sha256sum < "$WEB_ROOT/scripts/web-sdl2-answers.cmake" | cut -d' ' -f1)"
     } | sha256sum | cut -c1-16
 }
 
@@ -139,13 +140,48 @@ web_cmake_build() {
     cmake --install "$build"
 }
 
+# SDL2's configure asks the compiler some 150 questions about the C library (is strlcpy
+# there, is M_PI, ...), each a small program compiled and linked with emcc: on two busy
+# cores that was 6 to 15 minutes, most of the cold build. The answers depend only on
+# emscripten and on SDL2's source, both named in the first line of SDL2_ANSWERS; when
+# they are the ones used here, configure starts from those answers (CMake's checks skip
+# a question whose answer is set) and asks only what is not in the file. Otherwise it
+# asks everything and the answers it got are left in the logs, to be committed as the
+# new file.
+SDL2_ANSWERS="$WEB_ROOT/scripts/web-sdl2-answers.cmake"
+
+sdl2_answers_for() {
+    echo "# for: $(compiler_line); libsdl2 $(source_packages | awk '$1 == "libsdl2" {print $2}')"
+}
+
+# The answers of SDL2's checks in BUILD's CMake cache, as a file for cmake -C.
+record_sdl2_answers() {
+    local build=$1 out=$2
+    {
+        sdl2_answers_for
+        echo "# The answers of SDL2's configure checks for WebAssembly (scripts/web-deps.sh)."
+        sed -n 's/^\(HAVE_[A-Za-z0-9_]*\|LIBC_IS_GLIBC\|STDC_HEADERS\):INTERNAL=\(.*\)$/set(\1 "\2" CACHE INTERNAL "")/p' \
+            "$build/CMakeCache.txt" | sort
+    } > "$out"
+}
+
 build_sdl2() {
-    local src=$1
+    local src=$1 answers=()
+    if [ -f "$SDL2_ANSWERS" ] && [ "$(head -1 "$SDL2_ANSWERS")" = "$(sdl2_answers_for)" ]; then
+        answers=(-C "$SDL2_ANSWERS")
+    else
+        echo "web-deps: $SDL2_ANSWERS is for other versions: every check is run" >&2
+    fi
     # The browser's canvas, WebGL, Web Audio, keyboard, mouse, touch and gamepad
-    # events; no threads (a page then needs no cross-origin isolation).
-    web_cmake_build "$src" "$src/build-web" \
+    # events; no threads (a page then needs no cross-origin isolation). The game draws
+    # with OpenGL and uses neither SDL's 2D renderer nor haptics, sensors, power,
+    # locale or URL opening: they are left out.
+    web_cmake_build "$src" "$src/build-web" "${answers[@]}" \
         -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_INSTALL=OFF \
-        -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF -DSDL_OPENGL=OFF -DSDL_OPENGLES=ON
+        -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF -DSDL_OPENGL=OFF -DSDL_OPENGLES=ON \
+        -DSDL_RENDER=OFF -DSDL_HAPTIC=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_LOCALE=OFF \
+        -DSDL_MISC=OFF -DSDL_HIDAPI=OFF
+    record_sdl2_answers "$src/build-web" "$LOGS/web-sdl2-answers.cmake"
 }
 
 build_sdl2_mixer() {
