@@ -23,7 +23,7 @@ function(zorby_web_program target)
   add_dependencies(${target} zorby_web_pack)
   target_link_options(${target} PRIVATE
     # The frame loop runs as on the desktop; its sleeps hand the thread to the browser.
-    -sASYNCIFY=1 -sASYNCIFY_IMPORTS=zorby_yield_to_browser -sASYNCIFY_STACK_SIZE=65536
+    -sASYNCIFY=1 -sASYNCIFY_IMPORTS=zorby_wait_in_browser -sASYNCIFY_STACK_SIZE=65536
     # The engine draws with OpenGL 1.x, emulated over WebGL.
     -sLEGACY_GL_EMULATION=1 -sMAX_WEBGL_VERSION=1
     -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864 -sTOTAL_STACK=1048576

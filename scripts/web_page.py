@@ -249,6 +249,13 @@ class Page:
         self.send("Input.dispatchMouseEvent",
                   {"type": "mouseReleased", "x": x, "y": y, "button": "left", "clickCount": 1})
 
+    def tap(self, x, y, hold=0.05):
+        """A quick touch of a finger at page point (x, y)."""
+        self.send("Input.dispatchTouchEvent",
+                  {"type": "touchStart", "touchPoints": [{"x": x, "y": y}]})
+        time.sleep(hold)
+        self.send("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
+
     def canvas_box(self):
         """The picture's place on the page: x, y, width, height in CSS pixels."""
         return self.eval("(function(){var r=document.getElementById('canvas')"

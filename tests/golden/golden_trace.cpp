@@ -9,6 +9,8 @@
 // With FRAMES_DIR, every hashed frame is also written there as FRAME.rgba: the RGBA
 // bytes as read back, rows bottom first. On a desktop the caller chooses the drivers
 // (SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy for no window and no sound).
+#include "support/golden_trace.h"
+
 #include <stdlib.h>
 
 #include <cstdio>
@@ -18,7 +20,6 @@
 #include <system_error>
 
 #include "platform/replay/input_script.h"
-#include "support/golden_trace.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The web page in headless Chromium, as a player meets it: the page loads and draws the
-start-up question, X then a click on START starts a game, the game's keys do not scroll
-the page, the game that ends is kept and survives a reload (IndexedDB) with a download
+start-up question, X then a click on START starts a game, a finger's tap strikes once
+where it lands on the enlarged picture, the game's keys do not scroll the page, the game that ends is kept and survives a reload (IndexedDB) with a download
 link, and storage that cannot be written costs one line on the page while the game goes
 on; a browser without WebAssembly is told so.
 
@@ -34,17 +34,42 @@ def differing_pixels(a, b):
                if max(abs(p[i] - q[i]) for i in range(3)) > 24)
 
 
-def wait_for_picture(page, timeout=90):
-    """Waits until the picture has settled on something drawn; returns it."""
+def wait_for_picture(page, timeout=90, still=0.5):
+    """Waits until the picture has been drawn and left unchanged for `still` seconds;
+    returns it."""
     deadline = time.monotonic() + timeout
-    previous = None
+    previous, since = None, time.monotonic()
     while time.monotonic() < deadline:
         img = page.picture()
-        if lit_pixels(img) > 2000 and previous is not None and differing_pixels(img, previous) == 0:
+        if previous is None or differing_pixels(img, previous) != 0 or lit_pixels(img) <= 2000:
+            previous, since = img, time.monotonic()
+        elif time.monotonic() - since >= still:
             return img
-        previous = img
         time.sleep(0.5)
     return previous
+
+
+def pressed_points(recording):
+    """The pointer's position at each press of the first button in a recording (a read
+    takes the position and the buttons together: a press is where that read's pointer
+    is)."""
+    reads = []  # [position, x, y, presses]
+    for line in (recording or "").splitlines():
+        words = line.split()
+        if len(words) < 2 or line.startswith("#"):
+            continue
+        if not reads or reads[-1][0] != words[0]:
+            reads.append([words[0], None, None, 0])
+        if len(words) == 4 and words[1] == "mouse":
+            reads[-1][1:3] = int(words[2]), int(words[3])
+        elif words[1:] == ["button", "1", "down"]:
+            reads[-1][3] += 1
+    presses, x, y = [], None, None
+    for _, rx, ry, pressed in reads:
+        if rx is not None:
+            x, y = rx, ry
+        presses += [(x, y)] * pressed
+    return presses
 
 
 def kept_games(page):
@@ -78,20 +103,35 @@ def main(build_dir):
                   % scrolled)
 
             page.key("x")
-            menu = wait_for_picture(page)
+            # Two still pictures of 2 s each come before the menu, which stays.
+            menu = wait_for_picture(page, still=3.0)
             check(differing_pixels(menu, question) > 1000, "X answers the question: the menu")
             gx, gy = page.game_point(40, 220)
             page.click(gx, gy)
-            time.sleep(1.5)
-            game = wait_for_picture(page)
+            # A stage starts with still pictures of 1.5 s and 4 s, then runs.
+            time.sleep(7.0)
+            game = page.picture()
             check(differing_pixels(game, menu) > 5000, "a click on START starts a game (%d "
                   "pixels changed)" % differing_pixels(game, menu))
+
+            # A finger's quick tap on the enlarged picture strikes where it lands, once:
+            # the game's own recording of its input holds the presses it saw.
+            page.send("Emulation.setTouchEmulationEnabled", {"enabled": True,
+                                                              "maxTouchPoints": 1})
+            page.tap(*page.game_point(200, 120))
 
             # Left alone, the game runs out of energy and ends: it is kept, written whole
             # under another name, renamed, and then stored in IndexedDB.
             page.wait_for("window.zorbyState.synced > 0", timeout=240, step=1.0)
             before = kept_games(page)
             check(len(before) >= 1, "the ended game is kept in the player's folder (%s)" % before)
+            presses = pressed_points(page.eval(
+                "Module.FS.readFile('/player/data/zorby/replays/' + %s, {encoding: 'utf8'})"
+                % repr(sorted(before)[-1])))
+            check(len(presses) == 2 and abs(presses[1][0] - 200) <= 1 and
+                  abs(presses[1][1] - 120) <= 1,
+                  "the game saw the click on START and the tap, once, at (200, 120) of the "
+                  "picture: %s" % presses)
             page.reload()
             page.wait_for("window.zorbyState && window.zorbyState.started", timeout=120)
             after = kept_games(page)
