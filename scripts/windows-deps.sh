@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the libraries the game links (zlib, libpng, LZO, SDL2, SDL2_mixer, FFmpeg,
-# GoogleTest) for 64-bit Windows with Debian's MinGW-w64, from Debian's source packages
-# of the very versions the Linux build uses, into one static prefix that
-# cmake/toolchains/mingw-w64-x86_64.cmake consumes.
+# Builds the libraries the game links (zlib, libpng, LZO, SDL2, SDL2_mixer, FFmpeg with
+# the encoders of libvpx, x264, Opus and Vorbis, GoogleTest) for 64-bit Windows with
+# Debian's MinGW-w64, from Debian's source packages of the very versions the Linux
+# build uses, into one static prefix that cmake/toolchains/mingw-w64-x86_64.cmake
+# consumes.
 #
 #   scripts/windows-deps.sh                 build if needed; print the prefix
 #   scripts/windows-deps.sh --print-prefix  the same, and only the prefix on stdout
@@ -41,7 +42,9 @@ CACHE_ROOT="${ZORBY_WIN64_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorby}"
 # The Linux build's -dev packages; their source packages are what gets built here.
 DEV_PACKAGES=(zlib1g-dev libpng-dev liblzo2-dev libsdl2-dev libsdl2-mixer-dev
     libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
-    libgtest-dev)
+    libgtest-dev
+    # The encoders Debian's FFmpeg links, which exporting a replay uses.
+    libvpx-dev libx264-dev libopus-dev libogg-dev libvorbis-dev)
 TOOL_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     binutils-mingw-w64-x86-64 dpkg-dev make cmake ninja-build pkg-config nasm)
 COMPILER_PACKAGE=g++-mingw-w64-x86-64-posix
@@ -320,7 +323,7 @@ copy_licenses() {
     cp "$src/debian/copyright" "$dest/debian-copyright"
     for f in "$src"/*; do
         case "$(basename "$f" | tr '[:upper:]' '[:lower:]')" in
-            copying*|license*|licence*|copyright*|legal*) [ -f "$f" ] && cp "$f" "$dest/" ;;
+            copying*|license*|licence*|copyright*|legal*|patents*) [ -f "$f" ] && cp "$f" "$dest/" ;;
         esac
     done
     # SDL2_mixer's built-in decoders carry their own terms.
@@ -488,19 +491,82 @@ Cflags: -I\${includedir}/SDL2
 EOF
 }
 
+# Autotools libraries: static only, found by later builds through the prefix's .pc files.
+autotools_build() {
+    # autotools_build SRC [configure options...]
+    local src=$1
+    shift
+    mkdir -p "$src/build-win64" && cd "$src/build-win64"
+    ../configure --host=$HOST --prefix="$STAGE" --enable-static --disable-shared \
+        CC="$WCC" PKG_CONFIG_LIBDIR="$STAGE/lib/pkgconfig" PKG_CONFIG_PATH= "$@"
+    make -j "$JOBS"
+    make install
+}
+
+# The encoders exporting a replay uses (VP9, H.264, Opus; Vorbis after Opus, as on
+# Linux), each built without its programs, documents and tests.
+build_libogg() {
+    autotools_build "$1"
+}
+
+build_libvorbis() {
+    autotools_build "$1" --disable-docs --disable-examples --disable-oggtest
+}
+
+build_opus() {
+    # The stack protector and the fortified string calls would need MinGW's libssp
+    # linked into every program (a _FORTIFY_SOURCE already defined is left as it is).
+    autotools_build "$1" --disable-doc --disable-extra-programs --disable-stack-protector \
+        CPPFLAGS=-D_FORTIFY_SOURCE=0
+}
+
+build_libvpx() {
+    local src=$1
+    mkdir -p "$src/build-win64" && cd "$src/build-win64"
+    # The VP9 encoder only: FFmpeg decodes VP8 and VP9 itself, and the export would
+    # take VP8 only where VP9 is missing.
+    CC="$WCC" CXX="$WCXX" AR=$HOST-ar LD="$WCC" AS=nasm STRIP=$HOST-strip NM=$HOST-nm \
+        ../configure --target=x86_64-win64-gcc --prefix="$STAGE" --as=nasm \
+        --enable-static --disable-shared --disable-examples --disable-tools --disable-docs \
+        --disable-unit-tests --disable-install-docs --disable-install-bins \
+        --disable-install-srcs --disable-vp8 --disable-vp9-decoder --enable-vp9-encoder
+    make -j "$JOBS"
+    make install
+    # MinGW's POSIX-threads compiler links winpthread itself (statically, as the game
+    # is linked); named in vpx.pc, CMake would link its import library as well.
+    sed -i 's/ -lpthread\b//g' "$STAGE/lib/pkgconfig/vpx.pc"
+}
+
+build_x264() {
+    local src=$1
+    mkdir -p "$src/build-win64" && cd "$src/build-win64"
+    # The library with 8-bit samples (what the export encodes), Windows' own threads;
+    # no command-line program and none of its input readers.
+    CC="$WCC" ../configure --host=$HOST --cross-prefix=$HOST- --prefix="$STAGE" \
+        --enable-static --disable-cli --disable-opencl --enable-win32thread \
+        --bit-depth=8 --disable-avs --disable-swscale --disable-lavf --disable-ffms \
+        --disable-gpac --disable-lsmash --enable-strip
+    make -j "$JOBS"
+    make install-lib-static
+}
+
 build_ffmpeg() {
     local src=$1
     mkdir -p "$src/build-win64" && cd "$src/build-win64"
     # Only what the game plays: MP4, Matroska/WebM, AVI and Ogg files with the common
-    # video and audio codecs, from local files; and what exporting a replay writes
-    # (Matroska with FFV1 and FLAC, MP4 with MPEG-4 Part 2 and AAC, GIF; WebM needs
-    # VP8/VP9 encoders FFmpeg does not have of its own, so it is refused there), with
-    # the tests' clip encoders (MPEG-1, Motion JPEG, PCM in Matroska and AVI). LGPL (no
-    # --enable-gpl).
-    ../configure --prefix="$STAGE" --enable-cross-compile --target-os=mingw32 \
+    # video and audio codecs, from local files; the music files (MP3, WAV, Ogg, FLAC)
+    # an export mixes into its sound track; and what exporting a replay writes
+    # (WebM with VP9 and Opus, MP4 with H.264 and AAC, Matroska with FFV1 and FLAC, GIF;
+    # MPEG-4 Part 2 and Vorbis as on Linux when the others are missing), with the
+    # tests' clip encoders (MPEG-1, Motion JPEG, PCM in Matroska and AVI). x264 is GPL,
+    # so this FFmpeg is too, as Debian's is. The encoders' libraries are static: their
+    # own dependencies come from pkg-config --static.
+    PKG_CONFIG_LIBDIR="$STAGE/lib/pkgconfig" PKG_CONFIG_PATH= \
+        ../configure --prefix="$STAGE" --enable-cross-compile --target-os=mingw32 \
         --arch=x86_64 --cross-prefix=$HOST- --cc="$WCC" --cxx="$WCXX" \
-        --pkg-config=pkg-config --enable-static --disable-shared \
-        --disable-autodetect --enable-w32threads --disable-debug \
+        --pkg-config=pkg-config --pkg-config-flags=--static --enable-static --disable-shared \
+        --disable-autodetect --enable-w32threads --disable-debug --enable-gpl \
+        --enable-libvpx --enable-libx264 --enable-libopus --enable-libvorbis \
         --disable-programs --disable-doc --disable-network \
         --disable-avdevice --disable-avfilter --disable-postproc \
         --enable-avformat --enable-avcodec --enable-swscale --enable-swresample \
@@ -509,9 +575,10 @@ build_ffmpeg() {
         --enable-decoder=aac,vorbis,opus,mp3,mp3float,mp2,mp2float \
         --enable-decoder=pcm_s16le,pcm_s16be,pcm_u8,pcm_s8,pcm_s24le,pcm_s32le,pcm_f32le,pcm_f64le,pcm_alaw,pcm_mulaw \
         --enable-decoder=mjpeg,ffv1,flac,gif \
-        --enable-demuxer=mov,matroska,avi,ogg,gif \
+        --enable-demuxer=mov,matroska,avi,ogg,gif,mp3,wav,flac \
         --enable-parser=h264,vp8,vp9,mpeg4video,mpegvideo,aac,vorbis,opus,mpegaudio,mjpeg \
         --enable-encoder=ffv1,flac,mpeg4,aac,gif,opus,mpeg1video,mjpeg,pcm_s16le \
+        --enable-encoder=libvpx_vp9,libx264,libopus,libvorbis \
         --enable-muxer=matroska,webm,mp4,gif,avi \
         --enable-protocol=file
     make -j "$JOBS"
@@ -527,8 +594,10 @@ build_googletest() {
         -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON -Dgtest_disable_pthreads=ON
 }
 
-# Order matters: libpng needs zlib; SDL2_mixer needs SDL2.
+# Order matters: libpng needs zlib; SDL2_mixer needs SDL2; libvorbis needs libogg;
+# FFmpeg needs the encoders.
 LIBRARIES=(zlib:zlib libpng1.6:libpng lzo2:lzo2 libsdl2:sdl2 libsdl2-mixer:sdl2_mixer
+    libogg:libogg libvorbis:libvorbis opus:opus libvpx:libvpx x264:x264
     ffmpeg:ffmpeg googletest:googletest)
 
 # A temporary folder for the sources and the builds; FETCH holds the downloads.

@@ -79,6 +79,13 @@ build_windows() {
     install_missing "${RUNTIME_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
     local deps
     deps="$("$ROOT/scripts/windows-deps.sh" --print-prefix)"
+    # Libraries of another key (new versions, new encoders): the cache's found paths
+    # still name the old prefix, so the build is configured afresh (ccache keeps the
+    # objects).
+    local cache="$ROOT/build-win64/CMakeCache.txt"
+    if [ -f "$cache" ] && ! grep -qxF "ZORBY_WIN64_DEPS:PATH=$deps" "$cache"; then
+        rm -f "$cache"
+    fi
     cmake -S "$ROOT" -B "$ROOT/build-win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake" \
         -DZORBY_WIN64_DEPS="$deps" -DZORBY_BENCH=OFF >/dev/null

@@ -20,11 +20,13 @@ DataFolder find_data_folder(const std::string& exe_dir, const std::string& insta
         return {exe_dir, !fs::exists(platform::native_path(exe_dir) / kInstalledMarker, ec)};
     }
     if (!exe_dir.empty() && !install_relative.empty()) {
-        const fs::path installed =
+        fs::path installed =
             (platform::native_path(exe_dir) / platform::native_path(install_relative))
                 .lexically_normal();
-        std::string path = platform::utf8_path(installed);
-        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        // A trailing separator (either kind on Windows) is dropped: "share/zorby/".
+        if (!installed.has_filename() && installed.has_relative_path())
+            installed = installed.parent_path();
+        const std::string path = platform::utf8_path(installed);
         if (holds_game_data(path)) return {path, false};
     }
     return {};

@@ -65,7 +65,12 @@ TEST(DataFolder, MarkersChooseTheFolderAndWhetherItIsPortable) {
         fs::create_directories(dir.file("bin"));
         for (const char* f : c.files) touch(dir.file(f));
         const app::DataFolder found = app::find_data_folder(dir.file("bin"), c.install_relative);
-        EXPECT_EQ(found.path, *c.found ? dir.file(c.found) : "");
+        // Compared part by part: Windows' paths mix both separators.
+        if (*c.found) {
+            EXPECT_TRUE(fs::path(found.path) == fs::path(dir.file(c.found))) << found.path;
+        } else {
+            EXPECT_EQ(found.path, "");
+        }
         EXPECT_EQ(found.portable, c.portable);
     }
     EXPECT_TRUE(app::find_data_folder("", "../share/zorby").path.empty());

@@ -171,7 +171,7 @@ bool write_clip(const std::string& path, const ClipRecipe& recipe, std::string& 
                 }
             }
             sws_scale(sws, rgb->data, rgb->linesize, 0, recipe.height, yuv->data, yuv->linesize);
-            yuv->pts = next_frame;
+            yuv->pts = next_frame + static_cast<int64_t>(recipe.start_ms) * recipe.fps / 1000;
             ok = ok && avcodec_send_frame(video.ctx, yuv) >= 0 && drain(oc, video, pkt);
             ++next_frame;
         } else {
@@ -198,7 +198,8 @@ bool write_clip(const std::string& path, const ClipRecipe& recipe, std::string& 
                     ok = false;
                 }
             }
-            pcm->pts = next_sample;
+            pcm->pts =
+                next_sample + static_cast<int64_t>(recipe.start_ms) * recipe.sample_rate / 1000;
             ok = ok && avcodec_send_frame(sound.ctx, pcm) >= 0 && drain(oc, sound, pkt);
             next_sample += n;
         }

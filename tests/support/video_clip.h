@@ -27,6 +27,9 @@ struct ClipRecipe {
     // A busier picture (moving noise-like pattern) instead of solid colours, so the
     // encoder has real work (benchmark).
     bool textured = false;
+    // Where the clip's time line starts, as in a piece cut from a longer recording
+    // (a whole number of picture periods): every time stamp is shifted by it.
+    int start_ms = 0;
 };
 
 // The colours of seconds 0, 1, 2, ... (repeating after the last).
