@@ -170,7 +170,8 @@ def main(argv):
     if linux_cpu:
         print(", Linux build %.1f%%, ratio %.2f" % (100 * linux_cpu, web_cpu / linux_cpu))
     else:
-        print(" (no Linux build at %s to compare)" % zorby)
+        print(" (the Linux build %s %s)" % (zorby, "gave no figure under xvfb-run"
+                                            if os.path.exists(zorby) else "is not there"))
     total = sum(g for _, g in sizes.values())
     for name, (raw, packed) in sizes.items():
         print("%-11s %8d bytes, %8d gzipped" % (name, raw, packed))
