@@ -12,8 +12,10 @@
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME game)
 install(TARGETS zorby RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The video module, opened at the first video or export (src/CMakeLists.txt).
-install(TARGETS zorby_video_module
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${ZORBY_VIDEO_MODULE_SUBDIR_GAME})
+if(TARGET zorby_video_module)
+  install(TARGETS zorby_video_module
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${ZORBY_VIDEO_MODULE_SUBDIR_GAME})
+endif()
 
 # The game's files: pictures, fonts, sounds, music and the default "hc.txt".
 file(GLOB ZORBY_ASSET_FILES LIST_DIRECTORIES false ${PROJECT_SOURCE_DIR}/assets/*)

@@ -26,6 +26,13 @@
 #                                  installer and the kit's SDK zip
 #   scripts/zorby.sh windows-test  the same, then run the Windows tests under Wine on a
 #                                  virtual X server
+#   scripts/zorby.sh web           build the game as a web page into build-web/ (index.html,
+#                                  zorby.js, .wasm, .data and zorby-VERSION-web.zip) with
+#                                  Debian's emscripten, libraries from Debian's sources
+#   scripts/zorby.sh web-serve [PORT]  serve build-web/ on 127.0.0.1 (default port 8036)
+#   scripts/zorby.sh web-test      build the page, then its tests in headless Chromium
+#   scripts/zorby.sh web-replay FILE   play a recording on the page in headless Chromium
+#                                  and print its result line
 # Extra arguments after "play" are passed to the game (e.g. --record FILE).
 set -euo pipefail
 
@@ -42,6 +49,8 @@ FORMAT_PACKAGES=(clang-format git)
 DOCS_PACKAGES=(doxygen)
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix nsis zip unzip wine
     wine64 xvfb xauth xdotool doxygen)
+WEB_PACKAGES=(emscripten nodejs cmake ninja-build pkg-config dpkg-dev chromium python3
+    python3-pil)
 
 install_missing() {
     local missing=()
@@ -84,6 +93,19 @@ build_windows() {
         -DZORBY_WIN64_DEPS="$deps" -DZORBY_BENCH=OFF -DZORBY_KIT_REFERENCE=ON >/dev/null
     cmake --build "$ROOT/build-win64" -j "$JOBS"
     "$ROOT/scripts/windows-package.sh" "$ROOT/build-win64" "$deps"
+}
+
+# The web page: the libraries (scripts/web-deps.sh), then the game with emscripten
+# into build-web/.
+build_web() {
+    install_missing "${WEB_PACKAGES[@]}"
+    local deps
+    deps="$("$ROOT/scripts/web-deps.sh" --print-prefix)"
+    export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
+    cmake -S "$ROOT" -B "$ROOT/build-web" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchains/emscripten.cmake" \
+        -DZORBY_WEB_DEPS="$deps" >/dev/null
+    cmake --build "$ROOT/build-web" -j "$JOBS"
 }
 
 cmd="${1:-play}"
@@ -214,6 +236,29 @@ case "$cmd" in
             --output-on-failure -j "$JOBS" --repeat until-pass:2 \
             -L 'unit|rendering|game|golden|windows'
         ;;
+    web)
+        build_web
+        echo "page: $ROOT/build-web/index.html (scripts/zorby.sh web-serve serves it)"
+        ls "$ROOT"/build-web/zorby-*-web.zip
+        ;;
+    web-serve)
+        [ -e "$ROOT/build-web/index.html" ] || build_web
+        exec /usr/bin/python3 "$ROOT/scripts/web_page.py" serve "$ROOT/build-web" "${1:-8036}"
+        ;;
+    web-test)
+        build_web
+        # A frame the browser draws differently is compared with the Linux build's
+        # pixels: its golden trace program (tests/golden/golden_trace.cpp).
+        install_missing "${RUNTIME_PACKAGES[@]}"
+        cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+        cmake --build "$ROOT/build" -j "$JOBS" --target golden_trace
+        ctest --test-dir "$ROOT/build-web" --output-on-failure -L web
+        ;;
+    web-replay)
+        [ $# -eq 1 ] || { echo "usage: $0 web-replay FILE" >&2; exit 2; }
+        [ -e "$ROOT/build-web/index.html" ] || build_web >&2
+        exec /usr/bin/python3 "$ROOT/scripts/web_page.py" replay "$ROOT/build-web" "$1"
+        ;;
     format-check)
         install_missing "${FORMAT_PACKAGES[@]}"
         cd "$ROOT"
@@ -221,7 +266,7 @@ case "$cmd" in
         echo "formatting: every C++ file matches .clang-format"
         ;;
     *)
-        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|mutants [PATTERN]|format-check|package|kit [PREFIX]|docs|windows|windows-test}" >&2
+        echo "usage: $0 {play|build|test|test-asan|install-test|soak|fuzz [SECS]|mutants [PATTERN]|format-check|package|kit [PREFIX]|docs|windows|windows-test|web|web-serve|web-test|web-replay FILE}" >&2
         exit 2
         ;;
 esac

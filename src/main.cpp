@@ -186,6 +186,8 @@ int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings)
         std::fputs("zorby: no window with an OpenGL context could be made\n", stderr);
         return 1;
     }
+    std::fputs(app::format_replay_result(result.frames, game::game().score).c_str(), stdout);
+    std::fflush(stdout);
     return result.exit_status;
 }
 
@@ -294,9 +296,9 @@ int main(int argc, char** raw_argv) {
     std::atexit(flush_settings_at_exit);
     // Every frame and every step of a wait (the start-up question, pauses): a
     // full-screen toggle is kept wherever the player presses it.
-    e.messages_hook = [&g, &e] {
+    e.messages_hook = [&g, engine = &e] {
         settings_keeper->observe(g.sound_on == 1, app::music_volume_for(g.volume_step),
-                                 current_fullscreen(), e.platform->clock().now_ms());
+                                 current_fullscreen(), engine->platform->clock().now_ms());
     };
     e.frame_hook = [&g, recorder] {
         if (keeping == nullptr) return;

@@ -142,11 +142,23 @@ bool read_recording_start(const platform::InputScript& script, RecordingStart& o
     return true;
 }
 
-std::string format_recording_result(uint64_t frames, int score, const char* how) {
-    std::string out =
-        "recording result frames " + std::to_string(frames) + " score " + std::to_string(score);
+namespace {
+
+std::string result_line(const char* kind, uint64_t frames, int score, const char* how) {
+    std::string out = std::string(kind) + " result frames " + std::to_string(frames) + " score " +
+                      std::to_string(score);
     if (how != nullptr) out += std::string(" ") + how;
     return out + "\n";
+}
+
+}  // namespace
+
+std::string format_recording_result(uint64_t frames, int score, const char* how) {
+    return result_line("recording", frames, score, how);
+}
+
+std::string format_replay_result(uint64_t frames, int score) {
+    return result_line("replay", frames, score, nullptr);
 }
 
 std::string replay_refusal(const platform::InputScript& script, const std::string& file,

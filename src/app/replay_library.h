@@ -46,6 +46,9 @@ int recording_format(const platform::InputScript& script);
 // The last line of a finished recording: the frames played and the final score; how
 // ("stopped") follows when the program stopped on an error.
 std::string format_recording_result(uint64_t frames, int score, const char* how = nullptr);
+// The same words after a replay ("replay result frames N score S"), which `--replay`
+// prints when it ends: a recording's result can be checked on any system.
+std::string format_replay_result(uint64_t frames, int score);
 
 // Empty when the recording may be replayed on this program with data of the given
 // digest; otherwise the one line that says why not (without "zorby: ").

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -228,6 +229,26 @@ EngineString EngineString::double_text(double number) {
     return from_number(number);
 }
 
+namespace {
+
+// The characters of value in the given form and precision (no terminator), at most
+// room of them. The standard defines to_chars with a precision as printf's %.*g and
+// %.*f, so a C++ library without it (the web page's) prints through the C library.
+size_t print_double(char* out, size_t room, double value, std::chars_format form, int precision) {
+#if defined(__cpp_lib_to_chars)
+    return static_cast<size_t>(std::to_chars(out, out + room, value, form, precision).ptr - out);
+#else
+    char text[512];
+    const int n = std::snprintf(
+        text, sizeof text, form == std::chars_format::fixed ? "%.*f" : "%.*g", precision, value);
+    const size_t length = std::min(static_cast<size_t>(std::max(n, 0)), room);
+    std::memcpy(out, text, length);
+    return length;
+#endif
+}
+
+}  // namespace
+
 EngineString from_number(double value) {
     EngineString r;
     char* out = r.writable_buffer(64);
@@ -238,8 +259,7 @@ EngineString from_number(double value) {
     } else {
         // General form with 10 significant digits: trailing zeros and a trailing point
         // never appear; exponents below -4 or from 10 on use the exponent form.
-        const auto res = std::to_chars(out, out + 63, value, std::chars_format::general, 10);
-        *res.ptr = '\0';
+        out[print_double(out, 63, value, std::chars_format::general, 10)] = '\0';
     }
     r.recount_length();
     return r;
@@ -256,9 +276,7 @@ EngineString format_number(double width, double decimals, double value) {
         kMaxDecimals);
     // A double has at most 309 integer digits; sign, point and decimals come on top.
     char digits[512];
-    const auto res =
-        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, d);
-    const size_t n = static_cast<size_t>(res.ptr - digits);
+    const size_t n = print_double(digits, sizeof digits, value, std::chars_format::fixed, d);
     const size_t field = static_cast<size_t>(w < 0 ? -w : w);
     const size_t pad = field > n ? field - n : 0;
     EngineString r;

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -87,7 +88,13 @@ public:
         taken_ = 0;
         entries_ = std::move(entries);
         stop_.store(false);
-        worker_ = std::thread([this] { work(); });
+        try {
+            worker_ = std::thread([this] { work(); });
+        } catch (const std::system_error&) {
+            // A system without threads (a web page without them): every picture is
+            // left to the ordinary load.
+            entries_.clear();
+        }
     }
 
     bool take(const std::string& path, uint32_t key, PixelImage& image, RegionTexels& texels) {

@@ -1,10 +1,8 @@
 // Golden replays: committed input scripts (tests/golden/*.script, in the
 // record-and-replay format) are replayed on the deterministic platform, and the
-// game's trace is compared line for line with the committed trace (*.trace). The
-// trace has one line per frame the game presents: screen state, menu page, energy,
-// score, countdown, the running stage, the sounds asked for since the previous line,
-// and every 60th frame a hash of the frame as read back before it is shown. Any
-// change of what the game computes or draws shows up as the first differing line.
+// game's trace (tests/support/golden_trace.h) is compared line for line with the
+// committed trace (*.trace). Any change of what the game computes or draws shows up
+// as the first differing line.
 //
 // When a change is intended, rewrite the traces and commit them with the change:
 //   ZORBY_GOLDEN_UPDATE=1 ctest --test-dir build -R Golden
@@ -18,54 +16,19 @@
 #include <string>
 #include <vector>
 
-#include "audio/sound.h"
-#include "game/game_main.h"
-#include "game/game_state.h"
 #include "graphics/picture_preload.h"
 #include "platform/replay/input_script.h"
-#include "runtime/replay.h"
 #include "support/engine_fixture.h"
 #include "support/file_bytes.h"
+#include "support/golden_trace.h"
 
 namespace zorby::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint64_t kHashEvery = 60;
-
 std::string golden_path(const std::string& name) {
     return std::string(ZORBY_SOURCE_DIR) + "/tests/golden/" + name;
-}
-
-// The running stage while playing ("none" before any was started); "-" in the other
-// screens.
-const char* stage_column(const game::GameState& g) {
-    if (g.game_state != game::Screen::playing) return "-";
-    return game::stage_name(game::running_stage(g));
-}
-
-// The high-score file the run leaves behind, as "score name" records.
-std::string high_score_file(const std::string& path) {
-    const std::string bytes = file_text(path);
-    std::string out;
-    size_t pos = 0;
-    while (pos + 4 <= bytes.size()) {
-        uint32_t score = 0;
-        for (int i = 0; i < 4; ++i)
-            score |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[pos + i])) << (8 * i);
-        const size_t end = bytes.find('\n', pos + 4);
-        const size_t stop = end == std::string::npos ? bytes.size() : end;
-        out += ' ' + std::to_string(score) + ' ' + bytes.substr(pos + 4, stop - pos - 4) + ';';
-        pos = stop + 1;
-    }
-    return out;
-}
-
-std::string number(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", v);
-    return text;
 }
 
 // Replays the script in a fresh game directory and returns its trace.
@@ -73,74 +36,10 @@ std::string replay_trace(const platform::InputScript& script, bool preload,
                          bool full_screen = false) {
     TempDir dir;
     fill_game_dir(dir);
-    const fs::path old_cwd = fs::current_path();
-    std::ostringstream trace;
-    trace << "# frame: state page energy score countdown stage [hash] [sounds]; then the\n"
-             "# frame count, the exit status and the high-score file left behind\n";
-    std::vector<int> sounds;
-    size_t hashes_written = 0;
-    platform::ReplayPlatform* replay = nullptr;
-
-    // Hashes of frames not traced yet (frames shown outside the game's frame), then
-    // the line of the frame just shown.
-    using Hashes = std::vector<std::pair<uint64_t, uint64_t>>;
-    auto write_hashes_before = [&](const Hashes& hashes, uint64_t frame) {
-        while (hashes_written < hashes.size() && hashes[hashes_written].first < frame) {
-            const auto& [f, h] = hashes[hashes_written++];
-            trace << f << ": hash " << std::hex << h << std::dec << '\n';
-        }
-    };
-    auto write_frame = [&] {
-        const uint64_t frame = replay->frames() - 1;
-        write_hashes_before(replay->frame_hashes(), frame);
-        const game::GameState& g = game::game();
-        trace << frame << ": " << number(static_cast<int>(g.game_state)) << ' '
-              << number(static_cast<int>(g.menu_page)) << ' ' << number(g.energy) << ' '
-              << number(g.score) << ' ' << number(g.countdown) << ' ' << stage_column(g);
-        const auto& hashes = replay->frame_hashes();
-        if (hashes_written < hashes.size() && hashes[hashes_written].first == frame) {
-            trace << " hash " << std::hex << hashes[hashes_written++].second << std::dec;
-        }
-        if (!sounds.empty()) {
-            trace << " sounds";
-            for (int s : sounds) trace << ' ' << s;
-            sounds.clear();
-        }
-        trace << '\n';
-    };
-
-    ReplayRunOptions options;
-    options.replay.hash_every = kHashEvery;
-    options.settings.full_screen = full_screen ? 1 : 0;
-    options.on_start = [&](platform::ReplayPlatform& rp) {
-        replay = &rp;
-        // Start-up has made the program's directory current; the game runs in its own.
-        fs::current_path(dir.path());
-        Engine& e = engine();
-        e.frame_hook = write_frame;
-        if (e.sound) {
-            auto hash_sound = e.sound->on_play;
-            e.sound->on_play = [&sounds, hash_sound](double slot, double pan, double volume,
-                                                     double channel) {
-                sounds.push_back(static_cast<int>(slot));
-                if (hash_sound) hash_sound(slot, pan, volume, channel);
-            };
-        }
-    };
-    // As the program does before its engine starts.
-    if (preload) game::preload_game_pictures(dir.path());
-    const ReplayResult result = run_replay(script, options, [] {
-        game::reset_game_state();  // the game's record is process-wide
-        game::game_main();
-    });
-    fs::current_path(old_cwd);
-    // The platform is gone with the run's engine: the rest of the hashes from the result.
-    write_hashes_before(result.frame_hashes, UINT64_MAX);
-    trace << "end: " << result.frames << " frames, exit status " << result.exit_status;
-    for (int s : sounds) trace << " sound " << s;  // asked for after the last frame
-    trace << '\n';
-    trace << "hc.txt:" << high_score_file(dir.file("hc.txt")) << '\n';
-    return trace.str();
+    GoldenTraceOptions options;
+    options.preload = preload;
+    options.full_screen = full_screen;
+    return golden_trace(script, dir.path(), options);
 }
 
 std::vector<std::string> lines_of(const std::string& text) {

@@ -20,6 +20,10 @@ double process_cpu_ms() {
     return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
+bool sleep_wakes_on_time() {
+    return false;
+}
+
 void sleep_until_monotonic(double deadline_ms) {
     if (deadline_ms <= monotonic_ms()) return;
     timespec ts;

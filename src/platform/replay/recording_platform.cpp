@@ -77,11 +77,14 @@ void RecordingPlatform::pace(bool at_frame_start) {
             // The schedule restarts from now instead of hurrying to catch up.
             real_base_ms_ += behind;
         }
+        // A page shows the frame and takes input only while the browser runs.
+        if (sleep_wakes_on_time()) sleep_until_monotonic(now);
         return;
     }
     // Sleep until shortly before the moment and spin the rest: the frame starts within
-    // a fraction of a millisecond of its slot, as on the real clock.
-    const double margin = std::clamp(oversleep_ms_ + 0.08, 0.1, 2.0);
+    // a fraction of a millisecond of its slot, as on the real clock. A sleep that wakes
+    // on time by itself goes to the moment.
+    const double margin = sleep_wakes_on_time() ? 0.0 : std::clamp(oversleep_ms_ + 0.08, 0.1, 2.0);
     if (target - now > margin) {
         const double wake = target - margin;
         sleep_until_monotonic(wake);

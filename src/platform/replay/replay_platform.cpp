@@ -6,8 +6,6 @@
 
 #include <algorithm>
 
-#include "platform/gl/frame_pixels.h"
-
 namespace zorby::platform {
 
 namespace {
@@ -90,6 +88,7 @@ void ReplayPlatform::hash_frame() {
     const FramePixels frame = read_frame_pixels(inner_->window());
     if (frame.empty()) return;
     hashes_.emplace_back(n, fnv1a_bytes(frame.rgba.data(), frame.rgba.size()));
+    if (options_.on_hashed_frame) options_.on_hashed_frame(n, frame);
 }
 
 void ReplayPlatform::pump_host_window() {

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gl/frame_pixels.h"
 #include "platform/platform.h"
 #include "platform/replay/input_script.h"
 #include "platform/replay/scripted_input_decorator.h"
@@ -30,6 +31,9 @@ struct ReplayOptions {
     uint64_t stall_reads = 1000000;
     // Hash the frame about to be shown every this many frames (0: never).
     uint64_t hash_every = 0;
+    // Called with each hashed frame's number and pixels (the comparison of two
+    // systems' frames looks at the pixels where the hashes differ; may be empty).
+    std::function<void(uint64_t, const FramePixels&)> on_hashed_frame;
     // Keep the host's window responsive (a watched replay): its close ends the replay.
     bool watch = false;
 };

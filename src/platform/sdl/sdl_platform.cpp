@@ -6,6 +6,9 @@
 // A key or button that goes down and up between two reads is reported once (the
 // tap bit of keyboard_state, a pressed button in the next mouse sample), and
 // game controllers show up as the keys they stand for.
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 #include <SDL.h>
 #include <time.h>
 
@@ -80,16 +83,35 @@ public:
     }
     int window_scale() const override { return window_.layout().scale; }
     bool is_fullscreen() const override { return window_.fullscreen(); }
-    void swap_buffers() override { window_.swap(); }
-    bool frame_retained() const override { return window_.frame_retained(); }
-    void frame_not_redrawn() override { window_.frame_not_redrawn(); }
+    void swap_buffers() override {
+        window_.swap();
+#ifdef __EMSCRIPTEN__
+        // The frames shown, for the page's benchmark and tests.
+        // clang-format off
+        EM_ASM({
+            Module.zorbyFrames = (Module.zorbyFrames | 0) + 1;
+            if (Module.zorbyFrames === 1) Module.zorbyFirstFrameMs = performance.now();
+        });
+        // clang-format on
+#endif
+    }
+    bool frame_retained() const override {
+        return window_.frame_retained();
+    }
+    void frame_not_redrawn() override {
+        window_.frame_not_redrawn();
+    }
     bool set_fullscreen(bool fullscreen) override {
         const bool ok = window_.set_fullscreen(fullscreen);
         refresh_layout();
         return ok;
     }
-    void show_window(bool shown) override { window_.show(shown); }
-    void raise_window() override { window_.raise(); }
+    void show_window(bool shown) override {
+        window_.show(shown);
+    }
+    void raise_window() override {
+        window_.raise();
+    }
     void set_window_icon(const uint8_t* rgba, int width, int height) override {
         window_.set_icon(rgba, width, height);
     }
@@ -100,7 +122,9 @@ public:
             SDL_DisableScreenSaver();
         }
     }
-    void* gl_proc_address(const char* name) override { return SDL_GL_GetProcAddress(name); }
+    void* gl_proc_address(const char* name) override {
+        return SDL_GL_GetProcAddress(name);
+    }
 
     std::optional<WindowEvent> poll_window_event() override {
         pump();

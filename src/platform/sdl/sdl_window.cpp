@@ -37,7 +37,11 @@ namespace {
 
 void set_gl_attributes(int samples) {
     SDL_GL_ResetAttributes();
+#ifndef __EMSCRIPTEN__
+    // (A web page keeps SDL's default there, OpenGL ES 2, i.e. WebGL 1, over which
+    // emscripten emulates the OpenGL 1.x drawing the engine does.)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+#endif
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
@@ -100,7 +104,16 @@ bool SdlWindow::create(const WindowConfig& config) {
         usable_area(nullptr, uw, uh);
         windowed_scale_ = automatic_scale(uw, uh, frame_width_, frame_height_);
     }
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE |
+#ifdef __EMSCRIPTEN__
+    // A web page's canvas is the frame's size and the page enlarges it (sharp
+    // pixels): the engine draws straight into it, with no off-screen frame, and the
+    // canvas never takes the size the page shows it at.
+    constexpr bool kWebPage = true;
+    windowed_scale_ = 1;
+#else
+    constexpr bool kWebPage = false;
+#endif
+    Uint32 flags = SDL_WINDOW_OPENGL | (kWebPage ? 0 : SDL_WINDOW_RESIZABLE) |
                    (config.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
     SDL_Window* w =
         SDL_CreateWindow(config.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -136,7 +149,7 @@ bool SdlWindow::create(const WindowConfig& config) {
     GLint sample_buffers = 0;
     gl::use(glGetIntegerv, GL_SAMPLE_BUFFERS, &sample_buffers);
     window_multisampled_ = sample_buffers > 0;
-    if (!load_frame_calls() || !make_framebuffer(frame_width_, frame_height_)) {
+    if (kWebPage || !load_frame_calls() || !make_framebuffer(frame_width_, frame_height_)) {
         // Drawing goes to the window itself, which keeps the frame's size.
         free_framebuffer();
         windowed_scale_ = 1;

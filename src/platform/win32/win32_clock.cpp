@@ -59,6 +59,10 @@ double process_cpu_ms() {
     return ms(kernel) + ms(user);
 }
 
+bool sleep_wakes_on_time() {
+    return false;
+}
+
 void sleep_until_monotonic(double deadline_ms) {
     for (;;) {
         const double left = deadline_ms - monotonic_ms();
