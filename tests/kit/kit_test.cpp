@@ -412,14 +412,16 @@ TEST(KitInput, EveryPressIsCountedOnce) {
         EXPECT_FALSE(zorby::mouse_pressed(0));
         EXPECT_FALSE(zorby::mouse_pressed(4));
     }
-    // A script's clicks (down and up a frame later) and taps, read once per frame in
-    // a replay, while the same game's mouse() sees the buttons too.
+    // A script's clicks (down and up a frame later), quick clicks (down and up in one
+    // frame) and taps, read once per frame in a replay, while the same game's mouse()
+    // sees the buttons too.
     zt::Script script;
     for (uint64_t i = 0; i < 10; ++i) {
         script.button(10 + 3 * i, 2, true).button(11 + 3 * i, 2, false).tap(12 + 3 * i, 30);
+        script.button(11 + 3 * i, 1, true).button(11 + 3 * i, 1, false);
     }
     script.end(50);
-    int keys = 0, clicks = 0, frames_down = 0;
+    int keys = 0, clicks = 0, quick_clicks = 0, frames_down = 0;
     zt::ReplayOptions options;
     options.run = small_frame(dir.path()).run;
     const zt::ReplayResult result = zt::replay(
@@ -428,6 +430,7 @@ TEST(KitInput, EveryPressIsCountedOnce) {
             for (;;) {
                 frames_down += zorby::mouse().right;
                 clicks += zorby::mouse_pressed(2);
+                quick_clicks += zorby::mouse_pressed(1);
                 keys += zorby::key_pressed(zorby::key::a);
                 zorby::present_frame();
             }
@@ -435,6 +438,7 @@ TEST(KitInput, EveryPressIsCountedOnce) {
         options);
     ASSERT_TRUE(result.error.empty()) << result.error;
     EXPECT_EQ(clicks, 10);
+    EXPECT_EQ(quick_clicks, 10);
     EXPECT_EQ(keys, 10);
     EXPECT_EQ(frames_down, 10);
 }

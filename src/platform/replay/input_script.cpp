@@ -371,6 +371,7 @@ void ScriptedInputState::apply(const ScriptEvent& e) {
             if (e.a == 1) mouse_.left = e.b != 0;
             if (e.a == 2) mouse_.right = e.b != 0;
             if (e.a == 3) mouse_.middle = e.b != 0;
+            if (e.a >= 1 && e.a <= 3 && e.b != 0) pressed_since_sample_[e.a - 1] = true;
             break;
         case K::Wheel:
             mouse_.wheel = e.a > 0 ? 1 : (e.a < 0 ? -1 : 0);
@@ -405,12 +406,17 @@ int ScriptedInputState::character(int code) const {
 }
 
 MouseSample ScriptedInputState::peek_mouse_sample() const {
-    return mouse_;
+    MouseSample s = mouse_;
+    s.left = s.left || pressed_since_sample_[0];
+    s.right = s.right || pressed_since_sample_[1];
+    s.middle = s.middle || pressed_since_sample_[2];
+    return s;
 }
 
 MouseSample ScriptedInputState::take_mouse_sample() {
-    const MouseSample s = mouse_;
+    const MouseSample s = peek_mouse_sample();
     mouse_.dx = mouse_.dy = mouse_.wheel = 0;
+    pressed_since_sample_ = {};
     return s;
 }
 

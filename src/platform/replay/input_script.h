@@ -119,7 +119,9 @@ public:
     // The key state for one read; the taps it shows are then gone.
     std::array<uint8_t, 256> take_keys();
     int character(int code) const;
-    // The mouse sample a read returns now; clears the pending motion and wheel.
+    // The mouse sample a read returns now; clears the pending motion and wheel. A
+    // button pressed and let go again since the last sample shows down in this one, as
+    // a desktop's sample shows a quick click, so a click within one frame is not lost.
     MouseSample take_mouse_sample();
     // What take_mouse_sample would return, without taking it.
     MouseSample peek_mouse_sample() const;
@@ -130,6 +132,7 @@ private:
     std::array<uint8_t, 256> keys_{};
     std::array<int, 256> chars_{};
     MouseSample mouse_{};
+    std::array<bool, 3> pressed_since_sample_{};  // left, right, middle
     std::deque<WindowEvent> window_events_;
 };
 
