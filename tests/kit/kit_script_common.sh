@@ -136,12 +136,12 @@ build_examples_with_cmake() {
 build_examples_with_pkg_config() {
     local examples=$1
     shift
-    local flags spec
+    local flags program_line
     read -r -a flags <<<"$(pkg-config --cflags --libs zorby-engine)"
-    for spec in "bounce bounce main.cpp" "catch catch main.cpp catch_game.cpp" \
+    for program_line in "bounce bounce main.cpp" "catch catch main.cpp catch_game.cpp" \
         "catch catch_golden_test catch_golden_test.cpp catch_game.cpp" "player player main.cpp"; do
         local words example program dir file sources=()
-        read -r -a words <<<"$spec"
+        read -r -a words <<<"$program_line"
         example=${words[0]} program=${words[1]}
         dir=$tmp/pc-build/$example
         mkdir -p "$dir/src"

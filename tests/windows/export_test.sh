@@ -10,12 +10,7 @@ set -euo pipefail
 build="$(cd "$1" && pwd)"
 source_dir="$(cd "$2" && pwd)"
 linux_app="${3:-}"
-zip="$(ls "$build"/zorby-*-win64.zip 2>/dev/null | head -1)"
-[ -n "$zip" ] || { echo "no portable zip in $build (scripts/zorby.sh windows makes it)" >&2; exit 1; }
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-unzip -q "$zip" -d "$work"
-exe="$(ls "$work"/*/zorby.exe)"
+source "$(dirname "$0")/unpacked_zip.sh"
 mkdir "$work/out"
 export SDL_AUDIODRIVER=dummy
 fail() {

@@ -9,12 +9,7 @@
 set -euo pipefail
 build="$(cd "$1" && pwd)"
 linux_golden="${2:-}"
-zip="$(ls "$build"/zorby-*-win64.zip 2>/dev/null | head -1)"
-[ -n "$zip" ] || { echo "no portable zip in $build (scripts/zorby.sh windows makes it)" >&2; exit 1; }
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-unzip -q "$zip" -d "$work"
-exe="$(ls "$work"/*/zorby.exe)"
+source "$(dirname "$0")/unpacked_zip.sh"
 rec="$work/run.txt"
 export SDL_AUDIODRIVER=dummy
 unset SDL_VIDEODRIVER
