@@ -35,10 +35,7 @@ struct Entry {
     RegionTexels texels;
 };
 
-// Largest side the texels are made for ahead: sprites clip to the largest texture
-// (at most 16384), surfaces use 512-texel tiles; a smaller limit of the driver only
-// means the texels are made again at load time.
-constexpr int32_t kSpriteSideLimit = 16384;
+// Surfaces use 512-texel tiles: the texels of a picture that fits one are made ahead.
 constexpr int32_t kSurfaceTile = 512;
 
 void decode(Entry& e, const std::atomic<bool>& stop) {
@@ -51,20 +48,9 @@ void decode(Entry& e, const std::atomic<bool>& stop) {
         return;
     }
     const int32_t w = e.image.width, h = e.image.height;
-    if (!stop.load()) {
-        switch (e.request.use) {
-            case PreloadUse::sprite:
-            case PreloadUse::font:
-                e.texels =
-                    region_texels(e.image, 0, 0, std::min(w, kSpriteSideLimit),
-                                  std::min(h, kSpriteSideLimit), e.request.use == PreloadUse::font);
-                break;
-            case PreloadUse::surface:
-                if (w <= kSurfaceTile && h <= kSurfaceTile) {
-                    e.texels = region_texels(e.image, 0, 0, kSurfaceTile, kSurfaceTile, false);
-                }
-                break;
-        }
+    if (!stop.load() && e.request.use == PreloadUse::surface && w <= kSurfaceTile &&
+        h <= kSurfaceTile) {
+        e.texels = region_texels(e.image, 0, 0, kSurfaceTile, kSurfaceTile, false);
     }
     e.usable = true;
 }

@@ -1,9 +1,9 @@
 // Pictures loaded ahead. Before the window opens, the program names the pictures its
-// start-up is about to load; one worker thread decodes them in that order and makes
-// their texels, while the main thread opens the window and its context. A load of the
-// same file with the same colour key then takes the finished picture instead of
-// decoding it again (waiting for it when the worker has not got that far), so what it
-// loads is exactly what it would have decoded itself.
+// start-up is about to load; one worker thread decodes them in that order (and makes
+// the texels of small surfaces), while the main thread opens the window and its
+// context. A load of the same file with the same colour key then takes the finished
+// picture instead of decoding it again (waiting for it when the worker has not got
+// that far), so what it loads is exactly what it would have decoded itself.
 //
 // Each preloaded picture is taken at most once. Anything unusual falls back to the
 // ordinary load: a file changed or replaced since it was named (its device, inode,
@@ -22,9 +22,8 @@ namespace zorby {
 
 // How the picture will be loaded, which decides the texels made ahead.
 enum class PreloadUse {
-    sprite,   // a sprite slot: the whole picture, colours bled
-    font,     // a font slot: the whole picture, not bled
-    surface,  // a tiled surface: texels only for a picture that fits one 512 x 512 tile
+    sprite,   // a sprite or font slot: decoded only (its texels are made when first drawn)
+    surface,  // a tiled surface: texels too, for a picture that fits one 512 x 512 tile
 };
 
 struct PreloadRequest {

@@ -52,6 +52,7 @@ void SpriteStore::free_sprite(int64_t slot, bool context_ready) {
         r->texture = 0;
         r->mipmapped_texture = 0;
     }
+    r->pending.reset();
     r->texture_width = r->texture_height = -1;
     r->width = r->height = 0;
     r->filter = 0;
@@ -81,16 +82,33 @@ void SpriteStore::free_all(bool context_ready) {
     for (int64_t slot = 0; slot < kSpriteSlots; ++slot) {
         const SpriteRecord& r = sprites[size_t(slot)];
         if (r.texture != 0 || r.mipmapped_texture != 0 || r.width != 0 || r.height != 0 ||
-            alpha_masks[size_t(slot)]) {
+            r.pending || alpha_masks[size_t(slot)]) {
             free_sprite(slot, context_ready);
         }
     }
     for (int n = 0; n < kSurfaceCount; ++n) free_surface(n, context_ready);
 }
 
+uint32_t SpriteStore::texture(int64_t slot) {
+    SpriteRecord* r = record(slot);
+    if (!r) return 0;
+    if (r->texture == 0 && r->pending) {
+        const PendingTexture& p = *r->pending;
+        make_sprite_texture(p.image, 0, 0, p.width, p.height, r->texture, p.normal_map, p.font,
+                            nullptr);
+        r->pending.reset();
+    }
+    return r->texture;
+}
+
+bool SpriteStore::holds_picture(int64_t slot) const {
+    const SpriteRecord* r = record(slot);
+    return r && (r->texture != 0 || r->pending);
+}
+
 const uint8_t* SpriteStore::alpha_mask(int64_t slot) {
     SpriteRecord* r = record(slot);
-    if (!r || r->texture == 0 || r->texture_width < 1 || r->texture_height < 1) return nullptr;
+    if (!r || texture(slot) == 0 || r->texture_width < 1 || r->texture_height < 1) return nullptr;
     auto& mask = alpha_masks[size_t(slot)];
     if (mask) return mask.get();
     platform::gl::call(glBindTexture, GL_TEXTURE_2D, r->texture);
@@ -112,7 +130,7 @@ const uint8_t* SpriteStore::alpha_mask(int64_t slot) {
 
 uint32_t SpriteStore::mipmapped_texture(int64_t slot) {
     SpriteRecord* r = record(slot);
-    if (!r || slot >= kFontSlotBase || r->texture == 0 || r->texture_width < 1 ||
+    if (!r || slot >= kFontSlotBase || texture(slot) == 0 || r->texture_width < 1 ||
         r->texture_height < 1) {
         return 0;
     }
@@ -164,7 +182,8 @@ bool load_sprite_file(int64_t slot, const std::string& path, uint32_t key, bool 
     SpriteRecord* r = s.record(slot);
     if (!r) return false;
     s.free_sprite(slot, context_ready());
-    PixelImage image;
+    auto pending = std::make_shared<PendingTexture>();
+    PixelImage& image = pending->image;
     RegionTexels prepared;
     if (!take_preloaded_picture(path, key, image, prepared) && !load_picture(image, path, key)) {
         return false;
@@ -175,11 +194,16 @@ bool load_sprite_file(int64_t slot, const std::string& path, uint32_t key, bool 
     const int32_t w = std::min(image.width, limit);
     const int32_t h = std::min(image.height, limit);
     const bool font = slot >= kFontSlotBase;
-    if (!make_sprite_texture(image, 0, 0, w, h, r->texture, font ? false : normal_map, font,
-                             &prepared)) {
+    // What would keep make_sprite_texture from making a texture fails the load now.
+    if (w < 1 || h < 1 || !image.pixels) {
         s.free_sprite(slot, context_ready());
         return false;
     }
+    pending->width = w;
+    pending->height = h;
+    pending->normal_map = font ? false : normal_map;
+    pending->font = font;
+    r->pending = std::move(pending);
     r->texture_width = static_cast<int16_t>(power_of_two_size(w));
     r->texture_height = static_cast<int16_t>(power_of_two_size(h));
     r->width = static_cast<int16_t>(w);

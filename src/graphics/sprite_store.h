@@ -22,9 +22,23 @@ constexpr int kSurfaceCount = 16;
 constexpr int kMaxTileColumns = 64;  // and rows: tile index = column * 64 + row
 constexpr int kSurfaceTiles = kMaxTileColumns * kMaxTileColumns;
 
+// A loaded picture waiting for its texture: what make_sprite_texture is given.
+struct PendingTexture {
+    PixelImage image;
+    int32_t width = 0, height = 0;  // the region from the top-left, clipped
+    bool normal_map = false;
+    bool font = false;
+};
+
 // One slot of the sprite table. Texture names are OpenGL names (0: none).
 struct SpriteRecord {
+    // The texture, made from the loaded picture the first time the slot is drawn or
+    // its texels are read (SpriteStore::texture): 0 until then and for an empty slot.
     uint32_t texture = 0;
+    // The picture a load decoded, kept until its texture is made: a start makes the
+    // textures its first frames draw, not those of every page and stage the game
+    // has loaded (in the driver's memory, padded to powers of two, twice the picture).
+    std::shared_ptr<const PendingTexture> pending;
     // A mipmapped copy for the 3D scene (2D never uses it), made on the first request
     // (SpriteStore::mipmapped_texture); 0 until then.
     uint32_t mipmapped_texture = 0;
@@ -72,6 +86,12 @@ public:
     void free_surface(int64_t number, bool context_ready);
     // Empties every sprite slot and surface.
     void free_all(bool context_ready);
+
+    // The slot's texture, made now from the pending picture if it has none yet; 0
+    // for an empty slot or an out-of-range number.
+    uint32_t texture(int64_t slot);
+    // True when the slot holds a picture (as a texture or pending).
+    bool holds_picture(int64_t slot) const;
 
     // The alpha channel of a slot's texture, texture width x height bytes, bottom
     // row first; fetched from OpenGL on first use and kept until the slot is emptied.
