@@ -15,7 +15,6 @@
 #include "input/input_state.h"
 #include "platform/portable/window_layout.h"
 #include "platform/replay/deterministic.h"
-#include "platform/sdl/sdl_window.h"
 #include "runtime/engine.h"
 #include "runtime/frame.h"
 #include "runtime/replay.h"
@@ -229,8 +228,7 @@ TEST(WindowScaling, FullScreenFromTheFrameSizeShowsTheFrameEnlarged) {
         ASSERT_TRUE(te.start());
         for (int i = 0; i < 3; ++i) draw(), present_frame();
         set_screen_mode(0, 0, 1);
-        // Past the frames a new layout waits before its copy is checked.
-        for (int i = 0; i < platform::SdlWindow::kFramesBeforeCheck + 2; ++i) {
+        for (int i = 0; i < 2; ++i) {
             draw();
             frame = testing::read_frame(320, 240);
             present_frame();

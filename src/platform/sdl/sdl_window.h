@@ -61,9 +61,6 @@ public:
     // True when the last check chose the textured rectangle for the enlarged copy
     // (false: the framebuffer blit). For tests.
     bool copies_as_rectangle() const { return present_program_ != 0; }
-    // Frames shown at a new enlarged layout (through the blit) before the copy is
-    // checked there.
-    static constexpr int kFramesBeforeCheck = 30;
     // True when the frame being drawn into holds the last frame drawn or shown: the
     // framebuffer always keeps it, the window's back buffer only while no swap has
     // taken place since.
@@ -131,9 +128,6 @@ private:
     unsigned int program_ = 0, present_program_ = 0;
     // The layout (x, y, width, height) the copy was last checked at; all 0: not yet.
     std::array<int, 4> checked_layout_{};
-    // The unchecked layout being shown and for how many frames (see compose).
-    std::array<int, 4> waiting_layout_{};
-    int frames_at_layout_ = 0;
     bool frame_has_alpha_ = false;
     // While the window is exactly the frame's size (and not multisampled, which the
     // framebuffer is not either) the engine draws straight into the window's back

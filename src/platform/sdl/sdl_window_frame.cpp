@@ -160,7 +160,7 @@ bool SdlWindow::make_framebuffer(int width, int height) {
     gl::use(glClearColor, 0, 0, 0, 1);
     gl::use(glClear, GL_COLOR_BUFFER_BIT);
     gl::use(glClearColor, clear[0], clear[1], clear[2], clear[3]);
-    checked_layout_ = waiting_layout_ = {};
+    checked_layout_ = {};
     direct_ = false;
     return true;
 }
@@ -225,7 +225,7 @@ void SdlWindow::free_framebuffer() {
     framebuffer_ = colour_texture_ = 0;
     if (program_) gl::use(g_present.delete_program, program_);
     program_ = present_program_ = 0;
-    checked_layout_ = waiting_layout_ = {};
+    checked_layout_ = {};
 }
 
 void SdlWindow::bind_frame() {
@@ -299,21 +299,10 @@ void SdlWindow::compose() {
     const bool enlarged = l.width > frame_width_ || l.height > frame_height_;
     const std::array<int, 4> layout = {l.x, y0, l.width, l.height};
     if (enlarged && layout != checked_layout_) {
-        // The check compiles a shader and reads the window back, which on a software
-        // renderer costs more than opening the window did: the first frames at a new
-        // layout go through the blit, and the check waits until the layout has held
-        // for kFramesBeforeCheck frames (a start shows its first frame sooner, and a
-        // window being resized is not checked at every size it passes through).
-        if (layout != waiting_layout_) {
-            waiting_layout_ = layout;
-            frames_at_layout_ = 0;
-        }
-        if (++frames_at_layout_ > kFramesBeforeCheck) {
-            check_presenter(l.x, y0, l.width, l.height);
-            checked_layout_ = layout;
-        }
+        check_presenter(l.x, y0, l.width, l.height);
+        checked_layout_ = layout;
     }
-    if (enlarged && present_program_ && layout == checked_layout_) {
+    if (enlarged && present_program_) {
         draw_texture(present_program_, colour_texture_, l.x, y0, l.width, l.height);
     } else {
         gl::use(g_fb.blit_framebuffer, 0, 0, frame_width_, frame_height_, l.x, y0, l.x + l.width,
