@@ -23,28 +23,39 @@
 
 namespace zorby {
 
-SpriteStore::SpriteStore()
-    : sprites(kSpriteSlots),
-      alpha_masks(kSpriteSlots),
-      surfaces(std::make_unique<std::array<TiledSurface, kSurfaceCount>>()) {}
+SpriteStore::SpriteStore() = default;
 
 SpriteStore::~SpriteStore() = default;
 
+SpriteStore::SlotBlock* SpriteStore::block_of(int64_t slot) const {
+    return slot >= 0 && slot < kSpriteSlots ? blocks_[size_t(slot / kBlockSlots)].get() : nullptr;
+}
+
 SpriteRecord* SpriteStore::record(int64_t slot) {
-    return slot >= 0 && slot < kSpriteSlots ? &sprites[size_t(slot)] : nullptr;
+    if (slot < 0 || slot >= kSpriteSlots) return nullptr;
+    std::unique_ptr<SlotBlock>& block = blocks_[size_t(slot / kBlockSlots)];
+    if (!block) block = std::make_unique<SlotBlock>();
+    return &block->records[size_t(slot % kBlockSlots)];
 }
 
 const SpriteRecord* SpriteStore::record(int64_t slot) const {
-    return slot >= 0 && slot < kSpriteSlots ? &sprites[size_t(slot)] : nullptr;
+    static const SpriteRecord kEmpty;
+    if (slot < 0 || slot >= kSpriteSlots) return nullptr;
+    const SlotBlock* block = block_of(slot);
+    return block ? &block->records[size_t(slot % kBlockSlots)] : &kEmpty;
 }
 
 TiledSurface* SpriteStore::surface(int64_t number) {
-    return number >= 0 && number < kSurfaceCount ? &(*surfaces)[size_t(number)] : nullptr;
+    if (number < 0 || number >= kSurfaceCount) return nullptr;
+    std::unique_ptr<TiledSurface>& s = surfaces_[size_t(number)];
+    if (!s) s = std::make_unique<TiledSurface>();
+    return s.get();
 }
 
 void SpriteStore::free_sprite(int64_t slot, bool context_ready) {
-    SpriteRecord* r = record(slot);
-    if (!r) return;
+    SlotBlock* block = block_of(slot);
+    if (!block) return;  // out of range, or never written
+    SpriteRecord* r = &block->records[size_t(slot % kBlockSlots)];
     if (context_ready && (r->texture != 0 || r->mipmapped_texture != 0)) {
         if (r->texture != 0) platform::gl::call(glDeleteTextures, 1, &r->texture);
         if (r->mipmapped_texture != 0)
@@ -56,12 +67,12 @@ void SpriteStore::free_sprite(int64_t slot, bool context_ready) {
     r->texture_width = r->texture_height = -1;
     r->width = r->height = 0;
     r->filter = 0;
-    alpha_masks[size_t(slot)].reset();
+    block->alpha_masks[size_t(slot % kBlockSlots)].reset();
 }
 
 void SpriteStore::free_surface(int64_t number, bool context_ready) {
-    TiledSurface* s = surface(number);
-    if (!s) return;
+    if (number < 0 || number >= kSurfaceCount || !surfaces_[size_t(number)]) return;
+    TiledSurface* s = surfaces_[size_t(number)].get();
     if (context_ready && s->column_count > 0 && s->row_count > 0) {
         for (int32_t col = 0; col < s->column_count; ++col) {
             for (int32_t row = 0; row < s->row_count; ++row) {
@@ -79,11 +90,14 @@ void SpriteStore::free_surface(int64_t number, bool context_ready) {
 }
 
 void SpriteStore::free_all(bool context_ready) {
-    for (int64_t slot = 0; slot < kSpriteSlots; ++slot) {
-        const SpriteRecord& r = sprites[size_t(slot)];
-        if (r.texture != 0 || r.mipmapped_texture != 0 || r.width != 0 || r.height != 0 ||
-            r.pending || alpha_masks[size_t(slot)]) {
-            free_sprite(slot, context_ready);
+    for (size_t b = 0; b < blocks_.size(); ++b) {
+        if (!blocks_[b]) continue;
+        for (size_t i = 0; i < size_t(kBlockSlots); ++i) {
+            const SpriteRecord& r = blocks_[b]->records[i];
+            if (r.texture != 0 || r.mipmapped_texture != 0 || r.width != 0 || r.height != 0 ||
+                r.pending || blocks_[b]->alpha_masks[i]) {
+                free_sprite(int64_t(b * kBlockSlots + i), context_ready);
+            }
         }
     }
     for (int n = 0; n < kSurfaceCount; ++n) free_surface(n, context_ready);
@@ -109,7 +123,7 @@ bool SpriteStore::holds_picture(int64_t slot) const {
 const uint8_t* SpriteStore::alpha_mask(int64_t slot) {
     SpriteRecord* r = record(slot);
     if (!r || texture(slot) == 0 || r->texture_width < 1 || r->texture_height < 1) return nullptr;
-    auto& mask = alpha_masks[size_t(slot)];
+    auto& mask = block_of(slot)->alpha_masks[size_t(slot % kBlockSlots)];
     if (mask) return mask.get();
     platform::gl::call(glBindTexture, GL_TEXTURE_2D, r->texture);
     GLint tw = 0, th = 0;

@@ -74,7 +74,8 @@ public:
     SpriteStore(const SpriteStore&) = delete;
     SpriteStore& operator=(const SpriteStore&) = delete;
 
-    // The record of a slot, or nullptr for a slot number outside 0..65535.
+    // The record of a slot, or nullptr for a slot number outside 0..65535. (A slot
+    // never written reads as an empty record.)
     SpriteRecord* record(int64_t slot);
     const SpriteRecord* record(int64_t slot) const;
     TiledSurface* surface(int64_t number);
@@ -103,9 +104,6 @@ public:
     // an empty slot or a font.
     uint32_t mipmapped_texture(int64_t slot);
 
-    std::vector<SpriteRecord> sprites;
-    std::vector<std::unique_ptr<uint8_t[]>> alpha_masks;
-    std::unique_ptr<std::array<TiledSurface, kSurfaceCount>> surfaces;
     TextVertexArray text_vertices;
     // The slot last given to bind_sprite_texture; -1 after texturing was switched off.
     int32_t current_texture_slot = -1;
@@ -114,6 +112,19 @@ public:
     // Texture unit 1 has been switched off in this store's context (nothing turns
     // it on again, so once is enough).
     bool second_unit_off = false;
+
+private:
+    // The slots in blocks made when a slot of theirs is first written, and the
+    // surfaces likewise: a game uses a few dozen slots, and the whole table made at
+    // once (4 MB with the masks and surfaces) would be memory every start pays for.
+    static constexpr int kBlockSlots = 1024;
+    struct SlotBlock {
+        std::array<SpriteRecord, kBlockSlots> records;
+        std::array<std::unique_ptr<uint8_t[]>, kBlockSlots> alpha_masks;
+    };
+    SlotBlock* block_of(int64_t slot) const;
+    std::array<std::unique_ptr<SlotBlock>, kSpriteSlots / kBlockSlots> blocks_;
+    std::array<std::unique_ptr<TiledSurface>, kSurfaceCount> surfaces_;
 };
 
 // ---- engine commands (slot numbers truncated toward zero) ----
