@@ -22,8 +22,8 @@ namespace zorby {
 
 // How the picture will be loaded, which decides the texels made ahead.
 enum class PreloadUse {
-    sprite,   // a sprite or font slot: decoded only (its texels are made when first drawn)
-    surface,  // a tiled surface: texels too, for a picture that fits one 512 x 512 tile
+    sprite,   // a sprite or font slot: decoded to check it, the file's bytes kept
+    surface,  // a tiled surface: the picture, and its texels if it fits one 512 tile
 };
 
 struct PreloadRequest {
@@ -36,11 +36,19 @@ struct PreloadRequest {
 // preload is dropped first.
 void preload_pictures(const std::vector<PreloadRequest>& requests);
 
+// A picture loaded ahead: for a surface the decoded picture (and the texels of one
+// that fits a tile), for a sprite the file's bytes, which it keeps until it is first
+// drawn and then decodes again (a start loads many pictures and draws few of them).
+struct PreloadedPicture {
+    int32_t width = 0, height = 0;
+    PixelImage image;
+    RegionTexels texels;
+    std::vector<uint8_t> file;
+};
+
 // The preloaded picture of the file at path (any name for the same file) decoded with
-// key: false when there is none, and then image and texels are left alone. texels
-// may hold the region texels of the picture (see PreloadUse) or be empty.
-bool take_preloaded_picture(const std::string& path, uint32_t key, PixelImage& image,
-                            RegionTexels& texels);
+// key: false when there is none, and then picture is left alone.
+bool take_preloaded_picture(const std::string& path, uint32_t key, PreloadedPicture& picture);
 
 // Stops the worker (after the picture it is decoding) and frees what was not taken.
 void drop_preloaded_pictures();

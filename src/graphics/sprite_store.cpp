@@ -108,8 +108,19 @@ uint32_t SpriteStore::texture(int64_t slot) {
     if (!r) return 0;
     if (r->texture == 0 && r->pending) {
         const PendingTexture& p = *r->pending;
-        make_sprite_texture(p.image, 0, 0, p.width, p.height, r->texture, p.normal_map, p.font,
-                            nullptr);
+        PixelImage decoded;
+        bool would_speak = false;
+        const PixelImage& image =
+            p.file.empty() || !decode_picture_quietly(decoded, p.file.data(), p.file.size(), p.key,
+                                                      would_speak)
+                ? p.image
+                : decoded;
+        // (Bytes that decoded at the load decode the same now: a failure cannot
+        // happen, and would leave the slot without a texture.)
+        if (image.pixels) {
+            make_sprite_texture(image, 0, 0, p.width, p.height, r->texture, p.normal_map, p.font,
+                                nullptr);
+        }
         r->pending.reset();
     }
     return r->texture;
@@ -165,6 +176,18 @@ uint32_t SpriteStore::mipmapped_texture(int64_t slot) {
 
 namespace {
 
+// A preloaded picture as pixels: a sprite's entry holds the file's bytes instead.
+bool decoded(PreloadedPicture& pre, uint32_t key) {
+    if (pre.image.pixels) return true;
+    bool would_speak = false;
+    return !pre.file.empty() &&
+           decode_picture_quietly(pre.image, pre.file.data(), pre.file.size(), key, would_speak);
+}
+
+}  // namespace
+
+namespace {
+
 SpriteStore& store() {
     return *graphics_layer().display->store;
 }
@@ -197,19 +220,29 @@ bool load_sprite_file(int64_t slot, const std::string& path, uint32_t key, bool 
     if (!r) return false;
     s.free_sprite(slot, context_ready());
     auto pending = std::make_shared<PendingTexture>();
-    PixelImage& image = pending->image;
-    RegionTexels prepared;
-    if (!take_preloaded_picture(path, key, image, prepared) && !load_picture(image, path, key)) {
+    PreloadedPicture pre;
+    int32_t width = 0, height = 0;
+    if (take_preloaded_picture(path, key, pre) && (!pre.file.empty() || pre.image.pixels)) {
+        // Checked by the loader ahead; a sprite's bytes are decoded again when drawn.
+        pending->file = std::move(pre.file);
+        pending->key = key;
+        pending->image = std::move(pre.image);
+        width = pre.width;
+        height = pre.height;
+    } else if (load_picture(pending->image, path, key)) {
+        width = pending->image.width;
+        height = pending->image.height;
+    } else {
         return false;
     }
     // A picture larger than the largest texture shows its top-left part; the record
     // describes what the texture holds, so drawing and collisions agree with it.
     const int32_t limit = std::min<GLint>(max_texture_size(), 16384);
-    const int32_t w = std::min(image.width, limit);
-    const int32_t h = std::min(image.height, limit);
+    const int32_t w = std::min(width, limit);
+    const int32_t h = std::min(height, limit);
     const bool font = slot >= kFontSlotBase;
     // What would keep make_sprite_texture from making a texture fails the load now.
-    if (w < 1 || h < 1 || !image.pixels) {
+    if (w < 1 || h < 1) {
         s.free_sprite(slot, context_ready());
         return false;
     }
@@ -254,9 +287,10 @@ bool load_surface(int64_t number, const std::string& path) {
     SpriteStore& s = store();
     TiledSurface* surf = s.surface(number);
     if (!surf) return false;
-    PixelImage image;
-    RegionTexels prepared;
-    if (!take_preloaded_picture(path, kNoColourKey, image, prepared) &&
+    PreloadedPicture pre;
+    PixelImage& image = pre.image;
+    RegionTexels& prepared = pre.texels;
+    if (!(take_preloaded_picture(path, kNoColourKey, pre) && decoded(pre, kNoColourKey)) &&
         !load_picture(image, path, kNoColourKey)) {
         return false;
     }

@@ -22,8 +22,11 @@ constexpr int kSurfaceCount = 16;
 constexpr int kMaxTileColumns = 64;  // and rows: tile index = column * 64 + row
 constexpr int kSurfaceTiles = kMaxTileColumns * kMaxTileColumns;
 
-// A loaded picture waiting for its texture: what make_sprite_texture is given.
+// A loaded picture waiting for its texture: the file's bytes (decoded with key when
+// the texture is made) or the picture itself, and what make_sprite_texture is given.
 struct PendingTexture {
+    std::vector<uint8_t> file;
+    uint32_t key = 0;
     PixelImage image;
     int32_t width = 0, height = 0;  // the region from the top-left, clipped
     bool normal_map = false;
