@@ -112,10 +112,18 @@ play() {
     # Start plays a chime and waits two seconds before the stage's first frame; an
     # Escape within that wait would end the program before the stage is drawn.
     sleep 4
-    # Escape leaves the stage for the menu, and the menu for the desktop.
-    xdotool key Escape
+    # Escape leaves the stage for the menu, and the menu for the desktop. Each press
+    # held as a hand holds it: a key let go at once can fall wholly inside one long
+    # frame (a stage's first frame makes its pictures' textures; slow in a sanitizer
+    # build), between the game's looks at the keyboard.
+    press_escape() {
+        xdotool keydown Escape
+        sleep 0.15
+        xdotool keyup Escape
+    }
+    press_escape
     sleep 1
-    xdotool key Escape
+    press_escape
     for _ in $(seq 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     if kill -0 "$pid" 2>/dev/null; then
         kill "$pid"
