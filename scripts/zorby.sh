@@ -250,10 +250,11 @@ case "$cmd" in
     web-test)
         build_web
         # A frame the browser draws differently is compared with the Linux build's
-        # pixels: its golden trace program (tests/golden/golden_trace.cpp).
+        # pixels: its golden and video trace programs (tests/golden/golden_trace.cpp,
+        # tests/video/video_trace.cpp, which also writes the video test's clips).
         install_missing "${RUNTIME_PACKAGES[@]}"
         cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-        cmake --build "$ROOT/build" -j "$JOBS" --target golden_trace
+        cmake --build "$ROOT/build" -j "$JOBS" --target golden_trace video_trace
         ctest --test-dir "$ROOT/build-web" --output-on-failure -L web
         ;;
     web-replay)
