@@ -201,14 +201,20 @@ build_sdl2_mixer() {
     write_pc SDL2_mixer.pc SDL2_mixer "$version" "-lSDL2_mixer" "-I\${includedir}/SDL2" sdl2
 }
 
+# The decoders, demuxers, parsers and protocol of the Windows build's FFmpeg, read from
+# its build_ffmpeg (scripts/windows-deps.sh, sourced above) before this script's own
+# takes the name: the page decodes what the Windows build decodes.
+mapfile -t FFMPEG_DECODING < <(declare -f build_ffmpeg |
+    grep -oE -- '--enable-(decoder|demuxer|parser|protocol)=[a-z0-9_,]+')
+
 build_ffmpeg() {
     local src=$1
     mkdir -p "$src/build-web" && cd "$src/build-web"
-    # The decoders, demuxers and parsers of the Windows build (scripts/windows-deps.sh),
-    # and nothing that writes: no encoders, muxers or programs. Plain C: no threads
-    # (a page then needs no cross-origin isolation) and no assembly. Its configure
-    # links a small program per check with emcc: some 90 s on two cores, as long as
-    # the compile, so its answers are not recorded.
+    # What the Windows build decodes, and nothing that writes: no encoders, muxers or
+    # programs. Plain C: no threads (a page then needs no cross-origin isolation) and
+    # no assembly. Its configure links a small program per check with emcc: some 90 s
+    # on two cores, as long as the compile, so its answers are not recorded.
+    [ ${#FFMPEG_DECODING[@]} -ge 3 ] || die "no decoders found in windows-deps.sh's build_ffmpeg"
     ../configure --prefix="$STAGE" --enable-cross-compile --target-os=none --arch=x86_32 \
         --cc=emcc --cxx=em++ --ar=emar --ranlib=emranlib --nm=emnm \
         --enable-static --disable-shared --disable-autodetect --disable-debug \
@@ -217,14 +223,7 @@ build_ffmpeg() {
         --disable-programs --disable-doc --disable-network \
         --disable-avdevice --disable-avfilter --disable-postproc \
         --enable-avformat --enable-avcodec --enable-swscale --enable-swresample \
-        --disable-everything \
-        --enable-decoder=h264,vp8,vp9,mpeg4,mpeg1video,mpeg2video,theora \
-        --enable-decoder=aac,vorbis,opus,mp3,mp3float,mp2,mp2float \
-        --enable-decoder=pcm_s16le,pcm_s16be,pcm_u8,pcm_s8,pcm_s24le,pcm_s32le,pcm_f32le,pcm_f64le,pcm_alaw,pcm_mulaw \
-        --enable-decoder=mjpeg,ffv1,flac,gif \
-        --enable-demuxer=mov,matroska,avi,ogg,gif,mp3,wav,flac \
-        --enable-parser=h264,vp8,vp9,mpeg4video,mpegvideo,aac,vorbis,opus,mpegaudio,mjpeg \
-        --enable-protocol=file --extra-cflags="$CFLAGS_WEB"
+        --disable-everything "${FFMPEG_DECODING[@]}" --extra-cflags="$CFLAGS_WEB"
     make -j "$JOBS"
     make install
 }
