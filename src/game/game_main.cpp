@@ -46,7 +46,7 @@ void preload_game_pictures(const std::string& data_dir) {
     };
     // In the order they are loaded.
     for (const AssetFile& a : kSpriteFiles) add(a.file, kStartSpriteColourKey, PreloadUse::sprite);
-    for (const AssetFile& a : kFontFiles) add(a.file, kStartFontColourKey, PreloadUse::font);
+    for (const AssetFile& a : kFontFiles) add(a.file, kStartFontColourKey, PreloadUse::sprite);
     for (const char* file : {kDeviceQuestionPicture, kComboPicture, kLogoPicture}) {
         add(file, kNoColourKey, PreloadUse::surface);
     }

@@ -78,8 +78,7 @@ void bind_sprite_texture(int32_t slot) {
         if (!d.active_texture) gl.enable(GL_COLOR_MATERIAL);
         return;
     }
-    const SpriteRecord* r = d.store->record(slot);
-    gl.bind_texture(r ? r->texture : 0);
+    gl.bind_texture(d.store->texture(slot));
     gl.enable(GL_TEXTURE_2D);
 }
 

@@ -384,6 +384,21 @@ bool load_png_image(PixelImage& image, const std::string& path, uint32_t key) {
     return src.is_open() && decode_png(image, src, key, path.c_str());
 }
 
+bool decode_picture_quietly(PixelImage& image, const uint8_t* data, size_t size, uint32_t key,
+                            bool& would_speak) {
+    would_speak = false;
+    // The same decoders in the same order as load_picture.
+    MemorySource bmp(data, size);
+    MemorySource png(data, size);
+    if ((decode_bmp(image, bmp, key) ||
+         decode_png(image, png, key, "<memory>", true, &would_speak, nullptr)) &&
+        image.width > 0 && image.height > 0) {
+        return true;
+    }
+    image.free_pixels();
+    return false;
+}
+
 bool load_picture_quietly(PixelImage& image, const std::string& path, uint32_t key,
                           bool& would_speak, std::string* message) {
     would_speak = false;

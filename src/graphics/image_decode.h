@@ -70,5 +70,8 @@ bool load_picture_explained(PixelImage& image, const std::string& path, uint32_t
 // "libpng warning: ...").
 bool load_picture_quietly(PixelImage& image, const std::string& path, uint32_t key,
                           bool& would_speak, std::string* message = nullptr);
+// As load_picture_quietly, for a file's bytes already read.
+bool decode_picture_quietly(PixelImage& image, const uint8_t* data, size_t size, uint32_t key,
+                            bool& would_speak);
 
 }  // namespace zorby

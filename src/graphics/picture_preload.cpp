@@ -31,40 +31,37 @@ struct Entry {
     bool done = false;
     bool usable = false;
     bool taken = false;
-    PixelImage image;
-    RegionTexels texels;
+    PreloadedPicture picture;
 };
 
-// Largest side the texels are made for ahead: sprites clip to the largest texture
-// (at most 16384), surfaces use 512-texel tiles; a smaller limit of the driver only
-// means the texels are made again at load time.
-constexpr int32_t kSpriteSideLimit = 16384;
+// Surfaces use 512-texel tiles: the texels of a picture that fits one are made ahead.
 constexpr int32_t kSurfaceTile = 512;
 
+// Larger than any picture the decoders take (16777216 pixels) could be stored in.
+constexpr uint64_t kMaxPictureFile = uint64_t{1} << 30;
+
 void decode(Entry& e, const std::atomic<bool>& stop) {
-    bool would_speak = false;
-    if (!load_picture_quietly(e.image, e.request.path, e.request.key, would_speak)) return;
+    std::vector<uint8_t> file;
+    if (!platform::read_whole_file(e.request.path, kMaxPictureFile, file)) return;
     // The file must be the one named, unchanged while it was read.
     FileStamp after;
-    if (!stamp_of(e.request.path, after) || !(after == e.stamp)) {
-        e.image.free_pixels();
+    if (!stamp_of(e.request.path, after) || !(after == e.stamp)) return;
+    PixelImage image;
+    bool would_speak = false;
+    if (!decode_picture_quietly(image, file.data(), file.size(), e.request.key, would_speak)) {
         return;
     }
-    const int32_t w = e.image.width, h = e.image.height;
-    if (!stop.load()) {
-        switch (e.request.use) {
-            case PreloadUse::sprite:
-            case PreloadUse::font:
-                e.texels =
-                    region_texels(e.image, 0, 0, std::min(w, kSpriteSideLimit),
-                                  std::min(h, kSpriteSideLimit), e.request.use == PreloadUse::font);
-                break;
-            case PreloadUse::surface:
-                if (w <= kSurfaceTile && h <= kSurfaceTile) {
-                    e.texels = region_texels(e.image, 0, 0, kSurfaceTile, kSurfaceTile, false);
-                }
-                break;
+    PreloadedPicture& p = e.picture;
+    p.width = image.width;
+    p.height = image.height;
+    if (e.request.use == PreloadUse::sprite) {
+        // The bytes are what a sprite keeps until it is drawn; the pixels go.
+        p.file = std::move(file);
+    } else {
+        if (!stop.load() && image.width <= kSurfaceTile && image.height <= kSurfaceTile) {
+            p.texels = region_texels(image, 0, 0, kSurfaceTile, kSurfaceTile, false);
         }
+        p.image = std::move(image);
     }
     e.usable = true;
 }
@@ -97,7 +94,7 @@ public:
         }
     }
 
-    bool take(const std::string& path, uint32_t key, PixelImage& image, RegionTexels& texels) {
+    bool take(const std::string& path, uint32_t key, PreloadedPicture& out) {
         FileStamp stamp;
         {
             std::lock_guard<std::mutex> guard(lock_);
@@ -111,10 +108,8 @@ public:
             if (!e->done || !e->usable) return false;
             e->taken = true;
             ++taken_;
-            image = std::move(e->image);
-            texels = std::move(e->texels);
-            e->image = PixelImage{};
-            e->texels = RegionTexels{};
+            out = std::move(e->picture);
+            e->picture = PreloadedPicture{};
             return true;
         }
         return false;
@@ -151,8 +146,7 @@ private:
             std::lock_guard<std::mutex> guard(lock_);
             Entry& e = *entries_[i];
             e.usable = result.usable;
-            e.image = std::move(result.image);
-            e.texels = std::move(result.texels);
+            e.picture = std::move(result.picture);
             e.done = true;
             done_.notify_all();
         }
@@ -181,9 +175,8 @@ void preload_pictures(const std::vector<PreloadRequest>& requests) {
     preloader().start(requests);
 }
 
-bool take_preloaded_picture(const std::string& path, uint32_t key, PixelImage& image,
-                            RegionTexels& texels) {
-    return preloader().take(path, key, image, texels);
+bool take_preloaded_picture(const std::string& path, uint32_t key, PreloadedPicture& picture) {
+    return preloader().take(path, key, picture);
 }
 
 void drop_preloaded_pictures() {

@@ -1,9 +1,9 @@
 // Pictures loaded ahead. Before the window opens, the program names the pictures its
-// start-up is about to load; one worker thread decodes them in that order and makes
-// their texels, while the main thread opens the window and its context. A load of the
-// same file with the same colour key then takes the finished picture instead of
-// decoding it again (waiting for it when the worker has not got that far), so what it
-// loads is exactly what it would have decoded itself.
+// start-up is about to load; one worker thread decodes them in that order (and makes
+// the texels of small surfaces), while the main thread opens the window and its
+// context. A load of the same file with the same colour key then takes the finished
+// picture instead of decoding it again (waiting for it when the worker has not got
+// that far), so what it loads is exactly what it would have decoded itself.
 //
 // Each preloaded picture is taken at most once. Anything unusual falls back to the
 // ordinary load: a file changed or replaced since it was named (its device, inode,
@@ -22,9 +22,8 @@ namespace zorby {
 
 // How the picture will be loaded, which decides the texels made ahead.
 enum class PreloadUse {
-    sprite,   // a sprite slot: the whole picture, colours bled
-    font,     // a font slot: the whole picture, not bled
-    surface,  // a tiled surface: texels only for a picture that fits one 512 x 512 tile
+    sprite,   // a sprite or font slot: decoded to check it, the file's bytes kept
+    surface,  // a tiled surface: the picture, and its texels if it fits one 512 tile
 };
 
 struct PreloadRequest {
@@ -37,11 +36,19 @@ struct PreloadRequest {
 // preload is dropped first.
 void preload_pictures(const std::vector<PreloadRequest>& requests);
 
+// A picture loaded ahead: for a surface the decoded picture (and the texels of one
+// that fits a tile), for a sprite the file's bytes, which it keeps until it is first
+// drawn and then decodes again (a start loads many pictures and draws few of them).
+struct PreloadedPicture {
+    int32_t width = 0, height = 0;
+    PixelImage image;
+    RegionTexels texels;
+    std::vector<uint8_t> file;
+};
+
 // The preloaded picture of the file at path (any name for the same file) decoded with
-// key: false when there is none, and then image and texels are left alone. texels
-// may hold the region texels of the picture (see PreloadUse) or be empty.
-bool take_preloaded_picture(const std::string& path, uint32_t key, PixelImage& image,
-                            RegionTexels& texels);
+// key: false when there is none, and then picture is left alone.
+bool take_preloaded_picture(const std::string& path, uint32_t key, PreloadedPicture& picture);
 
 // Stops the worker (after the picture it is decoding) and frees what was not taken.
 void drop_preloaded_pictures();

@@ -23,28 +23,39 @@
 
 namespace zorby {
 
-SpriteStore::SpriteStore()
-    : sprites(kSpriteSlots),
-      alpha_masks(kSpriteSlots),
-      surfaces(std::make_unique<std::array<TiledSurface, kSurfaceCount>>()) {}
+SpriteStore::SpriteStore() = default;
 
 SpriteStore::~SpriteStore() = default;
 
+SpriteStore::SlotBlock* SpriteStore::block_of(int64_t slot) const {
+    return slot >= 0 && slot < kSpriteSlots ? blocks_[size_t(slot / kBlockSlots)].get() : nullptr;
+}
+
 SpriteRecord* SpriteStore::record(int64_t slot) {
-    return slot >= 0 && slot < kSpriteSlots ? &sprites[size_t(slot)] : nullptr;
+    if (slot < 0 || slot >= kSpriteSlots) return nullptr;
+    std::unique_ptr<SlotBlock>& block = blocks_[size_t(slot / kBlockSlots)];
+    if (!block) block = std::make_unique<SlotBlock>();
+    return &block->records[size_t(slot % kBlockSlots)];
 }
 
 const SpriteRecord* SpriteStore::record(int64_t slot) const {
-    return slot >= 0 && slot < kSpriteSlots ? &sprites[size_t(slot)] : nullptr;
+    static const SpriteRecord kEmpty;
+    if (slot < 0 || slot >= kSpriteSlots) return nullptr;
+    const SlotBlock* block = block_of(slot);
+    return block ? &block->records[size_t(slot % kBlockSlots)] : &kEmpty;
 }
 
 TiledSurface* SpriteStore::surface(int64_t number) {
-    return number >= 0 && number < kSurfaceCount ? &(*surfaces)[size_t(number)] : nullptr;
+    if (number < 0 || number >= kSurfaceCount) return nullptr;
+    std::unique_ptr<TiledSurface>& s = surfaces_[size_t(number)];
+    if (!s) s = std::make_unique<TiledSurface>();
+    return s.get();
 }
 
 void SpriteStore::free_sprite(int64_t slot, bool context_ready) {
-    SpriteRecord* r = record(slot);
-    if (!r) return;
+    SlotBlock* block = block_of(slot);
+    if (!block) return;  // out of range, or never written
+    SpriteRecord* r = &block->records[size_t(slot % kBlockSlots)];
     if (context_ready && (r->texture != 0 || r->mipmapped_texture != 0)) {
         if (r->texture != 0) platform::gl::call(glDeleteTextures, 1, &r->texture);
         if (r->mipmapped_texture != 0)
@@ -52,15 +63,16 @@ void SpriteStore::free_sprite(int64_t slot, bool context_ready) {
         r->texture = 0;
         r->mipmapped_texture = 0;
     }
+    r->pending.reset();
     r->texture_width = r->texture_height = -1;
     r->width = r->height = 0;
     r->filter = 0;
-    alpha_masks[size_t(slot)].reset();
+    block->alpha_masks[size_t(slot % kBlockSlots)].reset();
 }
 
 void SpriteStore::free_surface(int64_t number, bool context_ready) {
-    TiledSurface* s = surface(number);
-    if (!s) return;
+    if (number < 0 || number >= kSurfaceCount || !surfaces_[size_t(number)]) return;
+    TiledSurface* s = surfaces_[size_t(number)].get();
     if (context_ready && s->column_count > 0 && s->row_count > 0) {
         for (int32_t col = 0; col < s->column_count; ++col) {
             for (int32_t row = 0; row < s->row_count; ++row) {
@@ -78,20 +90,51 @@ void SpriteStore::free_surface(int64_t number, bool context_ready) {
 }
 
 void SpriteStore::free_all(bool context_ready) {
-    for (int64_t slot = 0; slot < kSpriteSlots; ++slot) {
-        const SpriteRecord& r = sprites[size_t(slot)];
-        if (r.texture != 0 || r.mipmapped_texture != 0 || r.width != 0 || r.height != 0 ||
-            alpha_masks[size_t(slot)]) {
-            free_sprite(slot, context_ready);
+    for (size_t b = 0; b < blocks_.size(); ++b) {
+        if (!blocks_[b]) continue;
+        for (size_t i = 0; i < size_t(kBlockSlots); ++i) {
+            const SpriteRecord& r = blocks_[b]->records[i];
+            if (r.texture != 0 || r.mipmapped_texture != 0 || r.width != 0 || r.height != 0 ||
+                r.pending || blocks_[b]->alpha_masks[i]) {
+                free_sprite(int64_t(b * kBlockSlots + i), context_ready);
+            }
         }
     }
     for (int n = 0; n < kSurfaceCount; ++n) free_surface(n, context_ready);
 }
 
+uint32_t SpriteStore::texture(int64_t slot) {
+    SpriteRecord* r = record(slot);
+    if (!r) return 0;
+    if (r->texture == 0 && r->pending) {
+        const PendingTexture& p = *r->pending;
+        PixelImage decoded;
+        bool would_speak = false;
+        const PixelImage& image =
+            p.file.empty() || !decode_picture_quietly(decoded, p.file.data(), p.file.size(), p.key,
+                                                      would_speak)
+                ? p.image
+                : decoded;
+        // (Bytes that decoded at the load decode the same now: a failure cannot
+        // happen, and would leave the slot without a texture.)
+        if (image.pixels) {
+            make_sprite_texture(image, 0, 0, p.width, p.height, r->texture, p.normal_map, p.font,
+                                nullptr);
+        }
+        r->pending.reset();
+    }
+    return r->texture;
+}
+
+bool SpriteStore::holds_picture(int64_t slot) const {
+    const SpriteRecord* r = record(slot);
+    return r && (r->texture != 0 || r->pending);
+}
+
 const uint8_t* SpriteStore::alpha_mask(int64_t slot) {
     SpriteRecord* r = record(slot);
-    if (!r || r->texture == 0 || r->texture_width < 1 || r->texture_height < 1) return nullptr;
-    auto& mask = alpha_masks[size_t(slot)];
+    if (!r || texture(slot) == 0 || r->texture_width < 1 || r->texture_height < 1) return nullptr;
+    auto& mask = block_of(slot)->alpha_masks[size_t(slot % kBlockSlots)];
     if (mask) return mask.get();
     platform::gl::call(glBindTexture, GL_TEXTURE_2D, r->texture);
     GLint tw = 0, th = 0;
@@ -112,7 +155,7 @@ const uint8_t* SpriteStore::alpha_mask(int64_t slot) {
 
 uint32_t SpriteStore::mipmapped_texture(int64_t slot) {
     SpriteRecord* r = record(slot);
-    if (!r || slot >= kFontSlotBase || r->texture == 0 || r->texture_width < 1 ||
+    if (!r || slot >= kFontSlotBase || texture(slot) == 0 || r->texture_width < 1 ||
         r->texture_height < 1) {
         return 0;
     }
@@ -130,6 +173,18 @@ uint32_t SpriteStore::mipmapped_texture(int64_t slot) {
 }
 
 // ---- commands ----
+
+namespace {
+
+// A preloaded picture as pixels: a sprite's entry holds the file's bytes instead.
+bool decoded(PreloadedPicture& pre, uint32_t key) {
+    if (pre.image.pixels) return true;
+    bool would_speak = false;
+    return !pre.file.empty() &&
+           decode_picture_quietly(pre.image, pre.file.data(), pre.file.size(), key, would_speak);
+}
+
+}  // namespace
 
 namespace {
 
@@ -164,22 +219,38 @@ bool load_sprite_file(int64_t slot, const std::string& path, uint32_t key, bool 
     SpriteRecord* r = s.record(slot);
     if (!r) return false;
     s.free_sprite(slot, context_ready());
-    PixelImage image;
-    RegionTexels prepared;
-    if (!take_preloaded_picture(path, key, image, prepared) && !load_picture(image, path, key)) {
+    auto pending = std::make_shared<PendingTexture>();
+    PreloadedPicture pre;
+    int32_t width = 0, height = 0;
+    if (take_preloaded_picture(path, key, pre) && (!pre.file.empty() || pre.image.pixels)) {
+        // Checked by the loader ahead; a sprite's bytes are decoded again when drawn.
+        pending->file = std::move(pre.file);
+        pending->key = key;
+        pending->image = std::move(pre.image);
+        width = pre.width;
+        height = pre.height;
+    } else if (load_picture(pending->image, path, key)) {
+        width = pending->image.width;
+        height = pending->image.height;
+    } else {
         return false;
     }
     // A picture larger than the largest texture shows its top-left part; the record
     // describes what the texture holds, so drawing and collisions agree with it.
     const int32_t limit = std::min<GLint>(max_texture_size(), 16384);
-    const int32_t w = std::min(image.width, limit);
-    const int32_t h = std::min(image.height, limit);
+    const int32_t w = std::min(width, limit);
+    const int32_t h = std::min(height, limit);
     const bool font = slot >= kFontSlotBase;
-    if (!make_sprite_texture(image, 0, 0, w, h, r->texture, font ? false : normal_map, font,
-                             &prepared)) {
+    // What would keep make_sprite_texture from making a texture fails the load now.
+    if (w < 1 || h < 1) {
         s.free_sprite(slot, context_ready());
         return false;
     }
+    pending->width = w;
+    pending->height = h;
+    pending->normal_map = font ? false : normal_map;
+    pending->font = font;
+    r->pending = std::move(pending);
     r->texture_width = static_cast<int16_t>(power_of_two_size(w));
     r->texture_height = static_cast<int16_t>(power_of_two_size(h));
     r->width = static_cast<int16_t>(w);
@@ -216,9 +287,10 @@ bool load_surface(int64_t number, const std::string& path) {
     SpriteStore& s = store();
     TiledSurface* surf = s.surface(number);
     if (!surf) return false;
-    PixelImage image;
-    RegionTexels prepared;
-    if (!take_preloaded_picture(path, kNoColourKey, image, prepared) &&
+    PreloadedPicture pre;
+    PixelImage& image = pre.image;
+    RegionTexels& prepared = pre.texels;
+    if (!(take_preloaded_picture(path, kNoColourKey, pre) && decoded(pre, kNoColourKey)) &&
         !load_picture(image, path, kNoColourKey)) {
         return false;
     }

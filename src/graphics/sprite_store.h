@@ -22,9 +22,26 @@ constexpr int kSurfaceCount = 16;
 constexpr int kMaxTileColumns = 64;  // and rows: tile index = column * 64 + row
 constexpr int kSurfaceTiles = kMaxTileColumns * kMaxTileColumns;
 
+// A loaded picture waiting for its texture: the file's bytes (decoded with key when
+// the texture is made) or the picture itself, and what make_sprite_texture is given.
+struct PendingTexture {
+    std::vector<uint8_t> file;
+    uint32_t key = 0;
+    PixelImage image;
+    int32_t width = 0, height = 0;  // the region from the top-left, clipped
+    bool normal_map = false;
+    bool font = false;
+};
+
 // One slot of the sprite table. Texture names are OpenGL names (0: none).
 struct SpriteRecord {
+    // The texture, made from the loaded picture the first time the slot is drawn or
+    // its texels are read (SpriteStore::texture): 0 until then and for an empty slot.
     uint32_t texture = 0;
+    // The picture a load decoded, kept until its texture is made: a start makes the
+    // textures its first frames draw, not those of every page and stage the game
+    // has loaded (in the driver's memory, padded to powers of two, twice the picture).
+    std::shared_ptr<const PendingTexture> pending;
     // A mipmapped copy for the 3D scene (2D never uses it), made on the first request
     // (SpriteStore::mipmapped_texture); 0 until then.
     uint32_t mipmapped_texture = 0;
@@ -60,7 +77,8 @@ public:
     SpriteStore(const SpriteStore&) = delete;
     SpriteStore& operator=(const SpriteStore&) = delete;
 
-    // The record of a slot, or nullptr for a slot number outside 0..65535.
+    // The record of a slot, or nullptr for a slot number outside 0..65535. (A slot
+    // never written reads as an empty record.)
     SpriteRecord* record(int64_t slot);
     const SpriteRecord* record(int64_t slot) const;
     TiledSurface* surface(int64_t number);
@@ -73,6 +91,12 @@ public:
     // Empties every sprite slot and surface.
     void free_all(bool context_ready);
 
+    // The slot's texture, made now from the pending picture if it has none yet; 0
+    // for an empty slot or an out-of-range number.
+    uint32_t texture(int64_t slot);
+    // True when the slot holds a picture (as a texture or pending).
+    bool holds_picture(int64_t slot) const;
+
     // The alpha channel of a slot's texture, texture width x height bytes, bottom
     // row first; fetched from OpenGL on first use and kept until the slot is emptied.
     // nullptr for an empty slot.
@@ -83,9 +107,6 @@ public:
     // an empty slot or a font.
     uint32_t mipmapped_texture(int64_t slot);
 
-    std::vector<SpriteRecord> sprites;
-    std::vector<std::unique_ptr<uint8_t[]>> alpha_masks;
-    std::unique_ptr<std::array<TiledSurface, kSurfaceCount>> surfaces;
     TextVertexArray text_vertices;
     // The slot last given to bind_sprite_texture; -1 after texturing was switched off.
     int32_t current_texture_slot = -1;
@@ -94,6 +115,19 @@ public:
     // Texture unit 1 has been switched off in this store's context (nothing turns
     // it on again, so once is enough).
     bool second_unit_off = false;
+
+private:
+    // The slots in blocks made when a slot of theirs is first written, and the
+    // surfaces likewise: a game uses a few dozen slots, and the whole table made at
+    // once (4 MB with the masks and surfaces) would be memory every start pays for.
+    static constexpr int kBlockSlots = 1024;
+    struct SlotBlock {
+        std::array<SpriteRecord, kBlockSlots> records;
+        std::array<std::unique_ptr<uint8_t[]>, kBlockSlots> alpha_masks;
+    };
+    SlotBlock* block_of(int64_t slot) const;
+    std::array<std::unique_ptr<SlotBlock>, kSpriteSlots / kBlockSlots> blocks_;
+    std::array<std::unique_ptr<TiledSurface>, kSurfaceCount> surfaces_;
 };
 
 // ---- engine commands (slot numbers truncated toward zero) ----

@@ -9,6 +9,7 @@
 
 #include "graphics/display.h"
 #include "graphics/draw.h"
+#include "graphics/picture_preload.h"
 #include "graphics/sprite_store.h"
 #include "graphics/test_pictures.h"
 #include "graphics/texture_builder.h"
@@ -306,6 +307,40 @@ TEST_F(SpriteRender, CollisionsNeedOverlappingOpaquePixels) {
     // The cached mask goes with the picture: a reload is seen.
     ASSERT_EQ(load(0, 4, 4, testing::solid_rgba(4, 4, {1, 1, 1}, 0)), 1.0);
     EXPECT_EQ(sprites_collide(0, 0, 0, 1, 1, 0), 0.0);
+}
+
+// A load keeps the picture (or, loaded ahead, the file's bytes) and makes the texture
+// when the sprite is first drawn: what is drawn is the picture as it was at the load,
+// whatever has become of its file since.
+TEST_F(SpriteRender, ASpriteDrawsThePictureOfItsLoadThoughItsFileChangedSince) {
+    const uint32_t key = te_.engine().display->sprite_colour_key;
+    const std::string ahead = dir_.file("ahead.png"), plain = dir_.file("plain.png");
+    ASSERT_TRUE(testing::write_png_format(ahead, 6, 6, PNG_FORMAT_RGBA,
+                                          testing::solid_rgba(6, 6, {255, 0, 0})));
+    ASSERT_TRUE(testing::write_png_format(plain, 6, 6, PNG_FORMAT_RGBA,
+                                          testing::solid_rgba(6, 6, {0, 0, 255})));
+    preload_pictures({{ahead, key, PreloadUse::sprite}});
+    ASSERT_EQ(load_sprite(ahead, 1), 1.0);
+    EXPECT_EQ(preloaded_pictures_taken(), 1);
+    ASSERT_EQ(load_sprite(plain, 2), 1.0);
+    EXPECT_EQ(record(1).texture, 0u) << "a texture made before the sprite is drawn";
+    // Both files now hold another picture, and one that is no picture at all.
+    ASSERT_TRUE(testing::write_png_format(ahead, 6, 6, PNG_FORMAT_RGBA,
+                                          testing::solid_rgba(6, 6, {0, 255, 0})));
+    ASSERT_TRUE(testing::write_file(plain, {'n', 'o', 'p', 'e'}));
+    draw_sprite(1, 10, 10);
+    draw_sprite(2, 20, 10);
+    EXPECT_TRUE(pixel_is(12, 12, kRed));
+    EXPECT_TRUE(pixel_is(22, 12, kBlue));
+    EXPECT_NE(record(1).texture, 0u);
+    // Collisions read the texture too, made for them when the sprite was never drawn.
+    ASSERT_EQ(load_sprite(ahead, 3), 1.0);
+    EXPECT_EQ(sprites_collide(3, 0, 0, 1, 5, 5), 1.0);
+    // A reload shows the file's new picture.
+    ASSERT_EQ(load_sprite(ahead, 1), 1.0);
+    draw_sprite(1, 10, 10);
+    EXPECT_TRUE(pixel_is(12, 12, Rgba{0, 255, 0, 255}));
+    drop_preloaded_pictures();
 }
 
 // Random sparse shapes at random offsets against a plain pixel-by-pixel search: a

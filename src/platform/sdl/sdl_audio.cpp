@@ -20,6 +20,8 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -191,6 +193,10 @@ public:
         return allocated_;
     }
 
+    // A sound is kept as loaded and converted into the device's format when first
+    // played: a game loads every sound at its start and plays few of them soon, and
+    // the converted samples (16-bit stereo at the device's rate) are several times
+    // the file's.
     int load_chunk(const uint8_t* pcm, size_t bytes, int channels, int sample_rate,
                    int bits_per_sample) override {
         if (!pcm || (channels != 1 && channels != 2) || sample_rate <= 0 ||
@@ -200,49 +206,32 @@ public:
         const size_t frame = static_cast<size_t>(channels) * (bits_per_sample / 8);
         const size_t usable = bytes - bytes % frame;
         if (usable == 0 || usable > 0x0FFFFFFF) return 0;
+        Chunk c;
+        c.from = bits_per_sample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+        c.channels = static_cast<Uint8>(channels);
+        c.rate = sample_rate;
+        // A conversion the device's format cannot have fails the load, as it would
+        // have done converting here.
         SDL_AudioCVT cvt;
-        const SDL_AudioFormat from = bits_per_sample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
-        if (SDL_BuildAudioCVT(&cvt, from, static_cast<Uint8>(channels), sample_rate, kFormat,
-                              kChannels, kRate) < 0) {
+        if (SDL_BuildAudioCVT(&cvt, c.from, c.channels, c.rate, kFormat, kChannels, kRate) < 0) {
             return 0;
         }
-        cvt.len = static_cast<int>(usable);
-        const size_t capacity = usable * static_cast<size_t>(std::max(cvt.len_mult, 1));
-        cvt.buf = static_cast<Uint8*>(SDL_malloc(capacity));
-        if (!cvt.buf) return 0;
-        std::memcpy(cvt.buf, pcm, usable);
-        int out_len = cvt.len;
-        if (cvt.needed) {
-            if (SDL_ConvertAudio(&cvt) != 0) {
-                SDL_free(cvt.buf);
-                return 0;
-            }
-            out_len = cvt.len_cvt;
-        }
-        // Made here rather than by the mixer, which refuses while no device is open;
-        // the samples are in the one format every device is opened with.
-        auto* chunk = static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk)));
-        if (!chunk) {
-            SDL_free(cvt.buf);
-            return 0;
-        }
-        chunk->allocated = 1;  // Mix_FreeChunk frees the converted samples too
-        chunk->abuf = cvt.buf;
-        chunk->alen = static_cast<Uint32>(out_len);
-        chunk->volume = MIX_MAX_VOLUME;
+        c.samples.assign(pcm, pcm + usable);
         const int id = ++last_id_;
-        chunks_[id] = chunk;
+        chunks_[id] = std::move(c);
         return id;
     }
 
     void free_chunk(int id) override {
         auto it = chunks_.find(id);
         if (it == chunks_.end()) return;
-        if (open_) {
-            Mix_FreeChunk(it->second);  // halts the channels playing it first
-        } else {
-            SDL_free(it->second->abuf);
-            SDL_free(it->second);
+        if (Mix_Chunk* mixed = it->second.mixed) {
+            if (open_) {
+                Mix_FreeChunk(mixed);  // halts the channels playing it first
+            } else {
+                SDL_free(mixed->abuf);
+                SDL_free(mixed);
+            }
         }
         chunks_.erase(it);
     }
@@ -250,12 +239,14 @@ public:
     bool play_chunk(int channel, int id, double left_gain, double right_gain) override {
         auto it = chunks_.find(id);
         if (!open_ || it == chunks_.end() || channel < 0 || channel >= allocated_) return false;
+        Mix_Chunk* mixed = converted(it->second);
+        if (!mixed) return false;
         // Halting also drops the channel's effects; the new gains go in before play.
         Mix_HaltChannel(channel);
         gains_[channel].left.store(static_cast<float>(left_gain), std::memory_order_relaxed);
         gains_[channel].right.store(static_cast<float>(right_gain), std::memory_order_relaxed);
         if (Mix_RegisterEffect(channel, gain_effect, nullptr, &gains_[channel]) == 0) return false;
-        return Mix_PlayChannel(channel, it->second, 0) == channel;
+        return Mix_PlayChannel(channel, mixed, 0) == channel;
     }
 
     bool channel_playing(int channel) override {
@@ -380,7 +371,51 @@ private:
     int music_volume_ = MIX_MAX_VOLUME;
     bool stream_open_ = false;
     int last_id_ = 0;
-    std::map<int, Mix_Chunk*> chunks_;
+    // A loaded sound: its samples as loaded until the first play converts them.
+    struct Chunk {
+        std::vector<uint8_t> samples;
+        SDL_AudioFormat from = AUDIO_S16LSB;
+        Uint8 channels = 1;
+        int rate = 0;
+        Mix_Chunk* mixed = nullptr;
+    };
+    // The chunk in the device's format, converted now if it was not yet (nullptr
+    // when the conversion fails).
+    static Mix_Chunk* converted(Chunk& c) {
+        if (c.mixed) return c.mixed;
+        SDL_AudioCVT cvt;
+        if (SDL_BuildAudioCVT(&cvt, c.from, c.channels, c.rate, kFormat, kChannels, kRate) < 0) {
+            return nullptr;
+        }
+        cvt.len = static_cast<int>(c.samples.size());
+        const size_t capacity = c.samples.size() * static_cast<size_t>(std::max(cvt.len_mult, 1));
+        cvt.buf = static_cast<Uint8*>(SDL_malloc(capacity));
+        if (!cvt.buf) return nullptr;
+        std::memcpy(cvt.buf, c.samples.data(), c.samples.size());
+        int out_len = cvt.len;
+        if (cvt.needed) {
+            if (SDL_ConvertAudio(&cvt) != 0) {
+                SDL_free(cvt.buf);
+                return nullptr;
+            }
+            out_len = cvt.len_cvt;
+        }
+        // Made here rather than by the mixer, which refuses while no device is open;
+        // the samples are in the one format every device is opened with.
+        auto* chunk = static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk)));
+        if (!chunk) {
+            SDL_free(cvt.buf);
+            return nullptr;
+        }
+        chunk->allocated = 1;  // Mix_FreeChunk frees the converted samples too
+        chunk->abuf = cvt.buf;
+        chunk->alen = static_cast<Uint32>(out_len);
+        chunk->volume = MIX_MAX_VOLUME;
+        c.mixed = chunk;
+        std::vector<uint8_t>().swap(c.samples);
+        return chunk;
+    }
+    std::map<int, Chunk> chunks_;
     Mix_Music* music_ = nullptr;
     std::array<ChannelGain, kMaxMixerChannels> gains_;
     SoundStream stream_;

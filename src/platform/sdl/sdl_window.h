@@ -60,7 +60,7 @@ public:
     void swap();
     // True when the last check chose the textured rectangle for the enlarged copy
     // (false: the framebuffer blit). For tests.
-    bool copies_as_rectangle() const { return present_program_ != 0; }
+    bool copies_as_rectangle() const { return present_as_rectangle_; }
     // True when the frame being drawn into holds the last frame drawn or shown: the
     // framebuffer always keeps it, the window's back buffer only while no swap has
     // taken place since.
@@ -103,8 +103,7 @@ private:
     bool make_framebuffer(int width, int height);
     void free_framebuffer();
     void compose();
-    void draw_texture(unsigned int program, unsigned int texture, int x, int y, int width,
-                      int height);
+    void draw_texture(unsigned int texture, int x, int y, int width, int height);
     void check_presenter(int x, int y, int width, int height);
     // Makes the frame being drawn current for drawing and reading: the framebuffer,
     // or the window's back buffer while the engine draws straight into the window.
@@ -123,9 +122,9 @@ private:
     bool fullscreen_ = false;
     bool fullscreen_by_hand_ = false;  // a borderless window covering the display
     unsigned int framebuffer_ = 0, colour_texture_ = 0;
-    // The program that copies the frame into the window (0: a framebuffer blit),
-    // chosen by checking what the window shows at each new layout.
-    unsigned int program_ = 0, present_program_ = 0;
+    // The frame goes into the window as a textured rectangle (false: a framebuffer
+    // blit), chosen by checking what the window shows at each new layout.
+    bool present_as_rectangle_ = false;
     // The layout (x, y, width, height) the copy was last checked at; all 0: not yet.
     std::array<int, 4> checked_layout_{};
     bool frame_has_alpha_ = false;

@@ -19,84 +19,21 @@ namespace {
 
 gl::FramebufferCalls g_fb;
 
-// The shader that copies the frame into the window: the frame's texture, one texel
-// a window pixel block, always opaque. On the software renderer one textured
-// rectangle costs about half a framebuffer blit, which runs a general blit program.
+// The copy of the frame into the window as one textured rectangle: the frame's
+// texture, one texel a window pixel block, always opaque. On the software renderer
+// one textured rectangle costs about half a framebuffer blit, which runs a general
+// blit program. It is drawn with the fixed-function pipeline, as the engine draws:
+// a shader would bring the driver's shader compiler into every start (on the
+// software renderer 8 MB and more time than opening the window), and the renderer
+// compiles the copy's drawing as it compiles the engine's own textured rectangles.
 struct PresenterCalls {
-    PFNGLCREATESHADERPROC create_shader = nullptr;
-    PFNGLSHADERSOURCEPROC shader_source = nullptr;
-    PFNGLCOMPILESHADERPROC compile_shader = nullptr;
-    PFNGLGETSHADERIVPROC get_shaderiv = nullptr;
-    PFNGLDELETESHADERPROC delete_shader = nullptr;
-    PFNGLCREATEPROGRAMPROC create_program = nullptr;
-    PFNGLATTACHSHADERPROC attach_shader = nullptr;
-    PFNGLLINKPROGRAMPROC link_program = nullptr;
-    PFNGLGETPROGRAMIVPROC get_programiv = nullptr;
-    PFNGLDELETEPROGRAMPROC delete_program = nullptr;
-    PFNGLUSEPROGRAMPROC use_program = nullptr;
+    PFNGLUSEPROGRAMPROC use_program = nullptr;  // absent before OpenGL 2.0
     PFNGLACTIVETEXTUREPROC active_texture = nullptr;
 
     bool load() {
         const auto sdl = SDL_GL_GetProcAddress;
-        return gl::fetch(sdl, create_shader, "glCreateShader") &&
-               gl::fetch(sdl, shader_source, "glShaderSource") &&
-               gl::fetch(sdl, compile_shader, "glCompileShader") &&
-               gl::fetch(sdl, get_shaderiv, "glGetShaderiv") &&
-               gl::fetch(sdl, delete_shader, "glDeleteShader") &&
-               gl::fetch(sdl, create_program, "glCreateProgram") &&
-               gl::fetch(sdl, attach_shader, "glAttachShader") &&
-               gl::fetch(sdl, link_program, "glLinkProgram") &&
-               gl::fetch(sdl, get_programiv, "glGetProgramiv") &&
-               gl::fetch(sdl, delete_program, "glDeleteProgram") &&
-               gl::fetch(sdl, use_program, "glUseProgram") &&
-               gl::fetch(sdl, active_texture, "glActiveTexture");
-    }
-
-    // The program, or 0 when the driver cannot build it (the window then receives
-    // the frame through a framebuffer blit).
-    unsigned int build() {
-        if (!load()) return 0;
-        static const char* const kVertex =
-            "#version 110\n"
-            "varying vec2 texel;\n"
-            "void main() { texel = gl_MultiTexCoord0.xy; gl_Position = gl_Vertex; }\n";
-        static const char* const kFragment =
-            "#version 110\n"
-            "uniform sampler2D frame;\n"
-            "varying vec2 texel;\n"
-            "void main() { gl_FragColor = vec4(texture2D(frame, texel).rgb, 1.0); }\n";
-        const GLuint vertex = compile(GL_VERTEX_SHADER, kVertex);
-        const GLuint fragment = compile(GL_FRAGMENT_SHADER, kFragment);
-        GLuint program = 0;
-        if (vertex && fragment) {
-            program = gl::use(create_program);
-            gl::use(attach_shader, program, vertex);
-            gl::use(attach_shader, program, fragment);
-            gl::use(link_program, program);
-            GLint linked = GL_FALSE;
-            gl::use(get_programiv, program, GL_LINK_STATUS, &linked);
-            if (linked != GL_TRUE) {
-                gl::use(delete_program, program);
-                program = 0;
-            }
-        }
-        if (vertex) gl::use(delete_shader, vertex);
-        if (fragment) gl::use(delete_shader, fragment);
-        return program;
-    }
-
-    GLuint compile(GLenum kind, const char* source) {
-        const GLuint shader = gl::use(create_shader, kind);
-        if (!shader) return 0;
-        gl::use(shader_source, shader, 1, &source, nullptr);
-        gl::use(compile_shader, shader);
-        GLint compiled = GL_FALSE;
-        gl::use(get_shaderiv, shader, GL_COMPILE_STATUS, &compiled);
-        if (compiled != GL_TRUE) {
-            gl::use(delete_shader, shader);
-            return 0;
-        }
-        return shader;
+        gl::fetch(sdl, use_program, "glUseProgram");
+        return gl::fetch(sdl, active_texture, "glActiveTexture");
     }
 };
 
@@ -193,26 +130,36 @@ void SdlWindow::check_presenter(int x, int y, int width, int height) {
                          frame_height_, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture.data());
 
     const int scale = width / std::max(frame_width_, 1);
-    std::vector<uint32_t> shown(static_cast<size_t>(width) * height);
-    auto shows_picture = [&](unsigned int program) {
-        draw_texture(program, texture, x, y, width, height);
+    // Read back a band of rows at a time: the whole window's pixels at once would be
+    // megabytes held at the start for one comparison.
+    constexpr int kBandRows = 64;
+    std::vector<uint32_t> shown(static_cast<size_t>(width) * std::min(height, kBandRows));
+    auto shows_picture = [&] {
+        draw_texture(texture, x, y, width, height);
         gl::use(g_fb.bind_framebuffer, GL_READ_FRAMEBUFFER, 0);
         gl::use(glReadBuffer, GL_BACK);
-        gl::use(glReadPixels, x, y, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                shown.data());
-        gl::use(g_fb.bind_framebuffer, GL_READ_FRAMEBUFFER, framebuffer_);
-        gl::use(glReadBuffer, GL_COLOR_ATTACHMENT0);
-        for (int row = 0; row < height; ++row) {
-            const uint32_t* want = &picture[static_cast<size_t>(row / scale) * frame_width_];
-            const uint32_t* got = &shown[static_cast<size_t>(row) * width];
-            for (int col = 0; col < width; ++col) {
-                if ((got[col] & 0xffffff) != (want[col / scale] & 0xffffff)) return false;
+        bool same = true;
+        for (int band = 0; band < height && same; band += kBandRows) {
+            const int rows = std::min(kBandRows, height - band);
+            gl::use(glReadPixels, x, y + band, width, rows, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                    shown.data());
+            for (int r = 0; r < rows && same; ++r) {
+                const int row = band + r;
+                const uint32_t* want = &picture[static_cast<size_t>(row / scale) * frame_width_];
+                const uint32_t* got = &shown[static_cast<size_t>(r) * width];
+                for (int col = 0; col < width; ++col) {
+                    if ((got[col] & 0xffffff) != (want[col / scale] & 0xffffff)) {
+                        same = false;
+                        break;
+                    }
+                }
             }
         }
-        return true;
+        gl::use(g_fb.bind_framebuffer, GL_READ_FRAMEBUFFER, framebuffer_);
+        gl::use(glReadBuffer, GL_COLOR_ATTACHMENT0);
+        return same;
     };
-    if (!program_) program_ = g_present.build();
-    present_program_ = program_ && shows_picture(program_) ? program_ : 0;
+    present_as_rectangle_ = g_present.load() && shows_picture();
     gl::use(glPopClientAttrib);
     gl::use(glDeleteTextures, 1, &texture);
 }
@@ -223,8 +170,7 @@ void SdlWindow::free_framebuffer() {
     gl::use(g_fb.delete_framebuffers, 1, &framebuffer_);
     gl::use(glDeleteTextures, 1, &colour_texture_);
     framebuffer_ = colour_texture_ = 0;
-    if (program_) gl::use(g_present.delete_program, program_);
-    program_ = present_program_ = 0;
+    present_as_rectangle_ = false;
     checked_layout_ = {};
 }
 
@@ -302,8 +248,8 @@ void SdlWindow::compose() {
         check_presenter(l.x, y0, l.width, l.height);
         checked_layout_ = layout;
     }
-    if (enlarged && present_program_) {
-        draw_texture(present_program_, colour_texture_, l.x, y0, l.width, l.height);
+    if (enlarged && present_as_rectangle_) {
+        draw_texture(colour_texture_, l.x, y0, l.width, l.height);
     } else {
         gl::use(g_fb.blit_framebuffer, 0, 0, frame_width_, frame_height_, l.x, y0, l.x + l.width,
                 y0 + l.height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
@@ -311,24 +257,58 @@ void SdlWindow::compose() {
     if (scissor) gl::use(glEnable, GL_SCISSOR_TEST);
 }
 
-void SdlWindow::draw_texture(unsigned int program, unsigned int texture, int x, int y, int width,
-                             int height) {
+void SdlWindow::draw_texture(unsigned int texture, int x, int y, int width, int height) {
     // Only the copy's own state changes, and all of it is put back: the engine keeps
     // drawing with the state it set.
     gl::use(glPushAttrib, GL_ENABLE_BIT | GL_TEXTURE_BIT | GL_VIEWPORT_BIT | GL_COLOR_BUFFER_BIT |
-                              GL_POLYGON_BIT | GL_CURRENT_BIT);
+                              GL_POLYGON_BIT | GL_CURRENT_BIT | GL_TRANSFORM_BIT);
     GLint engine_program = 0;
-    gl::use(glGetIntegerv, GL_CURRENT_PROGRAM, &engine_program);
+    if (g_present.use_program) {
+        gl::use(glGetIntegerv, GL_CURRENT_PROGRAM, &engine_program);
+        gl::use(g_present.use_program, 0u);
+    }
     for (GLenum cap : {GL_BLEND, GL_ALPHA_TEST, GL_SCISSOR_TEST, GL_CULL_FACE, GL_COLOR_LOGIC_OP,
-                       GL_POLYGON_STIPPLE, GL_POLYGON_SMOOTH, GL_DEPTH_TEST, GL_STENCIL_TEST}) {
+                       GL_POLYGON_STIPPLE, GL_POLYGON_SMOOTH, GL_DEPTH_TEST, GL_STENCIL_TEST,
+                       GL_LIGHTING, GL_FOG, GL_COLOR_SUM}) {
         gl::use(glDisable, cap);
     }
     gl::use(glColorMask, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     gl::use(glPolygonMode, GL_FRONT_AND_BACK, GL_FILL);
+    // The frame's texture alone, on unit 0: the second unit off, no generated
+    // coordinates, no other texture target.
+    gl::use(g_present.active_texture, GL_TEXTURE1);
+    for (GLenum target : {GL_TEXTURE_1D, GL_TEXTURE_2D, GL_TEXTURE_3D, GL_TEXTURE_CUBE_MAP}) {
+        gl::use(glDisable, target);
+    }
     gl::use(g_present.active_texture, GL_TEXTURE0);
+    for (GLenum cap : {GL_TEXTURE_1D, GL_TEXTURE_3D, GL_TEXTURE_CUBE_MAP, GL_TEXTURE_GEN_S,
+                       GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_TEXTURE_GEN_Q}) {
+        gl::use(glDisable, cap);
+    }
+    gl::use(glEnable, GL_TEXTURE_2D);
     gl::use(glBindTexture, GL_TEXTURE_2D, texture);
+    // The texel's colour as it is, alpha 1 (the primary colour's).
+    gl::use(glTexEnvi, GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    gl::use(glTexEnvi, GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
+    gl::use(glTexEnvi, GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+    gl::use(glTexEnvi, GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+    gl::use(glTexEnvi, GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+    gl::use(glTexEnvi, GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_PRIMARY_COLOR);
+    gl::use(glTexEnvi, GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+    gl::use(glTexEnvi, GL_TEXTURE_ENV, GL_RGB_SCALE, 1);
+    gl::use(glTexEnvi, GL_TEXTURE_ENV, GL_ALPHA_SCALE, 1);
+    gl::use(glColor4f, 1.0f, 1.0f, 1.0f, 1.0f);
     gl::use(glViewport, x, y, width, height);
-    gl::use(g_present.use_program, program);
+    // Corners given in the window's normalised coordinates: every matrix identity
+    // for the copy, the engine's put back after it.
+    const GLenum modes[3] = {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW};
+    const GLenum queries[3] = {GL_TEXTURE_MATRIX, GL_PROJECTION_MATRIX, GL_MODELVIEW_MATRIX};
+    GLfloat saved[3][16];
+    for (int i = 0; i < 3; ++i) {
+        gl::use(glGetFloatv, queries[i], saved[i]);
+        gl::use(glMatrixMode, modes[i]);
+        gl::use(glLoadIdentity);
+    }
     gl::use(glBegin, GL_TRIANGLE_STRIP);
     gl::use(glTexCoord2f, 0, 0);
     gl::use(glVertex2f, -1, -1);
@@ -339,7 +319,13 @@ void SdlWindow::draw_texture(unsigned int program, unsigned int texture, int x, 
     gl::use(glTexCoord2f, 1, 1);
     gl::use(glVertex2f, 1, 1);
     gl::use(glEnd);
-    gl::use(g_present.use_program, static_cast<GLuint>(engine_program));
+    for (int i = 0; i < 3; ++i) {
+        gl::use(glMatrixMode, modes[i]);
+        gl::use(glLoadMatrixf, saved[i]);
+    }
+    if (g_present.use_program) {
+        gl::use(g_present.use_program, static_cast<GLuint>(engine_program));
+    }
     gl::use(glPopAttrib);
 }
 
