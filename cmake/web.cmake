@@ -53,6 +53,9 @@ zorby_web_program(golden_trace)
 set_target_properties(golden_trace PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/trace)
 configure_file(${PROJECT_SOURCE_DIR}/tests/web/golden_trace.html
                ${CMAKE_BINARY_DIR}/trace/index.html COPYONLY)
+# What the tests' trace pages share (not in the zip).
+configure_file(${PROJECT_SOURCE_DIR}/tests/web/trace_page.js ${CMAKE_BINARY_DIR}/trace_page.js
+               COPYONLY)
 
 # The video test page (tests/video/video_trace.cpp) in video/, beside the game's and
 # not in the zip: the engine's video command with the video layer and FFmpeg's
