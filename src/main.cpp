@@ -157,7 +157,10 @@ int run_replay_file(const app::CommandLine& cl, const ProjectSettings& settings)
     platform::InputScript script;
     std::string error;
     const bool loaded = platform::load_input_script(cl.replay_file, script, error);
-    const std::string digest = game::data_digest(settings.data_dir);
+    // Only a recording names the data it was made with: a plain input script reads
+    // no data files before the game does.
+    const std::string digest =
+        app::recording_format(script) != 0 ? game::data_digest(settings.data_dir) : std::string();
     // A recording of a newer format says so rather than where its reading failed.
     if (const std::string refusal = app::replay_refusal(script, cl.replay_file, digest);
         !refusal.empty() && !cl.force && (loaded || app::recording_format(script) != 1)) {
