@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libraries the game links in a web browser (zlib, libpng, LZO, SDL2,
-# SDL2_mixer) for WebAssembly with Debian's emscripten, from Debian's source packages of
+# SDL2_mixer), and FFmpeg's decoders for the video test page, for WebAssembly with Debian's emscripten, from Debian's source packages of
 # the very versions the Linux build uses, into one static prefix that
 # cmake/toolchains/emscripten.cmake consumes. emscripten's own ports cannot be
 # fetched (and would be other versions): everything is built here from source.
@@ -29,11 +29,13 @@ CACHE_ROOT="${ZORBY_WEB_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zorby}"
 # emcc's tools are node programs that look for their modules here.
 export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
 
-DEV_PACKAGES=(zlib1g-dev libpng-dev liblzo2-dev libsdl2-dev libsdl2-mixer-dev)
+DEV_PACKAGES=(zlib1g-dev libpng-dev liblzo2-dev libsdl2-dev libsdl2-mixer-dev
+    libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev)
 TOOL_PACKAGES=(emscripten nodejs dpkg-dev make cmake ninja-build pkg-config)
 COMPILER_PACKAGE=emscripten
 # Order matters: libpng needs zlib; SDL2_mixer needs SDL2.
-LIBRARIES=(zlib:zlib libpng1.6:libpng lzo2:lzo2 libsdl2:sdl2 libsdl2-mixer:sdl2_mixer)
+LIBRARIES=(zlib:zlib libpng1.6:libpng lzo2:lzo2 libsdl2:sdl2 libsdl2-mixer:sdl2_mixer
+    ffmpeg:ffmpeg)
 CFLAGS_WEB="-O2"
 
 log() { echo "web-deps: $*" >&2; }
@@ -197,6 +199,33 @@ build_sdl2_mixer() {
     version="$(sed -n 's/^#define SDL_MIXER_\(MAJOR_VERSION\|MINOR_VERSION\|PATCHLEVEL\) *\([0-9]*\).*/\2/p' \
         "$src/include/SDL_mixer.h" | paste -sd.)"
     write_pc SDL2_mixer.pc SDL2_mixer "$version" "-lSDL2_mixer" "-I\${includedir}/SDL2" sdl2
+}
+
+# The decoders, demuxers, parsers and protocol of the Windows build's FFmpeg, read from
+# its build_ffmpeg (scripts/windows-deps.sh, sourced above) before this script's own
+# takes the name: the page decodes what the Windows build decodes.
+mapfile -t FFMPEG_DECODING < <(declare -f build_ffmpeg |
+    grep -oE -- '--enable-(decoder|demuxer|parser|protocol)=[a-z0-9_,]+')
+
+build_ffmpeg() {
+    local src=$1
+    mkdir -p "$src/build-web" && cd "$src/build-web"
+    # What the Windows build decodes, and nothing that writes: no encoders, muxers or
+    # programs. Plain C: no threads (a page then needs no cross-origin isolation) and
+    # no assembly. Its configure links a small program per check with emcc: some 90 s
+    # on two cores, as long as the compile, so its answers are not recorded.
+    [ ${#FFMPEG_DECODING[@]} -ge 3 ] || die "no decoders found in windows-deps.sh's build_ffmpeg"
+    ../configure --prefix="$STAGE" --enable-cross-compile --target-os=none --arch=x86_32 \
+        --cc=emcc --cxx=em++ --ar=emar --ranlib=emranlib --nm=emnm \
+        --enable-static --disable-shared --disable-autodetect --disable-debug \
+        --disable-pthreads --disable-w32threads --disable-os2threads \
+        --disable-asm --disable-inline-asm --disable-x86asm --disable-runtime-cpudetect \
+        --disable-programs --disable-doc --disable-network \
+        --disable-avdevice --disable-avfilter --disable-postproc \
+        --enable-avformat --enable-avcodec --enable-swscale --enable-swresample \
+        --disable-everything "${FFMPEG_DECODING[@]}" --extra-cflags="$CFLAGS_WEB"
+    make -j "$JOBS"
+    make install
 }
 
 web_make_work() {

@@ -77,17 +77,22 @@ configure_and_build() {
 # The Windows build: the libraries (scripts/windows-deps.sh), then the game, tools,
 # tests and engine kit with the MinGW-w64 toolchain into build-win64/, then the
 # packages.
+# forget_other_prefix BUILD VARIABLE PREFIX: libraries of another key (new versions,
+# new encoders or decoders) leave the cache's found paths naming the old prefix, so a
+# build folder configured with another one is configured afresh.
+forget_other_prefix() {
+    local cache="$1/CMakeCache.txt"
+    if [ -f "$cache" ] && ! grep -qxF "$2:PATH=$3" "$cache"; then
+        rm -f "$cache"
+    fi
+}
+
 build_windows() {
     install_missing "${RUNTIME_PACKAGES[@]}" "${WINDOWS_PACKAGES[@]}"
     local deps
     deps="$("$ROOT/scripts/windows-deps.sh" --print-prefix)"
-    # Libraries of another key (new versions, new encoders): the cache's found paths
-    # still name the old prefix, so the build is configured afresh (ccache keeps the
-    # objects).
-    local cache="$ROOT/build-win64/CMakeCache.txt"
-    if [ -f "$cache" ] && ! grep -qxF "ZORBY_WIN64_DEPS:PATH=$deps" "$cache"; then
-        rm -f "$cache"
-    fi
+    # (ccache keeps the objects of a fresh configure.)
+    forget_other_prefix "$ROOT/build-win64" ZORBY_WIN64_DEPS "$deps"
     # The kit is asked for by name: a folder configured before the kit was built for
     # Windows holds it switched off.
     cmake -S "$ROOT" -B "$ROOT/build-win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -103,6 +108,7 @@ build_web() {
     install_missing "${WEB_PACKAGES[@]}"
     local deps
     deps="$("$ROOT/scripts/web-deps.sh" --print-prefix)"
+    forget_other_prefix "$ROOT/build-web" ZORBY_WEB_DEPS "$deps"
     export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
     cmake -S "$ROOT" -B "$ROOT/build-web" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchains/emscripten.cmake" \
@@ -250,10 +256,11 @@ case "$cmd" in
     web-test)
         build_web
         # A frame the browser draws differently is compared with the Linux build's
-        # pixels: its golden trace program (tests/golden/golden_trace.cpp).
+        # pixels: its golden and video trace programs (tests/golden/golden_trace.cpp,
+        # tests/video/video_trace.cpp, which also writes the video test's clips).
         install_missing "${RUNTIME_PACKAGES[@]}"
         cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-        cmake --build "$ROOT/build" -j "$JOBS" --target golden_trace
+        cmake --build "$ROOT/build" -j "$JOBS" --target golden_trace video_trace
         ctest --test-dir "$ROOT/build-web" --output-on-failure -L web
         ;;
     web-replay)

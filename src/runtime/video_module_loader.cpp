@@ -8,6 +8,15 @@
 #include "platform/paths.h"
 #include "platform/process.h"
 
+#ifdef ZORBY_VIDEO_MODULE_LINKED
+// A web page opens no shared libraries: a program of the page that plays video links
+// the layer and its entry (video/video_module.cpp) into itself, and that definition
+// takes the place of this weak one, which says the layer is absent (the game's page).
+extern "C" __attribute__((weak)) const zorby::video::Module* zorby_video_module() {
+    return nullptr;
+}
+#endif
+
 namespace zorby {
 
 namespace {
@@ -16,6 +25,15 @@ struct Loaded {
     const video::Module* module = nullptr;
     std::string reason;
 };
+
+#ifdef ZORBY_VIDEO_MODULE_LINKED
+Loaded load() {
+    Loaded loaded;
+    loaded.module = zorby_video_module();
+    if (!loaded.module) loaded.reason = "video support is not built into this page";
+    return loaded;
+}
+#else
 
 // The places the module may be, best first (duplicates left out).
 std::vector<std::string> candidates() {
@@ -64,6 +82,7 @@ Loaded load() {
                     " beside the program or in its library folder)";
     return loaded;
 }
+#endif
 
 }  // namespace
 

@@ -191,11 +191,18 @@ bool VideoDecoder::finish_open(std::string& reason) {
     // count), and the first sound stream with one.
     const AVCodec* video_codec = nullptr;
     const AVCodec* sound_codec = nullptr;
+    // A picture stream whose codec this build cannot decode (named in the refusal).
+    const char* undecodable = nullptr;
     for (unsigned i = 0; i < f->nb_streams; ++i) {
         AVStream* s = f->streams[i];
         s->discard = AVDISCARD_ALL;
         const AVCodec* c = avcodec_find_decoder(s->codecpar->codec_id);
-        if (!c) continue;
+        if (!c) {
+            if (s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !undecodable) {
+                undecodable = avcodec_get_name(s->codecpar->codec_id);
+            }
+            continue;
+        }
         if (s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && video_stream_ < 0 &&
             !(s->disposition & AV_DISPOSITION_ATTACHED_PIC)) {
             video_stream_ = static_cast<int>(i);
@@ -206,7 +213,8 @@ bool VideoDecoder::finish_open(std::string& reason) {
         }
     }
     if (video_stream_ < 0) {
-        reason = "no picture";
+        reason = undecodable ? std::string("no decoder for its pictures (") + undecodable + ")"
+                             : "no picture";
         return false;
     }
     AVStream* vs = f->streams[video_stream_];
