@@ -362,6 +362,19 @@ bool decode_png(PixelImage& image, ByteSource& src, uint32_t key, const char* na
     return true;
 }
 
+// The decoders load_picture tries, in its order (BMP, then PNG), printing nothing:
+// bmp and png each read the same bytes from their start.
+bool decode_quietly(PixelImage& image, ByteSource& bmp, ByteSource& png, uint32_t key,
+                    const char* name, bool& would_speak, std::string* message) {
+    if ((decode_bmp(image, bmp, key) ||
+         decode_png(image, png, key, name, true, &would_speak, message)) &&
+        image.width > 0 && image.height > 0) {
+        return true;
+    }
+    image.free_pixels();
+    return false;
+}
+
 }  // namespace
 
 bool decode_bmp_image(PixelImage& image, const uint8_t* data, size_t size, uint32_t key) {
@@ -387,34 +400,22 @@ bool load_png_image(PixelImage& image, const std::string& path, uint32_t key) {
 bool decode_picture_quietly(PixelImage& image, const uint8_t* data, size_t size, uint32_t key,
                             bool& would_speak) {
     would_speak = false;
-    // The same decoders in the same order as load_picture.
     MemorySource bmp(data, size);
     MemorySource png(data, size);
-    if ((decode_bmp(image, bmp, key) ||
-         decode_png(image, png, key, "<memory>", true, &would_speak, nullptr)) &&
-        image.width > 0 && image.height > 0) {
-        return true;
-    }
-    image.free_pixels();
-    return false;
+    return decode_quietly(image, bmp, png, key, "<memory>", would_speak, nullptr);
 }
 
 bool load_picture_quietly(PixelImage& image, const std::string& path, uint32_t key,
                           bool& would_speak, std::string* message) {
     would_speak = false;
     if (message) message->clear();
-    // The same decoders in the same order as load_picture.
-    auto png_quietly = [&] {
-        FileSource src(path);
-        return src.is_open() &&
-               decode_png(image, src, key, path.c_str(), true, &would_speak, message);
-    };
-    if ((load_bmp_image(image, path, key) || png_quietly()) && image.width > 0 &&
-        image.height > 0) {
-        return true;
+    FileSource bmp(path);
+    FileSource png(path);
+    if (!bmp.is_open() || !png.is_open()) {
+        image.free_pixels();
+        return false;
     }
-    image.free_pixels();
-    return false;
+    return decode_quietly(image, bmp, png, key, path.c_str(), would_speak, message);
 }
 
 namespace {

@@ -23,6 +23,18 @@
 
 namespace zorby {
 
+namespace {
+
+// The picture in a file's bytes that the loader ahead has decoded once already
+// (quietly: whatever the file had to say was said then). False for no bytes.
+bool decode_file_bytes(const std::vector<uint8_t>& file, uint32_t key, PixelImage& image) {
+    bool would_speak = false;
+    return !file.empty() &&
+           decode_picture_quietly(image, file.data(), file.size(), key, would_speak);
+}
+
+}  // namespace
+
 SpriteStore::SpriteStore() = default;
 
 SpriteStore::~SpriteStore() = default;
@@ -108,15 +120,10 @@ uint32_t SpriteStore::texture(int64_t slot) {
     if (!r) return 0;
     if (r->texture == 0 && r->pending) {
         const PendingTexture& p = *r->pending;
-        PixelImage decoded;
-        bool would_speak = false;
-        const PixelImage& image =
-            p.file.empty() || !decode_picture_quietly(decoded, p.file.data(), p.file.size(), p.key,
-                                                      would_speak)
-                ? p.image
-                : decoded;
         // (Bytes that decoded at the load decode the same now: a failure cannot
         // happen, and would leave the slot without a texture.)
+        PixelImage from_file;
+        const PixelImage& image = decode_file_bytes(p.file, p.key, from_file) ? from_file : p.image;
         if (image.pixels) {
             make_sprite_texture(image, 0, 0, p.width, p.height, r->texture, p.normal_map, p.font,
                                 nullptr);
@@ -124,11 +131,6 @@ uint32_t SpriteStore::texture(int64_t slot) {
         r->pending.reset();
     }
     return r->texture;
-}
-
-bool SpriteStore::holds_picture(int64_t slot) const {
-    const SpriteRecord* r = record(slot);
-    return r && (r->texture != 0 || r->pending);
 }
 
 const uint8_t* SpriteStore::alpha_mask(int64_t slot) {
@@ -176,18 +178,6 @@ uint32_t SpriteStore::mipmapped_texture(int64_t slot) {
 
 namespace {
 
-// A preloaded picture as pixels: a sprite's entry holds the file's bytes instead.
-bool decoded(PreloadedPicture& pre, uint32_t key) {
-    if (pre.image.pixels) return true;
-    bool would_speak = false;
-    return !pre.file.empty() &&
-           decode_picture_quietly(pre.image, pre.file.data(), pre.file.size(), key, would_speak);
-}
-
-}  // namespace
-
-namespace {
-
 SpriteStore& store() {
     return *graphics_layer().display->store;
 }
@@ -219,10 +209,10 @@ bool load_sprite_file(int64_t slot, const std::string& path, uint32_t key, bool 
     SpriteRecord* r = s.record(slot);
     if (!r) return false;
     s.free_sprite(slot, context_ready());
-    auto pending = std::make_shared<PendingTexture>();
+    auto pending = std::make_unique<PendingTexture>();
     PreloadedPicture pre;
     int32_t width = 0, height = 0;
-    if (take_preloaded_picture(path, key, pre) && (!pre.file.empty() || pre.image.pixels)) {
+    if (take_preloaded_picture(path, key, pre)) {
         // Checked by the loader ahead; a sprite's bytes are decoded again when drawn.
         pending->file = std::move(pre.file);
         pending->key = key;
@@ -290,7 +280,9 @@ bool load_surface(int64_t number, const std::string& path) {
     PreloadedPicture pre;
     PixelImage& image = pre.image;
     RegionTexels& prepared = pre.texels;
-    if (!(take_preloaded_picture(path, kNoColourKey, pre) && decoded(pre, kNoColourKey)) &&
+    // (A sprite's entry for the same file holds its bytes.)
+    if (!(take_preloaded_picture(path, kNoColourKey, pre) &&
+          (pre.image.pixels || decode_file_bytes(pre.file, kNoColourKey, image))) &&
         !load_picture(image, path, kNoColourKey)) {
         return false;
     }

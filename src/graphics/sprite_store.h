@@ -41,7 +41,7 @@ struct SpriteRecord {
     // The picture a load decoded, kept until its texture is made: a start makes the
     // textures its first frames draw, not those of every page and stage the game
     // has loaded (in the driver's memory, padded to powers of two, twice the picture).
-    std::shared_ptr<const PendingTexture> pending;
+    std::unique_ptr<const PendingTexture> pending;
     // A mipmapped copy for the 3D scene (2D never uses it), made on the first request
     // (SpriteStore::mipmapped_texture); 0 until then.
     uint32_t mipmapped_texture = 0;
@@ -94,8 +94,6 @@ public:
     // The slot's texture, made now from the pending picture if it has none yet; 0
     // for an empty slot or an out-of-range number.
     uint32_t texture(int64_t slot);
-    // True when the slot holds a picture (as a texture or pending).
-    bool holds_picture(int64_t slot) const;
 
     // The alpha channel of a slot's texture, texture width x height bytes, bottom
     // row first; fetched from OpenGL on first use and kept until the slot is emptied.

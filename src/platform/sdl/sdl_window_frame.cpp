@@ -130,34 +130,23 @@ void SdlWindow::check_presenter(int x, int y, int width, int height) {
                          frame_height_, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, picture.data());
 
     const int scale = width / std::max(frame_width_, 1);
-    // Read back a band of rows at a time: the whole window's pixels at once would be
-    // megabytes held at the start for one comparison.
-    constexpr int kBandRows = 64;
-    std::vector<uint32_t> shown(static_cast<size_t>(width) * std::min(height, kBandRows));
+    std::vector<uint32_t> shown(static_cast<size_t>(width) * height);
     auto shows_picture = [&] {
         draw_texture(texture, x, y, width, height);
         gl::use(g_fb.bind_framebuffer, GL_READ_FRAMEBUFFER, 0);
         gl::use(glReadBuffer, GL_BACK);
-        bool same = true;
-        for (int band = 0; band < height && same; band += kBandRows) {
-            const int rows = std::min(kBandRows, height - band);
-            gl::use(glReadPixels, x, y + band, width, rows, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
-                    shown.data());
-            for (int r = 0; r < rows && same; ++r) {
-                const int row = band + r;
-                const uint32_t* want = &picture[static_cast<size_t>(row / scale) * frame_width_];
-                const uint32_t* got = &shown[static_cast<size_t>(r) * width];
-                for (int col = 0; col < width; ++col) {
-                    if ((got[col] & 0xffffff) != (want[col / scale] & 0xffffff)) {
-                        same = false;
-                        break;
-                    }
-                }
-            }
-        }
+        gl::use(glReadPixels, x, y, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                shown.data());
         gl::use(g_fb.bind_framebuffer, GL_READ_FRAMEBUFFER, framebuffer_);
         gl::use(glReadBuffer, GL_COLOR_ATTACHMENT0);
-        return same;
+        for (int row = 0; row < height; ++row) {
+            const uint32_t* want = &picture[static_cast<size_t>(row / scale) * frame_width_];
+            const uint32_t* got = &shown[static_cast<size_t>(row) * width];
+            for (int col = 0; col < width; ++col) {
+                if ((got[col] & 0xffffff) != (want[col / scale] & 0xffffff)) return false;
+            }
+        }
+        return true;
     };
     present_as_rectangle_ = g_present.load() && shows_picture();
     gl::use(glPopClientAttrib);
